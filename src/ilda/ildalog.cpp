@@ -1,0 +1,3 @@
+#include "ildalog.h"
+
+Q_LOGGING_CATEGORY(lcIlda, "beamdeck.ilda", QtDebugMsg)

@@ -1,0 +1,16 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds, and runs every test through CTest.
+# BEAMDECK_SANITIZE=1 ./test.sh runs the suite under AddressSanitizer and UBSan.
+set -euo pipefail
+cd "$(dirname "$0")"
+./scripts/install-deps.sh
+build=build
+opts=()
+if [ "${BEAMDECK_SANITIZE:-0}" = 1 ]; then
+  build=build-asan
+  opts+=(-DBEAMDECK_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug)
+fi
+cmake -S . -B "$build" "${opts[@]}" >/dev/null
+cmake --build "$build" -j"$(nproc)"
+export QT_QPA_PLATFORM=offscreen
+ctest --test-dir "$build" --output-on-failure -j"$(nproc)"

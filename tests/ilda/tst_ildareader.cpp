@@ -1,0 +1,256 @@
+#include "ildabuilder.h"
+#include "ildframeset.h"
+#include "palette.h"
+
+#include <QTemporaryDir>
+#include <QtTest>
+
+class TestIldaReader : public QObject
+{
+    Q_OBJECT
+
+    static IldFrameSet read(const QByteArray &bytes, bool firstOnly = false)
+    {
+        IldFrameSet set;
+        set.fromBytes(reinterpret_cast<const uchar *>(bytes.constData()), bytes.size(), firstOnly);
+        return set;
+    }
+
+private slots:
+    void init() { globalPalette().resetFilePalettes(); }
+
+    void standardFileEndsAtClosingHeader()
+    {
+        const QByteArray bytes = IldaBuilder()
+                                     .header(5, 2, "abc", "I", 0, 2)
+                                     .point5(1, 2, 0, 10, 20, 30)
+                                     .point5(3, 4, 0x80, 40, 50, 60)
+                                     .header(5, 1, "def", "I", 1, 2)
+                                     .point5(5, 6, 0x80, 1, 2, 3)
+                                     .header(5, 0, "", "", 0, 0)
+                                     .bytes();
+        const IldFrameSet set = read(bytes);
+        QCOMPARE(int(set.frames.size()), 2);
+        const IldFrame &f = set.frames[0];
+        QCOMPARE(f.name, QStringLiteral("abc"));
+        QCOMPARE(f.company, QStringLiteral("I"));
+        QCOMPARE(int(f.pointCount), 2);
+        QCOMPARE(int(f.totalFrames), 2);
+        QCOMPARE(int(f.vertices[1].x), 3);
+        QCOMPARE(int(f.vertices[1].r), 40);
+        QCOMPARE(int(f.vertices[1].b), 60);
+        QCOMPARE(int(f.vertices[1].status), 0x80);
+        QCOMPARE(int(f.vertices[1].colorIndex), 55); // template value for true colour
+        QCOMPARE(int(f.check), 0);
+        QCOMPARE(int(set.maxPointCount), 2);
+    }
+
+    void nullFramesInTheMiddle_data()
+    {
+        QTest::addColumn<int>("format");
+        QTest::addColumn<bool>("logs");
+        QTest::newRow("format1_skipped_silently") << 1 << false;
+        QTest::newRow("format5_logged") << 5 << true;
+    }
+    void nullFramesInTheMiddle()
+    {
+        QFETCH(int, format);
+        QFETCH(bool, logs);
+        const QByteArray bytes = IldaBuilder()
+                                     .header(5, 1)
+                                     .point5(1, 1, 0, 255, 0, 0)
+                                     .header(quint8(format), 0)
+                                     .header(5, 1)
+                                     .point5(2, 2, 0, 0, 255, 0)
+                                     .bytes();
+        if (logs) {
+            QTest::ignoreMessage(QtDebugMsg, "{IldFrame::ildFromStream}<NullFrame>quantity: 0");
+            QTest::ignoreMessage(QtDebugMsg, "open Frame failure(RGB 2D|3D).");
+        }
+        const IldFrameSet set = read(bytes);
+        QCOMPARE(int(set.frames.size()), 2);
+        QCOMPARE(int(set.frames[1].vertices[0].x), 2);
+    }
+
+    void badHeaders_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QStringList>("messages");
+        QTest::newRow("bad_magic") << QByteArray("XYZA\0\0\0\x05", 8)
+                                   << QStringList{ "{IldHeader-error:ILDA-4:} XYZA",
+                                                   "\"[88 , 89, 90, 65 : 0, 0, 0, 0]\"" };
+        QTest::newRow("format_6") << IldaBuilder().header(6, 1).point5(0, 0, 0, 0, 0, 0).bytes()
+                                  << QStringList{ "{IldHeader-error:format:} 6" };
+        QTest::newRow("format_0x80") << IldaBuilder().header(0x80, 1).point5(0, 0, 0, 0, 0, 0).bytes()
+                                     << QStringList{ "{IldHeader-error:format:} -128" };
+        QTest::newRow("empty_file") << QByteArray() << QStringList();
+    }
+    void badHeaders()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QStringList, messages);
+        for (const QString &m : messages)
+            QTest::ignoreMessage(QtDebugMsg, m.toUtf8().constData());
+        QTest::ignoreMessage(QtDebugMsg, "{IldFrameSet::fromFileIld}readHeader invalid.");
+        const IldFrameSet set = read(bytes);
+        QVERIFY(set.frames.empty());
+    }
+
+    void badHeaderAfterFirstPassEndsSilently()
+    {
+        const QByteArray bytes = IldaBuilder().header(5, 1).point5(1, 1, 0, 1, 1, 1).raw("garbage-not-a-header...").bytes();
+        QTest::ignoreMessage(QtDebugMsg, QRegularExpression("IldHeader-error"));
+        QTest::ignoreMessage(QtDebugMsg, QRegularExpression("^\"\\["));
+        const IldFrameSet set = read(bytes);
+        QCOMPARE(int(set.frames.size()), 1);
+    }
+
+    void coordinatesAndBlanking()
+    {
+        const QByteArray bytes = IldaBuilder()
+                                     .header(4, 2)
+                                     .point4(-32768, 32767, -32768, 0, 1, 2, 3)
+                                     .point4(-5, 6, 7, 0x40, 4, 5, 6)
+                                     .header(0, 1)
+                                     .point0(10, 20, 30, 0, 9)
+                                     .header(1, 1)
+                                     .point1(-32768, 5, 0, 12)
+                                     .bytes();
+        const IldFrameSet set = read(bytes);
+        QCOMPARE(int(set.frames.size()), 3);
+        const IldVertex &a = set.frames[0].vertices[0];
+        QCOMPARE(int(a.x), -32767);
+        QCOMPARE(int(a.y), 32767);
+        QCOMPARE(int(a.z), -32767);
+        QCOMPARE(int(a.status), 0x40); // first point blanked even when its status was 0
+        QCOMPARE(int(a.r), 1);
+        QCOMPARE(int(set.frames[0].vertices[1].z), 7);
+        const IldVertex &idx = set.frames[1].vertices[0];
+        QCOMPARE(int(idx.z), 30);
+        QCOMPARE(int(idx.colorIndex), 9);
+        QCOMPARE(int(idx.r), 255); // indexed frames keep the template colour
+        QCOMPARE(int(idx.status), 0x40);
+        const IldVertex &twoD = set.frames[2].vertices[0];
+        QCOMPARE(int(twoD.x), -32767);
+        QCOMPARE(int(twoD.z), 0);
+        QCOMPARE(int(twoD.colorIndex), 12);
+    }
+
+    void paletteSectionGrowsColourList()
+    {
+        IldaBuilder b;
+        b.header(2, 256, "pal");
+        for (int i = 0; i < 256; ++i)
+            b.rgb(quint8(i), quint8(255 - i), 7);
+        b.header(1, 1).point1(0, 0, 0, 3);
+        QTest::ignoreMessage(QtDebugMsg, "ILD_PALETTE:size: 1174 - 918 = 256");
+        const IldFrameSet set = read(b.bytes());
+        QCOMPARE(globalPalette().rowCount(), 1174);
+        QCOMPARE(globalPalette().colorAt(918 + 3), QColor(3, 252, 7));
+        QCOMPARE(int(set.frames.size()), 1);
+        QCOMPARE(int(set.maxPointCount), 256);
+    }
+
+    void colourTableSectionWithTableHeader()
+    {
+        // Format 3: name field holds length (4 + 3N) and count N.
+        IldaBuilder b;
+        b.raw(QByteArray("ILDA\0\0\0\x03", 8)).u32(4 + 3 * 2).u32(2);
+        b.raw(QByteArray(8, '\0')).u16(0).u16(0).u16(0).raw(QByteArray(2, '\0'));
+        // The records start right after byte 15 of the header.
+        QByteArray bytes = b.bytes().left(16);
+        bytes += IldaBuilder().rgb(1, 2, 3).rgb(4, 5, 6).bytes();
+        bytes += IldaBuilder().header(5, 1).point5(9, 9, 0, 1, 1, 1).bytes();
+        bytes += IldaBuilder().header(5, 1).point5(8, 8, 0, 2, 2, 2).bytes();
+        const IldFrameSet first = read(bytes, true);
+        QCOMPARE(globalPalette().size(), 920);
+        QCOMPARE(globalPalette().colorAt(919), QColor(4, 5, 6));
+        QCOMPARE(int(first.frames.size()), 1);
+        QCOMPARE(int(first.frames[0].vertices[0].x), 9);
+    }
+
+    void firstOnlyStopsAfterOnePass()
+    {
+        const QByteArray palFirst = IldaBuilder().header(2, 1).rgb(1, 1, 1).header(5, 1).point5(0, 0, 0, 1, 1, 1).bytes();
+        QTest::ignoreMessage(QtDebugMsg, "ILD_PALETTE:size: 919 - 918 = 1");
+        QVERIFY(read(palFirst, true).frames.empty());
+        QCOMPARE(globalPalette().size(), 919);
+
+        const QByteArray frames = IldaBuilder().header(5, 1).point5(1, 0, 0, 1, 1, 1).header(5, 1).point5(2, 0, 0, 1, 1, 1).bytes();
+        QCOMPARE(int(read(frames, true).frames.size()), 1);
+        QCOMPARE(int(read(frames, false).frames.size()), 2);
+    }
+
+    void truncation_data()
+    {
+        QTest::addColumn<int>("cut");
+        QTest::addColumn<int>("vertices");
+        // header 32 + 3 records of 8 bytes
+        QTest::newRow("all_records") << 0 << 3;
+        QTest::newRow("last_record_half") << 4 << 3;
+        QTest::newRow("last_record_missing") << 8 << 2;
+        QTest::newRow("only_header") << 24 << 0;
+        QTest::newRow("half_header") << 40 << 0;
+    }
+    void truncation()
+    {
+        QFETCH(int, cut);
+        QFETCH(int, vertices);
+        QByteArray bytes = IldaBuilder()
+                               .header(5, 3)
+                               .point5(1, 1, 0, 1, 1, 1)
+                               .point5(2, 2, 0, 2, 2, 2)
+                               .point5(3, 3, 0, 3, 3, 3)
+                               .bytes();
+        bytes.chop(cut);
+        const IldFrameSet set = read(bytes);
+        if (vertices == 0) {
+            QVERIFY(set.frames.empty());
+            return;
+        }
+        QCOMPARE(int(set.frames.size()), 1);
+        QCOMPARE(int(set.frames[0].pointCount), 3);
+        QCOMPARE(int(set.frames[0].vertices.size()), vertices);
+        if (cut == 4) {
+            const IldVertex &v = set.frames[0].vertices[2];
+            QCOMPARE(int(v.x), 3);
+            QCOMPARE(int(v.y), 3);
+            QCOMPARE(int(v.status), 0); // completed with zeros
+            QCOMPARE(int(v.r), 0);
+        }
+    }
+
+    void hostileCountReservesNothing()
+    {
+        // A header claiming 65535 records with one record behind it.
+        const QByteArray bytes = IldaBuilder().header(5, 65535).point5(1, 1, 0, 1, 1, 1).bytes();
+        const IldFrameSet set = read(bytes);
+        QCOMPARE(int(set.frames.size()), 1);
+        QCOMPARE(int(set.frames[0].pointCount), 65535);
+        QCOMPARE(int(set.frames[0].vertices.size()), 1);
+        QVERIFY(set.frames[0].vertices.capacity() <= 2);
+    }
+
+    void readingTwiceDoublesAndMissingFileLogs()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("a.ild"));
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(IldaBuilder().header(5, 1).point5(1, 1, 0, 1, 1, 1).bytes());
+        f.close();
+        IldFrameSet set;
+        set.fromFileIld(path, false);
+        set.fromFileIld(path, false);
+        QCOMPARE(int(set.frames.size()), 2);
+
+        const QString missing = dir.filePath(QStringLiteral("none.ild"));
+        QTest::ignoreMessage(QtDebugMsg,
+                             qPrintable(QStringLiteral("{IldFrameSet::fromFileIld}open file failure: \"%1\"").arg(missing)));
+        set.fromFileIld(missing, false);
+        QCOMPARE(int(set.frames.size()), 2);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestIldaReader)
+#include "tst_ildareader.moc"

@@ -1,0 +1,73 @@
+// ildatool: the core of beamdeck for scripts and firmware build pipelines.
+
+#include "commands.h"
+#include "startup.h"
+#include "toolutil.h"
+
+#include <QGuiApplication>
+#include <QLoggingCategory>
+
+#include <cstring>
+#include <memory>
+
+namespace {
+
+struct Command
+{
+    const char *name;
+    const char *summary;
+    int (*run)(const QStringList &args);
+    bool needsGui;
+};
+
+const Command commands[] = {
+    { "dump", "print an ILDA file as JSON", runDump, false },
+    { "convert", "load a file, check every frame, save it as .ild or C table", runConvert, false },
+};
+
+void usage(QTextStream &s)
+{
+    s << "Usage: ildatool COMMAND [options] [arguments]\n\nCommands:\n";
+    for (const Command &c : commands)
+        s << "  " << QString::fromLatin1(c.name).leftJustified(10) << c.summary << "\n";
+    s << "\nEvery command has --help. Set BEAMDECK_VERBOSE=1 for the library's log lines.\n";
+    s.flush();
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    if (qEnvironmentVariableIntValue("BEAMDECK_VERBOSE") == 0)
+        QLoggingCategory::setFilterRules(QStringLiteral("beamdeck.*.debug=false"));
+
+    const Command *cmd = nullptr;
+    if (argc >= 2)
+        for (const Command &c : commands)
+            if (std::strcmp(argv[1], c.name) == 0)
+                cmd = &c;
+    if (!cmd) {
+        if (argc >= 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
+            QTextStream s(stdout);
+            usage(s);
+            return ExitOk;
+        }
+        QTextStream s(stderr);
+        if (argc >= 2)
+            s << "ildatool: unknown command '" << argv[1] << "'\n\n";
+        usage(s);
+        return ExitUsage;
+    }
+
+    std::unique_ptr<QCoreApplication> app;
+    if (cmd->needsGui) {
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+        app.reset(new QGuiApplication(argc, argv));
+    } else {
+        app.reset(new QCoreApplication(argc, argv));
+    }
+    configureApplication();
+    QStringList args = app->arguments().mid(2);
+    return cmd->run(args);
+}

@@ -1,0 +1,69 @@
+#include "toolutil.h"
+
+#include "ildframeset.h"
+
+#include <QFile>
+
+QTextStream &out()
+{
+    static QTextStream s(stdout);
+    return s;
+}
+
+QTextStream &err()
+{
+    static QTextStream s(stderr);
+    return s;
+}
+
+bool parseCommand(QCommandLineParser &parser, const QString &command, const QString &description,
+                  const QStringList &args, int positionalCount, int &exitCode)
+{
+    parser.setApplicationDescription(description);
+    const QCommandLineOption help(QStringList{ QStringLiteral("h"), QStringLiteral("help") },
+                                  QStringLiteral("Show this help."));
+    parser.addOption(help);
+    QStringList argv = args;
+    argv.prepend(QStringLiteral("ildatool ") + command);
+    if (!parser.parse(argv)) {
+        err() << "ildatool " << command << ": " << parser.errorText() << "\n"
+              << "Try 'ildatool " << command << " --help'.\n";
+        err().flush();
+        exitCode = ExitUsage;
+        return false;
+    }
+    if (parser.isSet(help)) {
+        out() << parser.helpText();
+        out().flush();
+        exitCode = ExitOk;
+        return false;
+    }
+    if (positionalCount >= 0 && parser.positionalArguments().size() != positionalCount) {
+        err() << "ildatool " << command << ": expected " << positionalCount << " file argument(s), got "
+              << parser.positionalArguments().size() << "\n"
+              << "Try 'ildatool " << command << " --help'.\n";
+        err().flush();
+        exitCode = ExitUsage;
+        return false;
+    }
+    return true;
+}
+
+bool loadIldaFile(const QString &path, IldFrameSet &set)
+{
+    QFile probe(path);
+    if (!probe.open(QIODevice::ReadOnly)) {
+        err() << "ildatool: cannot open " << path << ": " << probe.errorString() << "\n";
+        err().flush();
+        return false;
+    }
+    const QByteArray magic = probe.read(5);
+    probe.close();
+    if (magic != QByteArray("ILDA\0", 5)) {
+        err() << "ildatool: " << path << " is not an ILDA file (no \"ILDA\" section header at its start)\n";
+        err().flush();
+        return false;
+    }
+    set.fromFileIld(path, false);
+    return true;
+}

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QCommandLineParser>
+#include <QString>
+#include <QTextStream>
+
+class IldFrameSet;
+
+enum ExitCode { ExitOk = 0, ExitBadInput = 1, ExitUsage = 2 };
+
+QTextStream &out();
+QTextStream &err();
+
+// Parses args for command; on --help prints the help and sets exitCode to 0,
+// on a usage error prints it and sets exitCode to 2. Returns true to go on.
+bool parseCommand(QCommandLineParser &parser, const QString &command, const QString &description,
+                  const QStringList &args, int positionalCount, int &exitCode);
+
+// Reads an ILDA file as the application does. Returns false (with a message on
+// standard error) when the file cannot be opened or holds no ILDA data.
+bool loadIldaFile(const QString &path, IldFrameSet &set);
