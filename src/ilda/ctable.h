@@ -1,0 +1,16 @@
+#pragma once
+
+#include <QByteArray>
+
+class IldFrameSet;
+
+// C source tables for projector firmware (a "vertex.h" vertex array).
+//
+// Export types: 0 colour values; 1 the same (callers pass the revised set);
+// 2 colour values after baking each frame's transform into its stored
+// vertices; 3 colour codes instead of values. Only checked frames are written.
+QByteArray exportCTable(IldFrameSet &set, int type);
+
+// Appends the frames of a table written with types 0-2 to set. Malformed or
+// truncated text imports up to its end.
+void importCTable(const QByteArray &text, IldFrameSet &set);
