@@ -1,11 +1,244 @@
-import QtQuick 2.12
-import QtQuick.Controls 2.12 as CT2
-import QtQuick.Window 2.12
+// Main window: the play groups (tabs) with their pages, the player panel and the top bar.
+import QtQuick 2.15
+import QtQuick.Controls 1.4
+import QtQuick.Controls 2.15 as CT2
+import QtQuick.Controls.Styles 1.4
+import QtQuick.Dialogs 1.3
+import QtQuick.Layouts 1.15
+import QtQuick.Window 2.15
+import QtGraphicalEffects 1.15
+import QtQml.Models 2.15
+import an.qt.DrawAreaWidget 1.0
+import "controls"
+import "../draganddrop"
 
-CT2.ApplicationWindow {
+ApplicationWindow {
     id: root
+
+    property int init_root_width: 1440
+    property real init_left_width_per: 0.27
+    property bool ownUse: false
+    property string c_file_name: ""
+    property int rate_value: 40
+    property int tab_line_width: 150
+    property int top_line_height: 40
+    property int leftWidth: Math.max(360, width * init_left_width_per)
+    property var bak_id: null
+    // Group previews play by themselves; off, they play while the pointer is over them.
+    property bool previewAutoPlay: true
+    property alias frameset_show_max_points: frameset_show_max_points
+    property alias framing: framing
+
     visible: true
-    width: 1280
-    height: 800
-    title: "ilda select 用户"
+    width: Qt.platform.os === "android" ? Screen.width : init_root_width
+    height: Qt.platform.os === "android" ? Screen.height : Math.round(init_root_width * 0.6)
+    minimumWidth: 1100
+    minimumHeight: 640
+    title: ownUse ? "Quenloilda select 测试用" : "ilda select 用户"
+    color: "#2b2b2b"
+
+    function toFolderUrl(path) {
+        if (path === "" || path.indexOf("file:") === 0)
+            return path
+        return path.charAt(0) === "/" ? "file://" + path : "file:///" + path
+    }
+    function showCurrentFile() {
+        c_file_name = FileTab.get_current_file_path() + "  " + FileTab.get_current_file_info()
+    }
+    function addTab() {
+        var name = tab_name.text.trim()
+        if (name.length === 0) {
+            tab_name.forceActiveFocus()
+            return
+        }
+        FileTab.add_tab(name)
+        tabFrameSet.currentIndex = FileTab.rowCount() - 1
+        tab_name.text = ""
+    }
+    function deleteTab(index) {
+        if (index < 0 || index >= FileTab.rowCount())
+            return
+        FileTab.delete_tab(index)
+        tabFrameSet.currentIndex = Math.min(index, FileTab.rowCount() - 1)
+    }
+    function delete_all_tab() {
+        for (var i = FileTab.rowCount() - 1; i >= 0; --i)
+            FileTab.delete_tab(i)
+    }
+
+    ColumnLayout {
+        anchors.fill: parent
+        spacing: 0
+
+        Rectangle {
+            Layout.fillWidth: true
+            Layout.preferredHeight: root.top_line_height
+            color: "#383838"
+
+            RowLayout {
+                anchors.fill: parent
+                anchors.leftMargin: 8
+                anchors.rightMargin: 8
+                spacing: 6
+
+                Text { text: "警告点数"; color: "#dddddd" }
+                SpinBox {
+                    id: frameset_show_max_points
+                    minimumValue: 1
+                    maximumValue: 65535
+                    value: 1800
+                    implicitWidth: 80
+                }
+                CheckBox {
+                    id: framing
+                    text: "展开空帧"
+                    style: CheckBoxStyle { label: Text { text: control.text; color: "#dddddd" } }
+                }
+                Button {
+                    id: set_group_dir_Buttom
+                    text: "打开"
+                    onClicked: file_tab.openFor(false)
+                }
+                Button {
+                    id: get_group_dir_Buttom
+                    text: "保存"
+                    onClicked: file_tab.openFor(true)
+                }
+                TextField {
+                    id: tab_name
+                    placeholderText: "组名"
+                    implicitWidth: 110
+                    onAccepted: root.addTab()
+                }
+                Button {
+                    id: addButtom
+                    text: "增加"
+                    onClicked: root.addTab()
+                }
+                Button {
+                    id: deleteButtom
+                    text: "删除"
+                    enabled: tabFrameSet.count > 0
+                    onClicked: root.deleteTab(tabFrameSet.currentIndex)
+                }
+                Button {
+                    text: "编辑"
+                    onClicked: { frameWindow.show(); frameWindow.raise() }
+                }
+                Button {
+                    text: "绘制"
+                    onClicked: { drawingWindow.show(); drawingWindow.raise() }
+                }
+                Text {
+                    Layout.fillWidth: true
+                    text: root.c_file_name
+                    color: "#aaaaaa"
+                    elide: Text.ElideMiddle
+                    horizontalAlignment: Text.AlignRight
+                }
+                Text {
+                    text: "max point: " + net_udp.max_tran_point
+                    color: "#aaaaaa"
+                }
+            }
+        }
+
+        RowLayout {
+            Layout.fillWidth: true
+            Layout.fillHeight: true
+            spacing: 0
+
+            PlayerSet {
+                id: player_left
+                Layout.preferredWidth: root.leftWidth
+                Layout.fillHeight: true
+            }
+
+            Rectangle {
+                Layout.preferredWidth: root.tab_line_width
+                Layout.fillHeight: true
+                color: "#333333"
+
+                ListView {
+                    id: tabFrameSet
+                    anchors.fill: parent
+                    anchors.margins: 4
+                    clip: true
+                    spacing: 2
+                    model: FileTab
+                    delegate: DropFileTabDelegate {}
+                    highlightMoveDuration: 0
+                }
+                Text {
+                    anchors.centerIn: parent
+                    width: parent.width - 16
+                    visible: tabFrameSet.count === 0
+                    text: "没有组: 在上面输入组名后点\"增加\"，或\"打开\"一个列表"
+                    color: "#888888"
+                    wrapMode: Text.Wrap
+                    horizontalAlignment: Text.AlignHCenter
+                }
+            }
+
+            StackLayout {
+                id: groupPages
+                Layout.fillWidth: true
+                Layout.fillHeight: true
+                currentIndex: tabFrameSet.currentIndex
+
+                Repeater {
+                    model: FileTab
+                    delegate: FrameSet {
+                        fileModel: FileTab.get_tab(index)
+                    }
+                }
+            }
+        }
+    }
+
+    FileDialog {
+        id: file_tab
+        property bool useForSave: false
+
+        function openFor(save) {
+            useForSave = save
+            folder = root.toFolderUrl(FileTab.get_current_dir())
+            title = save ? "保存一个文件,list用于SD卡,ilc用于exFlash" : "打开文件,list用于SD卡,ilc用于exFlash"
+            nameFilters = save ? ["list files (*.list )", "ilg files (*.ilg )", "text group files (*.txg )"]
+                               : ["list files (*.list )", "ilg files (*.ilg )"]
+            selectExisting = !save
+            open()
+        }
+
+        onAccepted: {
+            console.log("useForSave: " + useForSave + ", folder: " + folder)
+            if (useForSave) {
+                console.log(",保存：" + fileUrl)
+                FileTab.save_list(fileUrl, selectedNameFilter)
+            } else {
+                console.log(",打开：" + fileUrl)
+                FileTab.open_list(fileUrl, selectedNameFilter)
+                tabFrameSet.currentIndex = FileTab.rowCount() > 0 ? 0 : -1
+            }
+            root.showCurrentFile()
+        }
+    }
+
+    Frame {
+        id: frameWindow
+        objectName: "frameWindow"
+        visible: false
+    }
+
+    Drawing {
+        id: drawingWindow
+        objectName: "drawingWindow"
+        visible: false
+    }
+
+    Component.onCompleted: {
+        showCurrentFile()
+        if (FileTab.rowCount() > 0)
+            tabFrameSet.currentIndex = 0
+    }
 }

@@ -1,4 +1,5 @@
 #include "palette.h"
+#include "screenshotmode.h"
 #include "startup.h"
 #include "utils.h"
 
@@ -17,6 +18,9 @@ int main(int argc, char *argv[])
     if (qEnvironmentVariableIsEmpty("QT_QUICK_BACKEND") && (platform == "offscreen" || platform == "minimal"))
         qputenv("QT_QUICK_BACKEND", "software");
 
+    if (screenshotModeRequested())
+        installQmlWarningCounter();
+
     QApplication app(argc, argv);
     configureApplication();
     QQmlApplicationEngine engine;
@@ -27,5 +31,7 @@ int main(int argc, char *argv[])
     engine.load(QUrl(QStringLiteral("qrc:///qml/TabPlayer.qml")));
     if (engine.rootObjects().isEmpty())
         return -1;
+    if (screenshotModeRequested())
+        startScreenshotMode(engine);
     return app.exec();
 }

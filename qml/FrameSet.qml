@@ -1,0 +1,153 @@
+// One play group: its ILDA files with live previews and play parameters.
+import QtQuick 2.15
+import QtQuick.Controls 1.4
+import QtQuick.Controls 2.15 as CT2
+import QtQuick.Controls.Styles 1.4
+import QtQuick.Dialogs 1.3
+import QtQuick.Layouts 1.15
+import "controls"
+import "../draganddrop"
+
+Rectangle {
+    id: frameSetPage
+
+    property var fileModel: null
+    property bool paramMode: false
+    property bool hidePreview: hide_toggle.checked
+
+    color: "#2b2b2b"
+
+    function toFolderUrl(path) {
+        if (path === "" || path.indexOf("file:") === 0)
+            return path
+        return path.charAt(0) === "/" ? "file://" + path : "file:///" + path
+    }
+
+    ColumnLayout {
+        anchors.fill: parent
+        anchors.margins: 6
+        spacing: 6
+
+        RowLayout {
+            Layout.fillWidth: true
+            spacing: 6
+
+            Button {
+                id: ref_set_button
+                text: frameSetPage.paramMode ? "设置" : "参数"
+                tooltip: "显示或隐藏每个文件的播放参数"
+                onClicked: {
+                    frameSetPage.paramMode = !frameSetPage.paramMode
+                    fileModel.set_ref()
+                }
+            }
+            Button {
+                id: opening
+                text: "增开"
+                tooltip: "往这个组里添加 ILDA 文件"
+                onClicked: fileDialog.openFor(false)
+            }
+            Button {
+                id: deleteButtom
+                text: "删除"
+                tooltip: "删除选中的文件"
+                onClicked: fileModel.deleteFile()
+            }
+            Button {
+                id: selectAllButtom
+                text: "全选"
+                onClicked: fileModel.selectAll()
+            }
+            Button {
+                id: selectInverse_Buttom
+                text: "反选"
+                onClicked: fileModel.inverse()
+            }
+            Button {
+                id: order_select_Buttom
+                text: "刷新"
+                tooltip: "选中的文件排到前面"
+                onClicked: fileModel.order_select()
+            }
+            Button {
+                id: save_group_button
+                text: "导出"
+                tooltip: "把这个组导出为 ilg / txg 文件"
+                onClicked: fileDialog.openFor(true)
+            }
+            CheckBox {
+                id: hide_toggle
+                text: "隐藏"
+                style: CheckBoxStyle { label: Text { text: control.text; color: "#dddddd" } }
+            }
+            Item { Layout.fillWidth: true }
+            Text { text: "调色板"; color: "#dddddd" }
+            ComboBox {
+                id: palette_type
+                model: ["默认64", "标准256"]
+                implicitWidth: 90
+                onCurrentIndexChanged: FileTab.set_palette_table(currentIndex)
+            }
+        }
+
+        RowLayout {
+            Layout.fillWidth: true
+            Layout.fillHeight: true
+            spacing: 4
+
+            DropFrameSetView {
+                id: frameSetList
+                Layout.fillWidth: true
+                Layout.fillHeight: true
+                fileModel: frameSetPage.fileModel
+                hidePreview: frameSetPage.hidePreview
+                scrollPosition: 1.0 - moveFrameSetSlider.value
+            }
+
+            CT2.Slider {
+                id: moveFrameSetSlider
+                Layout.fillHeight: true
+                orientation: Qt.Vertical
+                from: 0
+                to: 1
+                value: 1
+                visible: frameSetList.contentOverflow
+            }
+        }
+    }
+
+    Text {
+        anchors.centerIn: parent
+        visible: fileModel !== null && frameSetList.count === 0
+        text: "这个组还没有文件: 点\"增开\"添加 ILDA 文件"
+        color: "#888888"
+    }
+
+    FileDialog {
+        id: fileDialog
+        property bool forSave: false
+
+        function openFor(save) {
+            forSave = save
+            folder = frameSetPage.toFolderUrl(fileModel.get_current_dir())
+            title = save ? "创建一个 ILDA or ilda group 文件" : "选择一个 ILDA 格式的文件"
+            nameFilters = save ? ["ILDA group files (*.ilg )", "text group files (*.txg )"] : ["ILDA files (*.ild )"]
+            selectMultiple = !save
+            selectExisting = !save
+            open()
+        }
+
+        onAccepted: {
+            if (forSave) {
+                if (!fileModel) {
+                    console.log("save Group File failure fileModel is:", fileModel)
+                    return
+                }
+                fileModel.saveData(fileUrl, selectedNameFilter)
+                return
+            }
+            for (var i = 0; i < fileUrls.length; ++i)
+                fileModel.add(fileUrls[i])
+        }
+    }
+}
