@@ -5,16 +5,71 @@
 #include "ildframeset.h"
 
 #include <algorithm>
+#include <climits>
 #include <cstring>
 
+#ifdef Q_OS_LINUX
+#include <sys/mman.h>
+#endif
+
 namespace {
+
+template<int N>
+inline char *putLiteral(char *p, const char (&s)[N])
+{
+    std::memcpy(p, s, N - 1);
+    return p + N - 1;
+}
+
+// Decimal digits, at most 20 characters plus sign.
+inline char *putInt(char *p, qint64 v)
+{
+    quint64 u = quint64(v);
+    if (v < 0) {
+        *p++ = '-';
+        u = 0 - u;
+    }
+    if (u < 10) {
+        *p++ = char('0' + u);
+        return p;
+    }
+    char tmp[20];
+    int i = sizeof tmp;
+    while (u) {
+        tmp[--i] = char('0' + u % 10);
+        u /= 10;
+    }
+    const int n = int(sizeof tmp) - i;
+    std::memcpy(p, tmp + i, size_t(n));
+    return p + n;
+}
+
+// A table of a whole working list is tens of megabytes written once from
+// start to end; faulting that in 4 KiB pages costs more than formatting it.
+void preferLargePages(char *data, qint64 size)
+{
+#ifdef Q_OS_LINUX
+    const quintptr huge = 2 * 1024 * 1024;
+    const quintptr begin = (quintptr(data) + huge - 1) & ~(huge - 1);
+    const quintptr end = (quintptr(data) + quintptr(size)) & ~(huge - 1);
+    if (end > begin)
+        madvise(reinterpret_cast<void *>(begin), end - begin, MADV_HUGEPAGE);
+#else
+    Q_UNUSED(data)
+    Q_UNUSED(size)
+#endif
+}
 
 // The tables run to millions of vertex lines, so the text is assembled in one
 // preallocated buffer with hand-rolled number formatting.
 class TextBuffer
 {
 public:
-    explicit TextBuffer(qint64 estimate) { m_data.resize(int(std::min<qint64>(estimate, 0x40000000))); }
+    explicit TextBuffer(qint64 estimate)
+    {
+        m_data = QByteArray(int(std::min<qint64>(estimate, 0x40000000)), Qt::Uninitialized);
+        preferLargePages(m_data.data(), m_data.size());
+    }
 
     void ensure(int n)
     {
@@ -32,18 +87,16 @@ public:
     void lit(const char (&s)[N]) { put(s, N - 1); }
     void num(qint64 v)
     {
-        char tmp[24];
-        int i = sizeof tmp;
-        const bool neg = v < 0;
-        quint64 u = neg ? quint64(-(v + 1)) + 1 : quint64(v);
-        do {
-            tmp[--i] = char('0' + u % 10);
-            u /= 10;
-        } while (u);
-        if (neg)
-            tmp[--i] = '-';
-        put(tmp + i, int(sizeof tmp) - i);
+        ensure(24);
+        m_used += int(putInt(m_data.data() + m_used, v) - (m_data.data() + m_used));
     }
+    // Raw room for n characters; commit() then says how many were written.
+    char *claim(qint64 n)
+    {
+        ensure(int(std::min<qint64>(n, 0x7fff0000)));
+        return m_data.data() + m_used;
+    }
+    void commit(qint64 n) { m_used += int(n); }
     QByteArray take()
     {
         m_data.resize(m_used);
@@ -81,18 +134,18 @@ void writeCountLines(TextBuffer &t, qint64 count, qint64 bytesPerItem)
 
 // Colour codes of export type 3: the positions of the pure colours in the
 // "Default_" table, keyed by which channels are lit (r=4, g=2, b=1).
-void writeColorCode(TextBuffer &t, QRgb c)
+char *putColorCode(char *p, QRgb c)
 {
     const int key = (qRed(c) ? 4 : 0) | (qGreen(c) ? 2 : 0) | (qBlue(c) ? 1 : 0);
     switch (key) {
-    case 7: t.lit("56,"); break;
-    case 6: t.lit("16"); break;
-    case 5: t.lit("48"); break;
-    case 4: t.lit("0"); break;
-    case 3: t.lit("31,"); break;
-    case 2: t.lit("24"); break;
-    case 1: t.lit("40"); break;
-    default: t.lit("64"); break;
+    case 7: return putLiteral(p, "56,");
+    case 6: return putLiteral(p, "16");
+    case 5: return putLiteral(p, "48");
+    case 4: return putLiteral(p, "0");
+    case 3: return putLiteral(p, "31,");
+    case 2: return putLiteral(p, "24");
+    case 1: return putLiteral(p, "40");
+    default: return putLiteral(p, "64");
     }
 }
 
@@ -114,6 +167,11 @@ QByteArray exportCTable(IldFrameSet &set, int type)
         total += qint64(f.vertices.size());
     }
     const qint64 frameCount = qint64(frames.size());
+    if (512 + frameCount * 80 + total * 48 > 0x7ff00000) {
+        qCDebug(lcIlda) << "{exportCTable}" << total << "points in" << frameCount
+                        << "frames are too many for one table; nothing exported";
+        return QByteArray();
+    }
 
     // Worst case per vertex line: 9 + 2 * 5 + 12 + 4 + 10 characters.
     TextBuffer t(512 + frameCount * 80 + total * 48);
@@ -145,37 +203,38 @@ QByteArray exportCTable(IldFrameSet &set, int type)
             t.lit("      // x, y , color\n");
         else
             t.lit("      // x, y , r, g, b\n");
+        // Room for every line of the frame at once; each line is at most 48 characters.
+        char *p = t.claim(qint64(f.vertices.size()) * 48);
+        const char *const lineStart = p;
         qint64 index = 0;
         for (IldVertex &v : f.vertices) {
             if (bake)
                 f.applyTransform(v);
-            t.lit("        {");
-            t.num(toDac(v.x));
-            t.lit(",");
-            t.num(toDac(v.y));
-            t.lit(",");
+            p = putLiteral(p, "        {");
+            p = putInt(p, toDac(v.x));
+            *p++ = ',';
+            p = putInt(p, toDac(v.y));
+            *p++ = ',';
             if (v.isBlanked()) {
-                if (codes)
-                    t.lit("0x40,");
-                else
-                    t.lit("0x0,0x0,0x0,");
+                p = codes ? putLiteral(p, "0x40,") : putLiteral(p, "0x0,0x0,0x0,");
             } else {
                 const QRgb c = displayColor(f.format, v);
                 if (codes) {
-                    writeColorCode(t, c);
+                    p = putColorCode(p, c);
                 } else {
-                    t.num(qRed(c));
-                    t.lit(",");
-                    t.num(qGreen(c));
-                    t.lit(",");
-                    t.num(qBlue(c));
-                    t.lit(",");
+                    p = putInt(p, qRed(c));
+                    *p++ = ',';
+                    p = putInt(p, qGreen(c));
+                    *p++ = ',';
+                    p = putInt(p, qBlue(c));
+                    *p++ = ',';
                 }
             }
-            t.lit("},//");
-            t.num(index++);
-            t.lit("\n");
+            p = putLiteral(p, "},//");
+            p = putInt(p, index++);
+            *p++ = '\n';
         }
+        t.commit(p - lineStart);
         t.lit("      //end\n");
         // The transform now lives in the coordinates; a later save must not apply it again.
         if (bake) {
@@ -195,27 +254,66 @@ const QByteArray blockEnd("      //end");
 const QByteArray tableEnd("};//end");
 const QByteArray linePrefix("        {");
 
-IldVertex parseVertexLine(const QByteArray &line)
+bool isSpace(char c)
 {
-    QList<QByteArray> pieces = line.split(',');
-    for (QByteArray &p : pieces)
-        p.replace(linePrefix, QByteArray());
-    pieces.removeLast(); // the "}" or "//n" tail; split never returns an empty list
-    // A piece that is missing or does not parse reads as 0.
-    auto piece = [&pieces](int i) { return i < pieces.size() ? pieces.at(i) : QByteArray(); };
-    const qint64 X = piece(0).toInt();
-    const qint64 Y = piece(1).toInt();
-    const uint r = piece(2).toUInt();
-    const uint g = piece(3).toUInt();
-    const uint b = piece(4).toUInt();
+    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
+
+// A decimal number standing alone in [b, e), surrounding blanks allowed;
+// 0 when the text is not such a number or lies outside [low, high].
+qint64 decimal(const char *b, const char *e, qint64 low, qint64 high)
+{
+    while (b < e && isSpace(*b))
+        ++b;
+    while (e > b && isSpace(e[-1]))
+        --e;
+    bool negative = false;
+    if (b < e && (*b == '+' || *b == '-')) {
+        negative = *b == '-';
+        ++b;
+    }
+    if (b == e)
+        return 0;
+    quint64 v = 0;
+    for (; b < e; ++b) {
+        if (*b < '0' || *b > '9' || v > 100000000000ull)
+            return 0;
+        v = v * 10 + quint64(*b - '0');
+    }
+    const qint64 value = negative ? -qint64(v) : qint64(v);
+    return (value < low || value > high) ? 0 : value;
+}
+
+IldVertex parseVertexLine(const char *line, int size)
+{
+    // Pieces between commas, with the line's "        {" removed from each;
+    // the last piece (the "}" or "//n" tail) is not read. Missing pieces read 0.
+    qint64 values[5] = { 0, 0, 0, 0, 0 };
+    const qint64 low[5] = { INT_MIN, INT_MIN, 0, 0, 0 };
+    const qint64 high[5] = { INT_MAX, INT_MAX, UINT_MAX, UINT_MAX, UINT_MAX };
+    const char *end = line + size;
+    const char *b = line;
+    for (int i = 0; i < 5; ++i) {
+        const char *comma = static_cast<const char *>(std::memchr(b, ',', size_t(end - b)));
+        if (!comma)
+            break; // this piece is the last one
+        if (std::memchr(b, '{', size_t(comma - b))) {
+            QByteArray piece(b, int(comma - b));
+            piece.replace(linePrefix, QByteArray());
+            values[i] = decimal(piece.constData(), piece.constData() + piece.size(), low[i], high[i]);
+        } else {
+            values[i] = decimal(b, comma, low[i], high[i]);
+        }
+        b = comma + 1;
+    }
 
     IldVertex v;
-    v.x = qint16(quint16((X - 2047) * 16));
-    v.y = qint16(quint16((Y - 2047) * 16));
+    v.x = qint16(quint16((values[0] - 2047) * 16));
+    v.y = qint16(quint16((values[1] - 2047) * 16));
     v.z = 0;
-    v.r = quint8(r);
-    v.g = quint8(g);
-    v.b = quint8(b);
+    v.r = quint8(values[2]);
+    v.g = quint8(values[3]);
+    v.b = quint8(values[4]);
     v.status = (v.r == 0 && v.g == 0 && v.b == 0) ? IldVertex::Blanked : 0;
     v.colorIndex = 55;
     return v;
@@ -226,8 +324,10 @@ void finishFrame(IldFrame &work, IldFrameSet &set)
     if (!work.vertices.empty())
         work.vertices.back().status |= IldVertex::LastPoint;
     work.pointCount = quint16(work.vertices.size());
+    std::vector<IldVertex> vertices = std::move(work.vertices);
+    work.vertices = {};
     set.frames.push_back(work);
-    work.vertices.clear();
+    set.frames.back().vertices = std::move(vertices);
     work.overflowCode = 0;
 }
 
@@ -269,7 +369,7 @@ void importCTable(const QByteArray &text, IldFrameSet &set)
                 closed = true;
                 break;
             }
-            work.appendVertex(parseVertexLine(QByteArray(line.constData(), line.size())), false);
+            work.appendVertex(parseVertexLine(line.constData(), line.size()), false);
         }
         if (!closed) {
             qCDebug(lcIlda) << "{importCTable}table ends inside a frame block; keeping its"

@@ -16,7 +16,14 @@ class CappedAppender
 public:
     explicit CappedAppender(std::vector<IldVertex> &out) : m_out(out) {}
 
-    void add(const IldVertex &v, quint32 copies = 1)
+    void add(const IldVertex &v)
+    {
+        if (m_out.size() < size_t(IldFrame::MaxPoints))
+            m_out.push_back(v);
+        else
+            add(v, 1);
+    }
+    void add(const IldVertex &v, quint32 copies)
     {
         if (copies == 0)
             return;
@@ -67,6 +74,26 @@ double cornerAngle(const IldVertex &a, const IldVertex &b, const IldVertex &c)
     return std::acos(cosine) * 57.29578;
 }
 
+// cornerAngle(a, b, c) < 160 without an acos for every point: the cosine is
+// compared with cos(160 degrees) and only values too close to call take the
+// exact way.
+bool sharperThan160(const IldVertex &a, const IldVertex &b, const IldVertex &c)
+{
+    static const double limit = std::cos(160 / 57.29578);
+    const double ax = double(a.x) - b.x, ay = double(a.y) - b.y;
+    const double cx = double(c.x) - b.x, cy = double(c.y) - b.y;
+    const double d = ax * cx + ay * cy;
+    const double lengths = std::sqrt((ax * ax + ay * ay) * (cx * cx + cy * cy));
+    if (!(lengths > 0))
+        return false; // coincident points: no angle
+    const double cosine = d / lengths;
+    if (cosine > limit + 1e-9)
+        return true;
+    if (cosine < limit - 1e-9)
+        return false;
+    return cornerAngle(a, b, c) < 160;
+}
+
 void thin(const std::vector<IldVertex> &in, CappedAppender &out, quint32 blankPoint, quint32 totalPoint)
 {
     const size_t n = in.size();
@@ -91,12 +118,9 @@ void thin(const std::vector<IldVertex> &in, CappedAppender &out, quint32 blankPo
         }
         if ((i + 1) % step == 0) {
             out.add(v);
-        } else if (i >= 2) {
-            const double angle = cornerAngle(in[i - 2], in[i - 1], v);
-            if (angle < 160) {
-                out.add(v);
-                qCDebug(lcView) << "angle is:" << angle;
-            }
+        } else if (i >= 2 && sharperThan160(in[i - 2], in[i - 1], v)) {
+            out.add(v);
+            qCDebug(lcView) << "angle is:" << cornerAngle(in[i - 2], in[i - 1], v);
         }
     }
 }
@@ -152,25 +176,42 @@ quint32 highlight(const std::vector<IldVertex> &in, CappedAppender &out, quint32
 
 } // namespace
 
-IldFrame reviseFrame(const IldFrame &f, const ReviseParams &params)
+namespace {
+
+// Builds the revised twin of f into r, reusing r's vertex storage.
+void reviseInto(const IldFrame &f, IldFrame &r, const ReviseParams &params)
 {
-    IldFrame r;
+    std::vector<IldVertex> storage = std::move(r.vertices);
+    storage.clear();
+    r = IldFrame();
+    r.vertices = std::move(storage);
     CappedAppender out(r.vertices);
     if (params.addPoint == 0) {
         r.vertices.reserve(std::min(f.vertices.size(), size_t(IldFrame::MaxPoints)));
         thin(f.vertices, out, params.blankPoint, params.totalPoint);
     } else {
-        r.vertices.reserve(std::min(f.vertices.size() * 2, size_t(IldFrame::MaxPoints)));
+        const size_t guess =
+            f.vertices.size() + f.vertices.size() / std::max<quint32>(params.between, 1) * params.addPoint;
+        r.vertices.reserve(std::min(guess + 64, size_t(IldFrame::MaxPoints)));
         r.highPoint = highlight(f.vertices, out, params.between, params.addPoint, params.blankPoint);
     }
     r.copyHeader(f);
+}
+
+} // namespace
+
+IldFrame reviseFrame(const IldFrame &f, const ReviseParams &params)
+{
+    IldFrame r;
+    reviseInto(f, r, params);
     return r;
 }
 
 void reviseFrames(const IldFrameSet &in, IldFrameSet &out, const ReviseParams &params)
 {
-    out.frames.clear();
-    out.frames.reserve(in.frames.size());
-    for (const IldFrame &f : in.frames)
-        out.frames.push_back(reviseFrame(f, params));
+    // The frames of the previous run are rebuilt in place: re-running with new
+    // parameters then needs no fresh memory.
+    out.frames.resize(in.frames.size());
+    for (size_t i = 0; i < in.frames.size(); ++i)
+        reviseInto(in.frames[i], out.frames[i], params);
 }

@@ -241,7 +241,8 @@ private slots:
         in.frames.back().check = false;
         const IldFrameSet before = in;
         IldFrameSet out;
-        out.frames.push_back(frameOf({ vtx(9, 9) })); // stale content is replaced
+        for (int i = 0; i < 3; ++i)
+            out.frames.push_back(frameOf({ vtx(9, 9), vtx(9, 9) })); // stale frames are replaced
         const ReviseParams p = params(1, 2, 1, 0);
         reviseFrames(in, out, p);
         const IldFrameSet once = out;
@@ -251,6 +252,7 @@ private slots:
             QVERIFY(out.frames[i].vertices == once.frames[i].vertices);
             QCOMPARE(out.frames[i].highPoint, once.frames[i].highPoint);
             QCOMPARE(out.frames[i].check, in.frames[i].check);
+            QCOMPARE(out.frames[i].name, in.frames[i].name);
             QVERIFY(in.frames[i].vertices == before.frames[i].vertices);
         }
     }
