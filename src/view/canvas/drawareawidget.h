@@ -16,7 +16,7 @@ class DrawAreaWidget : public QQuickPaintedItem
     Q_PROPERTY(MPic modelPic READ modelPic WRITE setModelPic)
 public:
     // Only Drawing lets presses draw; the other modes leave the canvas as it is.
-    enum MPic { Drawing = 0, Viewing = 1 };
+    enum MPic : int { Drawing = 0, Viewing = 1 }; // fixed type: QML may store any int
     Q_ENUM(MPic)
 
     explicit DrawAreaWidget(QQuickItem *parent = nullptr);
