@@ -1,8 +1,12 @@
 #include "startup.h"
 
 #include "applog.h"
+#include "drawareawidget.h"
+#include "drawpalettesegment.h"
+#include "testlist.h"
 
 #include <QCoreApplication>
+#include <QQmlEngine>
 #include <QTextCodec>
 
 void configureApplication()
@@ -17,5 +21,8 @@ void configureApplication()
 
 void registerQmlTypes()
 {
+    qmlRegisterType<DrawPaletteSegment>("an.qt.DrawPaletteSegment", 1, 0, "DrawPaletteSegment");
+    qmlRegisterType<DrawAreaWidget>("an.qt.DrawAreaWidget", 1, 0, "DrawAreaWidget");
+    qmlRegisterType<TestList>("an.qt.DrawAreaWidget", 1, 0, "TestList");
     // Native item types join here as they are built.
 }

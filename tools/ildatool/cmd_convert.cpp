@@ -1,13 +1,67 @@
 #include "commands.h"
+#include "ctable.h"
 #include "ildframeset.h"
+#include "palette.h"
 #include "toolutil.h"
+
+#include <QFile>
+#include <QSaveFile>
+
+namespace {
+
+bool isCTable(const QString &path)
+{
+    return path.endsWith(QLatin1String(".c"));
+}
+
+bool loadCTable(const QString &path, IldFrameSet &set)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        err() << "ildatool: cannot open " << path << ": " << file.errorString() << "\n";
+        err().flush();
+        return false;
+    }
+    importCTable(file.readAll(), set);
+    return true;
+}
+
+bool saveCTable(const QString &path, IldFrameSet &set, int type)
+{
+    const QByteArray text = exportCTable(set, type);
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size() || !file.commit()) {
+        err() << "ildatool convert: could not write " << path << ": " << file.errorString() << "\n";
+        err().flush();
+        return false;
+    }
+    return true;
+}
+
+// Reads an option as an integer from a fixed set; reports a usage error otherwise.
+bool intOption(const QCommandLineParser &parser, const QCommandLineOption &option, int low, int high, int &value)
+{
+    bool ok = false;
+    value = parser.value(option).toInt(&ok);
+    if (!ok || value < low || value > high) {
+        err() << "ildatool convert: --" << option.names().constFirst() << " must be " << low << "-" << high
+              << ", got '" << parser.value(option) << "'\n";
+        err().flush();
+        return false;
+    }
+    return true;
+}
+
+} // namespace
 
 int runConvert(const QStringList &args)
 {
     QCommandLineParser parser;
-    parser.addPositionalArgument(QStringLiteral("IN"), QStringLiteral("Input file (.ild)."));
-    parser.addPositionalArgument(QStringLiteral("OUT"), QStringLiteral("Output file (.ild)."));
-    const QCommandLineOption type(QStringLiteral("type"), QStringLiteral("C table export type 0-3."),
+    parser.addPositionalArgument(QStringLiteral("IN"), QStringLiteral("Input file (.ild or .c table)."));
+    parser.addPositionalArgument(QStringLiteral("OUT"), QStringLiteral("Output file (.ild or .c table)."));
+    const QCommandLineOption type(QStringLiteral("type"),
+                                  QStringLiteral("C table export type: 0 colour values, 1 the same, 2 colour values "
+                                                 "with each frame's scale and centring baked in, 3 colour codes."),
                                   QStringLiteral("0-3"), QStringLiteral("0"));
     const QCommandLineOption palette(QStringLiteral("palette"),
                                      QStringLiteral("Indexed colour table: 0 Default_, 1 IildStd."),
@@ -20,18 +74,27 @@ int runConvert(const QStringList &args)
                       code))
         return code;
 
+    int exportType = 0;
+    int table = 0;
+    if (!intOption(parser, type, 0, 3, exportType) || !intOption(parser, palette, 0, 1, table))
+        return ExitUsage;
     const QString in = parser.positionalArguments().at(0);
     const QString outPath = parser.positionalArguments().at(1);
-    if (!outPath.endsWith(QLatin1String(".ild"))) {
-        err() << "ildatool convert: OUT must end in .ild\n";
+    const bool toC = isCTable(outPath);
+    if (!toC && !outPath.endsWith(QLatin1String(".ild"))) {
+        err() << "ildatool convert: OUT must end in .ild or .c\n";
         err().flush();
         return ExitUsage;
     }
+    paletteOffset = table ? Palette::IildStd : Palette::DefaultTable;
+
     IldFrameSet set;
-    if (!loadIldaFile(in, set))
+    if (!(isCTable(in) ? loadCTable(in, set) : loadIldaFile(in, set)))
         return ExitBadInput;
     for (IldFrame &f : set.frames)
         f.check = true;
+    if (toC)
+        return saveCTable(outPath, set, exportType) ? ExitOk : ExitBadInput;
     if (!set.saveIld(outPath)) {
         err() << "ildatool convert: could not write " << outPath << "\n";
         err().flush();

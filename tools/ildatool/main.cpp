@@ -23,6 +23,7 @@ struct Command
 const Command commands[] = {
     { "dump", "print an ILDA file as JSON", runDump, false },
     { "convert", "load a file, check every frame, save it as .ild or C table", runConvert, false },
+    { "revise", "thin frames or add dwell and highlight points", runRevise, false },
 };
 
 void usage(QTextStream &s)

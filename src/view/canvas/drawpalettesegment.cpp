@@ -1,0 +1,3 @@
+#include "drawpalettesegment.h"
+
+DrawPaletteSegment::DrawPaletteSegment(QQuickItem *parent) : DrawAreaWidget(parent, true) {}

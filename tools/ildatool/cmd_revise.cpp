@@ -1,0 +1,63 @@
+#include "commands.h"
+#include "ildframeset.h"
+#include "revise.h"
+#include "toolutil.h"
+
+int runRevise(const QStringList &args)
+{
+    QCommandLineParser parser;
+    parser.addPositionalArgument(QStringLiteral("IN.ild"), QStringLiteral("ILDA file to revise."));
+    parser.addPositionalArgument(QStringLiteral("OUT.ild"), QStringLiteral("Revised frames, all checked."));
+    const QCommandLineOption between(QStringLiteral("between"),
+                                     QStringLiteral("Highlight every B-th change of position (0 counts as 1)."),
+                                     QStringLiteral("B"));
+    const QCommandLineOption add(QStringLiteral("add"),
+                                 QStringLiteral("Highlight copies per point; 0 thins the frames instead."),
+                                 QStringLiteral("A"));
+    const QCommandLineOption blank(QStringLiteral("blank"),
+                                   QStringLiteral("Dwell copies where the beam switches off or on."),
+                                   QStringLiteral("P"));
+    const QCommandLineOption total(QStringLiteral("total"),
+                                   QStringLiteral("Target point count when thinning (0 counts as 1)."),
+                                   QStringLiteral("T"));
+    parser.addOptions({ between, add, blank, total });
+    int code = 0;
+    if (!parseCommand(parser, QStringLiteral("revise"),
+                      QStringLiteral("Runs the revise operation on every frame of IN and saves the revised frames."),
+                      args, 2, code))
+        return code;
+
+    ReviseParams params;
+    const struct
+    {
+        const QCommandLineOption &option;
+        quint32 &value;
+    } numbers[] = { { between, params.between }, { add, params.addPoint }, { blank, params.blankPoint },
+                    { total, params.totalPoint } };
+    for (const auto &n : numbers) {
+        const QString name = n.option.names().constFirst();
+        bool ok = false;
+        n.value = parser.value(n.option).toUInt(&ok);
+        if (!parser.isSet(n.option) || !ok) {
+            err() << "ildatool revise: --" << name << " needs an unsigned number\n"
+                  << "Try 'ildatool revise --help'.\n";
+            err().flush();
+            return ExitUsage;
+        }
+    }
+
+    const QString outPath = parser.positionalArguments().at(1);
+    IldFrameSet in;
+    if (!loadIldaFile(parser.positionalArguments().at(0), in))
+        return ExitBadInput;
+    IldFrameSet revised;
+    reviseFrames(in, revised, params);
+    for (IldFrame &f : revised.frames)
+        f.check = true;
+    if (!revised.saveIld(outPath)) {
+        err() << "ildatool revise: could not write " << outPath << "\n";
+        err().flush();
+        return ExitBadInput;
+    }
+    return ExitOk;
+}
