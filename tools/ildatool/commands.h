@@ -6,3 +6,6 @@
 // names) and returns the process exit code: 0 success, 1 bad input, 2 usage.
 int runDump(const QStringList &args);
 int runConvert(const QStringList &args);
+int runProjector(const QStringList &args);
+int runDiscover(const QStringList &args);
+int runStream(const QStringList &args);
