@@ -6,6 +6,8 @@
 
 #include <QtEndian>
 
+#include <algorithm>
+
 #include <cstring>
 
 namespace {
@@ -13,23 +15,41 @@ namespace {
 inline qint16 scaled(qint16 v, float scale)
 {
     // Truncation toward zero, kept inside the 16-bit range so an oversized
-    // view cannot wrap a point to the opposite edge.
-    const float f = float(v) * scale;
-    if (f >= 32767.0f)
-        return 32767;
-    if (f <= -32768.0f)
-        return -32768;
+    // view cannot wrap a point to the opposite edge (min/max stay branch-free).
+    const float f = std::min(std::max(float(v) * scale, -32768.0f), 32767.0f);
     return qint16(int(f));
 }
 
-inline void putRecord(char *p, qint16 x, qint16 y, QRgb c, quint8 status)
+// One record as a single little-endian 64-bit store.
+inline void putRecord(char *p, qint16 x, qint16 y, quint32 rgb, quint8 status)
 {
-    qToLittleEndian(x, p);
-    qToLittleEndian(y, p + 2);
-    p[4] = char(qRed(c));
-    p[5] = char(qGreen(c));
-    p[6] = char(qBlue(c));
-    p[7] = char(status);
+    const quint64 word = quint64(quint16(x)) | quint64(quint16(y)) << 16 | quint64(rgb) << 32
+        | quint64(status) << 56;
+    qToLittleEndian(word, p);
+}
+
+// Red, green, blue in the byte order of a record.
+inline quint32 recordColor(quint8 r, quint8 g, quint8 b)
+{
+    return quint32(r) | quint32(g) << 8 | quint32(b) << 16;
+}
+
+inline quint32 recordColor(QRgb c)
+{
+    return recordColor(quint8(qRed(c)), quint8(qGreen(c)), quint8(qBlue(c)));
+}
+
+template<typename ColorOf>
+char *putRecords(char *p, const IldVertex *v, int count, float sx, float sy, ColorOf colorOf)
+{
+    if (sx == 1.0f && sy == 1.0f) {
+        for (int i = 0; i < count; ++i, p += Wire::PointRecordSize)
+            putRecord(p, v[i].x, v[i].y, colorOf(v[i]), v[i].status);
+    } else {
+        for (int i = 0; i < count; ++i, p += Wire::PointRecordSize)
+            putRecord(p, scaled(v[i].x, sx), scaled(v[i].y, sy), colorOf(v[i]), v[i].status);
+    }
+    return p;
 }
 
 } // namespace
@@ -74,8 +94,8 @@ int FramePacketBuilder::build(const IldFrame &frame, quint16 maxTranPoint)
     const float sy = frame.scaleY;
     char *p = buf + Wire::FrameHeaderSize;
 
-    // Colour source chosen once per frame, not per point.
-    const Palette &palette = globalPalette();
+    // Colour source chosen once per frame, not per point: indexed formats
+    // look up a local copy of the 256 entries they can reach.
     int tableBase = -1;
     if (frame.format == 0 || frame.format == 1)
         tableBase = paletteOffset;
@@ -83,16 +103,17 @@ int FramePacketBuilder::build(const IldFrame &frame, quint16 maxTranPoint)
         tableBase = Palette::filePaletteBase;
 
     if (tableBase >= 0) {
-        for (int i = 0; i < full; ++i, p += Wire::PointRecordSize)
-            putRecord(p, scaled(v[i].x, sx), scaled(v[i].y, sy), palette.rgbAt(tableBase + v[i].colorIndex),
-                      v[i].status);
+        const Palette &palette = globalPalette();
+        quint32 table[256];
+        for (int i = 0; i < 256; ++i)
+            table[i] = recordColor(palette.rgbAt(tableBase + i));
+        p = putRecords(p, v, full, sx, sy, [&table](const IldVertex &x) { return table[x.colorIndex]; });
     } else {
-        for (int i = 0; i < full; ++i, p += Wire::PointRecordSize)
-            putRecord(p, scaled(v[i].x, sx), scaled(v[i].y, sy), qRgb(v[i].r, v[i].g, v[i].b), v[i].status);
+        p = putRecords(p, v, full, sx, sy, [](const IldVertex &x) { return recordColor(x.r, x.g, x.b); });
     }
     if (cut) {
         // The point where the frame is cut: blank and black, and the last record.
-        putRecord(p, scaled(v[full].x, sx), scaled(v[full].y, sy), qRgb(0, 0, 0), IldVertex::Blanked);
+        putRecord(p, scaled(v[full].x, sx), scaled(v[full].y, sy), 0, IldVertex::Blanked);
     }
     return Wire::FrameHeaderSize + Wire::PointRecordSize * records;
 }

@@ -10,6 +10,8 @@
 #include "simulatedprojector.h"
 #include "udp_test.h"
 
+#include <QAbstractButton>
+#include <QApplication>
 #include <QFile>
 #include <QNetworkInterface>
 #include <QRandomGenerator>
@@ -133,6 +135,8 @@ private slots:
     void serverAddressGoesIntoSearch();
     void localIpPrefersNonLoopback();
     void destructionClosesNotice();
+    void failedBindIsLogged();
+    void defaultNoticeBox();
 
 private:
     // A controller with one projector already in its device list (row 0).
@@ -710,6 +714,51 @@ void TestUdpTest::destructionClosesNotice()
     prompt.answer(1, QMessageBox::Yes); // late answer after the controller is gone
     QTest::qWait(30);
     QCOMPARE(featurePackets(*p).size(), 1);
+}
+
+void TestUdpTest::failedBindIsLogged()
+{
+    QUdpSocket holder;
+    QVERIFY(holder.bind(ControllerAddress, 0, QUdpSocket::DontShareAddress));
+    LogCapture log;
+    UDP_test c(loopbackConfig(holder.localPort()));
+    QVERIFY(log.contains(QStringLiteral("bind failed:")));
+    QCOMPARE(c.localPort(), quint16(0));
+}
+
+void TestUdpTest::defaultNoticeBox()
+{
+    UserPrompt::setInstance(nullptr);
+    QMessageBox::StandardButton answered = QMessageBox::Abort;
+    int calls = 0;
+    auto notice = UserPrompt::instance()->openMessage(
+        QMessageBox::Question, QStringLiteral("new device"), QStringLiteral("question"),
+        QMessageBox::Yes | QMessageBox::No, QMessageBox::No, [&](QMessageBox::StandardButton b) {
+            answered = b;
+            ++calls;
+        });
+    QVERIFY(notice->isOpen()); // returned at once, box still up
+    QMessageBox *box = nullptr;
+    for (QWidget *w : QApplication::topLevelWidgets())
+        if (auto *m = qobject_cast<QMessageBox *>(w); m && m->isVisible())
+            box = m;
+    QVERIFY(box);
+    QCOMPARE(box->windowTitle(), QStringLiteral("new device"));
+    box->button(QMessageBox::Yes)->click();
+    QCOMPARE(calls, 1);
+    QCOMPARE(answered, QMessageBox::Yes);
+    QVERIFY(!notice->isOpen());
+
+    // Closed by its owner: gone without an answer.
+    auto second = UserPrompt::instance()->openMessage(QMessageBox::NoIcon, QStringLiteral("请求控灯"),
+                                                      QStringLiteral("notice"), QMessageBox::Ok, QMessageBox::NoButton,
+                                                      [&](QMessageBox::StandardButton) { ++calls; });
+    QVERIFY(second->isOpen());
+    second->close();
+    QVERIFY(!second->isOpen());
+    second.reset();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QCOMPARE(calls, 1);
 }
 
 QTEST_MAIN(TestUdpTest)
