@@ -13,6 +13,9 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QFile>
+#include <QQmlComponent>
+#include <QQmlContext>
+#include <QQmlEngine>
 #include <QNetworkInterface>
 #include <QRandomGenerator>
 #include <QSignalSpy>
@@ -136,6 +139,7 @@ private slots:
     void localIpPrefersNonLoopback();
     void destructionClosesNotice();
     void failedBindIsLogged();
+    void qmlInterface();
     void defaultNoticeBox();
 
 private:
@@ -613,7 +617,10 @@ void TestUdpTest::randomFlood()
     const long after = residentKiB();
     qInfo() << "resident memory before/after the second 5000 datagrams (KiB):" << before << after
             << "devices:" << c.deviceList().size() << "log lines:" << quiet.count();
+#if !defined(__SANITIZE_ADDRESS__)
+    // (AddressSanitizer holds freed memory back; its leak check covers that build.)
     QVERIFY2(after - before < 4096, qPrintable(QStringLiteral("grew by %1 KiB").arg(after - before)));
+#endif
     QCOMPARE(prompt.openCount(), 1);
     QVERIFY(c.deviceList().size() > 1);
 }
@@ -724,6 +731,37 @@ void TestUdpTest::failedBindIsLogged()
     UDP_test c(loopbackConfig(holder.localPort()));
     QVERIFY(log.contains(QStringLiteral("bind failed:")));
     QCOMPARE(c.localPort(), quint16(0));
+}
+
+void TestUdpTest::qmlInterface()
+{
+    auto p = startProjector();
+    UDP_test c(loopbackConfig(p->port()));
+    connectOne(c, *p);
+    QQmlEngine engine;
+    engine.rootContext()->setContextProperty(QStringLiteral("net_udp"), &c);
+    engine.rootContext()->setContextProperty(QStringLiteral("net_device_list"), c.deviceListModel());
+    QQmlComponent component(&engine);
+    component.setData("import QtQml 2.15\n"
+                      "QtObject {\n"
+                      "  property int port: net_udp.client_port\n"
+                      "  property int limit: net_udp.max_tran_point\n"
+                      "  property string own: net_udp.get_local_ip()\n"
+                      "  Component.onCompleted: { net_udp.scan_rate = 300; net_udp.addressIndex = 0;\n"
+                      "    net_udp.send_feature(0, 16); net_udp.send_headler(); }\n"
+                      "}\n",
+                      QUrl());
+    std::unique_ptr<QObject> object(component.create());
+    QVERIFY2(object, qPrintable(component.errorString()));
+    QCOMPARE(object->property("port").toInt(), int(p->port()));
+    QCOMPARE(object->property("limit").toInt(), 1800);
+    QCOMPARE(object->property("own").toString(), OwnAddress.toString());
+    QTRY_COMPARE(p->count(Wire::CmdSettings), 1);
+    QTRY_COMPARE(featurePackets(*p).size(), 1);
+    QCOMPARE(int(featurePackets(*p).at(0).read_write_flg), 16);
+    Wire::DeviceSettings s;
+    QVERIFY(Wire::decodeSettings(p->receivedWithCommand(Wire::CmdSettings).at(0).data, s));
+    QCOMPARE(int(s.scan_rate), 44);
 }
 
 void TestUdpTest::defaultNoticeBox()
