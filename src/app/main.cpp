@@ -1,11 +1,13 @@
 #include "palette.h"
 #include "screenshotmode.h"
 #include "startup.h"
+#include "udp_test.h"
 #include "utils.h"
 
 #include <QApplication>
 #include <QQmlApplicationEngine>
 #include <QQmlContext>
+#include <QStringListModel>
 
 int main(int argc, char *argv[])
 {
@@ -25,6 +27,12 @@ int main(int argc, char *argv[])
     configureApplication();
     QQmlApplicationEngine engine;
     registerQmlTypes();
+
+    // The network controller lives until the process ends; painted items reach it as the frame output.
+    auto *netUdp = new UDP_test;
+    UDP_test::setInstance(netUdp);
+    engine.rootContext()->setContextProperty(QStringLiteral("net_udp"), netUdp);
+    engine.rootContext()->setContextProperty(QStringLiteral("net_device_list"), netUdp->deviceListModel());
 
     utils.checkAndroidStoragePermissions();
     engine.addImportPath(QStringLiteral("qrc:/"));

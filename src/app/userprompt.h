@@ -3,6 +3,20 @@
 #include <QMessageBox>
 #include <QString>
 
+#include <functional>
+#include <memory>
+
+// A box that stays up without blocking its caller, until the user answers it
+// or its owner closes it.
+class UserNotice
+{
+public:
+    virtual ~UserNotice();
+    virtual bool isOpen() const = 0;
+    // Closes the box without calling its answer handler.
+    virtual void close() = 0;
+};
+
 // Everything that waits on a person goes through here, so that tests can
 // answer without a screen. The default shows modal QMessageBoxes.
 class UserPrompt
@@ -15,6 +29,16 @@ public:
     virtual QMessageBox::StandardButton showMessage(QMessageBox::Icon icon, const QString &title,
                                                     const QString &text, QMessageBox::StandardButtons buttons,
                                                     QMessageBox::StandardButton defaultButton = QMessageBox::NoButton);
+
+    // Shows a box without blocking (application-modal by default) and returns
+    // at once. onAnswer, when given, is called with the button that closed it
+    // (QMessageBox::NoButton when closed without an answer); destroying or
+    // closing the returned notice drops the box without calling it.
+    using AnswerHandler = std::function<void(QMessageBox::StandardButton)>;
+    virtual std::unique_ptr<UserNotice> openMessage(QMessageBox::Icon icon, const QString &title, const QString &text,
+                                                    QMessageBox::StandardButtons buttons,
+                                                    QMessageBox::StandardButton defaultButton = QMessageBox::NoButton,
+                                                    AnswerHandler onAnswer = AnswerHandler());
 
     static UserPrompt *instance();
     // Replaces the prompt (tests); nullptr restores the default.

@@ -7,3 +7,6 @@
 int runDump(const QStringList &args);
 int runConvert(const QStringList &args);
 int runRevise(const QStringList &args);
+int runProjector(const QStringList &args);
+int runDiscover(const QStringList &args);
+int runStream(const QStringList &args);

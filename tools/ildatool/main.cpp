@@ -24,6 +24,9 @@ const Command commands[] = {
     { "dump", "print an ILDA file as JSON", runDump, false },
     { "convert", "load a file, check every frame, save it as .ild or C table", runConvert, false },
     { "revise", "thin frames or add dwell and highlight points", runRevise, false },
+    { "projector", "run a simulated projector on a loopback address", runProjector, false },
+    { "discover", "search for projectors and list them", runDiscover, false },
+    { "stream", "send the frames of an ILDA file as frame packets", runStream, false },
 };
 
 void usage(QTextStream &s)

@@ -1,0 +1,3 @@
+#include "netlog.h"
+
+Q_LOGGING_CATEGORY(lcNet, "beamdeck.net", QtDebugMsg)
