@@ -1,3 +1,4 @@
+#include "ildafiletab.h"
 #include "palette.h"
 #include "startup.h"
 #include "utils.h"
@@ -21,6 +22,8 @@ int main(int argc, char *argv[])
     configureApplication();
     QQmlApplicationEngine engine;
     registerQmlTypes();
+    ildaFileTab fileTab;
+    engine.rootContext()->setContextProperty(QStringLiteral("FileTab"), &fileTab);
 
     utils.checkAndroidStoragePermissions();
     engine.addImportPath(QStringLiteral("qrc:/"));

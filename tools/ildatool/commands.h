@@ -6,3 +6,6 @@
 // names) and returns the process exit code: 0 success, 1 bad input, 2 usage.
 int runDump(const QStringList &args);
 int runConvert(const QStringList &args);
+int runGroup(const QStringList &args);
+int runVerify(const QStringList &args);
+int runDemo(const QStringList &args);

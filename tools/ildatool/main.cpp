@@ -23,6 +23,9 @@ struct Command
 const Command commands[] = {
     { "dump", "print an ILDA file as JSON", runDump, false },
     { "convert", "load a file, check every frame, save it as .ild or C table", runConvert, false },
+    { "group", "export play groups as a group image, text image or ILDA file", runGroup, false },
+    { "verify", "check a group image: header, length, checksum, table addresses", runVerify, false },
+    { "demo", "write a small demo show: ILDA patterns, group settings, tab list", runDemo, false },
 };
 
 void usage(QTextStream &s)
