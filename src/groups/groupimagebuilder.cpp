@@ -214,6 +214,8 @@ GroupImageBuilder::Outcome GroupImageBuilder::write(Variant variant, const std::
     if (!calculate(groups, multi, start))
         return Refused;
     qCDebug(lcGroups) << "cal complete";
+    if (m_betweenPasses)
+        m_betweenPasses();
     if (variant == GroupImage) {
         const quint64 padded = m_layout.end() + GroupLayout::paddingFor(m_layout.end(), ImageStart);
         if (padded > 0xFFFFFFFFull) {

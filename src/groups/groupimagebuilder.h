@@ -4,6 +4,7 @@
 
 #include <QString>
 
+#include <functional>
 #include <vector>
 
 class QIODevice;
@@ -58,6 +59,9 @@ public:
     // SOURCE_DATE_EPOCH when set, else the clock.
     void setCreationTime(qint64 secondsSinceEpoch);
     static qint64 defaultCreationTime();
+    // Called between the two passes over the files (tests use it to change a
+    // file under the builder's feet).
+    void setBetweenPasses(std::function<void()> hook) { m_betweenPasses = std::move(hook); }
 
     // Writes the variant to path atomically: on any failure or refusal the
     // previous file stays as it was. The single-group variants take
@@ -103,4 +107,5 @@ private:
     quint64 m_length = 0;
     qint64 m_time = 0;
     bool m_timeSet = false;
+    std::function<void()> m_betweenPasses;
 };

@@ -122,6 +122,11 @@ GroupImageCheck verifyGroupImage(const uchar *data, qint64 size)
     c.creationTime = qint64(quint64(in.u32()) << 32 | in.u32());
     if (QByteArray(reinterpret_cast<const char *>(data + 16), 8) != QByteArray("CRCFlash"))
         c.errors << QStringLiteral("bad kind (expected \"CRCFlash\")");
+    for (int i = LengthOffset + 4; i < HeaderSize; ++i)
+        if (data[i] != 0) {
+            c.errors << QStringLiteral("header byte %1 is not zero").arg(i);
+            break;
+        }
     c.storedChecksum = getLittleEndian32(data + ChecksumOffset);
     c.storedLength = getLittleEndian32(data + LengthOffset);
     if (qint64(c.storedLength) != size)
