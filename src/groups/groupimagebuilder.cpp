@@ -8,7 +8,7 @@
 
 #include <QDateTime>
 #include <QSaveFile>
-#include <QTextStream>
+#include <QTextCodec>
 
 #include <cstring>
 
@@ -63,6 +63,45 @@ private:
     qint64 m_flushed = 0;
     QByteArray m_buf;
     CrcEngine m_crc = CrcEngine::mpeg2();
+};
+
+// Text output in the locale encoding, handed to the device in large pieces;
+// a short write is remembered, so a full disk never passes for success.
+class TextWriter
+{
+public:
+    explicit TextWriter(QIODevice *device) : m_device(device), m_codec(QTextCodec::codecForLocale()) {}
+
+    TextWriter &operator<<(const QString &s)
+    {
+        m_buf += s;
+        return *this;
+    }
+    TextWriter &operator<<(const char *s)
+    {
+        m_buf += QLatin1String(s);
+        return *this;
+    }
+    TextWriter &operator<<(char c)
+    {
+        m_buf += QLatin1Char(c);
+        return *this;
+    }
+    bool flushIfLarge() { return m_buf.size() < (1 << 20) || flush(); }
+    bool flush()
+    {
+        const QByteArray bytes = m_codec->fromUnicode(m_buf);
+        m_buf.clear();
+        if (!bytes.isEmpty() && m_device->write(bytes) != bytes.size())
+            m_failed = true;
+        return !m_failed;
+    }
+
+private:
+    QIODevice *m_device;
+    QTextCodec *m_codec;
+    QString m_buf;
+    bool m_failed = false;
 };
 
 quint32 vertexColor(const IldFrame &frame, const IldVertex &v)
@@ -185,7 +224,7 @@ GroupImageBuilder::Outcome GroupImageBuilder::save(Variant variant, const std::v
                                                    const QString &path)
 {
     QSaveFile out(path);
-    if (!out.open(QIODevice::WriteOnly)) {
+    if (!out.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
         m_error = QStringLiteral("cannot write %1: %2").arg(path, out.errorString());
         qCDebug(lcGroups) << "{GroupImageBuilder} open file failure:" << path << out.errorString();
         return OutputFailed;
@@ -328,7 +367,13 @@ bool GroupImageBuilder::writeText(Variant variant, QIODevice *out)
 {
     const bool multi = variant == TextGroupImage;
     const GroupLayout &L = m_layout;
-    QTextStream ts(out);
+    TextWriter ts(out);
+    auto failed = [this, out]() {
+        m_error = QStringLiteral("write failed: ") + out->errorString();
+        m_failure = OutputFailed;
+        qCDebug(lcGroups) << "{GroupImageBuilder}" << m_error;
+        return false;
+    };
     ts << "cal complete\n";
     if (multi) {
         ts << textHeaderLine(creationTime()) << '\n';
@@ -379,15 +424,13 @@ bool GroupImageBuilder::writeText(Variant variant, QIODevice *out)
                 ts << textFrameAddressLine(L.vertexAddress(g, f, k)) << '\n';
                 for (const IldVertex &v : frame.vertices)
                     ts << textVertexLine(v.x, v.y, v.isBlanked(), vertexColor(frame, v)) << '\n';
+                if (!ts.flushIfLarge())
+                    return failed();
             }
         }
     ts << "out complete\n";
-    ts.flush();
-    if (ts.status() != QTextStream::Ok) {
-        m_error = QStringLiteral("write failed: ") + out->errorString();
-        m_failure = OutputFailed;
-        return false;
-    }
+    if (!ts.flush())
+        return failed();
     m_length = quint64(out->pos());
     return true;
 }

@@ -248,7 +248,7 @@ int ildaFileSets::saveSetting()
 {
     updatePaths();
     QSaveFile file(settingsPath);
-    if (!file.open(QIODevice::WriteOnly)) {
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
         qCDebug(lcGroups) << "{ildaFileSets::saveSetting} open file failure---------------" << settingsPath;
         return 0;
     }
@@ -267,10 +267,7 @@ int ildaFileSets::saveSetting()
     const PlayFiles::SettingsText text = PlayFiles::formatSettings(rows, localDir);
     if (text.errors > 0)
         firstErrorPath = text.firstErrorPath;
-    QTextStream out(&file);
-    out << text.text;
-    out.flush();
-    if (!file.commit()) {
+    if (!PlayFiles::commitText(file, text.text)) {
         qCDebug(lcGroups) << "{ildaFileSets::saveSetting} open file failure---------------" << settingsPath
                           << file.errorString();
         return 0;

@@ -115,12 +115,15 @@ QString ildaFileTab::get_current_file_path()
 
 QString ildaFileTab::get_current_file_info()
 {
-    if (m_checksum == 0)
-        return currentFilePath;
-    return currentFilePath
-        + QStringLiteral(" - crc:0x%1 size:%2MB")
-              .arg(m_checksum, 0, 16)
-              .arg(double(end_address_acc) / 1024.0 / 1024.0, 0, 'f', 2);
+    return fileInfoText(currentFilePath, m_checksum, end_address_acc);
+}
+
+QString ildaFileTab::fileInfoText(const QString &path, quint32 checksum, quint32 length)
+{
+    if (checksum == 0)
+        return path;
+    return path
+        + QStringLiteral(" - crc:0x%1 size:%2MB").arg(checksum, 0, 16).arg(double(length) / 1024.0 / 1024.0, 0, 'f', 2);
 }
 
 QString ildaFileTab::get_current_dir()
@@ -220,9 +223,9 @@ void ildaFileTab::set_dir()
         qCDebug(lcGroups) << "{ildaFileTab::set_dir} no:" << folder;
 }
 
-void ildaFileTab::setDirFromUrl(const QUrl &url)
+void ildaFileTab::setDirFromUrl(const QUrl &url, const QString &fileName)
 {
-    listName = url.fileName();
+    listName = fileName.isEmpty() ? url.fileName() : fileName;
     if (url.scheme() != QLatin1String("content")) {
         const QString folder = PlayFiles::folderOf(PlayFiles::localPathFromUrl(url));
         PlayFiles::splitListFolder(folder, localDir, playFolder);
@@ -240,14 +243,12 @@ void ildaFileTab::setDirFromUrl(const QUrl &url)
     }
     QDir::setCurrent(PlayFiles::configDir());
     QSaveFile ini(settingsIniPath());
-    if (!ini.open(QIODevice::WriteOnly)) {
+    if (!ini.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
         qCDebug(lcGroups) << "{ildaFileTab::setDirFromUrl} cannot write" << ini.fileName();
         return;
     }
-    QTextStream out(&ini);
-    out << localDir << '\n' << playFolder << '\n' << listName << '\n';
-    out.flush();
-    if (!ini.commit())
+    if (!PlayFiles::commitText(ini, localDir + QLatin1Char('\n') + playFolder + QLatin1Char('\n') + listName
+                                        + QLatin1Char('\n')))
         qCDebug(lcGroups) << "{ildaFileTab::setDirFromUrl} cannot write" << ini.fileName() << ini.errorString();
 }
 
@@ -255,7 +256,7 @@ void ildaFileTab::get_path_item(const QString &path)
 {
     qCDebug(lcGroups) << "ildaFileTab::get_path_item, will open file:" << path;
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
+    if (path.isEmpty() || !file.open(QIODevice::ReadOnly | QIODevice::Text)) {
         qCDebug(lcGroups) << "ildaFileTab::get_path_item,failure. itemPath" << path;
         return;
     }
@@ -272,11 +273,12 @@ int ildaFileTab::saveListFile(const QString &path, bool *ok)
     if (ok)
         *ok = false;
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
         qCDebug(lcGroups) << "open itemPath 失败:" << path << ", 可能原因，文件只读。";
         return 0;
     }
-    QTextStream out(&file);
+    QString list;
+    QTextStream out(&list);
     QTextStream errors(&saveErrorText);
     int total = 0;
     for (int i = 0; i < tabs.size(); ++i) {
@@ -289,7 +291,7 @@ int ildaFileTab::saveListFile(const QString &path, bool *ok)
     }
     out << "#end\n";
     out.flush();
-    if (!file.commit()) {
+    if (!PlayFiles::commitText(file, list)) {
         qCDebug(lcGroups) << "open itemPath 失败:" << path << ", 可能原因，文件只读。" << file.errorString();
         return total;
     }
@@ -388,7 +390,8 @@ void ildaFileTab::save_list(QUrl dir, QString selectedNameFilter)
 
     if (selectedNameFilter.contains(QLatin1String("*.list"))) {
         withExtension(".list");
-        setDirFromUrl(dir);
+        // Record the name actually written, so that the next start finds it.
+        setDirFromUrl(dir, PlayFiles::fileNameOf(currentFilePath));
         // The old list's settings files go only after the new list is safely
         // written, and only those the new list no longer names.
         const QStringList oldFiles = listedSettingsFiles(currentFilePath);

@@ -47,7 +47,8 @@ public:
     void set_dir();
     void get_path_item(const QString &path);
     void showFileNames(const QString &folder);
-    void setDirFromUrl(const QUrl &url);
+    // fileName, when given, is the list file name recorded instead of the URL's.
+    void setDirFromUrl(const QUrl &url, const QString &fileName = QString());
     // Writes the tab list and every tab's settings file; returns the number
     // of rows outside localDir. ok tells whether the list itself was written.
     int saveListFile(const QString &path, bool *ok = nullptr);
@@ -57,6 +58,8 @@ public:
 
     // Where "_file_dir.ini" lives (see PlayFiles::configDir).
     static QString settingsIniPath();
+    // The text of get_current_file_info.
+    static QString fileInfoText(const QString &path, quint32 checksum, quint32 length);
 
     const QVector<ildaFileSets *> &tabList() const { return tabs; }
     QString listFileName() const { return listName; }

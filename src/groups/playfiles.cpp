@@ -6,6 +6,8 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <QSaveFile>
+#include <QTextCodec>
 #include <QStandardPaths>
 #include <QTextStream>
 #include <QUrl>
@@ -121,6 +123,17 @@ QVector<SettingsRow> parseSettings(QTextStream &in, const QString &root)
         rows.append(row);
     }
     return rows;
+}
+
+bool commitText(QSaveFile &file, const QString &text)
+{
+    const QByteArray bytes = QTextCodec::codecForLocale()->fromUnicode(text);
+    if (file.write(bytes) != bytes.size()) {
+        file.cancelWriting();
+        file.commit();
+        return false;
+    }
+    return file.commit();
 }
 
 SettingsText formatSettings(const QVector<SettingsRow> &rows, const QString &root)

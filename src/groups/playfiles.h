@@ -3,6 +3,7 @@
 #include <QString>
 #include <QVector>
 
+class QSaveFile;
 class QTextStream;
 class QUrl;
 
@@ -62,6 +63,11 @@ struct SettingsText
     int errors = 0;           // rows whose path lies outside root
     QString firstErrorPath;
 };
+// Writes text in the locale encoding and commits the file. A short write
+// (full disk, quota) cancels it, so the previous file stays as it was. Open
+// the file unbuffered: a buffered device reports a short write at no point.
+bool commitText(QSaveFile &file, const QString &text);
+
 // The file as written: header, one line per row, "#End" without a line feed.
 SettingsText formatSettings(const QVector<SettingsRow> &rows, const QString &root);
 

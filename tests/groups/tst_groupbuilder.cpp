@@ -2,6 +2,7 @@
 // byte, colours, and the exports it refuses.
 
 #include "crcengine.h"
+#include "filesizelimit.h"
 #include "groupimagebuilder.h"
 #include "groupimageformat.h"
 #include "groupimagereader.h"
@@ -364,6 +365,23 @@ private slots:
         const std::vector<ExportGroup> groups{ { QStringLiteral("a"), { file("a.ild", threePointFrame()) } } };
         QCOMPARE(b.save(GroupImageBuilder::GroupImage, groups, m_dir.filePath("no/such/dir/x.ilg")),
                  GroupImageBuilder::OutputFailed);
+    }
+
+    void fullDiskKeepsThePreviousFile()
+    {
+        const std::vector<ExportGroup> groups{ { QStringLiteral("a"), { file("a.ild", threePointFrame()) } } };
+        for (auto variant : { GroupImageBuilder::GroupImage, GroupImageBuilder::TextGroupImage,
+                              GroupImageBuilder::SingleGroupImage, GroupImageBuilder::SingleGroupText }) {
+            const QString target = write(QStringLiteral("previous.ilg"), "previous content");
+            GroupImageBuilder b;
+            GroupImageBuilder::Outcome outcome;
+            {
+                const FileSizeLimit full(40);
+                outcome = b.save(variant, groups, target);
+            }
+            QCOMPARE(outcome, GroupImageBuilder::OutputFailed);
+            QCOMPARE(fileBytes(target), QByteArray("previous content"));
+        }
     }
 
     void savedFileEqualsWrittenBytes()

@@ -178,12 +178,9 @@ IldFrameSet waves()
 bool writeText(const QString &path, const QString &text)
 {
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         return false;
-    QTextStream out(&file);
-    out << text;
-    out.flush();
-    return file.commit();
+    return PlayFiles::commitText(file, text);
 }
 
 } // namespace
