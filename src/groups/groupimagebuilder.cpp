@@ -24,7 +24,12 @@ class ChunkWriter
 public:
     static constexpr int FlushSize = 1 << 20;
 
-    ChunkWriter(QIODevice *device, qint64 crcFrom) : m_device(device), m_crcFrom(crcFrom) {}
+    ChunkWriter(QIODevice *device, qint64 crcFrom) : m_device(device), m_crcFrom(crcFrom)
+    {
+        // One allocation for the whole export: room for a full buffer plus the
+        // largest frame (65535 points).
+        m_buf.reserve(FlushSize + 7 * 65536);
+    }
 
     QByteArray &buffer() { return m_buf; }
     uchar *grow(int n)
