@@ -307,8 +307,16 @@ QStringList ildaFileTab::listedSettingsFiles(const QString &listPath) const
     if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
         return paths;
     QTextStream in(&file);
-    for (const PlayFiles::ListEntry &entry : PlayFiles::parseTabList(in))
-        paths << QFileInfo(localDir + entry.name).absoluteFilePath();
+    // Only group settings files below the root qualify: a damaged or foreign
+    // list must not make a save delete anything else.
+    const QString root = QDir::cleanPath(QFileInfo(localDir.isEmpty() ? QStringLiteral(".") : localDir).absoluteFilePath());
+    for (const PlayFiles::ListEntry &entry : PlayFiles::parseTabList(in)) {
+        const QString path = QDir::cleanPath(QFileInfo(localDir + entry.name).absoluteFilePath());
+        if (path.endsWith(QLatin1String(".csv")) && path.startsWith(root + QLatin1Char('/')))
+            paths << path;
+        else
+            qCDebug(lcGroups) << "{ildaFileTab::save_list} not a settings file of this folder, kept:" << path;
+    }
     return paths;
 }
 
@@ -400,7 +408,7 @@ void ildaFileTab::save_list(QUrl dir, QString selectedNameFilter)
         if (written) {
             QSet<QString> kept;
             for (const ildaFileSets *tab : qAsConst(tabs))
-                kept.insert(QFileInfo(localDir + playFolder + tab->settingsFileName()).absoluteFilePath());
+                kept.insert(QDir::cleanPath(QFileInfo(localDir + playFolder + tab->settingsFileName()).absoluteFilePath()));
             for (const QString &old : oldFiles)
                 if (!kept.contains(old) && QFile::exists(old) && !QFile::remove(old))
                     qCDebug(lcGroups) << "{ildaFileTab::save_list} cannot delete" << old;

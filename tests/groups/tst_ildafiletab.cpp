@@ -251,13 +251,15 @@ private slots:
 
     void listSaveDeletesOnlyDroppedSettings()
     {
-        useShow("play/a.csv\nplay/b.csv\n#play/c.csv\n#end\n");
+        useShow("play/a.csv\nplay/b.csv\n#play/c.csv\nplay/../../outside.csv\nshows/x.ild\n#end\n");
         for (const char *n : { "a", "b", "c" })
             writeFile(m_root + "play/" + n + ".csv", "#Speed,Color,Repeater,Path\n#End");
         writeFile(m_root + "play/unlisted.csv", "keep");
+        writeFile(m_root + "../outside.csv", "keep");
+        writeFile(m_root + "shows/x.ild", "keep");
         ildaFileTab tab;
-        tab.delete_tab(1);
-        tab.delete_tab(1);
+        while (tab.rowCount() > 1)
+            tab.delete_tab(1);
         tab.add_tab("d");
         tab.save_list(QUrl::fromLocalFile(m_root + "play/play.list"), QStringLiteral("(*.list )"));
         QCOMPARE(readAll(m_root + "play/play.list"), QByteArray("play/a.csv\nplay/d.csv\n#end\n"));
@@ -266,6 +268,8 @@ private slots:
         QVERIFY(!QFile::exists(m_root + "play/b.csv"));
         QVERIFY(!QFile::exists(m_root + "play/c.csv"));
         QCOMPARE(readAll(m_root + "play/unlisted.csv"), QByteArray("keep"));
+        QCOMPARE(readAll(m_root + "../outside.csv"), QByteArray("keep"));
+        QCOMPARE(readAll(m_root + "shows/x.ild"), QByteArray("keep"));
     }
 
     void failedListSaveLosesNoSettings()
