@@ -13,4 +13,6 @@ fi
 cmake -S . -B "$build" "${opts[@]}" >/dev/null
 cmake --build "$build" -j"$(nproc)"
 export QT_QPA_PLATFORM=offscreen
+export LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp:print_suppressions=0"
+export UBSAN_OPTIONS="print_stacktrace=1"
 ctest --test-dir "$build" --output-on-failure -j"$(nproc)"

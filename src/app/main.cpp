@@ -1,3 +1,4 @@
+#include "ildafiletab.h"
 #include "palette.h"
 #include "screenshotmode.h"
 #include "startup.h"
@@ -27,6 +28,8 @@ int main(int argc, char *argv[])
     configureApplication();
     QQmlApplicationEngine engine;
     registerQmlTypes();
+    ildaFileTab fileTab;
+    engine.rootContext()->setContextProperty(QStringLiteral("FileTab"), &fileTab);
 
     // The network controller lives until the process ends; painted items reach it as the frame output.
     auto *netUdp = new UDP_test;

@@ -10,3 +10,6 @@ int runRevise(const QStringList &args);
 int runProjector(const QStringList &args);
 int runDiscover(const QStringList &args);
 int runStream(const QStringList &args);
+int runGroup(const QStringList &args);
+int runVerify(const QStringList &args);
+int runDemo(const QStringList &args);

@@ -27,6 +27,9 @@ const Command commands[] = {
     { "projector", "run a simulated projector on a loopback address", runProjector, false },
     { "discover", "search for projectors and list them", runDiscover, false },
     { "stream", "send the frames of an ILDA file as frame packets", runStream, false },
+    { "group", "export play groups as a group image, text image or ILDA file", runGroup, false },
+    { "verify", "check a group image: header, length, checksum, table addresses", runVerify, false },
+    { "demo", "write a small demo show: ILDA patterns, group settings, tab list", runDemo, false },
 };
 
 void usage(QTextStream &s)

@@ -1,0 +1,3 @@
+#include "groupslog.h"
+
+Q_LOGGING_CATEGORY(lcGroups, "beamdeck.groups", QtDebugMsg)

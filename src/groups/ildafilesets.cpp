@@ -1,0 +1,379 @@
+#include "ildafilesets.h"
+
+#include "groupimageformat.h"
+#include "groupslog.h"
+#include "playfiles.h"
+#include "rowmove.h"
+#include "userprompt.h"
+
+#include <QFile>
+#include <QSaveFile>
+#include <QTextStream>
+
+#include <algorithm>
+
+ildaFileSets::ildaFileSets(const QString &name, QObject *parent) : QAbstractListModel(parent)
+{
+    settingsName = PlayFiles::settingsNameFor(name, playFolder);
+    updatePaths();
+    readSettings();
+}
+
+ildaFileSets::ildaFileSets(const QString &name, quint8 fileCount, quint32 fileTableAddress, QObject *parent)
+    : QAbstractListModel(parent)
+{
+    settingsName = PlayFiles::settingsNameFor(name, playFolder);
+    checkedFileCount = fileCount;
+    file_table_address = fileTableAddress;
+    groupCheck = true;
+    updatePaths();
+}
+
+void ildaFileSets::updatePaths()
+{
+    currentDir = localDir + playFolder;
+    settingsPath = currentDir + settingsName;
+}
+
+void ildaFileSets::readSettings()
+{
+    qCDebug(lcGroups) << "ildaFileSets::ildaFileSets, will open file:" << settingsPath;
+    QFile file(settingsPath);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
+        qCDebug(lcGroups) << "{ildaFileSets::ildaFileSets} open file failure,will new ---------------" << settingsPath;
+        return;
+    }
+    QTextStream in(&file);
+    const QVector<PlayFiles::SettingsRow> rows = PlayFiles::parseSettings(in, localDir);
+    for (const PlayFiles::SettingsRow &row : rows) {
+        FileItem item;
+        item.path = row.path;
+        item.name = row.name;
+        item.playSpeed = row.playSpeed;
+        item.colorType = row.colorType;
+        item.repeater = row.repeater;
+        item.check = row.check;
+        currentDir = PlayFiles::folderOf(row.path);
+        appendItem(item);
+    }
+}
+
+int ildaFileSets::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : files.size();
+}
+
+QVariant ildaFileSets::data(const QModelIndex &index, int role) const
+{
+    if (!index.isValid() || index.row() < 0 || index.row() >= files.size())
+        return QVariant();
+    const FileItem &item = files.at(index.row());
+    switch (role) {
+    case PathRole: return item.path;
+    case NameRole: return item.name;
+    case CurItemRole: return item.curItem;
+    case CheckRole: return item.check;
+    case PlaySpeedRole: return int(item.playSpeed);
+    case ColorTypeRole: return int(item.colorType);
+    case RepeaterRole: return int(item.repeater);
+    case ShowRole: return item.show;
+    default: return QVariant();
+    }
+}
+
+QHash<int, QByteArray> ildaFileSets::roleNames() const
+{
+    return { { PathRole, "path" },           { NameRole, "name" },           { CurItemRole, "curItem" },
+             { CheckRole, "check" },         { PlaySpeedRole, "playSpeed" }, { ColorTypeRole, "colorType" },
+             { RepeaterRole, "repeater" },   { ShowRole, "show" } };
+}
+
+bool ildaFileSets::insertRows(int position, int count, const QModelIndex &parent)
+{
+    if (parent.isValid() || count < 1 || position != files.size())
+        return false;
+    beginInsertRows(QModelIndex(), position, position + count - 1);
+    for (int i = 0; i < count; ++i)
+        files.append(pending);
+    endInsertRows();
+    return true;
+}
+
+bool ildaFileSets::removeRows(int position, int count, const QModelIndex &parent)
+{
+    Q_UNUSED(count)
+    if (parent.isValid() || position < 0 || position >= files.size())
+        return false;
+    beginRemoveRows(QModelIndex(), position, position);
+    files.remove(position);
+    endRemoveRows();
+    return true;
+}
+
+bool ildaFileSets::moveRows(const QModelIndex &sourceParent, int source, int count,
+                            const QModelIndex &destinationParent, int dest)
+{
+    if (sourceParent.isValid() || destinationParent.isValid() || !RowMove::valid(files.size(), source, count, dest))
+        return false;
+    if (!beginMoveRows(QModelIndex(), source, source + count - 1, QModelIndex(), RowMove::announced(source, count, dest)))
+        return false;
+    RowMove::apply(files, source, count, dest);
+    endMoveRows();
+    return true;
+}
+
+bool ildaFileSets::moveRows_view_data(int source, int dest, int count)
+{
+    return moveRows(QModelIndex(), source, count, QModelIndex(), dest);
+}
+
+void ildaFileSets::appendItem(const FileItem &item)
+{
+    pending = item;
+    insertRows(files.size(), 1);
+}
+
+void ildaFileSets::add(QUrl md)
+{
+    const QStringList parts = md.toString().split(QLatin1Char(','));
+    for (const QString &part : parts) {
+        const QUrl url(part);
+        FileItem item;
+        item.path = PlayFiles::localPathFromUrl(url);
+        item.name = PlayFiles::fileNameOf(item.path);
+        appendItem(item);
+    }
+}
+
+void ildaFileSets::deleteFile()
+{
+    for (int i = 0; i < files.size();) {
+        if (files.at(i).check)
+            removeRows(i, 1);
+        else
+            ++i;
+    }
+}
+
+void ildaFileSets::setcuritem(int index, QVariant j)
+{
+    if (index >= 0 && index < files.size())
+        files[index].curItem = j;
+}
+
+QString ildaFileSets::get_current_dir()
+{
+    if (currentDir.startsWith(QLatin1String("file:///")))
+        return currentDir;
+    return QStringLiteral("file:///") + currentDir;
+}
+
+void ildaFileSets::setCheck(int index, bool check)
+{
+    if (index >= 0 && index < files.size())
+        files[index].check = check;
+}
+
+void ildaFileSets::setPlaySpeed(int index, uchar value)
+{
+    if (index >= 0 && index < files.size())
+        files[index].playSpeed = value;
+}
+
+void ildaFileSets::setColorType(int index, uchar value)
+{
+    if (index >= 0 && index < files.size())
+        files[index].colorType = value;
+}
+
+void ildaFileSets::setRepeater(int index, uchar value)
+{
+    if (index >= 0 && index < files.size())
+        files[index].repeater = value;
+}
+
+void ildaFileSets::set_group_check(bool check)
+{
+    groupCheck = check;
+}
+
+bool ildaFileSets::get_group_check()
+{
+    return groupCheck;
+}
+
+void ildaFileSets::frush()
+{
+    beginResetModel();
+    qCDebug(lcGroups) << "——————frush——————";
+    endResetModel();
+}
+
+void ildaFileSets::set_ref()
+{
+    beginResetModel();
+    for (FileItem &item : files)
+        item.show = !item.show;
+    qCDebug(lcGroups) << "——————frush——————";
+    endResetModel();
+}
+
+void ildaFileSets::selectAll()
+{
+    beginResetModel();
+    for (FileItem &item : files)
+        item.check = true;
+    qCDebug(lcGroups) << "——————frush——————";
+    endResetModel();
+}
+
+void ildaFileSets::inverse()
+{
+    beginResetModel();
+    for (FileItem &item : files)
+        item.check = !item.check;
+    qCDebug(lcGroups) << "——————frush——————";
+    endResetModel();
+}
+
+void ildaFileSets::order_select()
+{
+    beginResetModel();
+    std::stable_partition(files.begin(), files.end(), [](const FileItem &item) { return item.check; });
+    qCDebug(lcGroups) << "——————frush——————";
+    endResetModel();
+}
+
+int ildaFileSets::saveSetting()
+{
+    updatePaths();
+    QSaveFile file(settingsPath);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
+        qCDebug(lcGroups) << "{ildaFileSets::saveSetting} open file failure---------------" << settingsPath;
+        return 0;
+    }
+    QVector<PlayFiles::SettingsRow> rows;
+    rows.reserve(files.size());
+    for (const FileItem &item : files) {
+        PlayFiles::SettingsRow row;
+        row.path = item.path;
+        row.name = item.name;
+        row.playSpeed = item.playSpeed;
+        row.colorType = item.colorType;
+        row.repeater = item.repeater;
+        row.check = item.check;
+        rows.append(row);
+    }
+    const PlayFiles::SettingsText text = PlayFiles::formatSettings(rows, localDir);
+    if (text.errors > 0)
+        firstErrorPath = text.firstErrorPath;
+    if (!PlayFiles::commitText(file, text.text)) {
+        qCDebug(lcGroups) << "{ildaFileSets::saveSetting} open file failure---------------" << settingsPath
+                          << file.errorString();
+        return 0;
+    }
+    return text.errors;
+}
+
+void ildaFileSets::clearAddress()
+{
+    for (FileItem &item : files)
+        if (item.check)
+            item.frameAddresses.clear();
+}
+
+ExportGroup ildaFileSets::exportGroup() const
+{
+    ExportGroup group;
+    group.name = GroupImageFormat::groupName(settingsName);
+    for (const FileItem &item : files) {
+        if (!item.check)
+            continue;
+        ExportFile f;
+        f.path = item.path;
+        f.name = item.name;
+        f.playSpeed = item.playSpeed;
+        f.colorType = item.colorType;
+        f.repeater = item.repeater;
+        group.files.push_back(f);
+    }
+    return group;
+}
+
+void ildaFileSets::applyPlacement(const GroupImageBuilder::GroupPlace &place)
+{
+    checkedFileCount = place.fileCount;
+    file_table_offset = place.fileTableOffset;
+    file_table_address = place.fileTableAddress;
+    size_t n = 0;
+    for (FileItem &item : files) {
+        if (!item.check)
+            continue;
+        if (n < place.files.size() && place.files[n].exported) {
+            const GroupImageBuilder::FilePlace &fp = place.files[n];
+            item.frame_count = fp.frameCount;
+            item.frame_table_offset = fp.frameTableOffset;
+            item.frame_table_address = fp.frameTableAddress;
+        }
+        ++n;
+    }
+}
+
+bool ildaFileSets::exportWith(GroupImageBuilder::Variant variant, const QString &path)
+{
+    GroupImageBuilder builder;
+    const std::vector<ExportGroup> groups{ exportGroup() };
+    const GroupImageBuilder::Outcome outcome = builder.save(variant, groups, path);
+    if (outcome == GroupImageBuilder::Refused)
+        UserPrompt::instance()->showMessage(QMessageBox::Warning, QStringLiteral("export error"),
+                                            QStringLiteral("The group was not exported:\r\n") + builder.errorString(),
+                                            QMessageBox::Ok);
+    if (outcome == GroupImageBuilder::Written)
+        applyPlacement(builder.placement().front());
+    clearAddress();
+    return outcome == GroupImageBuilder::Written;
+}
+
+bool ildaFileSets::saveSingleGroupImage(const QString &path)
+{
+    return exportWith(GroupImageBuilder::SingleGroupImage, path);
+}
+
+bool ildaFileSets::saveSingleGroupText(const QString &path)
+{
+    return exportWith(GroupImageBuilder::SingleGroupText, path);
+}
+
+bool ildaFileSets::saveIlda(const QString &path)
+{
+    GroupImageBuilder builder;
+    const GroupImageBuilder::Outcome outcome = builder.saveCombinedIlda(exportGroup(), path);
+    if (outcome == GroupImageBuilder::Refused)
+        UserPrompt::instance()->showMessage(QMessageBox::Warning, QStringLiteral("export error"),
+                                            QStringLiteral("The group was not saved:\r\n") + builder.errorString(),
+                                            QMessageBox::Ok);
+    return outcome == GroupImageBuilder::Written;
+}
+
+void ildaFileSets::saveData(QUrl name, QString selectedNameFilter)
+{
+    QString path = PlayFiles::localPathFromUrl(name);
+    qCDebug(lcGroups) << "file url:" << name << "Name" << path << "FileName:" << name.fileName() << selectedNameFilter;
+    auto withExtension = [&path](const char *ext) {
+        if (!path.endsWith(QLatin1String(ext)))
+            path += QLatin1String(ext);
+    };
+    if (selectedNameFilter.contains(QLatin1String("*.txg"))) {
+        withExtension(".txg");
+        saveSingleGroupText(path);
+        qCDebug(lcGroups) << "ildaFileSets :: save text group";
+    } else if (selectedNameFilter.contains(QLatin1String("*.ilg"))) {
+        withExtension(".ilg");
+        saveSingleGroupImage(path);
+        qCDebug(lcGroups) << "ildaFileSets :: save ilda group";
+    } else if (selectedNameFilter.contains(QLatin1String("*.ild"))) {
+        withExtension(".ild");
+        saveIlda(path);
+        qCDebug(lcGroups) << "ildaFileSets :: save ilda";
+    }
+}

@@ -1,0 +1,112 @@
+#pragma once
+
+#include "groupimagebuilder.h"
+
+#include <QAbstractListModel>
+#include <QUrl>
+#include <QVariant>
+#include <QVector>
+
+// One frame's place in a group image while it is being built.
+struct FrameAddress
+{
+    qint32 vertex_offset = 0;
+    quint32 vertex_address = 0;
+    quint16 vertex_num = 0;
+};
+
+// One row of a play group.
+struct FileItem
+{
+    QVariant curItem;
+    QVector<FrameAddress> frameAddresses;
+    quint32 frame_table_offset = 0;
+    quint32 frame_table_address = 0;
+    quint16 frame_count = 0;
+    QString path;
+    QString name;
+    qint32 colorType = 0;
+    quint8 playSpeed = 1;
+    quint8 repeater = 1;
+    bool check = true;
+    bool show = false;
+};
+
+// The files of one play group (one tab) with their play parameters, kept in
+// the group's settings file "<name>.csv" in the play folder.
+class ildaFileSets : public QAbstractListModel
+{
+    Q_OBJECT
+public:
+    enum Roles { PathRole = 1, NameRole, CurItemRole, CheckRole, PlaySpeedRole, ColorTypeRole, RepeaterRole, ShowRole };
+
+    // The group of that name, read from its settings file when there is one.
+    explicit ildaFileSets(const QString &name, QObject *parent = nullptr);
+    // A group read back from a group image; rows are appended by the reader.
+    ildaFileSets(const QString &name, quint8 fileCount, quint32 fileTableAddress, QObject *parent = nullptr);
+
+    Q_INVOKABLE bool moveRows_view_data(int source, int dest, int count);
+    Q_INVOKABLE void add(QUrl md);
+    Q_INVOKABLE void deleteFile();
+    Q_INVOKABLE void setcuritem(int index, QVariant j);
+    Q_INVOKABLE QString get_current_dir();
+    Q_INVOKABLE void setCheck(int index, bool check);
+    Q_INVOKABLE void setPlaySpeed(int index, uchar value);
+    Q_INVOKABLE void setColorType(int index, uchar value);
+    Q_INVOKABLE void setRepeater(int index, uchar value);
+    Q_INVOKABLE void set_group_check(bool check);
+    Q_INVOKABLE bool get_group_check();
+    Q_INVOKABLE void set_ref();
+    Q_INVOKABLE void selectAll();
+    Q_INVOKABLE void inverse();
+    Q_INVOKABLE void order_select();
+    Q_INVOKABLE void saveData(QUrl name, QString selectedNameFilter);
+
+    int rowCount(const QModelIndex &parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex &index, int role) const override;
+    QHash<int, QByteArray> roleNames() const override;
+    bool insertRows(int position, int count, const QModelIndex &parent = QModelIndex()) override;
+    bool removeRows(int position, int count, const QModelIndex &parent = QModelIndex()) override;
+    bool moveRows(const QModelIndex &sourceParent, int source, int count, const QModelIndex &destinationParent,
+                  int dest) override;
+
+    void frush();
+    // Writes the settings file; returns the number of rows outside localDir.
+    int saveSetting();
+    void clearAddress();
+    // Appends a row (the group image reader).
+    void appendItem(const FileItem &item);
+
+    // The group as it enters an export: its checked rows.
+    ExportGroup exportGroup() const;
+    // Copies where the last export placed this group's files.
+    void applyPlacement(const GroupImageBuilder::GroupPlace &place);
+    bool saveSingleGroupImage(const QString &path);
+    bool saveSingleGroupText(const QString &path);
+    bool saveIlda(const QString &path);
+
+    const QVector<FileItem> &items() const { return files; }
+    QString settingsFileName() const { return settingsName; }
+    QString settingsFilePath() const { return settingsPath; }
+    QString firstError() const { return firstErrorPath; }
+    QString currentFolder() const { return currentDir; }
+    bool isGroupChecked() const { return groupCheck; }
+
+    // Builder working fields: filled by the last export or the image reader.
+    quint32 file_table_offset = 0;
+    quint32 file_table_address = 0;
+    quint8 checkedFileCount = 0;
+
+private:
+    void updatePaths();
+    void readSettings();
+    bool exportWith(GroupImageBuilder::Variant variant, const QString &path);
+
+    QString firstErrorPath;
+    QVector<FileItem> files;
+    FileItem pending;
+    QString settingsPath;
+    bool groupCheck = true;
+    QString currentDir;
+    QString settingsName;
+};

@@ -1,0 +1,493 @@
+#include "ildafiletab.h"
+
+#include "groupimagebuilder.h"
+#include "groupimageformat.h"
+#include "groupimagereader.h"
+#include "groupslog.h"
+#include "ildafilesets.h"
+#include "palette.h"
+#include "playfiles.h"
+#include "rowmove.h"
+#include "userprompt.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QQmlEngine>
+#include <QSaveFile>
+#include <QSet>
+#include <QTextStream>
+
+ildaFileTab::ildaFileTab(QObject *parent) : QAbstractListModel(parent)
+{
+    set_dir();
+    currentFilePath = localDir + playFolder + listName;
+    get_path_item(currentFilePath);
+    m_crc_mode = true;
+    m_checksum = 0;
+    m_INIT_START_ADDRESS = 0;
+}
+
+QString ildaFileTab::settingsIniPath()
+{
+    return PlayFiles::configDir() + QStringLiteral("/_file_dir.ini");
+}
+
+ildaFileSets *ildaFileTab::newTab(const QString &name)
+{
+    // Owned here rather than by the QML engine, which would otherwise collect a
+    // parentless model handed out by get_tab.
+    auto *tab = new ildaFileSets(name, this);
+    QQmlEngine::setObjectOwnership(tab, QQmlEngine::CppOwnership);
+    return tab;
+}
+
+int ildaFileTab::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : tabs.size();
+}
+
+QVariant ildaFileTab::data(const QModelIndex &index, int role) const
+{
+    if (!index.isValid() || index.row() < 0 || index.row() >= tabs.size())
+        return QVariant();
+    const ildaFileSets *tab = tabs.at(index.row());
+    switch (role) {
+    case NameRole: return QString(tab->settingsFileName()).remove(QStringLiteral(".csv"));
+    case ObjRole: return true;
+    case CheckRole: return tab->isGroupChecked();
+    default: return QVariant();
+    }
+}
+
+QHash<int, QByteArray> ildaFileTab::roleNames() const
+{
+    return { { NameRole, "name" }, { ObjRole, "obj" }, { CheckRole, "check" } };
+}
+
+bool ildaFileTab::insertRows(int position, int count, const QModelIndex &parent)
+{
+    if (parent.isValid() || count < 1 || position != tabs.size() || !pending)
+        return false;
+    beginInsertRows(QModelIndex(), position, position + count - 1);
+    for (int i = 0; i < count; ++i)
+        tabs.append(pending);
+    endInsertRows();
+    return true;
+}
+
+bool ildaFileTab::removeRows(int row, int count, const QModelIndex &parent)
+{
+    if (parent.isValid() || row < 0 || count < 1 || row + count > tabs.size())
+        return false;
+    beginRemoveRows(QModelIndex(), row, row + count - 1);
+    tabs.remove(row, count);
+    endRemoveRows();
+    return true;
+}
+
+bool ildaFileTab::moveRows(const QModelIndex &sourceParent, int source, int count,
+                           const QModelIndex &destinationParent, int dest)
+{
+    if (sourceParent.isValid() || destinationParent.isValid() || !RowMove::valid(tabs.size(), source, count, dest))
+        return false;
+    if (!beginMoveRows(QModelIndex(), source, source + count - 1, QModelIndex(), RowMove::announced(source, count, dest)))
+        return false;
+    RowMove::apply(tabs, source, count, dest);
+    endMoveRows();
+    return true;
+}
+
+bool ildaFileTab::moveRows_view_data(int source, int dest, int count)
+{
+    return moveRows(QModelIndex(), source, count, QModelIndex(), dest);
+}
+
+void ildaFileTab::clear()
+{
+    removeRows(0, rowCount());
+}
+
+QString ildaFileTab::get_current_file_path()
+{
+    return currentFilePath;
+}
+
+QString ildaFileTab::get_current_file_info()
+{
+    return fileInfoText(currentFilePath, m_checksum, end_address_acc);
+}
+
+QString ildaFileTab::fileInfoText(const QString &path, quint32 checksum, quint32 length)
+{
+    if (checksum == 0)
+        return path;
+    return path
+        + QStringLiteral(" - crc:0x%1 size:%2MB").arg(checksum, 0, 16).arg(double(length) / 1024.0 / 1024.0, 0, 'f', 2);
+}
+
+QString ildaFileTab::get_current_dir()
+{
+    return localDir;
+}
+
+QObject *ildaFileTab::get_tab(int index)
+{
+    if (tabs.isEmpty())
+        return nullptr;
+    return tabs.at(qBound(0, index, tabs.size() - 1));
+}
+
+QString ildaFileTab::get_tab_name(int index)
+{
+    if (tabs.isEmpty())
+        return QString();
+    return tabs.at(qBound(0, index, tabs.size() - 1))->settingsFileName();
+}
+
+void ildaFileTab::move_tab(int index, int desc_index)
+{
+    if (index == desc_index)
+        return;
+    if (!RowMove::valid(tabs.size(), index, 1, desc_index)) {
+        qCDebug(lcGroups) << "{ildaFileTab::move_tab} no such tab or place:" << index << desc_index;
+        return;
+    }
+    moveRows(QModelIndex(), index, 1, QModelIndex(), desc_index);
+    saveListFile(currentFilePath);
+}
+
+void ildaFileTab::delete_tab(int index)
+{
+    removeRows(index, 1);
+    qCDebug(lcGroups) << "delete_tab,index:" << index;
+}
+
+void ildaFileTab::add_tab(QString tabName)
+{
+    pending = newTab(tabName);
+    insertRows(tabs.size(), 1);
+    pending = nullptr;
+    qCDebug(lcGroups) << "add_tab,index:" << tabs.size();
+}
+
+void ildaFileTab::set_palette_table(int index)
+{
+    paletteOffset = index != 0 ? 150 : 0;
+}
+
+void ildaFileTab::set_center_HV_line(bool index)
+{
+    centerLines = index;
+}
+
+void ildaFileTab::frush()
+{
+    beginResetModel();
+    qCDebug(lcGroups) << "——————ildaFileTab::frush——————";
+    endResetModel();
+}
+
+void ildaFileTab::showFileNames(const QString &folder)
+{
+    QDir dir(folder);
+    const QFileInfoList entries =
+        dir.entryInfoList({ QStringLiteral("*.ini"), QStringLiteral("*.ild"), QStringLiteral("libc++_shared.so") },
+                          QDir::Files | QDir::Hidden | QDir::NoSymLinks, QDir::Name | QDir::Reversed);
+    qCDebug(lcGroups) << "{ildaFileTab::showFileNames} Bytes Filename: ";
+    for (const QFileInfo &info : entries)
+        qCDebug(lcGroups).noquote() << QStringLiteral("%1 %2").arg(info.size(), 10).arg(info.absoluteFilePath());
+}
+
+void ildaFileTab::set_dir()
+{
+    const QString home = PlayFiles::configDir();
+    showFileNames(home);
+    // Relative paths (an empty localDir) resolve in the settings folder.
+    QDir::setCurrent(home);
+
+    QFile ini(settingsIniPath());
+    if (ini.open(QIODevice::ReadWrite | QIODevice::Text)) {
+        QTextStream in(&ini);
+        localDir = in.atEnd() ? QString() : in.readLine();
+        playFolder = in.atEnd() ? QString() : in.readLine();
+        listName = in.atEnd() ? QString() : in.readLine();
+    } else {
+        qCDebug(lcGroups) << "file path" << ini.fileName() << (ini.exists() ? "true" : "false");
+        localDir = home + QLatin1Char('/');
+        playFolder = QStringLiteral("play/");
+        listName = QStringLiteral("play.list");
+    }
+    const QString folder = localDir + playFolder;
+    if (!QDir(folder).exists() && !QDir().mkpath(folder))
+        qCDebug(lcGroups) << "{ildaFileTab::set_dir} no:" << folder;
+}
+
+void ildaFileTab::setDirFromUrl(const QUrl &url, const QString &fileName)
+{
+    listName = fileName.isEmpty() ? url.fileName() : fileName;
+    if (url.scheme() != QLatin1String("content")) {
+        const QString folder = PlayFiles::folderOf(PlayFiles::localPathFromUrl(url));
+        PlayFiles::splitListFolder(folder, localDir, playFolder);
+    } else {
+        // Document URLs of a mobile file provider: the folder follows "%3A" and
+        // the volume's first "%2F".
+        QString t = url.toString();
+        t.chop(url.fileName().size());
+        QString play = t.mid(t.lastIndexOf(QLatin1String("%3A")) + 3);
+        const int slash = play.indexOf(QLatin1String("%2F"));
+        if (slash >= 0)
+            play = play.mid(slash + 3);
+        playFolder = play;
+        localDir = t.left(t.size() - play.size());
+    }
+    QDir::setCurrent(PlayFiles::configDir());
+    QSaveFile ini(settingsIniPath());
+    if (!ini.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
+        qCDebug(lcGroups) << "{ildaFileTab::setDirFromUrl} cannot write" << ini.fileName();
+        return;
+    }
+    if (!PlayFiles::commitText(ini, localDir + QLatin1Char('\n') + playFolder + QLatin1Char('\n') + listName
+                                        + QLatin1Char('\n')))
+        qCDebug(lcGroups) << "{ildaFileTab::setDirFromUrl} cannot write" << ini.fileName() << ini.errorString();
+}
+
+void ildaFileTab::get_path_item(const QString &path)
+{
+    qCDebug(lcGroups) << "ildaFileTab::get_path_item, will open file:" << path;
+    QFile file(path);
+    if (path.isEmpty() || !file.open(QIODevice::ReadOnly | QIODevice::Text)) {
+        qCDebug(lcGroups) << "ildaFileTab::get_path_item,failure. itemPath" << path;
+        return;
+    }
+    QTextStream in(&file);
+    for (const PlayFiles::ListEntry &entry : PlayFiles::parseTabList(in)) {
+        ildaFileSets *tab = newTab(entry.name);
+        tab->set_group_check(entry.check);
+        tabs.append(tab);
+    }
+}
+
+int ildaFileTab::saveListFile(const QString &path, bool *ok)
+{
+    if (ok)
+        *ok = false;
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
+        qCDebug(lcGroups) << "open itemPath 失败:" << path << ", 可能原因，文件只读。";
+        return 0;
+    }
+    QString list;
+    QTextStream out(&list);
+    QTextStream errors(&saveErrorText);
+    int total = 0;
+    for (int i = 0; i < tabs.size(); ++i) {
+        ildaFileSets *tab = tabs.at(i);
+        out << (tab->get_group_check() ? "" : "#") << playFolder << tab->settingsFileName() << '\n';
+        const int g = tab->saveSetting();
+        if (g != 0)
+            errors << "Tab id:" << i << " has error:" << g << "; ---first path:" << tab->firstError() << '\n';
+        total += g;
+    }
+    out << "#end\n";
+    out.flush();
+    if (!PlayFiles::commitText(file, list)) {
+        qCDebug(lcGroups) << "open itemPath 失败:" << path << ", 可能原因，文件只读。" << file.errorString();
+        return total;
+    }
+    if (ok)
+        *ok = true;
+    return total;
+}
+
+QStringList ildaFileTab::listedSettingsFiles(const QString &listPath) const
+{
+    QStringList paths;
+    QFile file(listPath);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+        return paths;
+    QTextStream in(&file);
+    // Only group settings files below the root qualify: a damaged or foreign
+    // list must not make a save delete anything else.
+    const QString root = QDir::cleanPath(QFileInfo(localDir.isEmpty() ? QStringLiteral(".") : localDir).absoluteFilePath());
+    for (const PlayFiles::ListEntry &entry : PlayFiles::parseTabList(in)) {
+        const QString path = QDir::cleanPath(QFileInfo(localDir + entry.name).absoluteFilePath());
+        if (path.endsWith(QLatin1String(".csv")) && path.startsWith(root + QLatin1Char('/')))
+            paths << path;
+        else
+            qCDebug(lcGroups) << "{ildaFileTab::save_list} not a settings file of this folder, kept:" << path;
+    }
+    return paths;
+}
+
+void ildaFileTab::readGroupImage(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        qCDebug(lcGroups) << "{ildaFileTab::readGroupImage} open file failure:" << path;
+        return;
+    }
+    const qint64 size = file.size();
+    QByteArray copy;
+    const uchar *data = size > 0 ? file.map(0, size) : nullptr;
+    const bool mapped = data != nullptr;
+    if (!mapped) {
+        copy = file.readAll();
+        data = reinterpret_cast<const uchar *>(copy.constData());
+    }
+    const GroupImageTables tables = readGroupImageTables(data, mapped ? size : copy.size());
+    if (mapped)
+        file.unmap(const_cast<uchar *>(data));
+    for (const QString &problem : tables.problems)
+        qCDebug(lcGroups) << "{ildaFileTab::readGroupImage}" << path << problem;
+
+    exportGroupCount = tables.groupCount;
+    for (const GroupImageTables::Group &g : tables.groups) {
+        auto *tab = new ildaFileSets(g.name, g.fileCount, g.fileTableAddress, this);
+        QQmlEngine::setObjectOwnership(tab, QQmlEngine::CppOwnership);
+        for (const GroupImageTables::File &f : g.files) {
+            FileItem item;
+            item.path = localDir + f.name;
+            item.name = f.name;
+            item.frame_count = f.frameCount;
+            item.frame_table_address = f.frameTableAddress;
+            item.playSpeed = f.playSpeed;
+            item.colorType = f.colorType;
+            item.repeater = f.repeater;
+            item.check = true;
+            item.show = false;
+            tab->appendItem(item);
+        }
+        tabs.append(tab);
+    }
+}
+
+void ildaFileTab::open_list(QUrl dir, QString selectedNameFilter)
+{
+    currentFilePath = PlayFiles::localPathFromUrl(dir);
+    qCDebug(lcGroups) << "dir.toLocalFile" << dir.toLocalFile() << "Name" << currentFilePath << "FileName:"
+                      << dir.fileName() << selectedNameFilter;
+    beginResetModel();
+    tabs.clear();
+    if (selectedNameFilter.contains(QLatin1String("*.list"))) {
+        setDirFromUrl(dir);
+        get_path_item(currentFilePath);
+        qCDebug(lcGroups) << "——————ildaFileTab::frush——————";
+        endResetModel();
+        qCDebug(lcGroups) << "open list group";
+    } else if (selectedNameFilter.contains(QLatin1String("*.ilg"))) {
+        readGroupImage(currentFilePath);
+        qCDebug(lcGroups) << "——————ildaFileTab::frush——————";
+        endResetModel();
+        qCDebug(lcGroups) << "open ilda group";
+    } else {
+        endResetModel();
+    }
+}
+
+void ildaFileTab::save_list(QUrl dir, QString selectedNameFilter)
+{
+    currentFilePath = PlayFiles::localPathFromUrl(dir);
+    m_checksum = 0;
+    m_INIT_START_ADDRESS = 0;
+    qCDebug(lcGroups) << "Name" << currentFilePath << "FileName:" << dir.fileName() << selectedNameFilter;
+    auto withExtension = [this](const char *ext) {
+        if (!currentFilePath.endsWith(QLatin1String(ext)))
+            currentFilePath += QLatin1String(ext);
+    };
+
+    if (selectedNameFilter.contains(QLatin1String("*.list"))) {
+        withExtension(".list");
+        // Record the name actually written, so that the next start finds it.
+        setDirFromUrl(dir, PlayFiles::fileNameOf(currentFilePath));
+        // The old list's settings files go only after the new list is safely
+        // written, and only those the new list no longer names.
+        const QStringList oldFiles = listedSettingsFiles(currentFilePath);
+        bool written = false;
+        const int n = saveListFile(currentFilePath, &written);
+        if (written) {
+            QSet<QString> kept;
+            for (const ildaFileSets *tab : qAsConst(tabs))
+                kept.insert(QDir::cleanPath(QFileInfo(localDir + playFolder + tab->settingsFileName()).absoluteFilePath()));
+            for (const QString &old : oldFiles)
+                if (!kept.contains(old) && QFile::exists(old) && !QFile::remove(old))
+                    qCDebug(lcGroups) << "{ildaFileTab::save_list} cannot delete" << old;
+        }
+        if (n != 0) {
+            UserPrompt::instance()->showMessage(QMessageBox::Warning, QStringLiteral("save error"),
+                                                QStringLiteral("error num:") + QString::number(n) + QStringLiteral("\r\n")
+                                                    + QStringLiteral("path not in dir:") + localDir
+                                                    + QStringLiteral("\r\n") + saveErrorText,
+                                                QMessageBox::Ok);
+            saveErrorText.clear();
+        }
+        qCDebug(lcGroups) << "ildaFileTab :: save list group." << "error:" << n;
+    } else if (selectedNameFilter.contains(QLatin1String("*.txg"))) {
+        withExtension(".txg");
+        m_INIT_START_ADDRESS = GroupImageBuilder::TextStart;
+        saveTextGroupImage(currentFilePath);
+        qCDebug(lcGroups) << "ildaFileTab :: save text group";
+    } else if (selectedNameFilter.contains(QLatin1String("*.ilg"))) {
+        withExtension(".ilg");
+        m_INIT_START_ADDRESS = GroupImageBuilder::ImageStart;
+        m_crc_mode = true;
+        saveGroupImage(currentFilePath);
+        qCDebug(lcGroups) << "ildaFileTab :: save CRC ilda group";
+    }
+}
+
+bool ildaFileTab::exportTabs(int variant, const QString &path)
+{
+    std::vector<ExportGroup> groups;
+    std::vector<ildaFileSets *> checked;
+    for (ildaFileSets *tab : qAsConst(tabs)) {
+        if (!tab->get_group_check())
+            continue;
+        groups.push_back(tab->exportGroup());
+        checked.push_back(tab);
+    }
+    GroupImageBuilder builder;
+    if (m_creationTime >= 0)
+        builder.setCreationTime(m_creationTime);
+    const GroupImageBuilder::Outcome outcome =
+        builder.save(GroupImageBuilder::Variant(variant), groups, path);
+    if (outcome == GroupImageBuilder::Refused)
+        UserPrompt::instance()->showMessage(QMessageBox::Warning, QStringLiteral("export error"),
+                                            QStringLiteral("The groups were not exported:\r\n") + builder.errorString(),
+                                            QMessageBox::Ok);
+    if (outcome == GroupImageBuilder::Written) {
+        exportGroupCount = quint8(builder.exportedGroupCount());
+        end_address_acc = quint32(builder.dataEnd());
+        if (variant == GroupImageBuilder::GroupImage)
+            m_checksum = builder.checksum();
+        for (size_t i = 0; i < checked.size(); ++i)
+            checked[i]->applyPlacement(builder.placement()[i]);
+    }
+    for (ildaFileSets *tab : checked)
+        tab->clearAddress();
+    return outcome == GroupImageBuilder::Written;
+}
+
+bool ildaFileTab::saveGroupImage(const QString &path)
+{
+    return exportTabs(GroupImageBuilder::GroupImage, path);
+}
+
+bool ildaFileTab::saveTextGroupImage(const QString &path)
+{
+    return exportTabs(GroupImageBuilder::TextGroupImage, path);
+}
+
+void ildaFileTab::set_localdir(QUrl dir)
+{
+    localDir = PlayFiles::localPathFromUrl(dir);
+    setDirFromUrl(dir);
+    beginResetModel();
+    tabs.clear();
+    set_dir();
+    // The same list path as at start-up, so both roads load the same list.
+    currentFilePath = localDir + playFolder + listName;
+    get_path_item(currentFilePath);
+    qCDebug(lcGroups) << "——————ildaFileTab::frush——————";
+    endResetModel();
+}

@@ -1,0 +1,88 @@
+#pragma once
+
+#include <QAbstractListModel>
+#include <QString>
+#include <QUrl>
+#include <QVector>
+
+class ildaFileSets;
+
+// The play groups ("tabs"), their folder settings "_file_dir.ini", tab lists
+// and group image exports. Published to the pages as "FileTab".
+class ildaFileTab : public QAbstractListModel
+{
+    Q_OBJECT
+public:
+    enum FileDialogMode { E_open, E_save, E_save_group };
+    Q_ENUM(FileDialogMode)
+    enum Roles { NameRole = 1, ObjRole, CheckRole };
+
+    explicit ildaFileTab(QObject *parent = nullptr);
+
+    Q_INVOKABLE bool moveRows_view_data(int source, int dest, int count);
+    Q_INVOKABLE void clear();
+    Q_INVOKABLE QString get_current_file_path();
+    Q_INVOKABLE QString get_current_file_info();
+    Q_INVOKABLE QString get_current_dir();
+    Q_INVOKABLE QObject *get_tab(int index);
+    Q_INVOKABLE QString get_tab_name(int index);
+    Q_INVOKABLE void move_tab(int index, int desc_index);
+    Q_INVOKABLE void delete_tab(int index);
+    Q_INVOKABLE void add_tab(QString tabName);
+    Q_INVOKABLE void set_palette_table(int index);
+    Q_INVOKABLE void set_center_HV_line(bool index);
+    Q_INVOKABLE void open_list(QUrl dir, QString selectedNameFilter);
+    Q_INVOKABLE void save_list(QUrl dir, QString selectedNameFilter);
+    Q_INVOKABLE void set_localdir(QUrl dir);
+
+    int rowCount(const QModelIndex &parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex &index, int role) const override;
+    QHash<int, QByteArray> roleNames() const override;
+    bool insertRows(int position, int count, const QModelIndex &parent = QModelIndex()) override;
+    bool removeRows(int row, int count, const QModelIndex &parent = QModelIndex()) override;
+    bool moveRows(const QModelIndex &sourceParent, int source, int count, const QModelIndex &destinationParent,
+                  int dest) override;
+
+    void frush();
+    void set_dir();
+    void get_path_item(const QString &path);
+    void showFileNames(const QString &folder);
+    // fileName, when given, is the list file name recorded instead of the URL's.
+    void setDirFromUrl(const QUrl &url, const QString &fileName = QString());
+    // Writes the tab list and every tab's settings file; returns the number
+    // of rows outside localDir. ok tells whether the list itself was written.
+    int saveListFile(const QString &path, bool *ok = nullptr);
+    void readGroupImage(const QString &path);
+    bool saveGroupImage(const QString &path);
+    bool saveTextGroupImage(const QString &path);
+
+    // Where "_file_dir.ini" lives (see PlayFiles::configDir).
+    static QString settingsIniPath();
+    // The text of get_current_file_info.
+    static QString fileInfoText(const QString &path, quint32 checksum, quint32 length);
+
+    const QVector<ildaFileSets *> &tabList() const { return tabs; }
+    QString listFileName() const { return listName; }
+    quint32 checksum() const { return m_checksum; }
+    quint32 endAddress() const { return end_address_acc; }
+    quint8 groupCount() const { return exportGroupCount; }
+    // Fixes the creation time of the next images (tests); negative: clock.
+    void setCreationTime(qint64 seconds) { m_creationTime = seconds; }
+
+private:
+    ildaFileSets *newTab(const QString &name);
+    bool exportTabs(int variant, const QString &path);
+    QStringList listedSettingsFiles(const QString &listPath) const;
+
+    QVector<ildaFileSets *> tabs;
+    QString currentFilePath;
+    ildaFileSets *pending = nullptr;
+    QString listName;
+    bool m_crc_mode = true;
+    quint8 exportGroupCount = 0;
+    quint32 m_checksum = 0;
+    quint32 end_address_acc = 0;
+    quint32 m_INIT_START_ADDRESS = 0;
+    QString saveErrorText;
+    qint64 m_creationTime = -1;
+};

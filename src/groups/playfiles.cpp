@@ -1,0 +1,180 @@
+#include "playfiles.h"
+
+#include "groupslog.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QSaveFile>
+#include <QTextCodec>
+#include <QStandardPaths>
+#include <QTextStream>
+#include <QUrl>
+
+QString localDir;
+QString playFolder = QStringLiteral("play/");
+
+namespace PlayFiles {
+
+QString localPathFromUrl(const QUrl &url)
+{
+    if (url.isLocalFile()) {
+        QString path = url.toLocalFile();
+        // "file:///C:/x" comes out as "/C:/x" here; keep the drive-letter form.
+        static const QRegularExpression drive(QStringLiteral("^/[A-Za-z]:/"));
+        if (drive.match(path).hasMatch())
+            path.remove(0, 1);
+        return path;
+    }
+    QString text = url.toString();
+    if (text.startsWith(QLatin1String("file:///")))
+        text.remove(0, 8);
+    return text;
+}
+
+QString fileNameOf(const QString &path)
+{
+    const int cut = std::max(path.lastIndexOf(QLatin1Char('/')), path.lastIndexOf(QLatin1Char('\\')));
+    return path.mid(cut + 1);
+}
+
+QString folderOf(const QString &path)
+{
+    const int cut = path.lastIndexOf(QLatin1Char('/'));
+    return cut < 0 ? QString() : path.left(cut + 1);
+}
+
+bool isStoredAbsolute(const QString &path)
+{
+    return path.contains(QLatin1String(":/")) || QDir::isAbsolutePath(path);
+}
+
+QString settingsNameFor(const QString &name, const QString &folder)
+{
+    QString n = name;
+    if (!folder.isEmpty())
+        n.remove(folder);
+    if (!n.endsWith(QLatin1String(".csv")))
+        n += QLatin1String(".csv");
+    return n;
+}
+
+void splitListFolder(const QString &folder, QString &root, QString &play)
+{
+    QString r = folder;
+    // Take characters off until, after at least one, the text ends with "/".
+    do {
+        r.chop(1);
+    } while (!r.isEmpty() && !r.endsWith(QLatin1Char('/')));
+    root = r;
+    play = folder.mid(r.size());
+}
+
+QString configDir()
+{
+    const QString overridden = qEnvironmentVariable("BEAMDECK_CONFIG_DIR");
+    if (!overridden.isEmpty()) {
+        QDir().mkpath(overridden);
+        return QDir(overridden).absolutePath();
+    }
+    const QString appDir = QCoreApplication::applicationDirPath();
+    if (!appDir.isEmpty() && QFileInfo(appDir).isWritable())
+        return appDir;
+    const QString user = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
+    QDir().mkpath(user);
+    return user;
+}
+
+QVector<SettingsRow> parseSettings(QTextStream &in, const QString &root)
+{
+    QVector<SettingsRow> rows;
+    while (!in.atEnd()) {
+        const QString raw = in.readLine();
+        if (raw.startsWith(QLatin1String("#End")))
+            break;
+        QStringList fields = raw.trimmed().split(QLatin1Char(','));
+        QString first = fields.at(0);
+        if (first.startsWith(QLatin1String("#Speed")) || first.startsWith(QLatin1String("#Rate"))
+            || first.startsWith(QLatin1String("-Rate")))
+            continue;
+        if (fields.size() < 4) {
+            // Every row carries four fields; anything shorter names no file.
+            if (!raw.trimmed().isEmpty())
+                qCDebug(lcGroups) << "{PlayFiles::parseSettings} line without a path skipped:" << raw;
+            continue;
+        }
+        SettingsRow row;
+        if (first.startsWith(QLatin1Char('#')) || first.startsWith(QLatin1Char('-'))) {
+            row.check = false;
+            first.remove(QLatin1Char('F')).remove(QLatin1Char('#')).remove(QLatin1Char('-'));
+        } else {
+            first.remove(QLatin1Char('F'));
+        }
+        row.playSpeed = quint8(first.toInt());
+        row.colorType = fields.at(1).toInt();
+        row.repeater = quint8(fields.at(2).toInt());
+        // A path may itself hold commas: it is the rest of the line.
+        QString path = fields.mid(3).join(QLatin1Char(','));
+        if (!path.startsWith(root) && !isStoredAbsolute(path))
+            path.prepend(root);
+        row.path = path;
+        row.name = fileNameOf(path);
+        rows.append(row);
+    }
+    return rows;
+}
+
+bool commitText(QSaveFile &file, const QString &text)
+{
+    const QByteArray bytes = QTextCodec::codecForLocale()->fromUnicode(text);
+    if (file.write(bytes) != bytes.size()) {
+        file.cancelWriting();
+        file.commit();
+        return false;
+    }
+    return file.commit();
+}
+
+SettingsText formatSettings(const QVector<SettingsRow> &rows, const QString &root)
+{
+    SettingsText out;
+    out.text = QStringLiteral("#Speed,Color,Repeater,Path\n");
+    for (int i = 0; i < rows.size(); ++i) {
+        const SettingsRow &row = rows.at(i);
+        QString path = row.path;
+        if (path.startsWith(root)) {
+            if (!row.check)
+                out.text += QLatin1Char('#');
+            path.remove(0, root.size());
+        } else {
+            out.text += QStringLiteral("#error id:\"%1\"").arg(i);
+            if (out.errors == 0)
+                out.firstErrorPath = row.path;
+            ++out.errors;
+        }
+        out.text += QStringLiteral("%1,%2,%3,").arg(row.playSpeed).arg(row.colorType).arg(row.repeater) + path
+            + QLatin1Char('\n');
+    }
+    out.text += QLatin1String("#End");
+    return out;
+}
+
+QVector<ListEntry> parseTabList(QTextStream &in)
+{
+    QVector<ListEntry> entries;
+    while (!in.atEnd()) {
+        const QString line = in.readLine();
+        if (line.startsWith(QLatin1String("#end")))
+            break;
+        ListEntry e;
+        e.check = !line.startsWith(QLatin1Char('#'));
+        e.name = QString(line).remove(QLatin1Char('#'));
+        if (e.name.trimmed().isEmpty())
+            continue; // a blank line names no group
+        entries.append(e);
+    }
+    return entries;
+}
+
+} // namespace PlayFiles

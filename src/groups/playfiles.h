@@ -1,0 +1,82 @@
+#pragma once
+
+#include <QString>
+#include <QVector>
+
+class QSaveFile;
+class QTextStream;
+class QUrl;
+
+// Local root folder: relative paths of settings files resolve under it.
+// Ends with "/" when set from a URL or from the application directory.
+extern QString localDir;
+// Folder of the tab list and group settings files, relative to localDir.
+extern QString playFolder;
+
+// The text files of the play groups, read and written without any model:
+// group settings files (".csv") and tab lists (".list"), and the path rules
+// they share.
+namespace PlayFiles {
+
+// Local path of a dialog URL. Windows-form paths ("file:///C:/x") stay in
+// their drive-letter form; text without a scheme is taken as a path.
+QString localPathFromUrl(const QUrl &url);
+// Text after the last "/" (or "\").
+QString fileNameOf(const QString &path);
+// Everything up to and including the last "/", or empty.
+QString folderOf(const QString &path);
+// Absolute as stored in a settings file: "/..." on this system, or a
+// Windows-form "C:/..." (anything holding ":/").
+bool isStoredAbsolute(const QString &path);
+// Settings file name of a group: every playFolder removed from name, ".csv"
+// appended unless present.
+QString settingsNameFor(const QString &name, const QString &playFolder);
+
+// localDir and playFolder of a list file's folder ("C:/shows/play/" gives
+// "C:/shows/" and "play/").
+void splitListFolder(const QString &folder, QString &root, QString &play);
+
+// Folder of "_file_dir.ini" and of the default play folder: the application
+// directory, or the per-user configuration folder when the application
+// directory cannot be written (an installed program). The environment
+// variable BEAMDECK_CONFIG_DIR overrides both, so tests and portable set-ups
+// never write next to the binary.
+QString configDir();
+
+struct SettingsRow
+{
+    QString path;
+    QString name;
+    quint8 playSpeed = 1;
+    int colorType = 0;
+    quint8 repeater = 1;
+    bool check = true;
+};
+
+// Rows of a group settings file, up to "#End"; relative paths are prefixed
+// with root.
+QVector<SettingsRow> parseSettings(QTextStream &in, const QString &root);
+
+struct SettingsText
+{
+    QString text;
+    int errors = 0;           // rows whose path lies outside root
+    QString firstErrorPath;
+};
+// Writes text in the locale encoding and commits the file. A short write
+// (full disk, quota) cancels it, so the previous file stays as it was. Open
+// the file unbuffered: a buffered device reports a short write at no point.
+bool commitText(QSaveFile &file, const QString &text);
+
+// The file as written: header, one line per row, "#End" without a line feed.
+SettingsText formatSettings(const QVector<SettingsRow> &rows, const QString &root);
+
+struct ListEntry
+{
+    QString name;  // the line without "#"
+    bool check = true;
+};
+// Lines of a tab list up to "#end".
+QVector<ListEntry> parseTabList(QTextStream &in);
+
+} // namespace PlayFiles

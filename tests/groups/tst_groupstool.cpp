@@ -1,0 +1,240 @@
+// ildatool group, verify and demo, and the same bytes as the application.
+
+#include "ildafilesets.h"
+#include "ildafiletab.h"
+#include "palette.h"
+#include "toolrunner.h"
+#include "userprompt.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTemporaryDir>
+#include <QTextCodec>
+#include <QtTest>
+
+namespace {
+
+QByteArray readAll(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size())
+        qFatal("cannot write %s", qPrintable(path));
+}
+
+ToolResult runWithEnv(const QStringList &args, const QProcessEnvironment &env)
+{
+    QProcess p;
+    p.setProcessEnvironment(env);
+    p.start(QStringLiteral(ILDATOOL_PATH), args);
+    ToolResult r;
+    if (!p.waitForFinished(60000))
+        return r;
+    r.exitCode = p.exitCode();
+    r.out = p.readAllStandardOutput();
+    r.err = p.readAllStandardError();
+    return r;
+}
+
+class SilentPrompt : public UserPrompt
+{
+public:
+    QMessageBox::StandardButton showMessage(QMessageBox::Icon, const QString &, const QString &,
+                                            QMessageBox::StandardButtons, QMessageBox::StandardButton) override
+    {
+        return QMessageBox::Ok;
+    }
+};
+
+} // namespace
+
+class TestGroupsTool : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    QString m_show;
+    SilentPrompt m_prompt;
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(m_dir.isValid());
+        QTextCodec::setCodecForLocale(QTextCodec::codecForName("GBK"));
+        UserPrompt::setInstance(&m_prompt);
+        m_show = m_dir.filePath("demo");
+        const ToolResult r = runIldatool({ "demo", m_show });
+        QVERIFY2(r.exitCode == 0, r.err.constData());
+    }
+    void cleanupTestCase()
+    {
+        UserPrompt::setInstance(nullptr);
+    }
+
+    void demoShowHasSeveralFormats()
+    {
+        QSet<int> formats;
+        const QStringList files = QDir(m_show + "/shows").entryList({ "*.ild" });
+        QVERIFY(files.size() >= 4);
+        for (const QString &f : files) {
+            const ToolResult r = runIldatool({ "dump", m_show + "/shows/" + f });
+            QCOMPARE(r.exitCode, 0);
+            const QJsonArray frames = QJsonDocument::fromJson(r.out).object().value("frames").toArray();
+            QVERIFY2(frames.size() >= 24, qPrintable(f));
+            formats.insert(frames.first().toObject().value("format").toInt());
+        }
+        QCOMPARE(formats, (QSet<int>{ 0, 1, 4, 5 }));
+        const QList<QByteArray> list = readAll(m_show + "/play/play.list").split('\n');
+        QVERIFY(list.contains("play/shapes.csv"));
+        QVERIFY(list.contains("#end"));
+        QVERIFY(readAll(m_show + "/play/shapes.csv").contains("shows/circle.ild"));
+    }
+
+    void imageOfTheDemoVerifies()
+    {
+        const QString out = m_dir.filePath("demo.ilg");
+        ToolResult r = runIldatool({ "group", "--list", m_show + "/play/play.list", out, "--time", "4660" });
+        QVERIFY2(r.exitCode == 0, r.err.constData());
+        const QByteArray img = readAll(out);
+        QCOMPARE(img.mid(8, 8), QByteArray::fromHex("0000000000001234"));
+        r = runIldatool({ "verify", out });
+        QVERIFY2(r.exitCode == 0, r.err.constData());
+        QVERIFY(r.out.contains("2 group(s)"));
+    }
+
+    void creationTimeFromSourceDateEpoch()
+    {
+        const QString out = m_dir.filePath("epoch.ilg");
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("SOURCE_DATE_EPOCH", "255");
+        const ToolResult r = runWithEnv({ "group", "--list", m_show + "/play/play.list", out }, env);
+        QCOMPARE(r.exitCode, 0);
+        QCOMPARE(readAll(out).mid(8, 8), QByteArray::fromHex("00000000000000ff"));
+    }
+
+    void verifyFindsAFlippedByte_data()
+    {
+        QTest::addColumn<int>("offset");
+        QTest::newRow("magic") << 2;
+        QTest::newRow("kind") << 17;
+        QTest::newRow("checksum") << 25;
+        QTest::newRow("length") << 29;
+        QTest::newRow("group_table") << 512 + 10;
+        QTest::newRow("points") << 5000;
+        QTest::newRow("padding") << -1;
+    }
+    void verifyFindsAFlippedByte()
+    {
+        QFETCH(int, offset);
+        const QString good = m_dir.filePath("good.ilg");
+        QCOMPARE(runIldatool({ "group", "--list", m_show + "/play/play.list", good, "--time", "1" }).exitCode, 0);
+        QByteArray img = readAll(good);
+        const int at = offset >= 0 ? offset : img.size() - 1;
+        img[at] = char(img[at] ^ 0x01);
+        const QString bad = m_dir.filePath("bad.ilg");
+        writeFile(bad, img);
+        const ToolResult r = runIldatool({ "verify", bad });
+        QCOMPARE(r.exitCode, 1);
+        QVERIFY(!r.err.isEmpty());
+    }
+
+    void sameBytesAsTheApplication_data()
+    {
+        QTest::addColumn<QString>("extension");
+        QTest::addColumn<int>("palette");
+        QTest::newRow("group_image") << "ilg" << 0;
+        QTest::newRow("group_image_standard_palette") << "ilg" << 1;
+        QTest::newRow("text_group_image") << "txg" << 0;
+    }
+    void sameBytesAsTheApplication()
+    {
+        QFETCH(QString, extension);
+        QFETCH(int, palette);
+        // The demo writes a _file_dir.ini into its folder: start on it.
+        qputenv("BEAMDECK_CONFIG_DIR", m_show.toUtf8());
+        qputenv("SOURCE_DATE_EPOCH", "777");
+        ildaFileTab tab;
+        QCOMPARE(tab.rowCount(), 3);
+        tab.set_palette_table(palette);
+        const QString app = m_dir.filePath("app." + extension);
+        tab.save_list(QUrl::fromLocalFile(app), QStringLiteral("(*.%1 )").arg(extension));
+        paletteOffset = 0;
+        const QString tool = m_dir.filePath("tool." + extension);
+        const ToolResult r = runIldatool({ "group", "--list", m_show + "/play/play.list", tool, "--time", "777",
+                                           "--palette", QString::number(palette) });
+        QVERIFY2(r.exitCode == 0, r.err.constData());
+        QVERIFY(readAll(app).size() > 10000);
+        QVERIFY(readAll(app) == readAll(tool));
+    }
+
+    void singleGroupSameBytesAsTheApplication_data()
+    {
+        QTest::addColumn<QString>("extension");
+        QTest::newRow("single_group_image") << "ilg";
+        QTest::newRow("single_group_text") << "txg";
+        QTest::newRow("combined_ilda") << "ild";
+    }
+    void singleGroupSameBytesAsTheApplication()
+    {
+        QFETCH(QString, extension);
+        qputenv("BEAMDECK_CONFIG_DIR", m_show.toUtf8());
+        ildaFileTab tab;
+        auto *words = qobject_cast<ildaFileSets *>(tab.get_tab(1));
+        QCOMPARE(words->settingsFileName(), QStringLiteral("words.csv"));
+        const QString app = m_dir.filePath("single_app." + extension);
+        words->saveData(QUrl::fromLocalFile(app), QStringLiteral("(*.%1 )").arg(extension));
+        const QString tool = m_dir.filePath("single_tool." + extension);
+        const ToolResult r = runIldatool({ "group", "--csv", m_show + "/play/words.csv", tool });
+        QVERIFY2(r.exitCode == 0, r.err.constData());
+        QVERIFY(readAll(app).size() > 1000);
+        QVERIFY(readAll(app) == readAll(tool));
+    }
+
+    void refusedExportLeavesOutputAlone()
+    {
+        QByteArray csv;
+        for (int i = 0; i < 256; ++i)
+            csv += "1,0,1,shows/star.ild\n";
+        writeFile(m_show + "/play/huge.csv", csv + "#End");
+        const QString out = m_dir.filePath("huge.ilg");
+        writeFile(out, "previous");
+        const ToolResult r = runIldatool({ "group", "--csv", m_show + "/play/huge.csv", out });
+        QCOMPARE(r.exitCode, 1);
+        QVERIFY(r.err.contains("256 files"));
+        QCOMPARE(readAll(out), QByteArray("previous"));
+    }
+
+    void exitCodes_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<int>("code");
+        QTest::newRow("group_help") << QStringList{ "group", "--help" } << 0;
+        QTest::newRow("verify_help") << QStringList{ "verify", "--help" } << 0;
+        QTest::newRow("demo_help") << QStringList{ "demo", "--help" } << 0;
+        QTest::newRow("group_no_source") << QStringList{ "group", "x.ilg" } << 2;
+        QTest::newRow("group_both_sources") << QStringList{ "group", "--list", "a", "--csv", "b", "x.ilg" } << 2;
+        QTest::newRow("group_no_output") << QStringList{ "group", "--list", "a" } << 2;
+        QTest::newRow("group_list_to_ild") << QStringList{ "group", "--list", "a", "x.ild" } << 2;
+        QTest::newRow("group_bad_palette") << QStringList{ "group", "--list", "a", "x.ilg", "--palette", "3" } << 2;
+        QTest::newRow("group_bad_time") << QStringList{ "group", "--list", "a", "x.ilg", "--time", "soon" } << 2;
+        QTest::newRow("group_missing_list") << QStringList{ "group", "--list", "/nonexistent/p.list", "x.ilg" } << 1;
+        QTest::newRow("group_missing_csv") << QStringList{ "group", "--csv", "/nonexistent/g.csv", "x.ilg" } << 1;
+        QTest::newRow("verify_missing") << QStringList{ "verify", "/nonexistent/x.ilg" } << 1;
+        QTest::newRow("verify_no_file") << QStringList{ "verify" } << 2;
+    }
+    void exitCodes()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(int, code);
+        QCOMPARE(runIldatool(args).exitCode, code);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestGroupsTool)
+#include "tst_groupstool.moc"

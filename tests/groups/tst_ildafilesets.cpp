@@ -1,0 +1,404 @@
+// One play group: its settings file, row operations and save dispatch.
+
+#include "ildabuilder.h"
+#include "ildafilesets.h"
+#include "playfiles.h"
+#include "userprompt.h"
+
+#include <QAbstractItemModelTester>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTextCodec>
+#include <QtTest>
+
+namespace {
+
+class RecordingPrompt : public UserPrompt
+{
+public:
+    QStringList titles;
+    QStringList texts;
+    QMessageBox::StandardButton showMessage(QMessageBox::Icon, const QString &title, const QString &text,
+                                            QMessageBox::StandardButtons, QMessageBox::StandardButton) override
+    {
+        titles << title;
+        texts << text;
+        return QMessageBox::Ok;
+    }
+};
+
+QByteArray readAll(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+QStringList names(const ildaFileSets &m)
+{
+    QStringList n;
+    for (int i = 0; i < m.rowCount(); ++i)
+        n << m.data(m.index(i), ildaFileSets::NameRole).toString();
+    return n;
+}
+
+} // namespace
+
+class TestIldaFileSets : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    RecordingPrompt m_prompt;
+
+    void writeFile(const QString &path, const QByteArray &bytes)
+    {
+        QDir().mkpath(QFileInfo(path).absolutePath());
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+    }
+    QString settingsPath(const QString &group) const { return localDir + playFolder + group + ".csv"; }
+
+    // A group whose rows are a (checked), b, c (checked), d, paths under localDir.
+    void fourRows(ildaFileSets &m)
+    {
+        for (const char *n : { "a", "b", "c", "d" })
+            m.add(QUrl::fromLocalFile(localDir + "shows/" + n + ".ild"));
+        m.setCheck(1, false);
+        m.setCheck(3, false);
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(m_dir.isValid());
+        QTextCodec::setCodecForLocale(QTextCodec::codecForName("GBK"));
+        localDir = m_dir.path() + "/";
+        playFolder = "play/";
+        QDir().mkpath(localDir + playFolder);
+        UserPrompt::setInstance(&m_prompt);
+    }
+    void cleanupTestCase()
+    {
+        UserPrompt::setInstance(nullptr);
+    }
+
+    void readSettings_data()
+    {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<QStringList>("rows"); // "check speed color repeat path", paths with ~ for localDir
+        QTest::newRow("header_and_end_only") << QByteArray("#Speed,Color,Repeater,Path\n#End") << QStringList();
+        QTest::newRow("checked_and_unchecked")
+            << QByteArray("#Speed,Color,Repeater,Path\n1,0,1,shows/a.ild\n#3,2,5,shows/b.ild\n#End")
+            << QStringList{ "1 1 0 1 ~shows/a.ild", "0 3 2 5 ~shows/b.ild" };
+        QTest::newRow("dash_marker") << QByteArray("-3,1,2,a.ild\n") << QStringList{ "0 3 1 2 ~a.ild" };
+        QTest::newRow("F_removed_windows_path_kept")
+            << QByteArray("F7,0,1,C:/x/b.ild\n") << QStringList{ "1 7 0 1 C:/x/b.ild" };
+        QTest::newRow("absolute_linux_path_kept") << QByteArray("2,0,1,/media/show/c.ild\n")
+                                                  << QStringList{ "1 2 0 1 /media/show/c.ild" };
+        QTest::newRow("error_marker_reads_unchecked_speed_0")
+            << QByteArray("#error id:\"2\"3,2,5,/elsewhere/x.ild\n") << QStringList{ "0 0 2 5 /elsewhere/x.ild" };
+        QTest::newRow("rate_lines_skipped")
+            << QByteArray("#Rate,1,1,x\n1,0,1,a.ild\n-Rate,2,2,y\n#Speed,Color,Repeater,Path\n")
+            << QStringList{ "1 1 0 1 ~a.ild" };
+        QTest::newRow("lines_after_End_ignored")
+            << QByteArray("1,0,1,a.ild\n#End\n2,0,1,b.ild\n") << QStringList{ "1 1 0 1 ~a.ild" };
+        QTest::newRow("blank_and_short_lines_skipped")
+            << QByteArray("\n  \n5,1\n1,0,1,a.ild\n") << QStringList{ "1 1 0 1 ~a.ild" };
+        QTest::newRow("speed_wraps_in_8_bits") << QByteArray("257,0,1,a.ild\n") << QStringList{ "1 1 0 1 ~a.ild" };
+        QTest::newRow("comma_in_path") << QByteArray("1,0,1,shows/a,b.ild\n") << QStringList{ "1 1 0 1 ~shows/a,b.ild" };
+        QTest::newRow("surrounding_space_trimmed") << QByteArray("  1,0,1,a.ild  \r\n") << QStringList{ "1 1 0 1 ~a.ild" };
+    }
+    void readSettings()
+    {
+        QFETCH(QByteArray, text);
+        QFETCH(QStringList, rows);
+        writeFile(settingsPath("read"), text);
+        ildaFileSets m(QStringLiteral("play/read.csv"));
+        QCOMPARE(m.settingsFileName(), QStringLiteral("read.csv"));
+        QStringList got;
+        for (const FileItem &item : m.items())
+            got << QStringLiteral("%1 %2 %3 %4 ")
+                       .arg(int(item.check))
+                       .arg(item.playSpeed)
+                       .arg(item.colorType)
+                       .arg(item.repeater)
+                   + QString(item.path).replace(localDir, "~");
+        for (QString &r : rows)
+            r.replace("~", "~");
+        QCOMPARE(got, rows);
+        if (!m.items().isEmpty()) {
+            QCOMPARE(m.items().last().name, PlayFiles::fileNameOf(m.items().last().path));
+            QCOMPARE(m.currentFolder(), PlayFiles::folderOf(m.items().last().path));
+        }
+    }
+
+    void missingSettingsFileGivesEmptyGroup()
+    {
+        ildaFileSets m(QStringLiteral("nothing"));
+        QCOMPARE(m.rowCount(), 0);
+        QCOMPARE(m.settingsFilePath(), localDir + "play/nothing.csv");
+        QVERIFY(m.get_group_check());
+    }
+
+    void saveSettingWritesTheFileExactly()
+    {
+        QFile::remove(settingsPath("save"));
+        ildaFileSets m(QStringLiteral("save"));
+        m.add(QUrl::fromLocalFile(localDir + "shows/a.ild"));
+        m.add(QUrl::fromLocalFile(localDir + "shows/b.ild"));
+        m.setPlaySpeed(1, 3);
+        m.setColorType(1, 2);
+        m.setRepeater(1, 5);
+        m.setCheck(1, false);
+        QCOMPARE(m.saveSetting(), 0);
+        QCOMPARE(readAll(settingsPath("save")),
+                 QByteArray("#Speed,Color,Repeater,Path\n1,0,1,shows/a.ild\n#3,2,5,shows/b.ild\n#End"));
+    }
+
+    void pathsOutsideLocalDirAreMarkedAndCounted()
+    {
+        QFile::remove(settingsPath("outside"));
+        ildaFileSets m(QStringLiteral("outside"));
+        m.add(QUrl::fromLocalFile(localDir + "a.ild"));
+        m.add(QUrl::fromLocalFile("/elsewhere/x.ild"));
+        m.add(QUrl::fromLocalFile("/elsewhere/y.ild"));
+        m.setPlaySpeed(2, 3);
+        QCOMPARE(m.saveSetting(), 2);
+        QCOMPARE(m.firstError(), QStringLiteral("/elsewhere/x.ild"));
+        QCOMPARE(readAll(settingsPath("outside")),
+                 QByteArray("#Speed,Color,Repeater,Path\n1,0,1,a.ild\n#error id:\"1\"1,0,1,/elsewhere/x.ild\n"
+                            "#error id:\"2\"3,0,1,/elsewhere/y.ild\n#End"));
+        ildaFileSets back(QStringLiteral("outside"));
+        QCOMPARE(back.rowCount(), 3);
+        QVERIFY(!back.items()[2].check);
+        QCOMPARE(int(back.items()[2].playSpeed), 0);
+        QCOMPARE(back.items()[2].path, QStringLiteral("/elsewhere/y.ild"));
+    }
+
+    void unwritableSettingsFileReturnsZero()
+    {
+        ildaFileSets m(QStringLiteral("x"));
+        m.add(QUrl::fromLocalFile("/elsewhere/x.ild"));
+        const QString saved = playFolder;
+        playFolder = "missing/folder/";
+        QCOMPARE(m.saveSetting(), 0);
+        playFolder = saved;
+    }
+
+    void rolesAndData()
+    {
+        ildaFileSets m(QStringLiteral("roles"));
+        QAbstractItemModelTester tester(&m, QAbstractItemModelTester::FailureReportingMode::QtTest);
+        const QHash<int, QByteArray> roles = m.roleNames();
+        QCOMPARE(roles.value(1), QByteArray("path"));
+        QCOMPARE(roles.value(3), QByteArray("curItem"));
+        QCOMPARE(roles.value(5), QByteArray("playSpeed"));
+        QCOMPARE(roles.value(8), QByteArray("show"));
+        m.add(QUrl::fromLocalFile(localDir + "shows/a.ild"));
+        const QModelIndex i = m.index(0);
+        QCOMPARE(m.data(i, 1).toString(), localDir + "shows/a.ild");
+        QCOMPARE(m.data(i, 2).toString(), QStringLiteral("a.ild"));
+        QVERIFY(!m.data(i, 3).isValid());
+        QCOMPARE(m.data(i, 4).toBool(), true);
+        QCOMPARE(m.data(i, 5).toInt(), 1);
+        QCOMPARE(m.data(i, 6).toInt(), 0);
+        QCOMPARE(m.data(i, 7).toInt(), 1);
+        QCOMPARE(m.data(i, 8).toBool(), false);
+        QVERIFY(!m.data(i, 9).isValid());
+        QVERIFY(!m.data(QModelIndex(), 1).isValid());
+        QCOMPARE(m.rowCount(i), 0);
+
+        QSignalSpy changed(&m, &QAbstractItemModel::dataChanged);
+        m.setcuritem(0, 42);
+        m.setColorType(0, 255);
+        QCOMPARE(m.data(i, 3).toInt(), 42);
+        QCOMPARE(m.data(i, 6).toInt(), 255);
+        QCOMPARE(changed.count(), 0);
+    }
+
+    void addSplitsAtCommas()
+    {
+        ildaFileSets m(QStringLiteral("add"));
+        m.add(QUrl("file:///tmp/a.ild,file:///tmp/b c.ild"));
+        QCOMPARE(names(m), (QStringList{ "a.ild", "b c.ild" }));
+        QCOMPARE(m.items()[1].path, QStringLiteral("/tmp/b c.ild"));
+    }
+
+    void moveRows_data()
+    {
+        QTest::addColumn<int>("source");
+        QTest::addColumn<int>("dest");
+        QTest::addColumn<int>("count");
+        QTest::addColumn<QString>("order");
+        QTest::addColumn<int>("announced");
+        QTest::newRow("1_Item_from_top_to_bottom") << 0 << 2 << 1 << "b c a" << 3;
+        QTest::newRow("1_Item_from_bottom_to_top") << 2 << 0 << 1 << "c a b" << 0;
+        QTest::newRow("1_Item_to_middle") << 0 << 1 << 1 << "b a c" << 2;
+        QTest::newRow("2_Items_down") << 0 << 1 << 2 << "c a b" << 3;
+        QTest::newRow("2_Items_up") << 1 << 0 << 2 << "b c a" << 0;
+        QTest::newRow("same_place_does_nothing") << 1 << 1 << 1 << "a b c" << -1;
+        QTest::newRow("past_the_end_does_nothing") << 0 << 2 << 2 << "a b c" << -1;
+        QTest::newRow("negative_does_nothing") << -1 << 0 << 1 << "a b c" << -1;
+        QTest::newRow("zero_rows_does_nothing") << 0 << 1 << 0 << "a b c" << -1;
+    }
+    void moveRows()
+    {
+        QFETCH(int, source);
+        QFETCH(int, dest);
+        QFETCH(int, count);
+        QFETCH(QString, order);
+        QFETCH(int, announced);
+        ildaFileSets m(QStringLiteral("move"));
+        for (const char *n : { "a", "b", "c" })
+            m.add(QUrl::fromLocalFile(localDir + n));
+        m.setPlaySpeed(0, 9);
+        QAbstractItemModelTester tester(&m, QAbstractItemModelTester::FailureReportingMode::QtTest);
+        QSignalSpy moved(&m, &QAbstractItemModel::rowsMoved);
+        QCOMPARE(m.moveRows_view_data(source, dest, count), announced >= 0);
+        QCOMPARE(names(m).join(' '), order);
+        if (announced < 0) {
+            QCOMPARE(moved.count(), 0);
+            return;
+        }
+        QCOMPARE(moved.count(), 1);
+        const QList<QVariant> args = moved.takeFirst();
+        QCOMPARE(args.at(1).toInt(), source);
+        QCOMPARE(args.at(2).toInt(), source + count - 1);
+        QCOMPARE(args.at(4).toInt(), announced);
+        // Every field moves with its row.
+        const int a = names(m).indexOf("a");
+        QCOMPARE(int(m.items()[a].playSpeed), 9);
+    }
+
+    void orderSelect_data()
+    {
+        QTest::addColumn<QString>("checks");
+        QTest::addColumn<QString>("order");
+        QTest::newRow("checked_rows_to_top") << "1010" << "a c b d";
+        QTest::newRow("none_checked_unchanged") << "0000" << "a b c d";
+        QTest::newRow("all_checked_unchanged") << "1111" << "a b c d";
+        QTest::newRow("last_only") << "0001" << "d a b c";
+    }
+    void orderSelect()
+    {
+        QFETCH(QString, checks);
+        QFETCH(QString, order);
+        ildaFileSets m(QStringLiteral("order"));
+        for (const char *n : { "a", "b", "c", "d" })
+            m.add(QUrl::fromLocalFile(localDir + n));
+        for (int i = 0; i < 4; ++i)
+            m.setCheck(i, checks.at(i) == '1');
+        QAbstractItemModelTester tester(&m, QAbstractItemModelTester::FailureReportingMode::QtTest);
+        QSignalSpy reset(&m, &QAbstractItemModel::modelReset);
+        m.order_select();
+        QCOMPARE(names(m).join(' '), order);
+        QCOMPARE(reset.count(), 1);
+    }
+
+    void bulkOperations()
+    {
+        ildaFileSets m(QStringLiteral("bulk"));
+        fourRows(m);
+        QAbstractItemModelTester tester(&m, QAbstractItemModelTester::FailureReportingMode::QtTest);
+        QSignalSpy reset(&m, &QAbstractItemModel::modelReset);
+        m.inverse();
+        QCOMPARE(m.data(m.index(0), ildaFileSets::CheckRole).toBool(), false);
+        QCOMPARE(m.data(m.index(1), ildaFileSets::CheckRole).toBool(), true);
+        m.set_ref();
+        QCOMPARE(m.data(m.index(2), ildaFileSets::ShowRole).toBool(), true);
+        m.selectAll();
+        QCOMPARE(m.items()[3].check, true);
+        QCOMPARE(reset.count(), 3);
+    }
+
+    void deleteRemovesCheckedRows()
+    {
+        ildaFileSets m(QStringLiteral("del"));
+        fourRows(m);
+        m.setCheck(1, true); // a b c checked, d not: adjacent checked rows too
+        QAbstractItemModelTester tester(&m, QAbstractItemModelTester::FailureReportingMode::QtTest);
+        m.deleteFile();
+        QCOMPARE(names(m), QStringList{ "d.ild" });
+    }
+
+    void currentDirAsUrl()
+    {
+        ildaFileSets m(QStringLiteral("dir"));
+        QCOMPARE(m.get_current_dir(), "file:///" + localDir + "play/");
+    }
+
+    void saveDataDispatchesOnTheFilter_data()
+    {
+        QTest::addColumn<QString>("filter");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("written");
+        QTest::addColumn<int>("size");
+        QTest::newRow("single_group_image") << "ILDA group files (*.ilg )" << "g" << "g.ilg" << 55;
+        QTest::newRow("extension_kept") << "ILDA group files (*.ilg )" << "h.ilg" << "h.ilg" << 55;
+        QTest::newRow("ilda") << "ILDA files (*.ild )" << "i" << "i.ild" << 32 + 24;
+        QTest::newRow("text") << "text group (*.txg )" << "t" << "t.txg" << -1;
+        QTest::newRow("other_filter_nothing") << "all (*)" << "n" << "n" << 0;
+    }
+    void saveDataDispatchesOnTheFilter()
+    {
+        QFETCH(QString, filter);
+        QFETCH(QString, name);
+        QFETCH(QString, written);
+        QFETCH(int, size);
+        writeFile(localDir + "shows/three.ild", IldaBuilder()
+                                                    .header(5, 3)
+                                                    .point5(0, 0, 0, 1, 1, 1)
+                                                    .point5(1, 1, 0, 1, 1, 1)
+                                                    .point5(2, 2, 0, 1, 1, 1)
+                                                    .bytes());
+        ildaFileSets m(QStringLiteral("dispatch"));
+        m.add(QUrl::fromLocalFile(localDir + "shows/three.ild"));
+        m.add(QUrl::fromLocalFile(localDir + "shows/unchecked.ild"));
+        m.setCheck(1, false);
+        const QString out = localDir + "out/";
+        QDir().mkpath(out);
+        m.saveData(QUrl::fromLocalFile(out + name), filter);
+        const QFileInfo info(out + written);
+        if (size == 0) {
+            QVERIFY(!info.exists());
+        } else if (size > 0) {
+            QCOMPARE(info.size(), qint64(size));
+        } else {
+            QVERIFY(readAll(info.filePath()).startsWith("cal complete\n"));
+        }
+    }
+
+    void refusedExportKeepsThePreviousFile()
+    {
+        writeFile(localDir + "shows/one.ild", IldaBuilder().header(5, 1).point5(0, 0, 0, 1, 1, 1).bytes());
+        ildaFileSets m(QStringLiteral("huge"));
+        for (int i = 0; i < 256; ++i)
+            m.add(QUrl::fromLocalFile(localDir + "shows/one.ild"));
+        const QString target = localDir + "out/huge.ilg";
+        writeFile(target, "previous");
+        m_prompt.titles.clear();
+        m.saveData(QUrl::fromLocalFile(target), QStringLiteral("(*.ilg )"));
+        QCOMPARE(readAll(target), QByteArray("previous"));
+        QCOMPARE(m_prompt.titles, QStringList{ "export error" });
+        QVERIFY(m_prompt.texts.first().contains("256 files"));
+    }
+
+    void fieldsOfTheLastExport()
+    {
+        writeFile(localDir + "shows/two.ild",
+                  IldaBuilder().header(5, 1).point5(0, 0, 0, 1, 1, 1).header(5, 1).point5(0, 0, 0, 1, 1, 1).bytes());
+        ildaFileSets m(QStringLiteral("fields"));
+        m.add(QUrl::fromLocalFile(localDir + "shows/missing.ild"));
+        m.add(QUrl::fromLocalFile(localDir + "shows/two.ild"));
+        QVERIFY(m.saveSingleGroupImage(localDir + "out/fields.ilg"));
+        QCOMPARE(int(m.checkedFileCount), 1);
+        QCOMPARE(int(m.items()[1].frame_count), 2);
+        QCOMPARE(m.items()[1].frame_table_address, 26u);
+        QVERIFY(m.items()[1].frameAddresses.isEmpty());
+        QCOMPARE(QFileInfo(localDir + "out/fields.ilg").size(), qint64(26 + 16 + 14));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestIldaFileSets)
+#include "tst_ildafilesets.moc"

@@ -1,0 +1,525 @@
+// The tab manager: folder settings, tab lists, group images read back, and
+// the exports of all tabs.
+
+#include "crcengine.h"
+#include "filesizelimit.h"
+#include "groupimagereader.h"
+#include "ildabuilder.h"
+#include "ildafilesets.h"
+#include "ildafiletab.h"
+#include "palette.h"
+#include "playfiles.h"
+#include "userprompt.h"
+
+#include <QAbstractItemModelTester>
+#include <QPointer>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTextCodec>
+#include <QtTest>
+
+
+namespace {
+
+class RecordingPrompt : public UserPrompt
+{
+public:
+    QStringList titles;
+    QStringList texts;
+    QMessageBox::StandardButton showMessage(QMessageBox::Icon, const QString &title, const QString &text,
+                                            QMessageBox::StandardButtons, QMessageBox::StandardButton) override
+    {
+        titles << title;
+        texts << text;
+        return QMessageBox::Ok;
+    }
+};
+
+QByteArray readAll(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void writeFile(const QString &path, const QByteArray &bytes)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size())
+        qFatal("cannot write %s", qPrintable(path));
+}
+
+QStringList tabNames(const ildaFileTab &t)
+{
+    QStringList n;
+    for (int i = 0; i < t.rowCount(); ++i)
+        n << t.data(t.index(i), ildaFileTab::NameRole).toString();
+    return n;
+}
+
+} // namespace
+
+class TestIldaFileTab : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    RecordingPrompt m_prompt;
+    int m_case = 0;
+    QString m_config; // settings folder of the current test
+    QString m_root;   // show folder of the current test, ending with "/"
+
+    // Points "_file_dir.ini" at root with play folder play/ and list play.list.
+    void useShow(const QString &list = QString())
+    {
+        writeFile(m_config + "/_file_dir.ini", (m_root + "\nplay/\nplay.list\n").toUtf8());
+        if (!list.isNull())
+            writeFile(m_root + "play/play.list", list.toUtf8());
+    }
+    QString writeIld(const QString &relative, int frames, int points)
+    {
+        IldaBuilder b;
+        for (int f = 0; f < frames; ++f) {
+            b.header(5, quint16(points));
+            for (int p = 0; p < points; ++p)
+                b.point5(qint16(p * 100), qint16(f * 100), 0, 255, 0, 0);
+        }
+        writeFile(m_root + relative, b.bytes());
+        return m_root + relative;
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(m_dir.isValid());
+        QTextCodec::setCodecForLocale(QTextCodec::codecForName("GBK"));
+        UserPrompt::setInstance(&m_prompt);
+        qputenv("SOURCE_DATE_EPOCH", "1000");
+    }
+    void cleanupTestCase()
+    {
+        UserPrompt::setInstance(nullptr);
+    }
+    void init()
+    {
+        ++m_case;
+        m_config = m_dir.filePath(QStringLiteral("config%1").arg(m_case));
+        m_root = m_dir.filePath(QStringLiteral("show%1/").arg(m_case));
+        QDir().mkpath(m_config);
+        QDir().mkpath(m_root + "play");
+        qputenv("BEAMDECK_CONFIG_DIR", m_config.toUtf8());
+        m_prompt.titles.clear();
+        m_prompt.texts.clear();
+        paletteOffset = 0;
+        centerLines = false;
+    }
+
+    void settingsFolderComesFromTheEnvironment()
+    {
+        QCOMPARE(PlayFiles::configDir(), m_config);
+        QCOMPARE(ildaFileTab::settingsIniPath(), m_config + "/_file_dir.ini");
+    }
+
+    void firstStartWithoutIni()
+    {
+        writeFile(m_config + "/a.csv", "#Speed,Color,Repeater,Path\n2,0,1,x.ild\n#End");
+        ildaFileTab tab;
+        QVERIFY(QFile::exists(m_config + "/_file_dir.ini"));
+        QCOMPARE(readAll(m_config + "/_file_dir.ini"), QByteArray());
+        QCOMPARE(localDir, QString());
+        QCOMPARE(playFolder, QString());
+        QCOMPARE(tab.listFileName(), QString());
+        QCOMPARE(tab.rowCount(), 0);
+        tab.add_tab(QStringLiteral("a"));
+        QCOMPARE(tab.rowCount(), 1);
+        auto *group = qobject_cast<ildaFileSets *>(tab.get_tab(0));
+        QVERIFY(group);
+        QCOMPARE(group->rowCount(), 1);
+        QCOMPARE(int(group->items()[0].playSpeed), 2);
+    }
+
+    void iniThatCannotBeOpenedGivesDefaults()
+    {
+        QDir().mkpath(m_config + "/_file_dir.ini"); // a folder: cannot be opened as a file
+        ildaFileTab tab;
+        QCOMPARE(localDir, m_config + "/");
+        QCOMPARE(playFolder, QStringLiteral("play/"));
+        QCOMPARE(tab.listFileName(), QStringLiteral("play.list"));
+        QVERIFY(QFileInfo(m_config + "/play").isDir());
+        QCOMPARE(tab.get_current_file_path(), m_config + "/play/play.list");
+    }
+
+    void tabListWithMarkersAndEnd()
+    {
+        useShow("play/a.csv\n#play/b.csv\n#end\nplay/c.csv\n");
+        writeFile(m_root + "play/a.csv", "#Speed,Color,Repeater,Path\n1,0,1,shows/a.ild\n#End");
+        ildaFileTab tab;
+        QAbstractItemModelTester tester(&tab, QAbstractItemModelTester::FailureReportingMode::QtTest);
+        QCOMPARE(tabNames(tab), (QStringList{ "a", "b" }));
+        QCOMPARE(tab.data(tab.index(0), ildaFileTab::CheckRole).toBool(), true);
+        QCOMPARE(tab.data(tab.index(1), ildaFileTab::CheckRole).toBool(), false);
+        QCOMPARE(tab.data(tab.index(1), ildaFileTab::ObjRole).toBool(), true);
+        QCOMPARE(tab.get_tab_name(0), QStringLiteral("a.csv"));
+        QCOMPARE(qobject_cast<ildaFileSets *>(tab.get_tab(0))->items()[0].path, m_root + "shows/a.ild");
+        QCOMPARE(tab.get_current_dir(), m_root);
+    }
+
+    void getTabClamps()
+    {
+        useShow("play/a.csv\nplay/b.csv\nplay/c.csv\n#end\n");
+        ildaFileTab tab;
+        QCOMPARE(tab.get_tab(-5), tab.tabList().first());
+        QCOMPARE(tab.get_tab(99), tab.tabList().last());
+        QCOMPARE(tab.get_tab_name(99), QStringLiteral("c.csv"));
+        tab.clear();
+        QCOMPARE(tab.get_tab(0), nullptr);
+        QCOMPARE(tab.get_tab_name(0), QString());
+    }
+
+    void deletedTabStaysAlive()
+    {
+        useShow("play/a.csv\nplay/b.csv\n#end\n");
+        ildaFileTab tab;
+        QPointer<QObject> first = tab.get_tab(0);
+        tab.delete_tab(0);
+        QCOMPARE(tabNames(tab), QStringList{ "b" });
+        QVERIFY(!first.isNull());
+    }
+
+    void saveListRoundTrip()
+    {
+        useShow("#end\n");
+        ildaFileTab tab;
+        tab.add_tab("one");
+        tab.add_tab("two");
+        auto *one = qobject_cast<ildaFileSets *>(tab.get_tab(0));
+        one->add(QUrl::fromLocalFile(m_root + "shows/a.ild"));
+        one->setPlaySpeed(0, 4);
+        qobject_cast<ildaFileSets *>(tab.get_tab(1))->set_group_check(false);
+
+        const QString target = m_dir.filePath(QStringLiteral("other%1/").arg(m_case));
+        QDir().mkpath(target + "play");
+        tab.save_list(QUrl::fromLocalFile(target + "play/set.list"), QStringLiteral("list files (*.list )"));
+        QCOMPARE(readAll(target + "play/set.list"), QByteArray("play/one.csv\n#play/two.csv\n#end\n"));
+        QCOMPARE(readAll(m_config + "/_file_dir.ini"), (target + "\nplay/\nset.list\n").toUtf8());
+        // The row lies outside the new root: it is kept, marked and reported.
+        QCOMPARE(m_prompt.titles, QStringList{ "save error" });
+        QCOMPARE(readAll(target + "play/two.csv"), QByteArray("#Speed,Color,Repeater,Path\n#End"));
+        QCOMPARE(tab.get_current_file_info(), target + "play/set.list");
+
+        ildaFileTab again;
+        QCOMPARE(tabNames(again), (QStringList{ "one", "two" }));
+        QCOMPARE(again.data(again.index(1), ildaFileTab::CheckRole).toBool(), false);
+        auto *back = qobject_cast<ildaFileSets *>(again.get_tab(0));
+        QCOMPARE(back->rowCount(), 1);
+        QCOMPARE(back->items()[0].path, m_root + "shows/a.ild");
+    }
+
+    void saveListAppendsExtensionAndRecordsIt()
+    {
+        useShow("#end\n");
+        ildaFileTab tab;
+        tab.add_tab("g");
+        tab.save_list(QUrl::fromLocalFile(m_root + "play/named"), QStringLiteral("(*.list )"));
+        QVERIFY(QFile::exists(m_root + "play/named.list"));
+        QCOMPARE(tab.listFileName(), QStringLiteral("named.list"));
+        QCOMPARE(tab.get_current_file_path(), m_root + "play/named.list");
+        ildaFileTab again;
+        QCOMPARE(tabNames(again), QStringList{ "g" });
+        QVERIFY(m_prompt.titles.isEmpty());
+    }
+
+    void saveErrorBoxListsEveryTab()
+    {
+        useShow("#end\n");
+        ildaFileTab tab;
+        tab.add_tab("in");
+        tab.add_tab("out");
+        qobject_cast<ildaFileSets *>(tab.get_tab(0))->add(QUrl::fromLocalFile(m_root + "shows/a.ild"));
+        auto *out = qobject_cast<ildaFileSets *>(tab.get_tab(1));
+        out->add(QUrl::fromLocalFile("/elsewhere/x.ild"));
+        out->add(QUrl::fromLocalFile("/elsewhere/y.ild"));
+        const QString expected = "error num:2\r\npath not in dir:" + m_root
+            + "\r\nTab id:1 has error:2; ---first path:/elsewhere/x.ild\n";
+        for (int round = 0; round < 2; ++round) {
+            tab.save_list(QUrl::fromLocalFile(m_root + "play/play.list"), QStringLiteral("(*.list )"));
+            QCOMPARE(m_prompt.titles.size(), round + 1);
+            QCOMPARE(m_prompt.texts.last(), expected);
+        }
+        QVERIFY(readAll(m_root + "play/out.csv").contains("#error id:\"1\"1,0,1,/elsewhere/y.ild\n"));
+    }
+
+    void listSaveDeletesOnlyDroppedSettings()
+    {
+        useShow("play/a.csv\nplay/b.csv\n#play/c.csv\nplay/../../outside.csv\nshows/x.ild\n#end\n");
+        for (const char *n : { "a", "b", "c" })
+            writeFile(m_root + "play/" + n + ".csv", "#Speed,Color,Repeater,Path\n#End");
+        writeFile(m_root + "play/unlisted.csv", "keep");
+        writeFile(m_root + "../outside.csv", "keep");
+        writeFile(m_root + "shows/x.ild", "keep");
+        ildaFileTab tab;
+        while (tab.rowCount() > 1)
+            tab.delete_tab(1);
+        tab.add_tab("d");
+        tab.save_list(QUrl::fromLocalFile(m_root + "play/play.list"), QStringLiteral("(*.list )"));
+        QCOMPARE(readAll(m_root + "play/play.list"), QByteArray("play/a.csv\nplay/d.csv\n#end\n"));
+        QVERIFY(QFile::exists(m_root + "play/a.csv"));
+        QVERIFY(QFile::exists(m_root + "play/d.csv"));
+        QVERIFY(!QFile::exists(m_root + "play/b.csv"));
+        QVERIFY(!QFile::exists(m_root + "play/c.csv"));
+        QCOMPARE(readAll(m_root + "play/unlisted.csv"), QByteArray("keep"));
+        QCOMPARE(readAll(m_root + "../outside.csv"), QByteArray("keep"));
+        QCOMPARE(readAll(m_root + "shows/x.ild"), QByteArray("keep"));
+    }
+
+    void failedListSaveLosesNoSettings()
+    {
+        useShow("play/a.csv\nplay/b.csv\n#end\n");
+        const QByteArray a = "#Speed,Color,Repeater,Path\n1,0,1,shows/a.ild\n#End";
+        const QByteArray b = "#Speed,Color,Repeater,Path\n2,0,1,shows/b.ild\n#End";
+        writeFile(m_root + "play/a.csv", a);
+        writeFile(m_root + "play/b.csv", b);
+        ildaFileTab tab;
+        tab.clear();
+        tab.add_tab("zzzzzzzzzzzzzzzzzzzz");
+        {
+            const FileSizeLimit full(8);
+            tab.save_list(QUrl::fromLocalFile(m_root + "play/play.list"), QStringLiteral("(*.list )"));
+        }
+        QCOMPARE(readAll(m_root + "play/play.list"), QByteArray("play/a.csv\nplay/b.csv\n#end\n"));
+        QCOMPARE(readAll(m_root + "play/a.csv"), a);
+        QCOMPARE(readAll(m_root + "play/b.csv"), b);
+    }
+
+    void moveTab()
+    {
+        useShow("play/a.csv\nplay/b.csv\nplay/c.csv\n#end\n");
+        ildaFileTab tab;
+        QAbstractItemModelTester tester(&tab, QAbstractItemModelTester::FailureReportingMode::QtTest);
+        QFile::remove(m_root + "play/play.list");
+        tab.move_tab(1, 1);
+        QVERIFY(!QFile::exists(m_root + "play/play.list"));
+        QSignalSpy moved(&tab, &QAbstractItemModel::rowsMoved);
+        tab.move_tab(0, 2);
+        QCOMPARE(tabNames(tab), (QStringList{ "b", "c", "a" }));
+        QCOMPARE(moved.count(), 1);
+        QCOMPARE(moved.first().at(4).toInt(), 3);
+        QCOMPARE(readAll(m_root + "play/play.list"), QByteArray("play/b.csv\nplay/c.csv\nplay/a.csv\n#end\n"));
+        tab.move_tab(2, 0);
+        QCOMPARE(tabNames(tab), (QStringList{ "a", "b", "c" }));
+        QVERIFY(tab.moveRows_view_data(0, 1, 2));
+        QCOMPARE(tabNames(tab), (QStringList{ "c", "a", "b" }));
+        QVERIFY(!tab.moveRows_view_data(0, 2, 2));
+    }
+
+    void paletteAndCentreSwitches_data()
+    {
+        QTest::addColumn<int>("index");
+        QTest::addColumn<int>("offset");
+        QTest::newRow("default") << 0 << 0;
+        QTest::newRow("standard") << 1 << 150;
+        QTest::newRow("any_other_is_standard") << 7 << 150;
+    }
+    void paletteAndCentreSwitches()
+    {
+        QFETCH(int, index);
+        QFETCH(int, offset);
+        useShow();
+        ildaFileTab tab;
+        tab.set_palette_table(index);
+        QCOMPARE(int(paletteOffset), offset);
+        tab.set_center_HV_line(true);
+        QVERIFY(centerLines);
+        tab.set_center_HV_line(false);
+        QVERIFY(!centerLines);
+    }
+
+    void fileInfoText()
+    {
+        QCOMPARE(ildaFileTab::fileInfoText("/x/a.ilg", 0, 1572864), QStringLiteral("/x/a.ilg"));
+        QCOMPARE(ildaFileTab::fileInfoText("/x/a.ilg", 0x3C5, 1572864), QStringLiteral("/x/a.ilg - crc:0x3c5 size:1.50MB"));
+    }
+
+    void groupImageOfTheCheckedTabs()
+    {
+        writeIld("shows/a.ild", 1, 2);
+        writeIld("shows/b.ild", 1, 3);
+        writeIld("shows/c.ild", 2, 5);
+        writeFile(m_root + "play/g1.csv", "1,0,1,shows/a.ild\n#End");
+        writeFile(m_root + "play/none.csv", "#1,0,1,shows/c.ild\n#End");
+        writeFile(m_root + "play/off.csv", "1,0,1,shows/c.ild\n#End");
+        writeFile(m_root + "play/g2.csv", "3,2,4,shows/b.ild\n#End");
+        useShow("play/g1.csv\nplay/none.csv\n#play/off.csv\nplay/g2.csv\n#end\n");
+        ildaFileTab tab;
+        tab.save_list(QUrl::fromLocalFile(m_root + "out"), QStringLiteral("ILDA group (*.ilg )"));
+        const QByteArray img = readAll(m_root + "out.ilg");
+        QCOMPARE(img.size(), 768);
+        const GroupImageCheck c = verifyGroupImage(reinterpret_cast<const uchar *>(img.constData()), img.size());
+        QVERIFY2(c.ok(), qPrintable(c.errors.join("; ")));
+        QCOMPARE(c.groups, 2);
+        QCOMPARE(c.dataEnd, quint64(645));
+        QCOMPARE(c.creationTime, qint64(1000));
+        QCOMPARE(tab.checksum(), c.storedChecksum);
+        QCOMPARE(tab.endAddress(), 645u);
+        QCOMPARE(tab.get_current_file_info(),
+                 m_root + "out.ilg - crc:0x" + QString::number(c.storedChecksum, 16) + " size:0.00MB");
+        auto *g2 = qobject_cast<ildaFileSets *>(tab.get_tab(3));
+        QCOMPARE(g2->file_table_address, 568u);
+        QCOMPARE(g2->items()[0].frame_table_address, 602u);
+
+        // Text twin: the same groups with the 24-byte header.
+        tab.save_list(QUrl::fromLocalFile(m_root + "out"), QStringLiteral("(*.txg )"));
+        const QList<QByteArray> lines = readAll(m_root + "out.txg").split('\n');
+        QCOMPARE(lines.at(2), QByteArray("g1      ,tab/group:2,0,file num:1,file address:0x36,54,"));
+        QCOMPARE(lines.at(3), QByteArray("g2      ,tab/group:2,1,file num:1,file address:0x50,80,"));
+        QCOMPARE(tab.get_current_file_info(), m_root + "out.txg");
+    }
+
+    void groupImageReadBackIntoTabs()
+    {
+        writeIld("shows/a.ild", 2, 3);
+        writeIld("shows/b.ild", 1, 4);
+        writeFile(m_root + "play/first.csv", "1,0,1,shows/a.ild\n5,3,2,shows/b.ild\n#End");
+        writeFile(m_root + "play/second.csv", "2,1,9,shows/b.ild\n#End");
+        useShow("play/first.csv\nplay/second.csv\n#end\n");
+        ildaFileTab tab;
+        QAbstractItemModelTester tester(&tab, QAbstractItemModelTester::FailureReportingMode::QtTest);
+        tab.save_list(QUrl::fromLocalFile(m_root + "image.ilg"), QStringLiteral("(*.ilg )"));
+        QSignalSpy reset(&tab, &QAbstractItemModel::modelReset);
+        tab.open_list(QUrl::fromLocalFile(m_root + "image.ilg"), QStringLiteral("ILDA group (*.ilg )"));
+        QCOMPARE(reset.count(), 1);
+        QCOMPARE(tab.get_current_file_path(), m_root + "image.ilg");
+        QCOMPARE(tabNames(tab), (QStringList{ "first", "second" }));
+        QCOMPARE(int(tab.groupCount()), 2);
+        auto *first = qobject_cast<ildaFileSets *>(tab.get_tab(0));
+        QCOMPARE(first->rowCount(), 2);
+        QCOMPARE(int(first->checkedFileCount), 2);
+        QCOMPARE(first->file_table_address, 512u + 30u);
+        const FileItem &b = first->items()[1];
+        QCOMPARE(b.name, QStringLiteral("b.ild"));
+        QCOMPARE(b.path, m_root + "b.ild");
+        QCOMPARE(int(b.frame_count), 1);
+        QCOMPARE(b.frame_table_address, 512u + 30u + 78u + 16u);
+        QCOMPARE(int(b.playSpeed), 5);
+        QCOMPARE(int(b.colorType), 3);
+        QCOMPARE(int(b.repeater), 2);
+        QVERIFY(b.check);
+        QCOMPARE(int(qobject_cast<ildaFileSets *>(tab.get_tab(1))->items()[0].repeater), 9);
+    }
+
+    void brokenGroupImagesOpenSafely_data()
+    {
+        QTest::addColumn<int>("cut");      // bytes kept, -1 all
+        QTest::addColumn<int>("offset");   // byte changed, -1 none
+        QTest::addColumn<int>("value");
+        QTest::addColumn<int>("maxTabs");
+        QTest::newRow("header_only_part") << 100 << -1 << 0 << 0;
+        QTest::newRow("cut_in_group_table") << 520 << -1 << 0 << 0;
+        QTest::newRow("cut_in_file_table") << 512 + 30 + 30 << -1 << 0 << 2;
+        QTest::newRow("group_count_0") << -1 << 512 + 8 << 0 << 0;
+        QTest::newRow("file_count_too_big") << -1 << 512 + 10 << 250 << 2;
+        QTest::newRow("index_never_last") << -1 << 512 + 9 << 9 << 256;
+    }
+    void brokenGroupImagesOpenSafely()
+    {
+        QFETCH(int, cut);
+        QFETCH(int, offset);
+        QFETCH(int, value);
+        QFETCH(int, maxTabs);
+        writeIld("shows/a.ild", 1, 3);
+        writeFile(m_root + "play/x.csv", "1,0,1,shows/a.ild\n#End");
+        writeFile(m_root + "play/y.csv", "1,0,1,shows/a.ild\n#End");
+        useShow("play/x.csv\nplay/y.csv\n#end\n");
+        ildaFileTab tab;
+        tab.save_list(QUrl::fromLocalFile(m_root + "good.ilg"), QStringLiteral("(*.ilg )"));
+        QByteArray img = readAll(m_root + "good.ilg");
+        if (cut >= 0)
+            img.truncate(cut);
+        if (offset >= 0)
+            img[offset] = char(value);
+        writeFile(m_root + "bad.ilg", img);
+        tab.open_list(QUrl::fromLocalFile(m_root + "bad.ilg"), QStringLiteral("(*.ilg )"));
+        QVERIFY(tab.rowCount() <= maxTabs);
+        for (ildaFileSets *t : tab.tabList())
+            QVERIFY(t->rowCount() <= 256);
+    }
+
+    void missingImageLeavesNoTabs()
+    {
+        useShow("play/a.csv\n#end\n");
+        ildaFileTab tab;
+        QCOMPARE(tab.rowCount(), 1);
+        tab.open_list(QUrl::fromLocalFile(m_root + "nothing.ilg"), QStringLiteral("(*.ilg )"));
+        QCOMPARE(tab.rowCount(), 0);
+    }
+
+    void openListSetsTheFolders()
+    {
+        useShow("#end\n");
+        const QString other = m_dir.filePath(QStringLiteral("list%1/").arg(m_case));
+        writeFile(other + "sets/mine.list", "sets/k.csv\n#end\n");
+        writeFile(other + "sets/k.csv", "1,0,1,shows/k.ild\n#End");
+        ildaFileTab tab;
+        tab.open_list(QUrl::fromLocalFile(other + "sets/mine.list"), QStringLiteral("(*.list )"));
+        QCOMPARE(localDir, other);
+        QCOMPARE(playFolder, QStringLiteral("sets/"));
+        QCOMPARE(tabNames(tab), QStringList{ "k" });
+        QCOMPARE(qobject_cast<ildaFileSets *>(tab.get_tab(0))->items()[0].path, other + "shows/k.ild");
+        QCOMPARE(readAll(m_config + "/_file_dir.ini"), (other + "\nsets/\nmine.list\n").toUtf8());
+    }
+
+    void refusedImageExportKeepsThePreviousFile()
+    {
+        writeIld("shows/one.ild", 1, 1);
+        QByteArray csv;
+        for (int i = 0; i < 256; ++i)
+            csv += "1,0,1,shows/one.ild\n";
+        writeFile(m_root + "play/big.csv", csv + "#End");
+        useShow("play/big.csv\n#end\n");
+        writeFile(m_root + "keep.ilg", "previous");
+        ildaFileTab tab;
+        tab.save_list(QUrl::fromLocalFile(m_root + "keep.ilg"), QStringLiteral("(*.ilg )"));
+        QCOMPARE(readAll(m_root + "keep.ilg"), QByteArray("previous"));
+        QCOMPARE(m_prompt.titles, QStringList{ "export error" });
+        QCOMPARE(tab.checksum(), 0u);
+        QCOMPARE(tab.get_current_file_info(), m_root + "keep.ilg");
+    }
+
+    void urlsToPaths_data()
+    {
+        QTest::addColumn<QUrl>("url");
+        QTest::addColumn<QString>("path");
+        QTest::newRow("linux") << QUrl("file:///tmp/a b.ild") << "/tmp/a b.ild";
+        QTest::newRow("windows_form") << QUrl("file:///C:/out/g") << "C:/out/g";
+        QTest::newRow("no_scheme") << QUrl("shows/a.ild") << "shows/a.ild";
+    }
+    void urlsToPaths()
+    {
+        QFETCH(QUrl, url);
+        QFETCH(QString, path);
+        QCOMPARE(PlayFiles::localPathFromUrl(url), path);
+    }
+
+    void listFolderSplit_data()
+    {
+        QTest::addColumn<QString>("folder");
+        QTest::addColumn<QString>("root");
+        QTest::addColumn<QString>("play");
+        QTest::newRow("windows") << "C:/shows/play/" << "C:/shows/" << "play/";
+        QTest::newRow("linux") << "/home/u/shows/play/" << "/home/u/shows/" << "play/";
+        QTest::newRow("top") << "/play/" << "/" << "play/";
+    }
+    void listFolderSplit()
+    {
+        QFETCH(QString, folder);
+        QFETCH(QString, root);
+        QFETCH(QString, play);
+        QString r, p;
+        PlayFiles::splitListFolder(folder, r, p);
+        QCOMPARE(r, root);
+        QCOMPARE(p, play);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestIldaFileTab)
+#include "tst_ildafiletab.moc"

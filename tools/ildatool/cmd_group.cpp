@@ -1,0 +1,218 @@
+#include "commands.h"
+#include "groupimagebuilder.h"
+#include "groupimageformat.h"
+#include "groupimagereader.h"
+#include "palette.h"
+#include "playfiles.h"
+#include "toolutil.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QTextStream>
+
+namespace {
+
+bool readSettingsGroup(const QString &settingsPath, const QString &root, ExportGroup &group)
+{
+    QFile file(settingsPath);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+        return false;
+    QTextStream in(&file);
+    for (const PlayFiles::SettingsRow &row : PlayFiles::parseSettings(in, root)) {
+        if (!row.check)
+            continue;
+        ExportFile f;
+        f.path = row.path;
+        f.name = row.name;
+        f.playSpeed = row.playSpeed;
+        f.colorType = row.colorType;
+        f.repeater = row.repeater;
+        group.files.push_back(f);
+    }
+    return true;
+}
+
+void reportLeftOut(const GroupImageBuilder &builder, const std::vector<ExportGroup> &groups, bool multi)
+{
+    const auto &places = builder.placement();
+    for (size_t g = 0; g < places.size() && g < groups.size(); ++g)
+        for (size_t f = 0; f < places[g].files.size(); ++f)
+            if (!places[g].files[f].exported)
+                err() << "ildatool group: " << groups[g].files[f].path << " yields no frames; left out\n";
+    if (multi)
+        for (size_t g = 0; g < places.size() && g < groups.size(); ++g)
+            if (!places[g].exported)
+                err() << "ildatool group: group " << groups[g].name << " has no files to export; left out\n";
+    err().flush();
+}
+
+} // namespace
+
+int runGroup(const QStringList &args)
+{
+    QCommandLineParser parser;
+    parser.addPositionalArgument(QStringLiteral("OUT"),
+                                 QStringLiteral("Output: .ilg or .txg with --list; .ilg, .txg or .ild with --csv."));
+    const QCommandLineOption list(QStringLiteral("list"), QStringLiteral("Tab list: export its checked groups."),
+                                  QStringLiteral("PLAY.list"));
+    const QCommandLineOption csv(QStringLiteral("csv"), QStringLiteral("Group settings file: export this one group."),
+                                 QStringLiteral("GROUP.csv"));
+    const QCommandLineOption palette(QStringLiteral("palette"),
+                                     QStringLiteral("Indexed colour table: 0 Default_, 1 IildStd."),
+                                     QStringLiteral("0|1"), QStringLiteral("0"));
+    const QCommandLineOption time(QStringLiteral("time"),
+                                  QStringLiteral("Creation time in seconds since 1970 (default: SOURCE_DATE_EPOCH, "
+                                                 "else now)."),
+                                  QStringLiteral("SECONDS"));
+    parser.addOptions({ list, csv, palette, time });
+    int code = 0;
+    if (!parseCommand(parser, QStringLiteral("group"),
+                      QStringLiteral("Exports play groups as the application does: with --list the checked groups "
+                                     "of a tab list as a group image (.ilg) or text group image (.txg); with --csv "
+                                     "one group as a single-group image (.ilg), single-group text image (.txg) or "
+                                     "combined ILDA file (.ild)."),
+                      args, 1, code))
+        return code;
+
+    auto usageError = [](const QString &message) {
+        err() << "ildatool group: " << message << "\nTry 'ildatool group --help'.\n";
+        err().flush();
+        return int(ExitUsage);
+    };
+    if (parser.isSet(list) == parser.isSet(csv))
+        return usageError(QStringLiteral("give exactly one of --list and --csv"));
+    const QString paletteText = parser.value(palette);
+    if (paletteText != QLatin1String("0") && paletteText != QLatin1String("1"))
+        return usageError(QStringLiteral("--palette takes 0 or 1"));
+    paletteOffset = paletteText == QLatin1String("1") ? 150 : 0;
+
+    GroupImageBuilder builder;
+    if (parser.isSet(time)) {
+        bool ok = false;
+        const qint64 seconds = parser.value(time).toLongLong(&ok);
+        if (!ok)
+            return usageError(QStringLiteral("--time takes whole seconds"));
+        builder.setCreationTime(seconds);
+    }
+
+    const QString outPath = parser.positionalArguments().at(0);
+    const QString ext = QFileInfo(outPath).suffix();
+    const bool multi = parser.isSet(list);
+    GroupImageBuilder::Variant variant = GroupImageBuilder::GroupImage;
+    bool combined = false;
+    if (ext == QLatin1String("ilg"))
+        variant = multi ? GroupImageBuilder::GroupImage : GroupImageBuilder::SingleGroupImage;
+    else if (ext == QLatin1String("txg"))
+        variant = multi ? GroupImageBuilder::TextGroupImage : GroupImageBuilder::SingleGroupText;
+    else if (ext == QLatin1String("ild") && !multi)
+        combined = true;
+    else
+        return usageError(multi ? QStringLiteral("OUT must end in .ilg or .txg")
+                                : QStringLiteral("OUT must end in .ilg, .txg or .ild"));
+
+    // The list or settings file lies in the play folder; its parent is the
+    // root of relative paths, as when the application opens it.
+    const QString input = QFileInfo(multi ? parser.value(list) : parser.value(csv)).absoluteFilePath();
+    QString root;
+    QString play;
+    PlayFiles::splitListFolder(PlayFiles::folderOf(input), root, play);
+    localDir = root;
+    playFolder = play;
+
+    std::vector<ExportGroup> groups;
+    if (multi) {
+        QFile file(input);
+        if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
+            err() << "ildatool group: cannot open " << input << ": " << file.errorString() << "\n";
+            err().flush();
+            return ExitBadInput;
+        }
+        QTextStream in(&file);
+        for (const PlayFiles::ListEntry &entry : PlayFiles::parseTabList(in)) {
+            if (!entry.check)
+                continue;
+            const QString settings = PlayFiles::settingsNameFor(entry.name, play);
+            ExportGroup group;
+            group.name = GroupImageFormat::groupName(settings);
+            if (!readSettingsGroup(root + play + settings, root, group)) {
+                // The application starts such a group empty; so does the export.
+                err() << "ildatool group: cannot open " << root + play + settings << "; the group stays empty\n";
+                err().flush();
+            }
+            groups.push_back(group);
+        }
+    } else {
+        ExportGroup group;
+        group.name = GroupImageFormat::groupName(PlayFiles::settingsNameFor(PlayFiles::fileNameOf(input), play));
+        if (!readSettingsGroup(input, root, group)) {
+            err() << "ildatool group: cannot open " << input << "\n";
+            err().flush();
+            return ExitBadInput;
+        }
+        groups.push_back(group);
+    }
+
+    const GroupImageBuilder::Outcome outcome =
+        combined ? builder.saveCombinedIlda(groups.front(), outPath) : builder.save(variant, groups, outPath);
+    if (outcome != GroupImageBuilder::Written) {
+        err() << "ildatool group: " << builder.errorString() << "\n";
+        if (outcome == GroupImageBuilder::Refused)
+            err() << "ildatool group: nothing written; " << outPath << " is unchanged\n";
+        err().flush();
+        return ExitBadInput;
+    }
+    if (!combined) {
+        reportLeftOut(builder, groups, multi);
+        const GroupLayout &layout = builder.layout();
+        out() << outPath << ": " << layout.groupCount() << " group(s), " << layout.totalFiles() << " file(s), "
+              << layout.totalFrames() << " frame(s), " << layout.totalVertices() << " point(s), "
+              << builder.imageLength() << " bytes";
+        if (variant == GroupImageBuilder::GroupImage)
+            out() << ", checksum 0x" << QString::number(builder.checksum(), 16);
+        out() << "\n";
+        out().flush();
+    }
+    return ExitOk;
+}
+
+int runVerify(const QStringList &args)
+{
+    QCommandLineParser parser;
+    parser.addPositionalArgument(QStringLiteral("IMAGE"), QStringLiteral("Group image (.ilg) to check."));
+    int code = 0;
+    if (!parseCommand(parser, QStringLiteral("verify"),
+                      QStringLiteral("Checks a group image: header magic and kind, length field, checksum, every "
+                                     "table address in bounds and contiguous. Exit 1 on any inconsistency."),
+                      args, 1, code))
+        return code;
+    const QString path = parser.positionalArguments().at(0);
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        err() << "ildatool verify: cannot open " << path << ": " << file.errorString() << "\n";
+        err().flush();
+        return ExitBadInput;
+    }
+    const qint64 size = file.size();
+    QByteArray copy;
+    const uchar *data = size > 0 ? file.map(0, size) : nullptr;
+    qint64 length = size;
+    if (!data) {
+        copy = file.readAll();
+        data = reinterpret_cast<const uchar *>(copy.constData());
+        length = copy.size();
+    }
+    const GroupImageCheck c = verifyGroupImage(data, length);
+    out() << path << ": " << c.size << " bytes, created " << c.creationTime << ", " << c.groups << " group(s), "
+          << c.files << " file(s), " << c.frames << " frame(s), " << c.vertices << " point(s), data end " << c.dataEnd
+          << ", checksum 0x" << QString::number(c.storedChecksum, 16) << " (computed 0x"
+          << QString::number(c.computedChecksum, 16) << "), length field " << c.storedLength << "\n";
+    out().flush();
+    for (const QString &e : c.errors)
+        err() << "ildatool verify: " << e << "\n";
+    err().flush();
+    if (!c.ok())
+        return ExitBadInput;
+    out() << "OK\n";
+    out().flush();
+    return ExitOk;
+}
