@@ -26,9 +26,10 @@ int main(int argc, char *argv[])
 
     QApplication app(argc, argv);
     configureApplication();
+    // The tab manager outlives the engine, so no binding ever sees it gone.
+    ildaFileTab fileTab;
     QQmlApplicationEngine engine;
     registerQmlTypes();
-    ildaFileTab fileTab;
     engine.rootContext()->setContextProperty(QStringLiteral("FileTab"), &fileTab);
 
     // The network controller lives until the process ends; painted items reach it as the frame output.
