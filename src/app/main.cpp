@@ -1,3 +1,4 @@
+#include "framesetmodel.h"
 #include "palette.h"
 #include "startup.h"
 #include "utils.h"
@@ -10,6 +11,7 @@ int main(int argc, char *argv[])
 {
     // Process-wide data objects exist before the application object.
     globalPalette();
+    frameModelInstance();
     static Utils utils;
 
     // Headless runs (tests, screenshots) have no OpenGL: paint the scene in software.
@@ -21,6 +23,7 @@ int main(int argc, char *argv[])
     configureApplication();
     QQmlApplicationEngine engine;
     registerQmlTypes();
+    engine.rootContext()->setContextProperty(QStringLiteral("frameModel"), &frameModelInstance());
 
     utils.checkAndroidStoragePermissions();
     engine.addImportPath(QStringLiteral("qrc:/"));

@@ -1,8 +1,12 @@
 #include "startup.h"
 
 #include "applog.h"
+#include "ildadrawwidget.h"
+#include "ildafile.h"
+#include "ildaframedraw.h"
 
 #include <QCoreApplication>
+#include <QQmlEngine>
 #include <QTextCodec>
 
 void configureApplication()
@@ -18,4 +22,7 @@ void configureApplication()
 void registerQmlTypes()
 {
     // Native item types join here as they are built.
+    qmlRegisterType<IldaDrawWidget>("an.qt.DrawAreaWidget", 1, 0, "IldaFrameSetDraw");
+    qmlRegisterType<IldaFrameDraw>("an.qt.DrawAreaWidget", 1, 0, "IldaFrameDraw");
+    qmlRegisterType<ildaFile>("an.qt.DrawAreaWidget", 1, 0, "IldaFile");
 }

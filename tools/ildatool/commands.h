@@ -6,3 +6,4 @@
 // names) and returns the process exit code: 0 success, 1 bad input, 2 usage.
 int runDump(const QStringList &args);
 int runConvert(const QStringList &args);
+int runRender(const QStringList &args);

@@ -23,6 +23,7 @@ struct Command
 const Command commands[] = {
     { "dump", "print an ILDA file as JSON", runDump, false },
     { "convert", "load a file, check every frame, save it as .ild or C table", runConvert, false },
+    { "render", "paint one frame into a PNG as the frame view does", runRender, true },
 };
 
 void usage(QTextStream &s)
