@@ -59,6 +59,29 @@ IldFrame makeFrame(int points, int seed)
 
 QString g_only; // run one figure only (profiling): reference, plain, beam, direct, thumbs
 
+// A dense figure: an eight-petal rose through the middle, 1800 points, colour
+// cycling along it. Many fans overlap; some pass close to the projector.
+IldFrame makeRose(int points)
+{
+    IldFrame f;
+    f.format = 5;
+    for (int i = 0; i < points; ++i) {
+        const double a = 2 * 3.14159265358979 * i / (points - 1);
+        const double r = 28000 * std::cos(4 * a);
+        IldVertex v;
+        v.x = qint16(r * std::cos(a));
+        v.y = qint16(r * std::sin(a));
+        v.status = i == 0 ? IldVertex::Blanked : 0;
+        const QColor c = QColor::fromHsv((i / 5) % 360, 255, 255);
+        v.r = quint8(c.red());
+        v.g = quint8(c.green());
+        v.b = quint8(c.blue());
+        f.vertices.push_back(v);
+    }
+    f.pointCount = quint16(f.vertices.size());
+    return f;
+}
+
 double rate(const QString &what, const std::function<void()> &once, double seconds = 1.5)
 {
     if (!g_only.isEmpty() && g_only != what)
@@ -119,28 +142,38 @@ int main(int argc, char *argv[])
         frame.paint(&p, true, false, false, false, false);
         p.end();
     });
+    const IldFrame rose = makeRose(1800);
+    const double beamRose = rate(QStringLiteral("rose"), [&] {
+        QPainter p;
+        beginFramePainter(p, img);
+        rose.paint(&p, true, false, false, false, false);
+        p.end();
+    });
     // What a fan per segment straight through QPainter manages.
-    const double beamDirect = rate(QStringLiteral("direct"), [&] {
+    auto direct = [&](const IldFrame &f) {
         QPainter p;
         beginFramePainter(p, img);
         p.setWindow(-33000, 33000, 66000, -66000);
         const QPoint o(0, 5000);
-        for (size_t i = 1; i < frame.vertices.size(); ++i) {
-            const IldVertex &v = frame.vertices[i];
+        for (size_t i = 1; i < f.vertices.size(); ++i) {
+            const IldVertex &v = f.vertices[i];
             if (v.isBlanked())
                 continue;
+            const QPoint a(f.vertices[i - 1].x, f.vertices[i - 1].y), b(v.x, v.y);
             p.setPen(QPen(QColor(v.r, v.g, v.b)));
-            p.drawLine(pts[i - 1], pts[i]);
+            p.drawLine(a, b);
             auto ext = [&o](QPoint q) {
                 const QPoint d = q - o;
                 const double k = 33000.0 / std::max(std::abs(d.x()), std::abs(d.y()));
                 return o + QPoint(int(d.x() * k), int(d.y() * k));
             };
-            const QPoint a = ext(pts[i - 1]), b = ext(pts[i]);
-            paintBeamFan(&p, o, a, b, (a + b) / 2, qRgb(v.r, v.g, v.b));
+            const QPoint ea = ext(a), eb = ext(b);
+            paintBeamFan(&p, o, ea, eb, (ea + eb) / 2, qRgb(v.r, v.g, v.b));
         }
         p.end();
-    });
+    };
+    const double beamDirect = rate(QStringLiteral("direct"), [&] { direct(frame); });
+    const double beamDirectRose = rate(QStringLiteral("direct"), [&] { direct(rose); });
 
     out << "1800-point frame on a 1000x1000 image (frames per second)\n";
     out << "  reference drawLine loop:      " << QString::number(reference, 'f', 1) << "\n";
@@ -148,6 +181,9 @@ int main(int argc, char *argv[])
         << QString::number(reference / plain, 'f', 2) << "x the reference time)\n";
     out << "  paint, beam view:             " << QString::number(beam, 'f', 1) << "\n";
     out << "  beam view, QPainter per fan:  " << QString::number(beamDirect, 'f', 1) << "\n";
+    out << "dense rose, 1800 points, beam view:\n";
+    out << "  paint:                        " << QString::number(beamRose, 'f', 1) << "\n";
+    out << "  QPainter per fan:             " << QString::number(beamDirectRose, 'f', 1) << "\n";
 
     // Thumbnails of a 300-frame working list, as the editor's grid shows them.
     IldFrameSet &work = workFrameSet();

@@ -115,17 +115,54 @@ int beamFanAlpha(double t)
 
 namespace {
 
-// Coverage of n layers of alpha a (0-255): 255 * (1 - (1 - a/255)^n).
-const quint8 *coverageTable()
+// Alpha levels at which shared fans are composited, denser where most of a
+// fan lies (alpha 5 to 50), and for each pixel alpha the level below it and
+// the weight (0-256) of the level above.
+constexpr int Levels = 33;
+
+const float *levelAlphas()
 {
-    static const std::vector<quint8> table = [] {
-        std::vector<quint8> t(256 * 256);
-        for (int n = 0; n < 256; ++n)
-            for (int a = 0; a < 256; ++a)
-                t[size_t(n * 256 + a)] = quint8(std::lround(255.0 * (1.0 - std::pow(1.0 - a / 255.0, n))));
-        return t;
+    static const std::vector<float> levels = [] {
+        std::vector<float> l(Levels);
+        for (int k = 0; k < Levels - 1; ++k) {
+            const float f = float(k) / float(Levels - 2);
+            l[size_t(k)] = 5.0f + 250.0f * f * f;
+        }
+        l[Levels - 1] = 255.0f; // guard for interpolation at the top
+        return l;
     }();
-    return table.data();
+    return levels.data();
+}
+
+struct LevelStep
+{
+    int k;
+    uint w;
+};
+
+const LevelStep *levelSteps()
+{
+    static const std::vector<LevelStep> steps = [] {
+        std::vector<LevelStep> s(256);
+        for (int a = 0; a < 256; ++a) {
+            const float p = float(Levels - 2) * std::sqrt(std::max(0.0f, float(a) - 5.0f) / 250.0f);
+            int k = std::min(int(p), Levels - 2);
+            s[size_t(a)] = { k, uint(std::lround((p - float(k)) * 256.0f)) };
+        }
+        return s;
+    }();
+    return steps.data();
+}
+
+// (x * a + y * b) / 256 on all four channels, a + b = 256.
+inline uint interpolate(uint x, uint a, uint y, uint b)
+{
+    uint t = (x & 0xff00ff) * a + (y & 0xff00ff) * b;
+    t >>= 8;
+    t &= 0xff00ff;
+    x = ((x >> 8) & 0xff00ff) * a + ((y >> 8) & 0xff00ff) * b;
+    x &= 0xff00ff00;
+    return x | t;
 }
 
 // Fan alpha by position, finely enough for the short bright start.
@@ -141,7 +178,7 @@ const quint8 *alphaTable()
     return table.data();
 }
 
-constexpr double NarrowWidth = 0.1; // in perimeter units (one edge is 2)
+constexpr double MaxGradientDrift = 0.1;
 
 } // namespace
 
@@ -167,8 +204,8 @@ bool BeamFanLayer::begin(QPainter *painter, const QPoint &origin, int reach)
     // Bins half a layer pixel wide where the reach square lies.
     const double pixelsPerUnit = double(reach) * std::sqrt(std::abs(m_toLayer.determinant()));
     m_binsPerUnit = std::min(65536.0, std::max(64.0, std::ceil(2.0 * pixelsPerUnit)));
-    m_bins.assign(size_t(8 * m_binsPerUnit), Bin());
-    m_anyNarrow = false;
+    m_binCount = int(8 * m_binsPerUnit);
+    m_shared.clear();
     m_wide.clear();
     m_dirty = QRect();
     m_active = true;
@@ -199,25 +236,34 @@ void BeamFanLayer::addFan(const QPoint &a, const QPoint &b, const QPoint &gradie
     double ub = perimeterPos(db.x(), db.y());
     if (ua > ub)
         std::swap(ua, ub);
+    // The shared-gradient shortcut holds while the fan's own gradient
+    // position differs from it by at most 10 % at the fan's sides (it is
+    // exact along the gradient's axis). Fans over a corner of the reach
+    // square are cut by their chord and always painted exactly.
     const bool sameEdge = std::floor(ua / 2.0) == std::floor(ub / 2.0);
-    if (!sameEdge || ub - ua > NarrowWidth) {
+    bool shared = sameEdge;
+    if (shared) {
+        const double mx = gradientEnd.x() - m_origin.x(), my = gradientEnd.y() - m_origin.y();
+        const double len2 = mx * mx + my * my;
+        if (len2 <= 0) {
+            shared = false;
+        } else {
+            const double ca = (da.x() * mx + da.y() * my) / len2;
+            const double cb = (db.x() * mx + db.y() * my) / len2;
+            shared = std::abs(ca - 1.0) <= MaxGradientDrift && std::abs(cb - 1.0) <= MaxGradientDrift;
+        }
+    }
+    if (!shared) {
         m_wide.push_back({ a, b, gradientEnd, color });
         return;
     }
     // Bins whose centres lie in [ua, ub).
     const int first = std::max(0, int(std::ceil(ua * m_binsPerUnit - 0.5)));
-    const int last = std::min(int(m_bins.size()), int(std::ceil(ub * m_binsPerUnit - 0.5)));
-    for (int i = first; i < last; ++i) {
-        Bin &bin = m_bins[size_t(i)];
-        bin.r += qRed(color);
-        bin.g += qGreen(color);
-        bin.b += qBlue(color);
-        ++bin.n;
-    }
-    if (first < last) {
-        m_anyNarrow = true;
-        m_dirty |= layerBox(a, b);
-    }
+    const int last = std::min(m_binCount, int(std::ceil(ub * m_binsPerUnit - 0.5)));
+    if (first >= last)
+        return; // narrower than a bin: no pixel centre falls inside
+    m_shared.push_back({ first, last, color });
+    m_dirty |= layerBox(a, b);
 }
 
 // Layer pixels that the triangle origin, a, b can touch.
@@ -238,26 +284,64 @@ QRect BeamFanLayer::layerBox(const QPoint &a, const QPoint &b) const
 
 void BeamFanLayer::fillNarrow()
 {
-    const int binCount = int(m_bins.size());
-    std::vector<quint32> colors(static_cast<size_t>(binCount));
-    std::vector<quint8> counts(static_cast<size_t>(binCount));
-    for (int i = 0; i < binCount; ++i) {
-        const Bin &bin = m_bins[size_t(i)];
-        if (bin.n == 0)
-            continue;
-        colors[size_t(i)] = qRgb(int(bin.r / bin.n), int(bin.g / bin.n), int(bin.b / bin.n));
-        counts[size_t(i)] = quint8(std::min<quint32>(bin.n, 255));
+    // Runs of bins covered by the same fans.
+    std::vector<char> boundary(size_t(m_binCount) + 1, 0);
+    boundary[0] = 1;
+    for (const SharedFan &f : m_shared) {
+        boundary[size_t(f.first)] = 1;
+        boundary[size_t(f.last)] = 1;
     }
-    const quint8 *coverage = coverageTable();
+    std::vector<int> runOf(static_cast<size_t>(m_binCount));
+    int runs = 0;
+    for (int i = 0; i < m_binCount; ++i) {
+        if (boundary[size_t(i)])
+            ++runs;
+        runOf[size_t(i)] = runs - 1;
+    }
+    // Colours per run, in paint order.
+    std::vector<int> start(size_t(runs) + 1, 0);
+    for (const SharedFan &f : m_shared)
+        for (int r = runOf[size_t(f.first)]; r <= runOf[size_t(f.last - 1)]; ++r)
+            ++start[size_t(r) + 1];
+    for (int r = 0; r < runs; ++r)
+        start[size_t(r) + 1] += start[size_t(r)];
+    std::vector<QRgb> colours(size_t(start[size_t(runs)]));
+    std::vector<int> fill(start.begin(), start.end() - 1);
+    for (const SharedFan &f : m_shared)
+        for (int r = runOf[size_t(f.first)]; r <= runOf[size_t(f.last - 1)]; ++r)
+            colours[size_t(fill[size_t(r)]++)] = f.color;
+
+    // Composite of each run at every alpha level.
+    const float *levels = levelAlphas();
+    std::vector<quint32> table(size_t(runs) * Levels, 0u);
+    for (int r = 0; r < runs; ++r) {
+        if (start[size_t(r)] == start[size_t(r) + 1])
+            continue;
+        for (int k = 0; k < Levels; ++k) {
+            const float a = levels[k] / 255.0f;
+            float cr = 0, cg = 0, cb = 0, ca = 0;
+            for (int i = start[size_t(r)]; i < start[size_t(r) + 1]; ++i) {
+                const QRgb c = colours[size_t(i)];
+                cr = float(qRed(c)) * a + cr * (1.0f - a);
+                cg = float(qGreen(c)) * a + cg * (1.0f - a);
+                cb = float(qBlue(c)) * a + cb * (1.0f - a);
+                ca = 255.0f * a + ca * (1.0f - a);
+            }
+            table[size_t(r) * Levels + size_t(k)] = qRgba(int(cr + 0.5f), int(cg + 0.5f), int(cb + 0.5f), int(ca + 0.5f));
+        }
+    }
+
     const quint8 *alphas = alphaTable();
+    const LevelStep *steps = levelSteps();
     const float toStep = float(AlphaSteps) / float(m_reach);
     const float bpu = float(m_binsPerUnit);
+    const int binCount = m_binCount;
     const float ox = float(m_origin.x()), oy = float(m_origin.y());
     const float sx = float(m_fromLayer.m11()), sy = float(m_fromLayer.m12());
     const int x0 = m_dirty.left(), x1 = m_dirty.right() + 1;
     for (int y = m_dirty.top(); y <= m_dirty.bottom(); ++y) {
-        const QPointF start = m_fromLayer.map(QPointF(x0 + 0.5, y + 0.5));
-        float dx = float(start.x()) - ox, dy = float(start.y()) - oy;
+        const QPointF startPoint = m_fromLayer.map(QPointF(x0 + 0.5, y + 0.5));
+        float dx = float(startPoint.x()) - ox, dy = float(startPoint.y()) - oy;
         uint *row = reinterpret_cast<uint *>(m_layer->scanLine(y));
         for (int x = x0; x < x1; ++x, dx += sx, dy += sy) {
             const float adx = std::abs(dx), ady = std::abs(dy);
@@ -272,12 +356,13 @@ void BeamFanLayer::fillNarrow()
                 u = dy > 0 ? 3.0f - dx * inv : 7.0f + dx * inv;
             int bin = int(u * bpu);
             bin = bin < 0 ? 0 : (bin >= binCount ? binCount - 1 : bin);
-            const uint n = counts[size_t(bin)];
-            if (!n)
-                continue;
+            const size_t run = size_t(runOf[size_t(bin)]);
+            const quint32 *levelsOfRun = &table[run * Levels];
+            if (!levelsOfRun[Levels - 1])
+                continue; // no fan in this direction
             const float step = m * toStep;
-            const uint a = alphas[step >= float(AlphaSteps) ? AlphaSteps : int(step)];
-            row[x] = byteMul(colors[size_t(bin)] | 0xff000000u, coverage[n * 256 + a]);
+            const LevelStep ls = steps[alphas[step >= float(AlphaSteps) ? AlphaSteps : int(step)]];
+            row[x] = interpolate(levelsOfRun[ls.k], 256 - ls.w, levelsOfRun[ls.k + 1], ls.w);
         }
     }
 }
@@ -300,7 +385,7 @@ void BeamFanLayer::rasterize(const WideFan &fan)
     if (ua > ub)
         std::swap(ua, ub);
     const bool wraps = ub - ua > 4.0; // the shorter way round passes u = 0
-    const int binCount = int(m_bins.size());
+    const int binCount = m_binCount;
     const int first = std::max(0, int(std::ceil(ua * m_binsPerUnit - 0.5)));
     const int last = std::min(binCount, int(std::ceil(ub * m_binsPerUnit - 0.5)));
     // Far side: points on the origin's side of the chord a-b.
@@ -409,7 +494,7 @@ void BeamFanLayer::finish(QPainter *painter)
     if (!m_active)
         return;
     m_active = false;
-    if (m_anyNarrow)
+    if (!m_shared.empty())
         fillNarrow();
     for (const WideFan &fan : m_wide)
         rasterize(fan);

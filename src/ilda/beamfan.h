@@ -20,13 +20,15 @@ class QPainter;
 // pixel or two wide and hundreds of rows tall, so painting them one by one
 // (through QPainter or a plain rasteriser) is all per-row overhead. They share
 // their apex, though: a narrow fan's gradient position at a point is, to well
-// under a percent, the point's max-norm distance from the origin over the
-// reach, the same for every narrow fan. So narrow fans are collected by
-// direction (bins along the square the reach describes) and the layer is
-// filled in one pass over the pixels: n fans of equal alpha a in a direction
-// give coverage 1 - (1 - a)^n in their mean colour. Wide fans (over a corner
-// of that square or wider than a few hundred units there) are rasterised
-// exactly on top. The layer is composited once; the fans end up above all the
+// a few percent, the point's max-norm distance from the origin over the
+// reach, the same for every such fan. So those fans are collected by
+// direction (bins along the square the reach describes); for every run of
+// bins that the same fans cover, their colours are composited in paint order
+// at a ladder of alpha levels, and the layer is filled in one pass over the
+// pixels by looking up the pixel's run and interpolating its alpha between
+// levels. Fans whose gradient strays further from the shared one, and fans
+// over a corner of that square (cut by their chord), are rasterised exactly
+// on top. The layer is composited once; the fans end up above all the
 // segments of the frame, which at these alphas nobody can tell apart from the
 // interleaved order.
 class BeamFanLayer
@@ -43,9 +45,10 @@ public:
     void finish(QPainter *painter);
 
 private:
-    struct Bin
+    struct SharedFan
     {
-        quint32 r = 0, g = 0, b = 0, n = 0;
+        int first, last; // bins [first, last)
+        QRgb color;
     };
     struct WideFan
     {
@@ -65,9 +68,9 @@ private:
     QRect m_dirty;
     QPoint m_origin;
     int m_reach = 1;
-    std::vector<Bin> m_bins;
+    int m_binCount = 0;
+    std::vector<SharedFan> m_shared;
     double m_binsPerUnit = 1.0;
-    bool m_anyNarrow = false;
     std::vector<WideFan> m_wide;
     bool m_active = false;
 };

@@ -96,11 +96,23 @@ public:
         m_valid = true;
     }
     void invalidate() { m_valid = false; }
+    // Same for the dot brush.
+    void useBrush(const QColor &c)
+    {
+        const QRgb rgba = c.rgba();
+        if (m_brushValid && rgba == m_brush)
+            return;
+        m_painter->setBrush(QBrush(c, Qt::SolidPattern));
+        m_brush = rgba;
+        m_brushValid = true;
+    }
 
 private:
     QPainter *m_painter;
     QRgb m_color = 0;
     bool m_valid = false;
+    QRgb m_brush = 0;
+    bool m_brushValid = false;
 };
 
 void dwellStep(QPainter *painter, const QPoint &p, const QPoint &v, QRgb k, PenCache &pens)
@@ -129,7 +141,7 @@ void dwellStep(QPainter *painter, const QPoint &p, const QPoint &v, QRgb k, PenC
         st.repeats = 0;
     }
     setUpWindow(painter);
-    painter->setBrush(QBrush(st.color, Qt::SolidPattern));
+    pens.useBrush(st.color);
     painter->drawEllipse(QRect(QPoint(p.x() - DotRadius, p.y() - DotRadius),
                                QPoint(p.x() + DotRadius - 1, p.y() + DotRadius - 1)));
 }
