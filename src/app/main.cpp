@@ -1,4 +1,5 @@
 #include "ildafiletab.h"
+#include "framesetmodel.h"
 #include "palette.h"
 #include "screenshotmode.h"
 #include "startup.h"
@@ -14,6 +15,7 @@ int main(int argc, char *argv[])
 {
     // Process-wide data objects exist before the application object.
     globalPalette();
+    frameModelInstance();
     static Utils utils;
 
     // Headless runs (tests, screenshots) have no OpenGL: paint the scene in software.
@@ -37,6 +39,7 @@ int main(int argc, char *argv[])
     UDP_test::setInstance(netUdp);
     engine.rootContext()->setContextProperty(QStringLiteral("net_udp"), netUdp);
     engine.rootContext()->setContextProperty(QStringLiteral("net_device_list"), netUdp->deviceListModel());
+    engine.rootContext()->setContextProperty(QStringLiteral("frameModel"), &frameModelInstance());
 
     utils.checkAndroidStoragePermissions();
     engine.addImportPath(QStringLiteral("qrc:/"));

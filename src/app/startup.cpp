@@ -4,6 +4,9 @@
 #include "drawareawidget.h"
 #include "drawpalettesegment.h"
 #include "testlist.h"
+#include "ildadrawwidget.h"
+#include "ildafile.h"
+#include "ildaframedraw.h"
 
 #include <QCoreApplication>
 #include <QQmlEngine>
@@ -24,5 +27,7 @@ void registerQmlTypes()
     qmlRegisterType<DrawPaletteSegment>("an.qt.DrawPaletteSegment", 1, 0, "DrawPaletteSegment");
     qmlRegisterType<DrawAreaWidget>("an.qt.DrawAreaWidget", 1, 0, "DrawAreaWidget");
     qmlRegisterType<TestList>("an.qt.DrawAreaWidget", 1, 0, "TestList");
-    // Native item types join here as they are built.
+    qmlRegisterType<IldaDrawWidget>("an.qt.DrawAreaWidget", 1, 0, "IldaFrameSetDraw");
+    qmlRegisterType<IldaFrameDraw>("an.qt.DrawAreaWidget", 1, 0, "IldaFrameDraw");
+    qmlRegisterType<ildaFile>("an.qt.DrawAreaWidget", 1, 0, "IldaFile");
 }

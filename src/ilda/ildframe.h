@@ -8,6 +8,7 @@
 
 class ByteCursor;
 class ByteSink;
+class QPainter;
 
 // One picture: the fields of an ILDA section header, its points and the
 // editing state the pages attach to it (check mark, scale, centring).
@@ -55,4 +56,13 @@ public:
     void copyHeader(const IldFrame &other);
 
     int vertexCount() const { return int(vertices.size()); }
+
+    // Draws the frame into the painter's viewport (ildframepaint.cpp): the
+    // laser path, optionally blanked moves, centre cross, dwell markers, an
+    // "End" label and the beam-view light fans.
+    void paint(QPainter *painter, bool beamView, bool showBlanking, bool endLabel, bool warn,
+               bool dwellMarkers) const;
+    // The dwell-marker colour and repeat count are shared by every painted
+    // frame; tests and tools start from a clean state with this.
+    static void resetDwellMarkers();
 };

@@ -13,3 +13,4 @@ int runStream(const QStringList &args);
 int runGroup(const QStringList &args);
 int runVerify(const QStringList &args);
 int runDemo(const QStringList &args);
+int runRender(const QStringList &args);

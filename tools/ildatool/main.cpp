@@ -30,6 +30,7 @@ const Command commands[] = {
     { "group", "export play groups as a group image, text image or ILDA file", runGroup, false },
     { "verify", "check a group image: header, length, checksum, table addresses", runVerify, false },
     { "demo", "write a small demo show: ILDA patterns, group settings, tab list", runDemo, false },
+    { "render", "paint one frame into a PNG as the frame view does", runRender, true },
 };
 
 void usage(QTextStream &s)

@@ -1,0 +1,316 @@
+#include "framesetmodel.h"
+
+#include "ildframeset.h"
+#include "revise.h"
+#include "urlpath.h"
+#include "viewlog.h"
+
+#include <algorithm>
+
+frameSetModel::frameSetModel(QObject *parent) : QAbstractListModel(parent) {}
+
+frameSetModel::~frameSetModel() = default;
+
+int frameSetModel::rowCount(const QModelIndex &parent) const
+{
+    if (parent.isValid())
+        return 0;
+    return int(workFrameSet().frames.size());
+}
+
+QVariant frameSetModel::data(const QModelIndex &index, int role) const
+{
+    if (!index.isValid() || index.row() < 0 || index.row() >= rowCount())
+        return QVariant();
+    const size_t row = size_t(index.row());
+    const IldFrame &f = workFrameSet().frames[row];
+    const IldFrameSet &revised = revisedFrameSet();
+    switch (role) {
+    case CheckRole:
+        return f.check;
+    case IndexRole:
+        return int(f.frameNumber);
+    case TotalRole:
+        return int(f.totalFrames);
+    case FormatRole:
+        return int(qint8(f.format));
+    case CountRole:
+        return int(f.pointCount);
+    case ReviseCountRole:
+        return row < revised.frames.size() ? QVariant(int(revised.frames[row].pointCount)) : QVariant(-1);
+    case HighPointRole:
+        return row < revised.frames.size() ? QVariant(uint(revised.frames[row].highPoint)) : QVariant(-1);
+    case ScaleXRole:
+        return f.scaleX * 100.0f;
+    case ScaleYRole:
+        return f.scaleY * 100.0f;
+    default:
+        return QVariant(); // also h_center: it is written, never read
+    }
+}
+
+bool frameSetModel::setData(const QModelIndex &index, const QVariant &value, int role)
+{
+    if (!index.isValid() || index.row() < 0 || index.row() >= rowCount())
+        return false;
+    if (data(index, role) == value)
+        return false;
+    IldFrame &f = workFrameSet().frames[size_t(index.row())];
+    switch (role) {
+    case CheckRole:
+        f.check = value.toBool();
+        break;
+    case ScaleXRole:
+        f.scaleX = value.toFloat() / 100.0f;
+        break;
+    case ScaleYRole:
+        f.scaleY = value.toFloat() / 100.0f;
+        break;
+    case CenterRole:
+        f.center(value.toInt());
+        break;
+    default:
+        return false; // read-only roles: nothing changed, so no success either
+    }
+    emit dataChanged(index, index);
+    return true;
+}
+
+QHash<int, QByteArray> frameSetModel::roleNames() const
+{
+    return {
+        { CheckRole, "h_check" },
+        { IndexRole, "h_index" },
+        { TotalRole, "h_total" },
+        { FormatRole, "h_format" },
+        { CountRole, "h_count" },
+        { ReviseCountRole, "h_reviseCount" },
+        { HighPointRole, "h_highPoint" },
+        { ScaleXRole, "h_scaleSize_x" },
+        { ScaleYRole, "h_scaleSize_y" },
+        { CenterRole, "h_center" },
+    };
+}
+
+// Erases the selected frames of the range only. Each run of selected rows is
+// announced as it goes, so views never hear of rows that stay.
+bool frameSetModel::removeRows(int row, int count, const QModelIndex &parent)
+{
+    if (parent.isValid() || row < 0 || count <= 0 || row + count > rowCount())
+        return false;
+    std::vector<IldFrame> &frames = workFrameSet().frames;
+    int r = row + count - 1;
+    while (r >= row) {
+        if (!frames[size_t(r)].check) {
+            --r;
+            continue;
+        }
+        const int last = r;
+        while (r - 1 >= row && frames[size_t(r - 1)].check)
+            --r;
+        beginRemoveRows(QModelIndex(), r, last);
+        frames.erase(frames.begin() + r, frames.begin() + last + 1);
+        endRemoveRows();
+        --r;
+    }
+    return true;
+}
+
+bool frameSetModel::insertRows(int row, int count, const QModelIndex &parent)
+{
+    Q_UNUSED(count) // the buffer decides how many frames come back
+    if (!m_moveBuffer || m_moveBuffer->frames.empty() || parent.isValid() || row < 0 || row > rowCount())
+        return true;
+    const std::vector<IldFrame> &buffered = m_moveBuffer->frames;
+    beginInsertRows(QModelIndex(), row, row + int(buffered.size()) - 1);
+    std::vector<IldFrame> &frames = workFrameSet().frames;
+    frames.insert(frames.begin() + row, buffered.begin(), buffered.end());
+    endInsertRows();
+    return true;
+}
+
+bool frameSetModel::moveRows(const QModelIndex &sourceParent, int sourceRow, int count,
+                             const QModelIndex &destinationParent, int destinationChild)
+{
+    const int rows = rowCount();
+    if (sourceParent.isValid() || destinationParent.isValid() || count <= 0 || sourceRow < 0
+        || destinationChild < 0 || sourceRow + count > rows || destinationChild + count > rows
+        || sourceRow == destinationChild)
+        return false;
+    const int announced = sourceRow < destinationChild ? destinationChild + count : destinationChild;
+    if (!beginMoveRows(QModelIndex(), sourceRow, sourceRow + count - 1, QModelIndex(), announced))
+        return false;
+    std::vector<IldFrame> &frames = workFrameSet().frames;
+    m_moveBuffer.reset(new IldFrameSet);
+    m_moveBuffer->frames.assign(frames.begin() + sourceRow, frames.begin() + sourceRow + count);
+    frames.erase(frames.begin() + sourceRow, frames.begin() + sourceRow + count);
+    frames.insert(frames.begin() + destinationChild, m_moveBuffer->frames.begin(), m_moveBuffer->frames.end());
+    m_moveBuffer.reset();
+    endMoveRows();
+    return true;
+}
+
+void frameSetModel::moveRows(int source, int dest, int count)
+{
+    const int rows = rowCount();
+    // A block larger than the list, or nothing to move, cannot land inside it.
+    if (source == dest || source < 0 || dest < 0 || count <= 0 || count > rows)
+        return;
+    if (source + count > rows)
+        source = rows - count;
+    if (dest + count > rows)
+        dest = rows - count;
+
+    std::vector<IldFrame> &frames = workFrameSet().frames;
+    m_moveBuffer.reset(new IldFrameSet);
+    for (int r = source; r < source + count; ++r) {
+        m_moveBuffer->frames.push_back(frames[size_t(r)]);
+        frames[size_t(r)].check = true; // so removeRows takes the whole block
+    }
+    removeRows(source, count);
+    insertRows(dest, count);
+    m_moveBuffer.reset();
+    m_ildFileName.clear();
+    emit layoutAboutToBeChanged();
+    emit layoutChanged();
+}
+
+void frameSetModel::moveRows_view_data(int source, int dest, int count)
+{
+    const int rows = rowCount();
+    if (source == dest || source < 0 || dest < 0 || count < 0 || source + count > rows || dest + count > rows)
+        return;
+    moveRows(QModelIndex(), source, count, QModelIndex(), dest);
+    m_ildFileName.clear();
+}
+
+void frameSetModel::refrushModel()
+{
+    beginResetModel();
+    endResetModel();
+}
+
+void frameSetModel::selectAll()
+{
+    beginResetModel();
+    for (IldFrame &f : workFrameSet().frames)
+        f.check = true;
+    endResetModel();
+    m_ildFileName.clear();
+}
+
+void frameSetModel::inverse()
+{
+    beginResetModel();
+    for (IldFrame &f : workFrameSet().frames)
+        f.check = !f.check;
+    endResetModel();
+    m_ildFileName.clear();
+}
+
+void frameSetModel::select()
+{
+    beginResetModel();
+    std::vector<IldFrame> &frames = workFrameSet().frames;
+    const int rows = int(frames.size());
+    m_selectNum = 0;
+    for (IldFrame &f : frames)
+        f.check = false;
+    if (m_selectStartFrame < 0 || m_selectStartFrame >= rows) {
+        m_selectStartFrame = rows - 1;
+        emit select_start_frame_Change(m_selectStartFrame);
+    }
+    if (m_selectStartFrame >= 0 && m_selectEndFrame >= m_selectStartFrame) {
+        const int step = std::max(1, m_between);
+        for (int r = m_selectStartFrame; r < rows && r <= m_selectEndFrame; r += step) {
+            frames[size_t(r)].check = true;
+            ++m_selectNum;
+        }
+    }
+    endResetModel();
+    emit selectNum_Change(m_selectNum);
+    m_ildFileName.clear();
+}
+
+void frameSetModel::deleteFrame()
+{
+    removeRows(0, rowCount()); // takes exactly the selected frames
+    m_ildFileName.clear();
+    m_selectEndFrame = rowCount() - 1;
+    emit select_end_frame_Change(m_selectEndFrame);
+    refrushModel();
+}
+
+void frameSetModel::setIldFileName(QString name)
+{
+    const QString path = localPathFromUrlText(name);
+    qCDebug(lcView) << "{IldaFrameDraw::setFrameIndex}file url:" << name << "\n"
+                    << "ildFileName:" << path;
+    beginResetModel();
+    if (path != m_ildFileName) {
+        m_ildFileName = path;
+        workFrameSet().fromFileIld(path, false);
+    }
+    endResetModel();
+    m_selectEndFrame = rowCount() - 1;
+    emit select_end_frame_Change(m_selectEndFrame);
+}
+
+void frameSetModel::reviseFrameSet(uint between, uint addPoint, uint blankPoint, uint totalPoint)
+{
+    ReviseParams params;
+    params.between = std::max(1u, between); // both divide
+    params.addPoint = addPoint;
+    params.blankPoint = blankPoint;
+    params.totalPoint = std::max(1u, totalPoint);
+    beginResetModel();
+    reviseFrames(workFrameSet(), revisedFrameSet(), params);
+    endResetModel();
+}
+
+int frameSetModel::get_current_index(uint index)
+{
+    const std::vector<IldFrame> &frames = workFrameSet().frames;
+    if (index >= frames.size())
+        return -1;
+    return frames[index].frameNumber;
+}
+
+int frameSetModel::get_count_max(uint point)
+{
+    int n = 0;
+    for (const IldFrame &f : workFrameSet().frames)
+        n += uint(f.pointCount) > point ? 1 : 0;
+    return n;
+}
+
+void frameSetModel::setBetween(int value)
+{
+    value = std::max(1, value); // a stride of 0 would never advance
+    if (value == m_between)
+        return;
+    m_between = value;
+    emit between_Change(m_between);
+}
+
+void frameSetModel::setSelectStartFrame(int value)
+{
+    if (value == m_selectStartFrame)
+        return;
+    m_selectStartFrame = value;
+    emit select_start_frame_Change(value);
+}
+
+void frameSetModel::setSelectEndFrame(int value)
+{
+    if (value == m_selectEndFrame)
+        return;
+    m_selectEndFrame = value;
+    emit select_end_frame_Change(value);
+}
+
+frameSetModel &frameModelInstance()
+{
+    static frameSetModel model;
+    return model;
+}

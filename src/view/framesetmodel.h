@@ -1,0 +1,84 @@
+#pragma once
+
+#include <QAbstractListModel>
+
+#include <memory>
+
+class IldFrameSet;
+
+// The editing page's list: one row per frame of workFrameSet, with selection,
+// moves, deletion of the selected frames, stride selection and the revise
+// operation that fills revisedFrameSet.
+class frameSetModel : public QAbstractListModel
+{
+    Q_OBJECT
+    Q_PROPERTY(int between READ between WRITE setBetween NOTIFY between_Change)
+    Q_PROPERTY(int selectNum READ selectNum NOTIFY selectNum_Change)
+    Q_PROPERTY(int select_start_frame READ selectStartFrame WRITE setSelectStartFrame NOTIFY select_start_frame_Change)
+    Q_PROPERTY(int select_end_frame READ selectEndFrame WRITE setSelectEndFrame NOTIFY select_end_frame_Change)
+
+public:
+    enum Roles {
+        CheckRole = 1,
+        IndexRole = 2,
+        TotalRole = 3,
+        FormatRole = 4,
+        CountRole = 5,
+        ReviseCountRole = 6,
+        HighPointRole = 7,
+        ScaleXRole = 8,
+        ScaleYRole = 9,
+        CenterRole = 10,
+    };
+
+    explicit frameSetModel(QObject *parent = nullptr);
+    ~frameSetModel() override;
+
+    int rowCount(const QModelIndex &parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex &index, int role) const override;
+    bool setData(const QModelIndex &index, const QVariant &value, int role) override;
+    QHash<int, QByteArray> roleNames() const override;
+    bool removeRows(int row, int count, const QModelIndex &parent = QModelIndex()) override;
+    bool insertRows(int row, int count, const QModelIndex &parent = QModelIndex()) override;
+    bool moveRows(const QModelIndex &sourceParent, int sourceRow, int count, const QModelIndex &destinationParent,
+                  int destinationChild) override;
+
+    Q_INVOKABLE void moveRows(int source, int dest, int count);
+    Q_INVOKABLE void moveRows_view_data(int source, int dest, int count);
+    Q_INVOKABLE void refrushModel();
+    Q_INVOKABLE void selectAll();
+    Q_INVOKABLE void inverse();
+    Q_INVOKABLE void select();
+    Q_INVOKABLE void deleteFrame();
+    Q_INVOKABLE void setIldFileName(QString name);
+    Q_INVOKABLE void reviseFrameSet(uint between, uint addPoint, uint blankPoint, uint totalPoint);
+    Q_INVOKABLE int get_current_index(uint index);
+    Q_INVOKABLE int get_count_max(uint point);
+
+    int between() const { return m_between; }
+    void setBetween(int value);
+    int selectNum() const { return m_selectNum; }
+    int selectStartFrame() const { return m_selectStartFrame; }
+    void setSelectStartFrame(int value);
+    int selectEndFrame() const { return m_selectEndFrame; }
+    void setSelectEndFrame(int value);
+
+    QString ildFileName() const { return m_ildFileName; }
+
+signals:
+    void between_Change(int index);
+    void selectNum_Change(int index);
+    void select_start_frame_Change(int index);
+    void select_end_frame_Change(int index);
+
+private:
+    QString m_ildFileName;
+    std::unique_ptr<IldFrameSet> m_moveBuffer;
+    int m_between = 5;
+    int m_selectNum = 0;
+    int m_selectStartFrame = 0;
+    int m_selectEndFrame = 0;
+};
+
+// The one model the pages see as "frameModel".
+frameSetModel &frameModelInstance();

@@ -1,0 +1,117 @@
+#include "ildadrawwidget.h"
+
+#include "frameoutput.h"
+#include "ildframeset.h"
+#include "viewlog.h"
+
+#include <QPainter>
+
+IldaDrawWidget::IldaDrawWidget(QQuickItem *parent) : QQuickPaintedItem(parent)
+{
+    setAcceptedMouseButtons(Qt::AllButtons);
+}
+
+IldaDrawWidget::~IldaDrawWidget() = default;
+
+void IldaDrawWidget::setSource(const QString &path)
+{
+    if (path == m_source)
+        return;
+    m_source = path;
+    m_currentFrame = nullptr;
+    m_frameSet.reset(new IldFrameSet);
+    // Only the first frame for now: a large file shows something at once.
+    m_frameSet->fromFileIld(path, true);
+    setFrameCount(int(m_frameSet->frames.size()));
+    if (m_frameCount == 0) {
+        m_currentFrame = &m_frameSet->emptyFrame;
+        return;
+    }
+    m_frameSet->currentIndex = 0;
+    m_currentFrame = &m_frameSet->frames.front();
+    update();
+}
+
+int IldaDrawWidget::frameIndex() const
+{
+    return m_frameSet ? m_frameSet->currentIndex : 0;
+}
+
+void IldaDrawWidget::setFrameIndex(int index)
+{
+    if (!m_frameSet) // no source yet: show an empty set's blank frame
+        m_frameSet.reset(new IldFrameSet);
+    if (m_loadedSource != m_source) {
+        m_loadedSource = m_source;
+        m_currentFrame = nullptr;
+        m_frameSet->frames.clear();
+        m_frameSet->fromFileIld(m_source, false);
+        setFrameCount(int(m_frameSet->frames.size()));
+    }
+    const int count = int(m_frameSet->frames.size());
+    if (count > 0) {
+        if (index >= count)
+            index = 0;
+        else if (index < 0)
+            index = count - 1;
+        const bool changed = m_frameSet->currentIndex != index;
+        m_frameSet->currentIndex = index;
+        m_currentFrame = &m_frameSet->frames[size_t(index)];
+        if (changed)
+            emit frameIndexChanged(index);
+    } else {
+        m_currentFrame = &m_frameSet->emptyFrame;
+    }
+    update();
+}
+
+int IldaDrawWidget::frameTotal() const
+{
+    return m_currentFrame ? int(m_currentFrame->totalFrames) : 0;
+}
+
+void IldaDrawWidget::setSize(int percent)
+{
+    m_size = float(percent);
+    update();
+}
+
+int IldaDrawWidget::countPMax() const
+{
+    return m_frameSet ? int(m_frameSet->maxPointCount) : 0;
+}
+
+int IldaDrawWidget::countP() const
+{
+    return m_currentFrame ? int(m_currentFrame->pointCount) : 0;
+}
+
+int IldaDrawWidget::format() const
+{
+    return m_currentFrame ? int(qint8(m_currentFrame->format)) : 0;
+}
+
+void IldaDrawWidget::setFrameCount(int count)
+{
+    if (count == m_frameCount)
+        return;
+    m_frameCount = count;
+    emit frameMaxIndexChanged(count - 1);
+}
+
+void IldaDrawWidget::paint(QPainter *painter)
+{
+    if (m_frameSet)
+        m_frameSet->overLimit = int(m_frameSet->maxPointCount) > m_warningMaxPoint;
+    if (!m_currentFrame)
+        return;
+    // The scale stays on the frame: the device output reads it too.
+    m_currentFrame->scaleX = m_size / 100.0f;
+    m_currentFrame->scaleY = m_size / 100.0f;
+    painter->setRenderHint(QPainter::Qt4CompatiblePainting);
+    m_currentFrame->paint(painter, m_openGL, m_showBlanking, false, m_frameSet && m_frameSet->overLimit, false);
+    if (m_netWork) {
+        if (FrameOutput *out = FrameOutput::instance())
+            out->sendFrame(*m_currentFrame);
+    }
+}

@@ -1,0 +1,47 @@
+#pragma once
+
+#include "ildframe.h"
+
+#include <QMetaType>
+#include <QQuickPaintedItem>
+
+Q_DECLARE_METATYPE(IldFrame *)
+
+// A thumbnail of one frame of the editing lists: row `index` of workFrameSet
+// (type 0) or revisedFrameSet (type 1), or a frame handed over as `name`.
+// It points into the shared sets; the model resets that follow every change
+// of them make the delegates write `index` afresh.
+class IldaFrameDraw : public QQuickPaintedItem
+{
+    Q_OBJECT
+    Q_PROPERTY(bool play READ play WRITE setPlay)
+    Q_PROPERTY(int index READ index WRITE setIndex)
+    Q_PROPERTY(int type READ type WRITE setType)
+    Q_PROPERTY(IldFrame *name READ name WRITE setName)
+    Q_PROPERTY(int warningPoint READ warningPoint WRITE setWarningPoint)
+
+public:
+    explicit IldaFrameDraw(QQuickItem *parent = nullptr);
+
+    void paint(QPainter *painter) override;
+
+    bool play() const { return m_play; }
+    void setPlay(bool on) { m_play = on; }
+    int index() const { return m_index; }
+    void setIndex(int index);
+    int type() const { return m_type; }
+    void setType(int type) { m_type = type != 0 ? 1 : 0; }
+    IldFrame *name() const { return m_currentFrame; }
+    void setName(IldFrame *frame);
+    int warningPoint() const { return m_warningPoint; }
+    void setWarningPoint(int points) { m_warningPoint = points; }
+
+    const IldFrame *currentFrame() const { return m_currentFrame; }
+
+private:
+    IldFrame *m_currentFrame = nullptr;
+    int m_type = 0;
+    int m_warningPoint = 0;
+    int m_index = 0;
+    bool m_play = false;
+};

@@ -1,0 +1,382 @@
+#include "framesetmodel.h"
+#include "ildabuilder.h"
+#include "ildframeset.h"
+
+#include <QAbstractItemModelTester>
+#include <QTemporaryDir>
+#include <QUrl>
+#include <QtTest>
+
+namespace {
+
+// n frames whose frameNumber is their starting row, with `points` points each.
+void fillWork(int n, int points = 3)
+{
+    IldFrameSet &work = workFrameSet();
+    work.frames.clear();
+    for (int i = 0; i < n; ++i) {
+        IldFrame f;
+        f.format = 5;
+        f.frameNumber = quint16(i);
+        f.vertices.resize(size_t(points));
+        f.pointCount = quint16(points);
+        work.frames.push_back(f);
+    }
+}
+
+QList<int> order()
+{
+    QList<int> r;
+    for (const IldFrame &f : workFrameSet().frames)
+        r << f.frameNumber;
+    return r;
+}
+
+QList<int> checkedRows()
+{
+    QList<int> r;
+    const auto &frames = workFrameSet().frames;
+    for (size_t i = 0; i < frames.size(); ++i)
+        if (frames[i].check)
+            r << int(i);
+    return r;
+}
+
+QByteArray ildaFile(int frames)
+{
+    IldaBuilder b;
+    for (int i = 0; i < frames; ++i)
+        b.header(5, 2, "f", "c", quint16(i), quint16(frames)).point5(0, 0, 0x40, 0, 0, 0).point5(100, 100, 0x80, 255, 0, 0);
+    b.header(5, 0);
+    return b.bytes();
+}
+
+} // namespace
+
+class TestFrameSetModel : public QObject
+{
+    Q_OBJECT
+    frameSetModel &model = frameModelInstance();
+    QAbstractItemModelTester *tester = nullptr;
+
+private slots:
+    void initTestCase()
+    {
+        qRegisterMetaType<QList<QPersistentModelIndex>>();
+        qRegisterMetaType<QAbstractItemModel::LayoutChangeHint>();
+        tester = new QAbstractItemModelTester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest, this);
+    }
+
+    void init()
+    {
+        fillWork(0);
+        revisedFrameSet().frames.clear();
+        model.refrushModel();
+        model.setBetween(5);
+        model.setSelectStartFrame(0);
+        model.setSelectEndFrame(0);
+    }
+
+    void roleNames()
+    {
+        const QHash<int, QByteArray> names = model.roleNames();
+        const QList<QByteArray> expected = { "h_check", "h_index", "h_total", "h_format", "h_count",
+                                             "h_reviseCount", "h_highPoint", "h_scaleSize_x", "h_scaleSize_y",
+                                             "h_center" };
+        QCOMPARE(names.size(), expected.size());
+        for (int i = 0; i < expected.size(); ++i)
+            QCOMPARE(names.value(i + 1), expected[i]);
+    }
+
+    void dataByRole()
+    {
+        fillWork(2, 7);
+        IldFrame &f = workFrameSet().frames[1];
+        f.format = 0xff; // read as a signed byte
+        f.totalFrames = 9;
+        f.scaleX = 0.5f;
+        f.check = true;
+        model.refrushModel();
+        const QModelIndex i = model.index(1);
+        QCOMPARE(model.data(i, 1).toBool(), true);
+        QCOMPARE(model.data(i, 2).toInt(), 1);
+        QCOMPARE(model.data(i, 3).toInt(), 9);
+        QCOMPARE(model.data(i, 4).toInt(), -1);
+        QCOMPARE(model.data(i, 5).toInt(), 7);
+        QCOMPARE(model.data(i, 8).toFloat(), 50.0f);
+        QCOMPARE(model.data(i, 9).toFloat(), 100.0f);
+        QVERIFY(!model.data(i, 10).isValid());
+        QVERIFY(!model.data(i, 11).isValid());
+        QVERIFY(!model.data(i, 0).isValid());
+        QVERIFY(!model.data(model.index(2), 1).isValid());
+    }
+
+    void reviseRolesBeforeAndAfter()
+    {
+        fillWork(3, 4);
+        model.refrushModel();
+        for (int row = 0; row < 3; ++row) {
+            QCOMPARE(model.data(model.index(row), 6).toInt(), -1);
+            QCOMPARE(model.data(model.index(row), 7).toInt(), -1);
+        }
+        QSignalSpy reset(&model, &QAbstractItemModel::modelReset);
+        model.reviseFrameSet(0, 0, 0, 0); // zeros are taken as 1, never divided by
+        QCOMPARE(reset.count(), 1);
+        QCOMPARE(revisedFrameSet().frames.size(), size_t(3));
+        for (int row = 0; row < 3; ++row)
+            QCOMPARE(model.data(model.index(row), 6).toInt(), int(revisedFrameSet().frames[size_t(row)].pointCount));
+        QCOMPARE(model.data(model.index(0), 7).toUInt(), 0u);
+        QCOMPARE(workFrameSet().frames.size(), size_t(3));
+    }
+
+    void setDataChangesAndReports()
+    {
+        fillWork(2);
+        model.refrushModel();
+        const QModelIndex i = model.index(0);
+        QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
+        QVERIFY(!model.setData(i, false, 1)); // already unchecked
+        QCOMPARE(changed.count(), 0);
+        QVERIFY(model.setData(i, true, 1));
+        QCOMPARE(changed.count(), 1);
+        QCOMPARE(changed.at(0).at(0).toModelIndex(), i);
+        QCOMPARE(changed.at(0).at(1).toModelIndex(), i);
+        QVERIFY(workFrameSet().frames[0].check);
+
+        QVERIFY(model.setData(i, 25.0, 8));
+        QCOMPARE(workFrameSet().frames[0].scaleX, 0.25f);
+        QVERIFY(!model.setData(i, 25.0, 8));
+        QVERIFY(model.setData(i, 200, 9));
+        QCOMPARE(workFrameSet().frames[0].scaleY, 2.0f);
+
+        // Read-only roles change nothing and say so.
+        changed.clear();
+        QVERIFY(!model.setData(i, 42, 2));
+        QVERIFY(!model.setData(i, 42, 5));
+        QCOMPARE(changed.count(), 0);
+        QCOMPARE(workFrameSet().frames[0].frameNumber, quint16(0));
+    }
+
+    void centreRole()
+    {
+        fillWork(1, 0);
+        workFrameSet().frames[0].vertices = { IldVertex(), IldVertex() };
+        workFrameSet().frames[0].vertices[1].x = 1000;
+        workFrameSet().frames[0].vertices[1].y = 600;
+        model.refrushModel();
+        QVERIFY(model.setData(model.index(0), 3, 10));
+        QCOMPARE(workFrameSet().frames[0].offsetX, 500.0f);
+        QCOMPARE(workFrameSet().frames[0].offsetY, 300.0f);
+    }
+
+    void strideSelection_data()
+    {
+        QTest::addColumn<int>("rows");
+        QTest::addColumn<int>("start");
+        QTest::addColumn<int>("end");
+        QTest::addColumn<int>("between");
+        QTest::addColumn<QList<int>>("selected");
+        QTest::addColumn<int>("startAfter");
+        QTest::newRow("every third from 2 to 11") << 20 << 2 << 11 << 3 << QList<int>{ 2, 5, 8, 11 } << 2;
+        QTest::newRow("end off the stride") << 20 << 2 << 10 << 3 << QList<int>{ 2, 5, 8 } << 2;
+        QTest::newRow("start past the end") << 5 << 9 << 9 << 2 << QList<int>{ 4 } << 4;
+        QTest::newRow("negative start") << 5 << -3 << 4 << 1 << QList<int>{ 4 } << 4;
+        QTest::newRow("end below start") << 10 << 6 << 3 << 1 << QList<int>{} << 6;
+        QTest::newRow("empty list") << 0 << 0 << 0 << 1 << QList<int>{} << -1;
+        QTest::newRow("stride 0 counts as 1") << 6 << 1 << 3 << 0 << QList<int>{ 1, 2, 3 } << 1;
+        QTest::newRow("negative stride counts as 1") << 6 << 4 << 9 << -7 << QList<int>{ 4, 5 } << 4;
+    }
+    void strideSelection()
+    {
+        QFETCH(int, rows);
+        QFETCH(int, start);
+        QFETCH(int, end);
+        QFETCH(int, between);
+        QFETCH(QList<int>, selected);
+        QFETCH(int, startAfter);
+        fillWork(rows);
+        workFrameSet().frames.empty() ? void() : void(workFrameSet().frames[0].check = true); // cleared first
+        model.refrushModel();
+        model.setBetween(between);
+        QVERIFY(model.between() >= 1);
+        model.setSelectStartFrame(start);
+        model.setSelectEndFrame(end);
+        QSignalSpy num(&model, &frameSetModel::selectNum_Change);
+        QSignalSpy startSpy(&model, &frameSetModel::select_start_frame_Change);
+        model.select();
+        QCOMPARE(checkedRows(), selected);
+        QCOMPARE(model.selectNum(), selected.size());
+        QCOMPARE(num.count(), 1);
+        QCOMPARE(num.at(0).at(0).toInt(), selected.size());
+        QCOMPARE(model.selectStartFrame(), startAfter);
+        if (startAfter != start) {
+            QCOMPARE(startSpy.count(), 1);
+            QCOMPARE(startSpy.at(0).at(0).toInt(), startAfter);
+        }
+    }
+
+    void betweenKeepsAtLeastOne()
+    {
+        QSignalSpy spy(&model, &frameSetModel::between_Change);
+        model.setBetween(0);
+        QCOMPARE(model.between(), 1);
+        QCOMPARE(model.property("between").toInt(), 1);
+        model.setProperty("between", -4);
+        QCOMPARE(model.between(), 1);
+        model.setBetween(3);
+        QCOMPARE(model.between(), 3);
+        QCOMPARE(spy.count(), 2); // 5 -> 1, 1 -> 3
+    }
+
+    void moveViewData_data()
+    {
+        QTest::addColumn<int>("source");
+        QTest::addColumn<int>("dest");
+        QTest::addColumn<int>("count");
+        QTest::addColumn<QList<int>>("expected");
+        const QList<int> same = { 0, 1, 2, 3, 4, 5, 6, 7 };
+        QTest::newRow("3_Items_from_top_to_bottom") << 0 << 5 << 3 << QList<int>{ 3, 4, 5, 6, 7, 0, 1, 2 };
+        QTest::newRow("2_Items_from_bottom_to_top") << 6 << 0 << 2 << QList<int>{ 6, 7, 0, 1, 2, 3, 4, 5 };
+        QTest::newRow("1_Item_down_one") << 2 << 3 << 1 << QList<int>{ 0, 1, 3, 2, 4, 5, 6, 7 };
+        QTest::newRow("same_place_does_nothing") << 3 << 3 << 1 << same;
+        QTest::newRow("block_past_the_end") << 6 << 0 << 3 << same;
+        QTest::newRow("destination_past_the_end") << 0 << 6 << 3 << same;
+        QTest::newRow("negative_source") << -1 << 2 << 1 << same;
+    }
+    void moveViewData()
+    {
+        QFETCH(int, source);
+        QFETCH(int, dest);
+        QFETCH(int, count);
+        QFETCH(QList<int>, expected);
+        fillWork(8);
+        model.refrushModel();
+        QSignalSpy moved(&model, &QAbstractItemModel::rowsMoved);
+        model.moveRows_view_data(source, dest, count);
+        QCOMPARE(order(), expected);
+        const bool moves = expected != QList<int>{ 0, 1, 2, 3, 4, 5, 6, 7 };
+        QCOMPARE(moved.count(), moves ? 1 : 0);
+        if (moves) {
+            QCOMPARE(moved.at(0).at(1).toInt(), source);
+            QCOMPARE(moved.at(0).at(2).toInt(), source + count - 1);
+            QCOMPARE(moved.at(0).at(4).toInt(), source < dest ? dest + count : dest);
+        }
+    }
+
+    void moveInvokable_data()
+    {
+        QTest::addColumn<int>("source");
+        QTest::addColumn<int>("dest");
+        QTest::addColumn<int>("count");
+        QTest::addColumn<QList<int>>("expected");
+        const QList<int> same = { 0, 1, 2, 3, 4, 5, 6, 7 };
+        QTest::newRow("block down") << 0 << 5 << 3 << QList<int>{ 3, 4, 5, 6, 7, 0, 1, 2 };
+        QTest::newRow("block up") << 5 << 1 << 2 << QList<int>{ 0, 5, 6, 1, 2, 3, 4, 7 };
+        QTest::newRow("source clamped to the last block") << 7 << 0 << 2 << QList<int>{ 6, 7, 0, 1, 2, 3, 4, 5 };
+        QTest::newRow("count larger than the list") << 0 << 2 << 9 << same;
+        QTest::newRow("zero count") << 0 << 2 << 0 << same;
+        QTest::newRow("negative dest") << 1 << -2 << 1 << same;
+        QTest::newRow("same place") << 4 << 4 << 2 << same;
+    }
+    void moveInvokable()
+    {
+        QFETCH(int, source);
+        QFETCH(int, dest);
+        QFETCH(int, count);
+        QFETCH(QList<int>, expected);
+        fillWork(8);
+        workFrameSet().frames[5].check = true; // a moved frame keeps its own mark
+        model.refrushModel();
+        QSignalSpy layout(&model, &QAbstractItemModel::layoutChanged);
+        model.moveRows(source, dest, count);
+        QCOMPARE(order(), expected);
+        QCOMPARE(workFrameSet().frames.size(), size_t(8));
+        QCOMPARE(checkedRows(), QList<int>{ expected.indexOf(5) });
+        const QList<int> identity = { 0, 1, 2, 3, 4, 5, 6, 7 };
+        QCOMPARE(layout.count(), expected == identity ? 0 : 1);
+    }
+
+    void deleteSelectedOnly()
+    {
+        fillWork(8);
+        for (int r : { 1, 3, 4, 7 })
+            workFrameSet().frames[size_t(r)].check = true;
+        model.refrushModel();
+        QSignalSpy end(&model, &frameSetModel::select_end_frame_Change);
+        model.deleteFrame();
+        QCOMPARE(order(), (QList<int>{ 0, 2, 5, 6 }));
+        QCOMPARE(model.selectEndFrame(), 3);
+        QCOMPARE(end.count(), 1);
+        QCOMPARE(end.at(0).at(0).toInt(), 3);
+
+        end.clear();
+        model.deleteFrame(); // nothing selected now
+        QCOMPARE(order(), (QList<int>{ 0, 2, 5, 6 }));
+        QCOMPARE(end.count(), 1);
+    }
+
+    void selectAllAndInverse()
+    {
+        fillWork(4);
+        workFrameSet().frames[2].check = true;
+        model.inverse();
+        QCOMPARE(checkedRows(), (QList<int>{ 0, 1, 3 }));
+        model.selectAll();
+        QCOMPARE(checkedRows(), (QList<int>{ 0, 1, 2, 3 }));
+    }
+
+    void countAboveLimit()
+    {
+        fillWork(0);
+        for (int points : { 600, 601, 700, 12, 600 }) {
+            IldFrame f;
+            f.pointCount = quint16(points);
+            workFrameSet().frames.push_back(f);
+        }
+        model.refrushModel();
+        QCOMPARE(model.get_count_max(600), 2);
+        QCOMPARE(model.get_count_max(599), 4);
+        QCOMPARE(model.get_count_max(700), 0);
+    }
+
+    void currentIndex()
+    {
+        fillWork(3);
+        workFrameSet().frames[2].frameNumber = 41;
+        model.refrushModel();
+        QCOMPARE(model.get_current_index(2), 41);
+        QCOMPARE(model.get_current_index(3), -1);
+        QCOMPARE(model.get_current_index(uint(-1)), -1);
+    }
+
+    void appendFileOncePerName()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("three.ild"));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(ildaFile(3));
+        file.close();
+        const QString url = QUrl::fromLocalFile(path).toString();
+
+        QSignalSpy end(&model, &frameSetModel::select_end_frame_Change);
+        model.setIldFileName(url);
+        QCOMPARE(model.rowCount(), 3);
+        QCOMPARE(model.ildFileName(), path);
+        model.setIldFileName(url);
+        QCOMPARE(model.rowCount(), 3);
+        QCOMPARE(end.count(), 2);
+        QCOMPARE(end.last().at(0).toInt(), 2);
+        model.selectAll(); // forgets the name
+        model.setIldFileName(url);
+        QCOMPARE(model.rowCount(), 6);
+        QCOMPARE(model.selectEndFrame(), 5);
+
+        model.setIldFileName(dir.filePath(QStringLiteral("missing.ild")));
+        QCOMPARE(model.rowCount(), 6);
+        QCOMPARE(model.selectEndFrame(), 5);
+    }
+};
+
+QTEST_MAIN(TestFrameSetModel)
+#include "tst_framesetmodel.moc"

@@ -1,0 +1,117 @@
+#include "commands.h"
+#include "ildframeset.h"
+#include "palette.h"
+#include "toolutil.h"
+
+#include <QImage>
+#include <QPainter>
+#include <QSaveFile>
+
+namespace {
+
+// The frame view's default point limit; the thumbnail uses the same here.
+constexpr int WarningPoints = 600;
+constexpr int MaxSide = 16384;
+
+bool positiveOption(const QCommandLineParser &parser, const QCommandLineOption &option, int max, int &value)
+{
+    bool ok = false;
+    value = parser.value(option).toInt(&ok);
+    if (!ok || value <= 0 || value > max) {
+        err() << "ildatool render: --" << option.names().constFirst() << " needs a whole number from 1 to " << max
+              << ", got '" << parser.value(option) << "'\n";
+        err().flush();
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+int runRender(const QStringList &args)
+{
+    QCommandLineParser parser;
+    parser.addPositionalArgument(QStringLiteral("IN"), QStringLiteral("ILDA file (.ild)."));
+    parser.addPositionalArgument(QStringLiteral("OUT"), QStringLiteral("PNG image to write."));
+    const QCommandLineOption frameOpt(QStringLiteral("frame"), QStringLiteral("Frame to paint, from 0 (default 0)."),
+                                      QStringLiteral("N"), QStringLiteral("0"));
+    const QCommandLineOption widthOpt(QStringLiteral("width"), QStringLiteral("Image width in pixels (default 600)."),
+                                      QStringLiteral("W"), QStringLiteral("600"));
+    const QCommandLineOption heightOpt(QStringLiteral("height"),
+                                       QStringLiteral("Image height in pixels (default 600)."), QStringLiteral("H"),
+                                       QStringLiteral("600"));
+    const QCommandLineOption sizeOpt(QStringLiteral("size"),
+                                     QStringLiteral("Picture size in percent, as the view's size slider (default 100)."),
+                                     QStringLiteral("PERCENT"), QStringLiteral("100"));
+    const QCommandLineOption beamOpt(QStringLiteral("beam"), QStringLiteral("Beam view: light fans from the projector."));
+    const QCommandLineOption blankingOpt(QStringLiteral("blanking"), QStringLiteral("Show blanked moves in gray."));
+    const QCommandLineOption centerOpt(QStringLiteral("center-lines"), QStringLiteral("Draw the centre cross."));
+    const QCommandLineOption thumbOpt(QStringLiteral("thumbnail"),
+                                      QStringLiteral("Paint as the editor's thumbnails do: dwell markers and the "
+                                                     "\"End\" label, no beam view or blanked moves."));
+    for (const QCommandLineOption *o : { &frameOpt, &widthOpt, &heightOpt, &sizeOpt, &beamOpt, &blankingOpt,
+                                         &centerOpt, &thumbOpt })
+        parser.addOption(*o);
+    int code = 0;
+    if (!parseCommand(parser, QStringLiteral("render"),
+                      QStringLiteral("Paints one frame of IN into the PNG image OUT exactly as the frame view (or, "
+                                     "with --thumbnail, the thumbnail) paints it, on black. The over-limit warning "
+                                     "(yellow cross) shows above 600 points."),
+                      args, 2, code))
+        return code;
+
+    int width = 0, height = 0, size = 0;
+    if (!positiveOption(parser, widthOpt, MaxSide, width) || !positiveOption(parser, heightOpt, MaxSide, height)
+        || !positiveOption(parser, sizeOpt, 10000, size))
+        return ExitUsage;
+    bool ok = false;
+    const int frameIndex = parser.value(frameOpt).toInt(&ok);
+    if (!ok || frameIndex < 0) {
+        err() << "ildatool render: --frame needs a whole number from 0, got '" << parser.value(frameOpt) << "'\n";
+        err().flush();
+        return ExitUsage;
+    }
+    const bool thumbnail = parser.isSet(thumbOpt);
+    if (thumbnail && (parser.isSet(beamOpt) || parser.isSet(blankingOpt))) {
+        err() << "ildatool render: --thumbnail paints neither the beam view nor blanked moves\n";
+        err().flush();
+        return ExitUsage;
+    }
+
+    const QString in = parser.positionalArguments().at(0);
+    const QString outPath = parser.positionalArguments().at(1);
+    IldFrameSet set;
+    if (!loadIldaFile(in, set))
+        return ExitBadInput;
+    if (size_t(frameIndex) >= set.frames.size()) {
+        err() << "ildatool render: " << in << " has " << set.frames.size() << " frame(s); there is no frame "
+              << frameIndex << "\n";
+        err().flush();
+        return ExitBadInput;
+    }
+
+    centerLines = parser.isSet(centerOpt);
+    IldFrame::resetDwellMarkers();
+    IldFrame &frame = set.frames[size_t(frameIndex)];
+    frame.scaleX = frame.scaleY = float(size) / 100.0f;
+
+    QImage image(width, height, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::black);
+    {
+        QPainter painter(&image);
+        painter.setRenderHint(QPainter::Qt4CompatiblePainting);
+        if (thumbnail)
+            frame.paint(&painter, false, false, true, int(frame.pointCount) > WarningPoints, true);
+        else
+            frame.paint(&painter, parser.isSet(beamOpt), parser.isSet(blankingOpt), false,
+                        int(set.maxPointCount) > WarningPoints, false);
+    }
+
+    QSaveFile file(outPath);
+    if (!file.open(QIODevice::WriteOnly) || !image.save(&file, "PNG") || !file.commit()) {
+        err() << "ildatool render: could not write " << outPath << ": " << file.errorString() << "\n";
+        err().flush();
+        return ExitBadInput;
+    }
+    return ExitOk;
+}
