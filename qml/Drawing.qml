@@ -43,8 +43,10 @@ Window {
     function updateColumnTable() {
         while (dimTableView.columnCount > 0)
             dimTableView.removeColumn(0)
-        for (var c = 1; c <= channelCount; ++c)
-            dimTableView.addColumn(columnComponent.createObject(dimTableView, { role: "channel" + c, title: "CH" + c }))
+        for (var c = 1; c <= channelCount; ++c) {
+            // created without a parent: a parented column would be added to the view twice
+            dimTableView.addColumn(columnComponent.createObject(null, { role: "channel" + c, title: "CH" + c }))
+        }
     }
 
     Component {
@@ -111,7 +113,8 @@ Window {
     }
 
     Component.onCompleted: {
-        updateColumnTable()
+        // after the table has taken its declared columns
+        Qt.callLater(updateColumnTable)
         addDevice()
         painter1.color = currentColor
     }

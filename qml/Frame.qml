@@ -54,10 +54,13 @@ Window {
         frameCount = frameModel.rowCount()
         point_count = frameModel.get_count_max(show_max_points.value)
     }
-    function openFile(path) {
+    function loadFile(path) {
         c_file_name_frame = path
         frameModel.setIldFileName(path)
         refreshCounts()
+    }
+    function openFile(path) {
+        loadFile(path)
         show()
         raise()
     }
@@ -162,7 +165,7 @@ Window {
                 minimumValue: 1
                 maximumValue: 65535
                 value: 1800
-                implicitWidth: 70
+                implicitWidth: 76
                 onValueChanged: frameRoot.refreshCounts()
             }
             Button {
@@ -181,6 +184,7 @@ Window {
                 to: Math.max(0, frameRoot.frameCount - 1)
                 editable: true
                 implicitWidth: 110
+                implicitHeight: 26
             }
             Caption { text: "大小" }
             CusSlider {
@@ -235,7 +239,7 @@ Window {
 
                     Rectangle {
                         Layout.fillWidth: true
-                        Layout.preferredHeight: width
+                        Layout.preferredHeight: Math.min(width, 230)
                         color: "#000000"
                         IldaFrameDraw {
                             id: ildaFramePlayer

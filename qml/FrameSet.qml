@@ -34,6 +34,7 @@ Rectangle {
 
             Button {
                 id: ref_set_button
+                implicitWidth: 58
                 text: frameSetPage.paramMode ? "设置" : "参数"
                 tooltip: "显示或隐藏每个文件的播放参数"
                 onClicked: {
@@ -43,42 +44,47 @@ Rectangle {
             }
             Button {
                 id: opening
+                implicitWidth: 58
                 text: "增开"
                 tooltip: "往这个组里添加 ILDA 文件"
                 onClicked: fileDialog.openFor(false)
             }
             Button {
                 id: deleteButtom
+                implicitWidth: 58
                 text: "删除"
                 tooltip: "删除选中的文件"
                 onClicked: fileModel.deleteFile()
             }
             Button {
                 id: selectAllButtom
+                implicitWidth: 58
                 text: "全选"
                 onClicked: fileModel.selectAll()
             }
             Button {
                 id: selectInverse_Buttom
+                implicitWidth: 58
                 text: "反选"
                 onClicked: fileModel.inverse()
             }
             Button {
                 id: order_select_Buttom
+                implicitWidth: 58
                 text: "刷新"
                 tooltip: "选中的文件排到前面"
                 onClicked: fileModel.order_select()
             }
             Button {
                 id: save_group_button
+                implicitWidth: 58
                 text: "导出"
                 tooltip: "把这个组导出为 ilg / txg 文件"
                 onClicked: fileDialog.openFor(true)
             }
-            CheckBox {
+            LightCheck {
                 id: hide_toggle
                 text: "隐藏"
-                style: CheckBoxStyle { label: Text { text: control.text; color: "#dddddd" } }
             }
             Item { Layout.fillWidth: true }
             Text { text: "调色板"; color: "#dddddd" }

@@ -44,9 +44,6 @@ Rectangle {
         font.pixelSize: 12
         Layout.alignment: Qt.AlignVCenter
     }
-    component LightCheck: CheckBox {
-        style: CheckBoxStyle { label: Text { text: control.text; color: "#dddddd" } }
-    }
 
     ColumnLayout {
         anchors.fill: parent
@@ -205,7 +202,7 @@ Rectangle {
                 id: function_type
                 Layout.fillWidth: true
                 model: ["自走", "声控", "DMX512", "动画", "网络", "测试图", "外部ILDA", "自动ILDA"]
-                currentIndex: Math.min(7, net_udp.functionFun)
+                Component.onCompleted: currentIndex = net_udp.functionFun <= 7 ? net_udp.functionFun : -1
                 onActivated: net_udp.functionFun = index
             }
             Caption { text: "颜色: " }
@@ -213,7 +210,7 @@ Rectangle {
                 id: color_select
                 implicitWidth: 80
                 model: ["全彩", "红", "绿", "蓝", "黄", "青", "紫", "白"]
-                currentIndex: Math.min(7, net_udp.color)
+                Component.onCompleted: currentIndex = net_udp.color <= 7 ? net_udp.color : -1
                 onActivated: net_udp.color = index
             }
         }

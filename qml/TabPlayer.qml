@@ -89,18 +89,19 @@ ApplicationWindow {
                     value: 1800
                     implicitWidth: 80
                 }
-                CheckBox {
+                LightCheck {
                     id: framing
                     text: "展开空帧"
-                    style: CheckBoxStyle { label: Text { text: control.text; color: "#dddddd" } }
                 }
                 Button {
                     id: set_group_dir_Buttom
+                    implicitWidth: 64
                     text: "打开"
                     onClicked: file_tab.openFor(false)
                 }
                 Button {
                     id: get_group_dir_Buttom
+                    implicitWidth: 64
                     text: "保存"
                     onClicked: file_tab.openFor(true)
                 }
@@ -112,20 +113,24 @@ ApplicationWindow {
                 }
                 Button {
                     id: addButtom
+                    implicitWidth: 64
                     text: "增加"
                     onClicked: root.addTab()
                 }
                 Button {
                     id: deleteButtom
+                    implicitWidth: 64
                     text: "删除"
                     enabled: tabFrameSet.count > 0
                     onClicked: root.deleteTab(tabFrameSet.currentIndex)
                 }
                 Button {
+                    implicitWidth: 64
                     text: "编辑"
                     onClicked: { frameWindow.show(); frameWindow.raise() }
                 }
                 Button {
+                    implicitWidth: 64
                     text: "绘制"
                     onClicked: { drawingWindow.show(); drawingWindow.raise() }
                 }
@@ -238,7 +243,12 @@ ApplicationWindow {
 
     Component.onCompleted: {
         showCurrentFile()
-        if (FileTab.rowCount() > 0)
+        if (FileTab.rowCount() > 0) {
             tabFrameSet.currentIndex = 0
+            // start the player on the first file of the first group
+            var group = FileTab.get_tab(0)
+            if (group.rowCount() > 0)
+                player_left.setSource(group.data(group.index(0, 0), 1))
+        }
     }
 }

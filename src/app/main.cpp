@@ -33,13 +33,13 @@ int main(int argc, char *argv[])
     QQmlApplicationEngine engine;
     registerQmlTypes();
     engine.rootContext()->setContextProperty(QStringLiteral("FileTab"), &fileTab);
+    engine.rootContext()->setContextProperty(QStringLiteral("frameModel"), &frameModelInstance());
 
     // The network controller lives until the process ends; painted items reach it as the frame output.
     auto *netUdp = new UDP_test;
     UDP_test::setInstance(netUdp);
     engine.rootContext()->setContextProperty(QStringLiteral("net_udp"), netUdp);
     engine.rootContext()->setContextProperty(QStringLiteral("net_device_list"), netUdp->deviceListModel());
-    engine.rootContext()->setContextProperty(QStringLiteral("frameModel"), &frameModelInstance());
 
     utils.checkAndroidStoragePermissions();
     engine.addImportPath(QStringLiteral("qrc:/"));

@@ -4,7 +4,11 @@
 #include <QDir>
 #include <QImage>
 #include <QQmlApplicationEngine>
+#include <QAbstractItemModel>
+#include <QPixmap>
+#include <QQmlContext>
 #include <QQuickWindow>
+#include <QScreen>
 #include <QTimer>
 
 #include <cstdio>
@@ -38,6 +42,26 @@ const Shot shots[] = {
     { "drawingWindow", "drawing.png" },
 };
 
+// Puts the first file of the first group into the editor and revises it, so
+// that its picture shows frames and revised frames as a user would see them.
+void preloadEditor(QQmlApplicationEngine &engine, QObject *frameWindow)
+{
+    auto *tabs = qobject_cast<QAbstractItemModel *>(
+        engine.rootContext()->contextProperty(QStringLiteral("FileTab")).value<QObject *>());
+    if (!tabs || tabs->rowCount() == 0)
+        return;
+    QObject *group = nullptr;
+    QMetaObject::invokeMethod(tabs, "get_tab", Q_RETURN_ARG(QObject *, group), Q_ARG(int, 0));
+    auto *files = qobject_cast<QAbstractItemModel *>(group);
+    if (!files || files->rowCount() == 0)
+        return;
+    const QString path = files->data(files->index(0, 0), 1).toString();
+    QMetaObject::invokeMethod(frameWindow, "loadFile", Q_ARG(QVariant, path));
+    if (QObject *frames = engine.rootContext()->contextProperty(QStringLiteral("frameModel")).value<QObject *>())
+        QMetaObject::invokeMethod(frames, "reviseFrameSet", Q_ARG(uint, 1), Q_ARG(uint, 0), Q_ARG(uint, 2),
+                                  Q_ARG(uint, 600));
+}
+
 QQuickWindow *findWindow(QQmlApplicationEngine &engine, const char *name)
 {
     if (engine.rootObjects().isEmpty())
@@ -65,12 +89,20 @@ void takeShot(QQmlApplicationEngine *engine, int i)
         QTimer::singleShot(0, [engine, i] { takeShot(engine, i + 1); });
         return;
     }
+    if (i == 1)
+        preloadEditor(*engine, window);
     window->show();
     window->raise();
     QTimer::singleShot(delayMs, window, [engine, window, dir, i] {
-        const QImage image = window->grabWindow();
+        QImage image = window->grabWindow();
+        // The software scene graph cannot read its own backing store back on
+        // every platform; the screen can.
+        if (image.isNull() && window->screen())
+            image = window->screen()->grabWindow(window->winId()).toImage();
         const QString path = QDir(dir).filePath(QString::fromLatin1(shots[i].file));
-        if (image.isNull() || !image.save(path))
+        if (image.isNull())
+            std::fprintf(stderr, "screenshot: window '%s' gave no picture\n", shots[i].objectName);
+        else if (!image.save(path))
             std::fprintf(stderr, "screenshot: could not save %s\n", qPrintable(path));
         if (i > 0)
             window->hide();

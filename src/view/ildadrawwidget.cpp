@@ -25,10 +25,12 @@ void IldaDrawWidget::setSource(const QString &path)
     setFrameCount(int(m_frameSet->frames.size()));
     if (m_frameCount == 0) {
         m_currentFrame = &m_frameSet->emptyFrame;
+        emit currentFrameChanged();
         return;
     }
     m_frameSet->currentIndex = 0;
     m_currentFrame = &m_frameSet->frames.front();
+    emit currentFrameChanged();
     update();
 }
 
@@ -62,6 +64,7 @@ void IldaDrawWidget::setFrameIndex(int index)
     } else {
         m_currentFrame = &m_frameSet->emptyFrame;
     }
+    emit currentFrameChanged();
     update();
 }
 

@@ -16,16 +16,16 @@ class IldaDrawWidget : public QQuickPaintedItem
     Q_OBJECT
     Q_PROPERTY(QString source READ source WRITE setSource)
     Q_PROPERTY(int frameMaxIndex READ frameMaxIndex NOTIFY frameMaxIndexChanged)
-    Q_PROPERTY(int frameTotal READ frameTotal)
+    Q_PROPERTY(int frameTotal READ frameTotal NOTIFY currentFrameChanged)
     Q_PROPERTY(int frameIndex READ frameIndex WRITE setFrameIndex NOTIFY frameIndexChanged)
     Q_PROPERTY(bool showBlanking READ showBlanking WRITE setShowBlanking)
     Q_PROPERTY(bool openGL READ openGL WRITE setOpenGL)
     Q_PROPERTY(bool netWork READ netWork WRITE setNetWork)
     Q_PROPERTY(int size READ size WRITE setSize)
     Q_PROPERTY(int sizeM READ sizeM)
-    Q_PROPERTY(int countP_max READ countPMax)
-    Q_PROPERTY(int countP READ countP)
-    Q_PROPERTY(int format READ format)
+    Q_PROPERTY(int countP_max READ countPMax NOTIFY currentFrameChanged)
+    Q_PROPERTY(int countP READ countP NOTIFY currentFrameChanged)
+    Q_PROPERTY(int format READ format NOTIFY currentFrameChanged)
     Q_PROPERTY(int warning_maxPoint READ warningMaxPoint WRITE setWarningMaxPoint)
 
 public:
@@ -62,6 +62,8 @@ public:
 signals:
     void frameIndexChanged(int index);
     void frameMaxIndexChanged(int maxIndex);
+    // The frame shown changed (its header fields and counts with it).
+    void currentFrameChanged();
 
 private:
     void setFrameCount(int count);

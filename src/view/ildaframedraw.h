@@ -14,7 +14,7 @@ Q_DECLARE_METATYPE(IldFrame *)
 class IldaFrameDraw : public QQuickPaintedItem
 {
     Q_OBJECT
-    Q_PROPERTY(bool play READ play WRITE setPlay)
+    Q_PROPERTY(bool play READ play WRITE setPlay NOTIFY playChanged)
     Q_PROPERTY(int index READ index WRITE setIndex)
     Q_PROPERTY(int type READ type WRITE setType)
     Q_PROPERTY(IldFrame *name READ name WRITE setName)
@@ -26,7 +26,13 @@ public:
     void paint(QPainter *painter) override;
 
     bool play() const { return m_play; }
-    void setPlay(bool on) { m_play = on; }
+    void setPlay(bool on)
+    {
+        if (on == m_play)
+            return;
+        m_play = on;
+        emit playChanged(on);
+    }
     int index() const { return m_index; }
     void setIndex(int index);
     int type() const { return m_type; }
@@ -37,6 +43,9 @@ public:
     void setWarningPoint(int points) { m_warningPoint = points; }
 
     const IldFrame *currentFrame() const { return m_currentFrame; }
+
+signals:
+    void playChanged(bool play);
 
 private:
     IldFrame *m_currentFrame = nullptr;
