@@ -126,11 +126,16 @@ bool IldFrameSet::saveIld(const QString &path)
     if (!toIldaBytes(bytes))
         return false;
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
+    // Unbuffered, so that a short write (full disk) shows here and the old file stays.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
         qCDebug(lcIlda) << "{IldFrameSet::saveIld}cannot write" << path << ":" << file.errorString();
         return false;
     }
-    file.write(bytes);
+    if (file.write(bytes) != bytes.size()) {
+        qCDebug(lcIlda) << "{IldFrameSet::saveIld}writing" << path << "failed:" << file.errorString();
+        file.cancelWriting();
+        return false;
+    }
     qCDebug(lcIlda) << "ilda frame is:" << frames.size() << " was be saved!";
     if (!file.commit()) {
         qCDebug(lcIlda) << "{IldFrameSet::saveIld}saving" << path << "failed:" << file.errorString();

@@ -1,4 +1,5 @@
 #include "bytecursor.h"
+#include "filesizelimit.h"
 #include "ildabuilder.h"
 #include "ildframeset.h"
 #include "palette.h"
@@ -208,6 +209,30 @@ private slots:
         QVERIFY(!big.saveIld(path));
         QVERIFY(file.open(QIODevice::ReadOnly));
         QCOMPARE(file.readAll(), before);
+    }
+
+    void fullDiskKeepsTheOldFile()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("show.ild"));
+        QFile old(path);
+        QVERIFY(old.open(QIODevice::WriteOnly));
+        old.write("previous content");
+        old.close();
+        IldFrameSet set;
+        IldFrame f;
+        f.format = 5;
+        f.check = true;
+        f.vertices.assign(100, vtx(1, 1));
+        set.frames.push_back(f);
+        bool saved = true;
+        {
+            const FileSizeLimit full(64);
+            saved = set.saveIld(path);
+        }
+        QVERIFY(!saved);
+        QVERIFY(old.open(QIODevice::ReadOnly));
+        QCOMPARE(old.readAll(), QByteArray("previous content"));
     }
 
     void unwritablePathFails()
