@@ -148,6 +148,28 @@ bool GroupImageBuilder::refuse(const QString &message)
     return false;
 }
 
+bool GroupImageBuilder::rereadFile(int g, int f, IldFrameSet &set)
+{
+    const GroupLayout &L = m_layout;
+    const QString &path = file(g, f).path;
+    set.fromFileIld(path, false);
+    if (int(set.frames.size()) != L.frameCount(g, f))
+        return refuse(QStringLiteral("%1 changed during the export: %2 frames, first read %3")
+                          .arg(path)
+                          .arg(set.frames.size())
+                          .arg(L.frameCount(g, f)));
+    for (int k = 0; k < L.frameCount(g, f); ++k) {
+        const size_t points = set.frames[size_t(k)].vertices.size();
+        if (points != L.vertexCount(g, f, k))
+            return refuse(QStringLiteral("%1 changed during the export: frame %2 has %3 points, first read %4")
+                              .arg(path)
+                              .arg(k)
+                              .arg(points)
+                              .arg(L.vertexCount(g, f, k)));
+    }
+    return true;
+}
+
 bool GroupImageBuilder::calculate(const std::vector<ExportGroup> &groups, bool multi, quint64 start)
 {
     m_groups = &groups;
@@ -322,22 +344,11 @@ bool GroupImageBuilder::writeBinary(Variant variant, QIODevice *out)
 
     for (int g = 0; g < L.groupCount(); ++g)
         for (int f = 0; f < L.fileCount(g); ++f) {
-            const ExportFile &ef = file(g, f);
             IldFrameSet set;
-            set.fromFileIld(ef.path, false);
-            if (int(set.frames.size()) != L.frameCount(g, f))
-                return refuse(QStringLiteral("%1 changed during the export: %2 frames, first read %3")
-                                  .arg(ef.path)
-                                  .arg(set.frames.size())
-                                  .arg(L.frameCount(g, f)));
+            if (!rereadFile(g, f, set))
+                return false;
             for (int k = 0; k < L.frameCount(g, f); ++k) {
                 const IldFrame &frame = set.frames[size_t(k)];
-                if (frame.vertices.size() != L.vertexCount(g, f, k))
-                    return refuse(QStringLiteral("%1 changed during the export: frame %2 has %3 points, first read %4")
-                                      .arg(ef.path)
-                                      .arg(k)
-                                      .arg(frame.vertices.size())
-                                      .arg(L.vertexCount(g, f, k)));
                 uchar *p = w.grow(7 * int(frame.vertices.size()));
                 for (const IldVertex &v : frame.vertices)
                     p = putVertexRecord(p, v.x, v.y, vertexColor(frame, v));
@@ -410,22 +421,11 @@ bool GroupImageBuilder::writeText(Variant variant, QIODevice *out)
     ts << (multi ? "----start_address_XYRGB_data:\n" : "init_address_XYRGB_data:\n");
     for (int g = 0; g < L.groupCount(); ++g)
         for (int f = 0; f < L.fileCount(g); ++f) {
-            const ExportFile &ef = file(g, f);
             IldFrameSet set;
-            set.fromFileIld(ef.path, false);
-            if (int(set.frames.size()) != L.frameCount(g, f))
-                return refuse(QStringLiteral("%1 changed during the export: %2 frames, first read %3")
-                                  .arg(ef.path)
-                                  .arg(set.frames.size())
-                                  .arg(L.frameCount(g, f)));
+            if (!rereadFile(g, f, set))
+                return false;
             for (int k = 0; k < L.frameCount(g, f); ++k) {
                 const IldFrame &frame = set.frames[size_t(k)];
-                if (frame.vertices.size() != L.vertexCount(g, f, k))
-                    return refuse(QStringLiteral("%1 changed during the export: frame %2 has %3 points, first read %4")
-                                      .arg(ef.path)
-                                      .arg(k)
-                                      .arg(frame.vertices.size())
-                                      .arg(L.vertexCount(g, f, k)));
                 ts << textFrameAddressLine(L.vertexAddress(g, f, k)) << '\n';
                 for (const IldVertex &v : frame.vertices)
                     ts << textVertexLine(v.x, v.y, v.isBlanked(), vertexColor(frame, v)) << '\n';

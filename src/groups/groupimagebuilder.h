@@ -1,5 +1,7 @@
 #pragma once
 
+class IldFrameSet;
+
 #include "grouplayout.h"
 
 #include <QString>
@@ -92,6 +94,9 @@ private:
 
     bool calculate(const std::vector<ExportGroup> &groups, bool multi, quint64 start);
     bool refuse(const QString &message);
+    // Second read of a file for its points; refuses the export when its counts
+    // no longer match the first read.
+    bool rereadFile(int group, int file, IldFrameSet &set);
     const ExportFile &file(int g, int f) const;
     bool writeBinary(Variant variant, QIODevice *out);
     bool writeText(Variant variant, QIODevice *out);
