@@ -1,5 +1,5 @@
-#include "ildafiletab.h"
 #include "framesetmodel.h"
+#include "ildafiletab.h"
 #include "palette.h"
 #include "screenshotmode.h"
 #include "startup.h"
@@ -9,7 +9,6 @@
 #include <QApplication>
 #include <QQmlApplicationEngine>
 #include <QQmlContext>
-#include <QStringListModel>
 
 int main(int argc, char *argv[])
 {
@@ -28,18 +27,16 @@ int main(int argc, char *argv[])
 
     QApplication app(argc, argv);
     configureApplication();
+    initPageResources();
     // The tab manager outlives the engine, so no binding ever sees it gone.
     ildaFileTab fileTab;
     QQmlApplicationEngine engine;
     registerQmlTypes();
-    engine.rootContext()->setContextProperty(QStringLiteral("FileTab"), &fileTab);
-    engine.rootContext()->setContextProperty(QStringLiteral("frameModel"), &frameModelInstance());
 
     // The network controller lives until the process ends; painted items reach it as the frame output.
     auto *netUdp = new UDP_test;
     UDP_test::setInstance(netUdp);
-    engine.rootContext()->setContextProperty(QStringLiteral("net_udp"), netUdp);
-    engine.rootContext()->setContextProperty(QStringLiteral("net_device_list"), netUdp->deviceListModel());
+    publishContextObjects(engine.rootContext(), &fileTab, netUdp);
 
     utils.checkAndroidStoragePermissions();
     engine.addImportPath(QStringLiteral("qrc:/"));

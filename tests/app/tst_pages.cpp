@@ -1,0 +1,192 @@
+// Loads the real pages in-process, with the real models behind them, and
+// drives them the way the controls do: the calls the pages make must reach
+// the models, and nothing may print a QML warning.
+
+#include "framesetmodel.h"
+#include "ildadrawwidget.h"
+#include "ildafiletab.h"
+#include "ildaframedraw.h"
+#include "ildframeset.h"
+#include "netconfig.h"
+#include "palette.h"
+#include "startup.h"
+#include "toolrunner.h"
+#include "udp_test.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QQmlApplicationEngine>
+#include <QQmlContext>
+#include <QQuickItem>
+#include <QQuickWindow>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <memory>
+
+class TestPages : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    QString m_demo;
+    std::unique_ptr<ildaFileTab> m_tabs;
+    std::unique_ptr<UDP_test> m_udp;
+    std::unique_ptr<QQmlApplicationEngine> m_engine;
+    QQuickWindow *m_root = nullptr;
+    QStringList m_warnings;
+
+    // Views parent their delegates visually only: walk the item tree.
+    static void collect(QQuickItem *item, QList<QQuickItem *> &out)
+    {
+        out << item;
+        for (QQuickItem *child : item->childItems())
+            collect(child, out);
+    }
+    static QList<QQuickItem *> allItems(QQuickWindow *window)
+    {
+        QList<QQuickItem *> items;
+        collect(window->contentItem(), items);
+        return items;
+    }
+    template <typename T>
+    QList<T *> itemsOf(QQuickWindow *window) const
+    {
+        QList<T *> found;
+        for (QQuickItem *item : allItems(window))
+            if (T *t = qobject_cast<T *>(item))
+                found << t;
+        return found;
+    }
+    QQuickItem *itemWithProperty(QQuickWindow *window, const char *name, const QVariant &value) const
+    {
+        for (QQuickItem *item : allItems(window))
+            if (item->property(name) == value)
+                return item;
+        return nullptr;
+    }
+    QAbstractItemModel *group(int i) const
+    {
+        QObject *g = nullptr;
+        QMetaObject::invokeMethod(m_tabs.get(), "get_tab", Q_RETURN_ARG(QObject *, g), Q_ARG(int, i));
+        return qobject_cast<QAbstractItemModel *>(g);
+    }
+
+private slots:
+    void initTestCase()
+    {
+        m_demo = m_dir.filePath(QStringLiteral("demo"));
+        const ToolResult made = runIldatool({ QStringLiteral("demo"), m_demo });
+        QVERIFY2(made.exitCode == 0, made.err.constData());
+        const QString config = m_dir.filePath(QStringLiteral("config"));
+        QDir().mkpath(config);
+        QFile ini(QDir(config).filePath(QStringLiteral("_file_dir.ini")));
+        QVERIFY(ini.open(QIODevice::WriteOnly));
+        ini.write((m_demo + QStringLiteral("/\nplay/\nplay.list\n")).toUtf8());
+        ini.close();
+        qputenv("BEAMDECK_CONFIG_DIR", config.toUtf8());
+
+        configureApplication();
+        initPageResources();
+        m_tabs.reset(new ildaFileTab);
+        NetConfig net;
+        net.discoveryAddress = QHostAddress(QStringLiteral("127.0.0.1"));
+        net.bindAddress = QHostAddress(QStringLiteral("127.0.0.1"));
+        net.clientPort = 0;
+        m_udp.reset(new UDP_test(net));
+        m_engine.reset(new QQmlApplicationEngine);
+        connect(m_engine.get(), &QQmlEngine::warnings, this, [this](const QList<QQmlError> &list) {
+            for (const QQmlError &e : list)
+                m_warnings << e.toString();
+        });
+        registerQmlTypes();
+        publishContextObjects(m_engine->rootContext(), m_tabs.get(), m_udp.get());
+        m_engine->addImportPath(QStringLiteral("qrc:/"));
+        m_engine->load(QUrl(QStringLiteral("qrc:///qml/TabPlayer.qml")));
+        QVERIFY(!m_engine->rootObjects().isEmpty());
+        m_root = qobject_cast<QQuickWindow *>(m_engine->rootObjects().first());
+        QVERIFY(m_root);
+        QVERIFY(QTest::qWaitForWindowExposed(m_root));
+    }
+
+    void demoGroupsAreListedWithPlayingPreviews()
+    {
+        QCOMPARE(m_tabs->rowCount(), 3);
+        QAbstractItemModel *first = group(0);
+        QVERIFY(first && first->rowCount() > 0);
+        // one preview per file of the shown group, plus the player
+        QTRY_VERIFY(itemsOf<IldaDrawWidget>(m_root).size() >= first->rowCount() + 1);
+        const QString firstPath = first->data(first->index(0, 0), 1).toString();
+        IldaDrawWidget *player = nullptr;
+        for (IldaDrawWidget *w : itemsOf<IldaDrawWidget>(m_root))
+            if (w->source() == firstPath && !player)
+                player = w;
+        QVERIFY(player);
+        // the previews and the player step by themselves
+        QTRY_VERIFY(player->frameIndex() > 2);
+        for (IldaDrawWidget *w : itemsOf<IldaDrawWidget>(m_root))
+            if (w->isVisible())
+                QTRY_VERIFY(w->frameIndex() > 0);
+    }
+
+    void addAndDeleteATab()
+    {
+        QQuickItem *name = itemWithProperty(m_root, "placeholderText", QStringLiteral("组名"));
+        QVERIFY(name);
+        name->setProperty("text", QStringLiteral("extra"));
+        QMetaObject::invokeMethod(m_root, "addTab");
+        QCOMPARE(m_tabs->rowCount(), 4);
+        QCOMPARE(m_tabs->data(m_tabs->index(3, 0), 1).toString(), QStringLiteral("extra"));
+        QMetaObject::invokeMethod(m_root, "deleteTab", Q_ARG(QVariant, 3));
+        QCOMPARE(m_tabs->rowCount(), 3);
+    }
+
+    void editorShowsTheFramesOfADoubleClickedFile()
+    {
+        auto *editor = m_root->findChild<QQuickWindow *>(QStringLiteral("frameWindow"));
+        QVERIFY(editor);
+        QAbstractItemModel *first = group(0);
+        const QString path = first->data(first->index(0, 0), 1).toString();
+        IldFrameSet expected;
+        expected.fromFileIld(path, false);
+        QVERIFY(!expected.frames.empty());
+
+        QMetaObject::invokeMethod(editor, "openFile", Q_ARG(QVariant, path));
+        QVERIFY(editor->isVisible());
+        QCOMPARE(frameModelInstance().rowCount(), int(expected.frames.size()));
+        QTRY_VERIFY(!itemsOf<IldaFrameDraw>(editor).isEmpty());
+
+        // the page's revise button hands its values to the model
+        frameModelInstance().reviseFrameSet(1, 0, 2, 600);
+        QCOMPARE(frameModelInstance().data(frameModelInstance().index(0, 0), 6).toInt(),
+                 int(revisedFrameSet().frames[0].vertices.size()));
+        editor->hide();
+    }
+
+    void paletteChoiceReachesTheColourTables()
+    {
+        QQuickItem *box = itemWithProperty(m_root, "model", QStringList{ "默认64", "标准256" });
+        QVERIFY(box);
+        box->setProperty("currentIndex", 1);
+        QCOMPARE(int(paletteOffset), 150);
+        box->setProperty("currentIndex", 0);
+        QCOMPARE(int(paletteOffset), 0);
+    }
+
+    void noQmlWarnings() { QVERIFY2(m_warnings.isEmpty(), qPrintable(m_warnings.join('\n'))); }
+
+    void cleanupTestCase()
+    {
+        m_engine.reset();
+    }
+};
+
+int main(int argc, char *argv[])
+{
+    qputenv("QT_QUICK_BACKEND", "software");
+    QApplication app(argc, argv);
+    TestPages test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_pages.moc"
