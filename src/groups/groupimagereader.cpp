@@ -139,8 +139,14 @@ GroupImageCheck verifyGroupImage(const uchar *data, qint64 size)
 
     quint64 dataEnd = HeaderSize;
     if (size > HeaderSize) {
+        // The group count lies inside the first group record; a body shorter
+        // than one record has none to read.
+        if (size - HeaderSize < GroupLayout::GroupRecordSize) {
+            c.errors << QStringLiteral("first group record runs past the end of the file");
+            return c;
+        }
         in.seek(HeaderSize);
-        const int groupCount = data[HeaderSize + 8];
+        const int groupCount = data[HeaderSize + GroupNameSize];
         const quint64 fileTable = HeaderSize + quint64(GroupLayout::GroupRecordSize) * groupCount;
         if (groupCount == 0) {
             c.errors << QStringLiteral("group count is 0 but the image holds data behind its header");

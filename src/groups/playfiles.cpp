@@ -146,7 +146,10 @@ SettingsText formatSettings(const QVector<SettingsRow> &rows, const QString &roo
         if (path.startsWith(root)) {
             if (!row.check)
                 out.text += QLatin1Char('#');
-            path.remove(0, root.size());
+            // A rest that would read back as absolute ("/shows//a.ild" under
+            // "/shows/") is written whole, so the row names the same file.
+            if (!isStoredAbsolute(path.mid(root.size())))
+                path.remove(0, root.size());
         } else {
             out.text += QStringLiteral("#error id:\"%1\"").arg(i);
             if (out.errors == 0)

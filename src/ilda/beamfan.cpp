@@ -305,7 +305,7 @@ void BeamFanLayer::fillNarrow()
             ++start[size_t(r) + 1];
     for (int r = 0; r < runs; ++r)
         start[size_t(r) + 1] += start[size_t(r)];
-    std::vector<QRgb> colours(size_t(start[size_t(runs)]));
+    std::vector<QRgb> colours(static_cast<size_t>(start[size_t(runs)]));
     std::vector<int> fill(start.begin(), start.end() - 1);
     for (const SharedFan &f : m_shared)
         for (int r = runOf[size_t(f.first)]; r <= runOf[size_t(f.last - 1)]; ++r)
