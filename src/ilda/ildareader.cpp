@@ -114,6 +114,8 @@ int IldFrame::ildFromStream(ByteCursor &in)
         const qint16 v = qint16(q[0] << 8 | q[1]);
         return v == -32768 ? qint16(-32767) : v;
     };
+    vertices.resize(size_t(whole));
+    IldVertex *out = vertices.data();
     for (qint64 i = 0; i < whole; ++i, p += recSize) {
         t.x = coord(p);
         t.y = coord(p + 2);
@@ -130,7 +132,7 @@ int IldFrame::ildFromStream(ByteCursor &in)
             t.g = q[2];
             t.r = q[3];
         }
-        vertices.push_back(t);
+        out[i] = t;
     }
     in.skip(whole * recSize);
 
@@ -200,7 +202,7 @@ void IldFrameSet::fromBytes(const uchar *data, qint64 size, bool firstOnly)
         case 1:
             if (frame.pointCount != 0) {
                 frame.ildFromStream(in);
-                frames.push_back(frame);
+                frames.push_back(std::move(frame));
             }
             break;
         case 4:
@@ -208,7 +210,7 @@ void IldFrameSet::fromBytes(const uchar *data, qint64 size, bool firstOnly)
             if (frame.ildFromStream(in) == 1)
                 qCDebug(lcIlda) << "open Frame failure(RGB 2D|3D).";
             else
-                frames.push_back(frame);
+                frames.push_back(std::move(frame));
             break;
         case 2: {
             stop = !readPaletteRecords(in, frame.pointCount);
@@ -236,7 +238,7 @@ void IldFrameSet::fromBytes(const uchar *data, qint64 size, bool firstOnly)
             if (frame.ildFromStream(in) == 1)
                 qCDebug(lcIlda) << "open Frame failure(ILD_TABLE).";
             else
-                frames.push_back(frame);
+                frames.push_back(std::move(frame));
             break;
         }
         }
