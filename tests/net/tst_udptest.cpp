@@ -680,12 +680,12 @@ void TestUdpTest::serverAddressGoesIntoSearch()
     auto p = startProjector();
     UDP_test c(loopbackConfig(p->port()));
     // Only carried as data in the request; nothing is sent there.
-    c.setServer_address(QStringLiteral("10.0.0.7"));
+    c.setServer_address(QStringLiteral("127.10.0.7"));
     c.setServer_port(4321);
     c.get_status();
     QTRY_COMPARE(p->count(Wire::CmdDiscovery), 1);
     const QByteArray d = p->receivedWithCommand(Wire::CmdDiscovery).first().data;
-    QCOMPARE(d.mid(13, 6), QByteArray::fromHex("0700000AE110"));
+    QCOMPARE(d.mid(13, 6), QByteArray::fromHex("07000A7FE110"));
 }
 
 void TestUdpTest::localIpPrefersNonLoopback()
