@@ -12,7 +12,7 @@ using namespace Wire;
 
 namespace {
 
-bool sameFeature(const FeatureRecord &a, const FeatureRecord &b)
+bool sameFeature(const cmd_joVerta_feature_t &a, const cmd_joVerta_feature_t &b)
 {
     return a.command == b.command && a.read_write_flg == b.read_write_flg && a.length == b.length
         && a.ack_id == b.ack_id && a.device_password == b.device_password && a.feature == b.feature
@@ -57,15 +57,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         if (decodeAnnouncement(*in, a))
             require(encodeAnnouncement(a) == in->left(AnnouncementSize));
 
-        FeatureRecord f;
+        cmd_joVerta_feature_t f;
         if (decodeFeatureRecord(*in, f)) {
             require(encodeFeatureRecord(f) == in->left(FeatureRecordSize));
             f.text1First();
             f.text1Second();
         }
-        FeatureRecord fp;
+        cmd_joVerta_feature_t fp;
         if (decodeFeaturePacket(*in, fp)) {
-            FeatureRecord back;
+            cmd_joVerta_feature_t back;
             require(decodeFeaturePacket(encodeFeaturePacket(fp), back) && sameFeature(back, fp));
             fp.text1First();
             fp.text1Second();

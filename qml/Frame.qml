@@ -1,6 +1,7 @@
 // Frame editor: the frames of one or more files, selection, revise and saving.
 import QtQuick 2.15
 import QtQuick.Controls 1.4
+import QtQuick.Controls 1.4 as CT1
 import QtQuick.Controls 2.15 as CT2
 import QtQuick.Controls.Styles 1.4
 import QtQuick.Dialogs 1.3
@@ -211,7 +212,7 @@ Window {
             Item { Layout.fillWidth: true }
         }
 
-        SplitView {
+        CT1.SplitView {
             id: fView
             Layout.fillWidth: true
             Layout.fillHeight: true

@@ -300,6 +300,16 @@ int ildaFileTab::saveListFile(const QString &path, bool *ok)
     return total;
 }
 
+void ildaFileTab::removeListedSettings(const QStringList &oldFiles)
+{
+    QSet<QString> kept;
+    for (const ildaFileSets *tab : qAsConst(tabs))
+        kept.insert(QDir::cleanPath(QFileInfo(localDir + playFolder + tab->settingsFileName()).absoluteFilePath()));
+    for (const QString &old : oldFiles)
+        if (!kept.contains(old) && QFile::exists(old) && !QFile::remove(old))
+            qCDebug(lcGroups) << "{ildaFileTab::save_list} cannot delete" << old;
+}
+
 QStringList ildaFileTab::listedSettingsFiles(const QString &listPath) const
 {
     QStringList paths;
@@ -405,14 +415,8 @@ void ildaFileTab::save_list(QUrl dir, QString selectedNameFilter)
         const QStringList oldFiles = listedSettingsFiles(currentFilePath);
         bool written = false;
         const int n = saveListFile(currentFilePath, &written);
-        if (written) {
-            QSet<QString> kept;
-            for (const ildaFileSets *tab : qAsConst(tabs))
-                kept.insert(QDir::cleanPath(QFileInfo(localDir + playFolder + tab->settingsFileName()).absoluteFilePath()));
-            for (const QString &old : oldFiles)
-                if (!kept.contains(old) && QFile::exists(old) && !QFile::remove(old))
-                    qCDebug(lcGroups) << "{ildaFileTab::save_list} cannot delete" << old;
-        }
+        if (written)
+            removeListedSettings(oldFiles);
         if (n != 0) {
             UserPrompt::instance()->showMessage(QMessageBox::Warning, QStringLiteral("save error"),
                                                 QStringLiteral("error num:") + QString::number(n) + QStringLiteral("\r\n")

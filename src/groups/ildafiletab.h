@@ -73,6 +73,8 @@ private:
     ildaFileSets *newTab(const QString &name);
     bool exportTabs(int variant, const QString &path);
     QStringList listedSettingsFiles(const QString &listPath) const;
+    // Deletes the settings files of the old list that no current tab uses.
+    void removeListedSettings(const QStringList &oldFiles);
 
     QVector<ildaFileSets *> tabs;
     QString currentFilePath;

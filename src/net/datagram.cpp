@@ -167,12 +167,12 @@ bool decodeAnnouncement(const QByteArray &datagram, Announcement &a)
     return true;
 }
 
-QString FeatureRecord::text1First() const
+QString cmd_joVerta_feature_t::text1First() const
 {
     return zeroTerminated(text1.data(), int(text1.size()));
 }
 
-QString FeatureRecord::text1Second() const
+QString cmd_joVerta_feature_t::text1Second() const
 {
     const int first = int(qstrnlen(text1.data(), uint(text1.size())));
     if (first + 1 >= int(text1.size()))
@@ -180,9 +180,9 @@ QString FeatureRecord::text1Second() const
     return zeroTerminated(text1.data() + first + 1, int(text1.size()) - first - 1);
 }
 
-FeatureRecord makeFeatureRequest(quint8 code, quint8 ackId, quint32 hostIp)
+cmd_joVerta_feature_t makeFeatureRequest(quint8 code, quint8 ackId, quint32 hostIp)
 {
-    FeatureRecord f;
+    cmd_joVerta_feature_t f;
     f.read_write_flg = code;
     f.ack_id = ackId;
     f.device_password = { 0x5A, 0x3C, 0x91, 0x07, 0xE2, 0x4B, 0x16, 0xD8 };
@@ -198,7 +198,7 @@ FeatureRecord makeFeatureRequest(quint8 code, quint8 ackId, quint32 hostIp)
     return f;
 }
 
-QByteArray encodeFeatureRecord(const FeatureRecord &f)
+QByteArray encodeFeatureRecord(const cmd_joVerta_feature_t &f)
 {
     Writer w(FeatureRecordSize);
     w.u16(f.command).u8(f.read_write_flg).u16(f.length).u8(f.ack_id);
@@ -208,13 +208,13 @@ QByteArray encodeFeatureRecord(const FeatureRecord &f)
     return w.take();
 }
 
-QByteArray encodeFeaturePacket(const FeatureRecord &record)
+QByteArray encodeFeaturePacket(const cmd_joVerta_feature_t &record)
 {
     return QByteArray(Magic, MagicSize) + encodeFeatureRecord(record);
 }
 
 namespace {
-void readFeature(Reader &r, FeatureRecord &f)
+void readFeature(Reader &r, cmd_joVerta_feature_t &f)
 {
     f.command = r.u16();
     f.read_write_flg = r.u8();
@@ -232,7 +232,7 @@ void readFeature(Reader &r, FeatureRecord &f)
 }
 } // namespace
 
-bool decodeFeatureRecord(const QByteArray &datagram, FeatureRecord &record)
+bool decodeFeatureRecord(const QByteArray &datagram, cmd_joVerta_feature_t &record)
 {
     if (datagram.size() < FeatureRecordSize)
         return false;
@@ -241,7 +241,7 @@ bool decodeFeatureRecord(const QByteArray &datagram, FeatureRecord &record)
     return true;
 }
 
-bool decodeFeaturePacket(const QByteArray &datagram, FeatureRecord &record)
+bool decodeFeaturePacket(const QByteArray &datagram, cmd_joVerta_feature_t &record)
 {
     if (datagram.size() < FeaturePacketSize || !hasMagic(datagram))
         return false;

@@ -84,7 +84,7 @@ QByteArray encodeAnnouncement(const Announcement &announcement);
 // Reads the first 36 bytes; false (nothing read) when the datagram is shorter.
 bool decodeAnnouncement(const QByteArray &datagram, Announcement &announcement);
 
-struct FeatureRecord
+struct cmd_joVerta_feature_t
 {
     quint16 command = CmdFeature;
     quint8 read_write_flg = 0;
@@ -105,14 +105,14 @@ struct FeatureRecord
     QString text1Second() const;
 };
 // The record this program sends for a request with the given code.
-FeatureRecord makeFeatureRequest(quint8 code, quint8 ackId, quint32 hostIp);
-QByteArray encodeFeatureRecord(const FeatureRecord &record);
+cmd_joVerta_feature_t makeFeatureRequest(quint8 code, quint8 ackId, quint32 hostIp);
+QByteArray encodeFeatureRecord(const cmd_joVerta_feature_t &record);
 // Magic + record, as sent.
-QByteArray encodeFeaturePacket(const FeatureRecord &record);
+QByteArray encodeFeaturePacket(const cmd_joVerta_feature_t &record);
 // A record at offset 0 (from a projector); false when shorter than 194 bytes.
-bool decodeFeatureRecord(const QByteArray &datagram, FeatureRecord &record);
+bool decodeFeatureRecord(const QByteArray &datagram, cmd_joVerta_feature_t &record);
 // A sent feature packet (behind the magic).
-bool decodeFeaturePacket(const QByteArray &datagram, FeatureRecord &record);
+bool decodeFeaturePacket(const QByteArray &datagram, cmd_joVerta_feature_t &record);
 
 struct DeviceSettings
 {

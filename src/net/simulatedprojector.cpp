@@ -106,7 +106,7 @@ void SimulatedProjector::sendRaw(const QByteArray &datagram, const QHostAddress 
 
 void SimulatedProjector::askAuthorisation(const QHostAddress &party, const QHostAddress &to, quint16 port)
 {
-    Wire::FeatureRecord q = Wire::makeFeatureRequest(Wire::feature_authorise_question, ++m_counter, ownIp());
+    Wire::cmd_joVerta_feature_t q = Wire::makeFeatureRequest(Wire::feature_authorise_question, ++m_counter, ownIp());
     q.port1 = this->port();
     q.ip2 = Wire::ipv4Value(party);
     q.port2 = Wire::DefaultPort;
@@ -154,10 +154,10 @@ void SimulatedProjector::handle(const QByteArray &datagram, const QHostAddress &
         std::copy(model.begin(), model.end(), a.deviceData.begin());
         sendRaw(Wire::encodeAnnouncement(a), sender, senderPort);
     } else if (command == Wire::CmdFeature) {
-        Wire::FeatureRecord f;
+        Wire::cmd_joVerta_feature_t f;
         if (!Wire::decodeFeaturePacket(datagram, f) || f.read_write_flg != Wire::feature_pc_request)
             return;
-        Wire::FeatureRecord reply = f;
+        Wire::cmd_joVerta_feature_t reply = f;
         reply.ack_id = ++m_counter;
         switch (m_options.answer) {
         case Grant:
@@ -193,7 +193,7 @@ QString SimulatedProjector::describe(const QByteArray &d)
             .arg(r.serverPort);
     }
     case Wire::CmdFeature: {
-        Wire::FeatureRecord f;
+        Wire::cmd_joVerta_feature_t f;
         if (!Wire::decodeFeaturePacket(d, f))
             break;
         return QStringLiteral("feature packet: code %1 (%2), ack %3, address 1 %4:%5, address 2 %6:%7, text \"%8\" \"%9\"")

@@ -263,7 +263,7 @@ void UDP_test::showAnswer(int icon, const QString &title, const QString &text)
 
 void UDP_test::onFeatureAnswer(const QByteArray &datagram, const QHostAddress &sender, quint16 senderPort)
 {
-    Wire::FeatureRecord f;
+    Wire::cmd_joVerta_feature_t f;
     if (!Wire::decodeFeatureRecord(datagram, f)) {
         qCDebug(lcNet) << "feature record shorter than" << Wire::FeatureRecordSize << "bytes, dropped:"
                        << datagram.size();
@@ -299,7 +299,7 @@ void UDP_test::onFeatureAnswer(const QByteArray &datagram, const QHostAddress &s
     }
 }
 
-void UDP_test::askAuthorisation(const Wire::FeatureRecord &record, const QHostAddress &sender, quint16 senderPort)
+void UDP_test::askAuthorisation(const Wire::cmd_joVerta_feature_t &record, const QHostAddress &sender, quint16 senderPort)
 {
     if (answerBoxOpen()) {
         // Nobody can be asked right now; refusing is the answer the box
@@ -323,10 +323,10 @@ void UDP_test::askAuthorisation(const Wire::FeatureRecord &record, const QHostAd
         });
 }
 
-void UDP_test::replyAuthorisation(const Wire::FeatureRecord &record, quint8 code, const QHostAddress &to,
+void UDP_test::replyAuthorisation(const Wire::cmd_joVerta_feature_t &record, quint8 code, const QHostAddress &to,
                                   quint16 port)
 {
-    Wire::FeatureRecord reply = record;
+    Wire::cmd_joVerta_feature_t reply = record;
     reply.read_write_flg = code;
     reply.ack_id = m_counter;
     const QByteArray packet = Wire::encodeFeaturePacket(reply);

@@ -18,7 +18,7 @@ class QUdpSocket;
 class UserNotice;
 
 namespace Wire {
-struct FeatureRecord;
+struct cmd_joVerta_feature_t;
 }
 
 // The network controller: finds projectors, asks for control, sends settings
@@ -127,8 +127,8 @@ private:
     void closePendingBox();
     bool answerBoxOpen() const;
     void showAnswer(int icon, const QString &title, const QString &text);
-    void askAuthorisation(const Wire::FeatureRecord &record, const QHostAddress &sender, quint16 senderPort);
-    void replyAuthorisation(const Wire::FeatureRecord &record, quint8 code, const QHostAddress &to, quint16 port);
+    void askAuthorisation(const Wire::cmd_joVerta_feature_t &record, const QHostAddress &sender, quint16 senderPort);
+    void replyAuthorisation(const Wire::cmd_joVerta_feature_t &record, quint8 code, const QHostAddress &to, quint16 port);
 
     QStringList m_deviceList;
     QStringListModel *m_deviceModel = nullptr;

@@ -169,7 +169,7 @@ void TestDatagram::shortRecordsAreRejected()
     // shows up under the sanitizers.
     const QByteArray d(size, char(0x65));
     Announcement a;
-    FeatureRecord f;
+    cmd_joVerta_feature_t f;
     QCOMPARE(decodeAnnouncement(d, a), announcement);
     QCOMPARE(decodeFeatureRecord(d, f), feature);
     quint16 cmd = 0;
@@ -178,7 +178,7 @@ void TestDatagram::shortRecordsAreRejected()
 
 void TestDatagram::featureRequestLayout()
 {
-    const FeatureRecord f = makeFeatureRequest(feature_pc_request, 7, ipv4Value(QHostAddress(QStringLiteral("192.168.1.10"))));
+    const cmd_joVerta_feature_t f = makeFeatureRequest(feature_pc_request, 7, ipv4Value(QHostAddress(QStringLiteral("192.168.1.10"))));
     const QByteArray d = encodeFeaturePacket(f);
     QCOMPARE(d.size(), 202);
     QCOMPARE(d.left(8), magic());
@@ -212,11 +212,11 @@ void TestDatagram::featureRecordRoundTripKeepsEveryByte()
     QRandomGenerator rng(42);
     for (char &c : raw)
         c = char(rng.bounded(256));
-    FeatureRecord f;
+    cmd_joVerta_feature_t f;
     QVERIFY(decodeFeatureRecord(raw, f));
     QCOMPARE(encodeFeatureRecord(f), raw);
     QCOMPARE(encodeFeaturePacket(f), magic() + raw);
-    FeatureRecord g;
+    cmd_joVerta_feature_t g;
     QVERIFY(decodeFeaturePacket(magic() + raw, g));
     QCOMPARE(encodeFeatureRecord(g), raw);
     QVERIFY(!decodeFeaturePacket(raw + "xxxxxxxx", g)); // no magic

@@ -59,11 +59,11 @@ NetConfig loopbackConfig(quint16 port)
     return c;
 }
 
-QVector<Wire::FeatureRecord> featurePackets(const SimulatedProjector &p)
+QVector<Wire::cmd_joVerta_feature_t> featurePackets(const SimulatedProjector &p)
 {
-    QVector<Wire::FeatureRecord> r;
+    QVector<Wire::cmd_joVerta_feature_t> r;
     for (const auto &d : p.receivedWithCommand(Wire::CmdFeature)) {
-        Wire::FeatureRecord f;
+        Wire::cmd_joVerta_feature_t f;
         if (Wire::decodeFeaturePacket(d.data, f))
             r.append(f);
     }
@@ -81,7 +81,7 @@ QByteArray announcementFor(const UDP_test &c, const QHostAddress &device, quint1
 
 QByteArray answerRecord(quint8 code, const QHostAddress &party = QHostAddress(QStringLiteral("127.0.0.9")))
 {
-    Wire::FeatureRecord f = Wire::makeFeatureRequest(code, 1, 0);
+    Wire::cmd_joVerta_feature_t f = Wire::makeFeatureRequest(code, 1, 0);
     f.ip2 = Wire::ipv4Value(party);
     f.port2 = 8089;
     return Wire::encodeFeatureRecord(f);
@@ -378,7 +378,7 @@ void TestUdpTest::authorisation()
 
     prompt.answer(1, QMessageBox::StandardButton(button));
     QTRY_COMPARE(featurePackets(*p).size(), 2);
-    const Wire::FeatureRecord r = featurePackets(*p).at(1);
+    const Wire::cmd_joVerta_feature_t r = featurePackets(*p).at(1);
     QCOMPARE(int(r.read_write_flg), reply);
     QCOMPARE(r.ack_id, c.sequenceCounter());
     QCOMPARE(Wire::ipv4Text(r.ip2), QStringLiteral("127.0.0.9"));
