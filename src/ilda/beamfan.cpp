@@ -15,6 +15,26 @@
 
 namespace {
 
+// Direction of (dx, dy) seen from the projector as a position 0..8 around the
+// square of reach, scaled to bpu bins per unit; -1 for the projector itself.
+// reach is the larger of |dx| and |dy|.
+inline int directionBin(float dx, float dy, float bpu, int binCount, float &reach)
+{
+    const float adx = std::abs(dx), ady = std::abs(dy);
+    const float m = std::max(adx, ady);
+    reach = m;
+    if (!(m > 0.0f))
+        return -1;
+    const float inv = 1.0f / m;
+    float u;
+    if (adx >= ady)
+        u = dx > 0 ? 1.0f + dy * inv : 5.0f - dy * inv;
+    else
+        u = dy > 0 ? 3.0f - dx * inv : 7.0f + dx * inv;
+    const int bin = int(u * bpu);
+    return bin < 0 ? 0 : (bin >= binCount ? binCount - 1 : bin);
+}
+
 // x * a / 255 on all four premultiplied channels at once.
 inline uint byteMul(uint x, uint a)
 {
@@ -344,18 +364,10 @@ void BeamFanLayer::fillNarrow()
         float dx = float(startPoint.x()) - ox, dy = float(startPoint.y()) - oy;
         uint *row = reinterpret_cast<uint *>(m_layer->scanLine(y));
         for (int x = x0; x < x1; ++x, dx += sx, dy += sy) {
-            const float adx = std::abs(dx), ady = std::abs(dy);
-            const float m = std::max(adx, ady);
-            if (!(m > 0.0f))
+            float m;
+            const int bin = directionBin(dx, dy, bpu, binCount, m);
+            if (bin < 0)
                 continue;
-            const float inv = 1.0f / m;
-            float u;
-            if (adx >= ady)
-                u = dx > 0 ? 1.0f + dy * inv : 5.0f - dy * inv;
-            else
-                u = dy > 0 ? 3.0f - dx * inv : 7.0f + dx * inv;
-            int bin = int(u * bpu);
-            bin = bin < 0 ? 0 : (bin >= binCount ? binCount - 1 : bin);
             const size_t run = size_t(runOf[size_t(bin)]);
             const quint32 *levelsOfRun = &table[run * Levels];
             if (!levelsOfRun[Levels - 1])
@@ -447,18 +459,10 @@ void BeamFanLayer::rasterize(const WideFan &fan)
         auto edgePixels = [&](int from, int to) {
             float dx = dx0 + float(from - xFrom) * sx, dy = dy0 + float(from - xFrom) * sy;
             for (int x = from; x <= to; ++x, dx += sx, dy += sy) {
-                const float adx = std::abs(dx), ady = std::abs(dy);
-                const float m = std::max(adx, ady);
-                if (!(m > 0.0f))
+                float reach;
+                const int bin = directionBin(dx, dy, bpu, binCount, reach);
+                if (bin < 0)
                     continue;
-                const float inv = 1.0f / m;
-                float u;
-                if (adx >= ady)
-                    u = dx > 0 ? 1.0f + dy * inv : 5.0f - dy * inv;
-                else
-                    u = dy > 0 ? 3.0f - dx * inv : 7.0f + dx * inv;
-                int bin = int(u * bpu);
-                bin = bin < 0 ? 0 : (bin >= binCount ? binCount - 1 : bin);
                 const bool inside = wraps ? (bin < first || bin >= last) : (bin >= first && bin < last);
                 if (!inside)
                     continue;
