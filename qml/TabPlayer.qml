@@ -43,7 +43,9 @@ ApplicationWindow {
         return path.charAt(0) === "/" ? "file://" + path : "file:///" + path
     }
     function showCurrentFile() {
-        c_file_name = FileTab.get_current_file_path() + "  " + FileTab.get_current_file_info()
+        // the info starts with the path and adds checksum and size after an image export
+        c_file_name = FileTab.get_current_file_info()
+        console.log("current file:", FileTab.get_current_file_path())
     }
     function addTab() {
         var name = tab_name.text.trim()
