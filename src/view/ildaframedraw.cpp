@@ -9,29 +9,42 @@ IldaFrameDraw::IldaFrameDraw(QQuickItem *parent) : QQuickPaintedItem(parent) {}
 
 void IldaFrameDraw::setIndex(int index)
 {
-    m_currentFrame = nullptr;
-    IldFrameSet &set = m_type == 1 ? revisedFrameSet() : workFrameSet();
-    if (index >= 0 && size_t(index) < set.frames.size())
-        m_currentFrame = &set.frames[size_t(index)];
+    m_named = nullptr;
+    m_hasIndex = true;
+    m_indexType = m_type;
     m_index = index;
     update();
 }
 
 void IldaFrameDraw::setName(IldFrame *frame)
 {
-    m_currentFrame = frame;
+    m_named = frame;
+    m_hasIndex = false;
     update();
+}
+
+IldFrame *IldaFrameDraw::frame() const
+{
+    if (m_named)
+        return m_named;
+    if (!m_hasIndex)
+        return nullptr;
+    IldFrameSet &set = m_indexType == 1 ? revisedFrameSet() : workFrameSet();
+    if (m_index >= 0 && size_t(m_index) < set.frames.size())
+        return &set.frames[size_t(m_index)];
+    return nullptr;
 }
 
 void IldaFrameDraw::paint(QPainter *painter)
 {
-    if (!m_currentFrame || m_currentFrame->vertices.empty())
+    IldFrame *current = frame();
+    if (!current || current->vertices.empty())
         return;
     painter->setRenderHint(QPainter::Qt4CompatiblePainting);
-    const bool warn = int(m_currentFrame->pointCount) > m_warningPoint;
-    m_currentFrame->paint(painter, false, false, true, warn, true);
+    const bool warn = int(current->pointCount) > m_warningPoint;
+    current->paint(painter, false, false, true, warn, true);
     if (m_play) {
         if (FrameOutput *out = FrameOutput::instance())
-            out->sendFrame(*m_currentFrame);
+            out->sendFrame(*current);
     }
 }

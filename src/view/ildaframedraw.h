@@ -37,18 +37,25 @@ public:
     void setIndex(int index);
     int type() const { return m_type; }
     void setType(int type) { m_type = type != 0 ? 1 : 0; }
-    IldFrame *name() const { return m_currentFrame; }
+    IldFrame *name() const { return frame(); }
     void setName(IldFrame *frame);
     int warningPoint() const { return m_warningPoint; }
     void setWarningPoint(int points) { m_warningPoint = points; }
 
-    const IldFrame *currentFrame() const { return m_currentFrame; }
+    const IldFrame *currentFrame() const { return frame(); }
 
 signals:
     void playChanged(bool play);
 
 private:
-    IldFrame *m_currentFrame = nullptr;
+    // The frame is looked up at each use: the shared sets may have grown,
+    // shrunk or moved since the index was written, and a stored pointer into
+    // them would dangle until the views rebuild.
+    IldFrame *frame() const;
+
+    IldFrame *m_named = nullptr; // a frame handed over directly
+    bool m_hasIndex = false;
+    int m_indexType = 0; // the set chosen when the index was written
     int m_type = 0;
     int m_warningPoint = 0;
     int m_index = 0;

@@ -261,6 +261,22 @@ private slots:
             QCOMPARE(int(thumb.currentFrame()->frameNumber), expectedNumber);
     }
 
+    void thumbnailFollowsTheSetWhenItChanges()
+    {
+        workFrameSet().frames.assign(1, IldFrame());
+        workFrameSet().frames[0].frameNumber = 7;
+        IldaFrameDraw thumb;
+        thumb.setIndex(0);
+        // The set reallocates (frames appended) and later shrinks: the item
+        // must never keep a frame that is gone.
+        workFrameSet().frames.resize(5000);
+        QCOMPARE(thumb.currentFrame(), &workFrameSet().frames[0]);
+        QCOMPARE(int(thumb.currentFrame()->frameNumber), 7);
+        workFrameSet().frames.clear();
+        QVERIFY(!thumb.currentFrame());
+        paintItem(thumb, 50); // nothing to draw, nothing read
+    }
+
     void thumbnailWarningAndOutput_data()
     {
         QTest::addColumn<int>("points");
