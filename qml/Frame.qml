@@ -59,6 +59,9 @@ Window {
         c_file_name_frame = path
         frameModel.setIldFileName(path)
         refreshCounts()
+        // show the first selected frame in the selection player
+        play_index = Math.max(0, frameModel.select_start_frame)
+        ildaFramePlayer.index = play_index
     }
     function openFile(path) {
         loadFile(path)
