@@ -170,7 +170,7 @@ bool GroupImageBuilder::rereadFile(int g, int f, IldFrameSet &set)
     return true;
 }
 
-bool GroupImageBuilder::calculate(const std::vector<ExportGroup> &groups, bool multi, quint64 start)
+bool GroupImageBuilder::calImageAddress(const std::vector<ExportGroup> &groups, bool multi, quint64 start)
 {
     m_groups = &groups;
     m_exported.clear();
@@ -277,7 +277,7 @@ GroupImageBuilder::Outcome GroupImageBuilder::write(Variant variant, const std::
     m_length = 0;
     const bool multi = variant == GroupImage || variant == TextGroupImage;
     const quint64 start = variant == GroupImage ? ImageStart : variant == TextGroupImage ? TextStart : 0;
-    if (!calculate(groups, multi, start))
+    if (!calImageAddress(groups, multi, start))
         return Refused;
     qCDebug(lcGroups) << "cal complete";
     if (m_betweenPasses)

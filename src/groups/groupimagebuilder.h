@@ -92,7 +92,8 @@ private:
         std::vector<int> files;
     };
 
-    bool calculate(const std::vector<ExportGroup> &groups, bool multi, quint64 start);
+    // The address pass: reads every checked file once and places every record.
+    bool calImageAddress(const std::vector<ExportGroup> &groups, bool multi, quint64 start);
     bool refuse(const QString &message);
     // Second read of a file for its points; refuses the export when its counts
     // no longer match the first read.
