@@ -2,6 +2,8 @@
 // drives them the way the controls do: the calls the pages make must reach
 // the models, and nothing may print a QML warning.
 
+#include "datagram.h"
+#include "fakeprompt.h"
 #include "framesetmodel.h"
 #include "ildadrawwidget.h"
 #include "ildafiletab.h"
@@ -9,6 +11,7 @@
 #include "ildframeset.h"
 #include "netconfig.h"
 #include "palette.h"
+#include "simulatedprojector.h"
 #include "startup.h"
 #include "toolrunner.h"
 #include "udp_test.h"
@@ -30,6 +33,8 @@ class TestPages : public QObject
 
     QTemporaryDir m_dir;
     QString m_demo;
+    FakePrompt m_prompt;
+    std::unique_ptr<SimulatedProjector> m_projector;
     std::unique_ptr<ildaFileTab> m_tabs;
     std::unique_ptr<UDP_test> m_udp;
     std::unique_ptr<QQmlApplicationEngine> m_engine;
@@ -89,11 +94,20 @@ private slots:
         configureApplication();
         initPageResources();
         m_tabs.reset(new ildaFileTab);
+        // A simulated projector on 127.0.0.1; the program on 127.0.0.2, same port.
+        SimulatedProjector::Options projector;
+        projector.address = QHostAddress(QStringLiteral("127.0.0.1"));
+        projector.port = 0;
+        m_projector.reset(new SimulatedProjector(projector));
+        QVERIFY(m_projector->listen());
         NetConfig net;
         net.discoveryAddress = QHostAddress(QStringLiteral("127.0.0.1"));
-        net.bindAddress = QHostAddress(QStringLiteral("127.0.0.1"));
-        net.clientPort = 0;
+        net.serverAddress = QHostAddress(QStringLiteral("127.0.0.1"));
+        net.hostAddress = QHostAddress(QStringLiteral("127.0.0.3"));
+        net.bindAddress = QHostAddress(QStringLiteral("127.0.0.2"));
+        net.clientPort = m_projector->port();
         m_udp.reset(new UDP_test(net));
+        UDP_test::setInstance(m_udp.get());
         m_engine.reset(new QQmlApplicationEngine);
         connect(m_engine.get(), &QQmlEngine::warnings, this, [this](const QList<QQmlError> &list) {
             for (const QQmlError &e : list)
@@ -173,11 +187,40 @@ private slots:
         QCOMPARE(int(paletteOffset), 0);
     }
 
+    void playerPanelFindsControlsAndFeedsTheProjector()
+    {
+        auto click = [this](const QString &label) {
+            QQuickItem *button = itemWithProperty(m_root, "text", label);
+            QVERIFY2(button, qPrintable(label));
+            QMetaObject::invokeMethod(button, "clicked");
+        };
+        click(QStringLiteral("搜索"));
+        QTRY_COMPARE(m_udp->deviceListModel()->stringList(), QStringList{ QStringLiteral("127.0.0.1") });
+        QTRY_COMPARE(m_projector->count(Wire::CmdFeature), 1); // the write request every new device gets
+
+        click(QStringLiteral("控灯请求"));
+        QTRY_VERIFY(!m_prompt.boxes.isEmpty() && m_prompt.boxes.last()->title == QStringLiteral("通过"));
+
+        click(QStringLiteral("参数"));
+        QTRY_COMPARE(m_projector->count(Wire::CmdSettings), 1);
+
+        QQuickItem *output = itemWithProperty(m_root, "text", QStringLiteral("网络输出"));
+        QVERIFY(output);
+        output->setProperty("checked", true);
+        QTRY_VERIFY(m_projector->count(Wire::CmdFrame) >= 3);
+        output->setProperty("checked", false);
+        QTest::qWait(200);
+        const int sent = m_projector->count(Wire::CmdFrame);
+        QTest::qWait(400);
+        QCOMPARE(m_projector->count(Wire::CmdFrame), sent);
+    }
+
     void noQmlWarnings() { QVERIFY2(m_warnings.isEmpty(), qPrintable(m_warnings.join('\n'))); }
 
     void cleanupTestCase()
     {
         m_engine.reset();
+        UDP_test::setInstance(nullptr);
     }
 };
 
