@@ -3,6 +3,7 @@
 #include "ildabuilder.h"
 #include "ildafilesets.h"
 #include "playfiles.h"
+#include "testfiles.h"
 #include "userprompt.h"
 
 #include <QAbstractItemModelTester>
@@ -13,26 +14,6 @@
 #include <QtTest>
 
 namespace {
-
-class RecordingPrompt : public UserPrompt
-{
-public:
-    QStringList titles;
-    QStringList texts;
-    QMessageBox::StandardButton showMessage(QMessageBox::Icon, const QString &title, const QString &text,
-                                            QMessageBox::StandardButtons, QMessageBox::StandardButton) override
-    {
-        titles << title;
-        texts << text;
-        return QMessageBox::Ok;
-    }
-};
-
-QByteArray readAll(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
 QStringList names(const ildaFileSets &m)
 {
@@ -51,13 +32,6 @@ class TestIldaFileSets : public QObject
     QTemporaryDir m_dir;
     RecordingPrompt m_prompt;
 
-    void writeFile(const QString &path, const QByteArray &bytes)
-    {
-        QDir().mkpath(QFileInfo(path).absolutePath());
-        QFile f(path);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write(bytes);
-    }
     QString settingsPath(const QString &group) const { return localDir + playFolder + group + ".csv"; }
 
     // A group whose rows are a (checked), b, c (checked), d, paths under localDir.

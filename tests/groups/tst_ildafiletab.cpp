@@ -9,6 +9,7 @@
 #include "ildafiletab.h"
 #include "palette.h"
 #include "playfiles.h"
+#include "testfiles.h"
 #include "userprompt.h"
 
 #include <QAbstractItemModelTester>
@@ -20,34 +21,6 @@
 
 
 namespace {
-
-class RecordingPrompt : public UserPrompt
-{
-public:
-    QStringList titles;
-    QStringList texts;
-    QMessageBox::StandardButton showMessage(QMessageBox::Icon, const QString &title, const QString &text,
-                                            QMessageBox::StandardButtons, QMessageBox::StandardButton) override
-    {
-        titles << title;
-        texts << text;
-        return QMessageBox::Ok;
-    }
-};
-
-QByteArray readAll(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void writeFile(const QString &path, const QByteArray &bytes)
-{
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile f(path);
-    if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size())
-        qFatal("cannot write %s", qPrintable(path));
-}
 
 QStringList tabNames(const ildaFileTab &t)
 {

@@ -1,0 +1,40 @@
+#pragma once
+
+// File helpers and a message-box recorder shared by the test suites.
+
+#include "userprompt.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStringList>
+
+inline QByteArray readAll(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// Writes bytes to path, creating its folder; a test cannot go on without it.
+inline void writeFile(const QString &path, const QByteArray &bytes)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size())
+        qFatal("cannot write %s", qPrintable(path));
+}
+
+// Records the modal boxes shown and answers each with OK.
+class RecordingPrompt : public UserPrompt
+{
+public:
+    QStringList titles;
+    QStringList texts;
+    QMessageBox::StandardButton showMessage(QMessageBox::Icon, const QString &title, const QString &text,
+                                            QMessageBox::StandardButtons, QMessageBox::StandardButton) override
+    {
+        titles << title;
+        texts << text;
+        return QMessageBox::Ok;
+    }
+};
