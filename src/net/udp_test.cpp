@@ -10,12 +10,18 @@
 #include <QTimer>
 #include <QUdpSocket>
 
+#include <cstring>
+
 namespace {
 
 UDP_test *s_instance = nullptr;
 
 const char ServerTestLine[] = "123456789ABCDEF\r\n";
 constexpr int ServerConnectTimeoutMs = 30000;
+// What the server sends is read and dropped; this bounds what Qt buffers.
+constexpr qint64 ServerReadBufferSize = 64 * 1024;
+constexpr int ServerExcerptBytes = 32;
+constexpr qint64 ServerLogIntervalMs = 1000;
 
 QByteArray hexCode(quint8 code)
 {
@@ -39,6 +45,7 @@ UDP_test::UDP_test(const NetConfig &config, QObject *parent)
     m_serverPort = Wire::DefaultPort;
     m_clientPort = config.clientPort;
 
+    m_clock.start();
     m_udp = new QUdpSocket(this);
     bindSocket();
     connect(m_udp, &QUdpSocket::readyRead, this, &UDP_test::deal_message);
@@ -148,6 +155,7 @@ void UDP_test::get_status()
     request.serverPort = m_serverPort;
     const QByteArray datagram = Wire::encodeDiscovery(request);
     sendDatagram(datagram.constData(), datagram.size(), m_discoveryAddress, m_clientPort);
+    m_search.open(m_counter, m_clock.elapsed(), m_searchWindowMs);
     // No waiting here: announcements are taken in by deal_message as they
     // arrive, so the window never stalls on a quiet network.
 }
@@ -187,12 +195,12 @@ void UDP_test::processDatagram(const QByteArray &datagram, const QHostAddress &s
     }
     qCDebug(lcNet) << "cmd_flg:" << command << "send address:" << sender << "t_port2:" << senderPort;
     if (command == Wire::CmdDiscovery)
-        onAnnouncement(datagram);
+        onAnnouncement(datagram, sender);
     else if (command == Wire::CmdFeature)
         onFeatureAnswer(datagram, sender, senderPort);
 }
 
-void UDP_test::onAnnouncement(const QByteArray &datagram)
+void UDP_test::onAnnouncement(const QByteArray &datagram, const QHostAddress &sender)
 {
     Wire::Announcement a;
     if (!Wire::decodeAnnouncement(datagram, a)) {
@@ -200,11 +208,26 @@ void UDP_test::onAnnouncement(const QByteArray &datagram)
                        << datagram.size();
         return;
     }
-    if (int(a.signalId[0]) != int(m_counter) + 1)
+    // The device is listed, and written to, at the address the datagram came
+    // from: an address named inside it could be anybody's.
+    const quint32 from = Wire::ipv4Value(sender);
+    if (from == 0) {
+        qCDebug(lcNet) << "announcement from a sender without an IPv4 address ignored:" << sender;
         return;
+    }
+    const AnnouncementFilter::Verdict verdict = m_search.take(a.signalId[0], from, a.port, m_clock.elapsed());
+    if (verdict == AnnouncementFilter::WrongSequence)
+        return;
+    if (verdict != AnnouncementFilter::Accepted) {
+        qCDebug(lcNet) << "announcement ignored," << AnnouncementFilter::verdictText(verdict) << ":" << sender
+                       << a.port;
+        return;
+    }
 
-    const QString text = Wire::ipv4Text(a.ip);
+    const QString text = Wire::ipv4Text(from);
     qCDebug(lcNet) << "tempRef.ip:" << a.ip << "device_address.toString():" << text;
+    if (a.ip != from)
+        qCDebug(lcNet) << "announced address" << Wire::ipv4Text(a.ip) << "differs from the sender, listed as" << text;
     m_deviceList.append(text);
     m_portList.append(a.port);
     m_deviceModel->setStringList(m_deviceList);
@@ -212,7 +235,7 @@ void UDP_test::onAnnouncement(const QByteArray &datagram)
     qCDebug(lcNet) << "device_list:" << m_deviceList << "size:" << a.size
                    << "signal_id:" << Wire::hexBytes(reinterpret_cast<const char *>(a.signalId.data()), 8)
                    << "ip:" << text << "port:" << a.port;
-    emit address_Change(int(a.ip));
+    emit address_Change(int(from));
     emit client_port_Change(a.port);
 }
 
@@ -229,6 +252,8 @@ void UDP_test::send_feature(int device_index, uchar read_write_flg)
                    << ("read_write_flg:0x" + hexCode(read_write_flg)).constData();
 
     if (read_write_flg == Wire::feature_pc_request) {
+        m_requestTarget = m_deviceAddress;
+        m_requestOutstanding = true;
         closePendingBox();
         // Shown without blocking; the projector's answer closes it.
         m_pendingBox = UserPrompt::instance()->openMessage(QMessageBox::NoIcon, QStringLiteral("请求控灯"),
@@ -278,6 +303,29 @@ void UDP_test::onFeatureAnswer(const QByteArray &datagram, const QHostAddress &s
                    << "port2:" << f.port2 << "text1:" << f.text1First() << f.text1Second()
                    << "text2:" << Wire::hexBytes(f.text2.data(), 16);
 
+    // Answers come from the device asked, while it has not answered yet;
+    // questions only from a listed device. Anything else is a stranger's.
+    const bool fromRequested = m_requestOutstanding && Wire::ipv4Value(sender) == Wire::ipv4Value(m_requestTarget);
+    switch (f.read_write_flg) {
+    case Wire::feature_grant_pc_request:
+    case Wire::feature_refuse_pc_request:
+        if (!fromRequested) {
+            qCDebug(lcNet) << "answer to no request of ours ignored:" << sender << senderPort
+                           << "read_write_flg:" << f.read_write_flg;
+            return;
+        }
+        m_requestOutstanding = false;
+        break;
+    case Wire::feature_authorise_question:
+        if (!isListed(sender)) {
+            qCDebug(lcNet) << "question from an unlisted sender ignored:" << sender << senderPort;
+            return;
+        }
+        break;
+    default:
+        break;
+    }
+
     switch (f.read_write_flg) {
     case Wire::feature_grant_pc_request:
         closePendingBox();
@@ -288,7 +336,11 @@ void UDP_test::onFeatureAnswer(const QByteArray &datagram, const QHostAddress &s
         showAnswer(QMessageBox::Warning, QStringLiteral("拒绝"), QStringLiteral("请求控灯的请求被拒绝"));
         break;
     case Wire::feature_authorise_question:
-        closePendingBox();
+        // Asked instead of answered: the request is settled either way.
+        if (fromRequested) {
+            m_requestOutstanding = false;
+            closePendingBox();
+        }
         if (f.ip2 == Wire::ipv4Value(m_hostAddress))
             showAnswer(QMessageBox::Information, QStringLiteral("new device"), QStringLiteral("已经获得授权了"));
         else
@@ -297,6 +349,17 @@ void UDP_test::onFeatureAnswer(const QByteArray &datagram, const QHostAddress &s
     default:
         break;
     }
+}
+
+bool UDP_test::isListed(const QHostAddress &address) const
+{
+    const quint32 ip = Wire::ipv4Value(address);
+    if (ip == 0)
+        return false;
+    for (const QString &entry : m_deviceList)
+        if (Wire::ipv4Value(QHostAddress(entry)) == ip)
+            return true;
+    return false;
 }
 
 void UDP_test::askAuthorisation(const Wire::cmd_joVerta_feature_t &record, const QHostAddress &sender, quint16 senderPort)
@@ -364,14 +427,27 @@ void UDP_test::sendFrame(const IldFrame &frame)
     sendDatagram(m_frameBuilder.data(), size, m_deviceAddress, m_clientPort);
 }
 
+void UDP_test::setServerState(ServerLinkState state, const QString &error)
+{
+    if (state == m_serverState && error == m_serverError)
+        return;
+    m_serverState = state;
+    m_serverError = error;
+    emit server_state_Change();
+}
+
 void UDP_test::server_tcp_link()
 {
     if (m_tcp)
         return;
     QTcpSocket *socket = new QTcpSocket(this);
     m_tcp = socket;
+    socket->setReadBufferSize(ServerReadBufferSize);
     const QHostAddress address = m_serverAddress;
     const quint16 port = m_serverPort;
+    m_serverBytesRead = 0;
+    m_serverLoggedAt = -1;
+    setServerState(ServerConnecting);
 
     // The outcome is logged once, when known; the window never waits for it.
     auto reported = std::make_shared<bool>(false);
@@ -383,31 +459,81 @@ void UDP_test::server_tcp_link()
     };
     auto *timeout = new QTimer(socket);
     timeout->setSingleShot(true);
-    connect(timeout, &QTimer::timeout, socket, [socket, report] {
+    connect(timeout, &QTimer::timeout, this, [this, socket, report] {
+        if (m_tcp != socket)
+            return;
         if (socket->state() != QAbstractSocket::ConnectedState) {
             report(false);
-            socket->abort();
+            onServerLinkFailed(socket, QStringLiteral("Connection timed out"));
         }
     });
-    connect(socket, &QAbstractSocket::connected, socket, [socket, timeout, report] {
+    connect(socket, &QAbstractSocket::connected, this, [this, socket, timeout, report] {
         timeout->stop();
         report(true);
         socket->write(ServerTestLine, qint64(sizeof(ServerTestLine) - 1));
+        if (m_tcp == socket)
+            setServerState(ServerConnected);
     });
-    connect(socket, &QAbstractSocket::errorOccurred, socket, [timeout, report](QAbstractSocket::SocketError) {
-        timeout->stop();
-        report(false);
-    });
+    connect(socket, &QAbstractSocket::errorOccurred, this,
+            [this, socket, timeout, report](QAbstractSocket::SocketError) {
+                timeout->stop();
+                report(false);
+                onServerLinkFailed(socket, socket->errorString());
+            });
+    connect(socket, &QIODevice::readyRead, this, [this, socket] { discardServerData(socket); });
     timeout->start(ServerConnectTimeoutMs);
     socket->connectToHost(address, port, QIODevice::ReadWrite);
 }
 
+void UDP_test::onServerLinkFailed(QTcpSocket *socket, const QString &reason)
+{
+    if (m_tcp != socket)
+        return; // a link closed on purpose
+    qCDebug(lcNet) << "server link failed:" << reason;
+    // A failed link is dropped, so that the next server_tcp_link tries again.
+    m_tcp = nullptr;
+    socket->disconnect(this);
+    socket->abort();
+    socket->deleteLater();
+    setServerState(ServerFailed, reason);
+}
+
+void UDP_test::discardServerData(QTcpSocket *socket)
+{
+    // The server has nothing to tell us; reading keeps its data from piling up.
+    char excerpt[ServerExcerptBytes];
+    qint64 excerptSize = 0;
+    char sink[4096];
+    for (;;) {
+        const qint64 got = socket->read(sink, sizeof sink);
+        if (got <= 0)
+            break;
+        if (excerptSize == 0) {
+            excerptSize = qMin<qint64>(got, ServerExcerptBytes);
+            std::memcpy(excerpt, sink, size_t(excerptSize));
+        }
+        m_serverBytesRead += got;
+    }
+    if (excerptSize == 0)
+        return;
+    const qint64 now = m_clock.elapsed();
+    if (m_serverLoggedAt >= 0 && now - m_serverLoggedAt < ServerLogIntervalMs)
+        return;
+    m_serverLoggedAt = now;
+    qCDebug(lcNet) << "server sent" << m_serverBytesRead
+                   << "bytes, discarded:" << QByteArray(excerpt, int(excerptSize));
+}
+
 void UDP_test::server_tcp_close()
 {
-    if (!m_tcp)
+    if (!m_tcp) {
+        setServerState(ServerUnlinked);
         return;
+    }
     QTcpSocket *socket = m_tcp;
     m_tcp = nullptr;
+    setServerState(ServerUnlinked);
+    socket->disconnect(this);
     // Let a pending test line go out before the socket is dropped.
     connect(socket, &QAbstractSocket::disconnected, socket, &QObject::deleteLater);
     socket->disconnectFromHost();

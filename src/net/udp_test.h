@@ -1,9 +1,11 @@
 #pragma once
 
+#include "announcementfilter.h"
 #include "frameoutput.h"
 #include "framepacket.h"
 #include "netconfig.h"
 
+#include <QElapsedTimer>
 #include <QHostAddress>
 #include <QObject>
 #include <QPointer>
@@ -40,8 +42,14 @@ class UDP_test : public QObject, public FrameOutput
     Q_PROPERTY(int ilda_switch READ ilda_switch WRITE setIlda_switch NOTIFY ilda_switch_Change)
     Q_PROPERTY(QString server_address READ server_address WRITE setServer_address NOTIFY server_address_Change)
     Q_PROPERTY(int server_port READ server_port WRITE setServer_port NOTIFY server_port_Change)
+    Q_PROPERTY(int server_state READ server_state NOTIFY server_state_Change)
+    Q_PROPERTY(QString server_error READ server_error NOTIFY server_state_Change)
 
 public:
+    // State of the server link, as the player panel shows it.
+    enum ServerLinkState { ServerUnlinked, ServerConnecting, ServerConnected, ServerFailed };
+    Q_ENUM(ServerLinkState)
+
     explicit UDP_test(QObject *parent = nullptr);
     explicit UDP_test(const NetConfig &config, QObject *parent = nullptr);
     ~UDP_test() override;
@@ -75,10 +83,15 @@ public:
     void setServer_address(const QString &text);
     int server_port() const { return m_serverPort; }
     void setServer_port(int port) { m_serverPort = quint16(port); }
+    int server_state() const { return m_serverState; }
+    // Why the last link failed; empty unless server_state is ServerFailed.
+    QString server_error() const { return m_serverError; }
 
     // Where the search request goes (broadcast on a real network).
     QHostAddress discoveryAddress() const { return m_discoveryAddress; }
     void setDiscoveryAddress(const QHostAddress &address) { m_discoveryAddress = address; }
+    // How long after a search announcements are taken.
+    void setSearchWindow(int ms) { m_searchWindowMs = ms; }
     // Pins the own address (echo filter, feature packets); a null address
     // lets get_local_ip find it again.
     void setHostAddress(const QHostAddress &address);
@@ -116,13 +129,18 @@ signals:
     void server_address_Change();
     void server_port_Change();
     void ilda_switch_Change();
+    void server_state_Change();
 
 private:
     void bindSocket();
     bool deviceAddressAt(int index, QHostAddress &address) const;
     void sendDatagram(const char *data, int size, const QHostAddress &to, quint16 port);
     void processDatagram(const QByteArray &datagram, const QHostAddress &sender, quint16 senderPort);
-    void onAnnouncement(const QByteArray &datagram);
+    void onAnnouncement(const QByteArray &datagram, const QHostAddress &sender);
+    bool isListed(const QHostAddress &address) const;
+    void setServerState(ServerLinkState state, const QString &error = QString());
+    void onServerLinkFailed(QTcpSocket *socket, const QString &reason);
+    void discardServerData(QTcpSocket *socket);
     void onFeatureAnswer(const QByteArray &datagram, const QHostAddress &sender, quint16 senderPort);
     void closePendingBox();
     bool answerBoxOpen() const;
@@ -156,5 +174,17 @@ private:
     QHostAddress m_discoveryAddress;
     QHostAddress m_bindAddress;
     bool m_hostPinned = false;
+
+    AnnouncementFilter m_search;
+    QElapsedTimer m_clock;
+    int m_searchWindowMs = AnnouncementFilter::DefaultWindowMs;
+    // The device an unanswered control request went to; only it may answer.
+    QHostAddress m_requestTarget;
+    bool m_requestOutstanding = false;
+
+    ServerLinkState m_serverState = ServerUnlinked;
+    QString m_serverError;
+    qint64 m_serverBytesRead = 0;
+    qint64 m_serverLoggedAt = -1;
     FramePacketBuilder m_frameBuilder;
 };

@@ -128,6 +128,10 @@ private slots:
     void authorisation();
     void authorisationOfOwnAddress();
     void answerFloodShowsOneBox();
+    void unsolicitedAnnouncements_data();
+    void unsolicitedAnnouncements();
+    void spoofedAnswers_data();
+    void spoofedAnswers();
     void clientPortRebinds();
     void setRemoteIpPort();
     void settingsPackets();
@@ -135,6 +139,7 @@ private slots:
     void randomFlood();
     void serverLinkWritesTestLineOnce();
     void serverLinkUnreachableDoesNotBlock();
+    void serverLinkReadsAndDiscards();
     void serverAddressGoesIntoSearch();
     void localIpPrefersNonLoopback();
     void destructionClosesNotice();
@@ -255,8 +260,10 @@ void TestUdpTest::ownEchoSkippedQueueKept()
 
     // Both queued before the controller reads anything.
     c.get_status();
+    QUdpSocket other;
+    QVERIFY(other.bind(QHostAddress(QStringLiteral("127.0.0.6")), 0));
     own.writeDatagram(announcementFor(c, OwnAddress, port), ControllerAddress, port);
-    p->sendRaw(announcementFor(c, QHostAddress(QStringLiteral("127.0.0.6")), port), ControllerAddress, port);
+    other.writeDatagram(announcementFor(c, other.localAddress(), port), ControllerAddress, port);
     c.deal_message();
     QCOMPARE(c.deviceList(), QStringList{ "127.0.0.6" });
 }
@@ -402,33 +409,144 @@ void TestUdpTest::authorisationOfOwnAddress()
 void TestUdpTest::answerFloodShowsOneBox()
 {
     FakePrompt prompt;
-    auto p = startProjector();
+    auto p = startProjector(SimulatedProjector::NoAnswer);
     UDP_test c(loopbackConfig(p->port()));
     connectOne(c, *p);
+    c.send_feature(0, Wire::feature_pc_request);
     LogCapture log;
 
     for (int i = 0; i < 50; ++i)
         p->sendRaw(answerRecord(Wire::feature_grant_pc_request), ControllerAddress, p->port());
     for (int i = 0; i < 5; ++i)
         p->sendRaw(answerRecord(Wire::feature_authorise_question), ControllerAddress, p->port());
-    // Questions that cannot be shown are refused.
-    QTRY_COMPARE(featurePackets(*p).size(), 5);
-    for (const auto &r : featurePackets(*p))
+    // The first grant answers the request; questions that cannot be shown are refused.
+    QTRY_COMPARE(featurePackets(*p).size(), 6);
+    for (const auto &r : featurePackets(*p).mid(1))
         QCOMPARE(int(r.read_write_flg), 49);
-    QCOMPARE(prompt.boxes.size(), 1);
-    QCOMPARE(prompt.boxes.at(0)->title, QStringLiteral("通过"));
-    QVERIFY(log.contains(QStringLiteral("not shown")));
+    QCOMPARE(prompt.titles(), (QStringList{"请求控灯", "通过"}));
+    QVERIFY(log.contains(QStringLiteral("authorisation refused")));
 
     // Once the box is closed the next answer is shown again.
-    prompt.answer(0, QMessageBox::Ok);
+    prompt.answer(1, QMessageBox::Ok);
+    c.send_feature(0, Wire::feature_pc_request);
     p->sendRaw(answerRecord(Wire::feature_refuse_pc_request), ControllerAddress, p->port());
-    QTRY_COMPARE(prompt.boxes.size(), 2);
-    QCOMPARE(prompt.boxes.at(1)->title, QStringLiteral("拒绝"));
+    QTRY_COMPARE(prompt.boxes.size(), 4);
+    QCOMPARE(prompt.boxes.at(3)->title, QStringLiteral("拒绝"));
     // Codes without a meaning for us change nothing.
     p->sendRaw(answerRecord(17), ControllerAddress, p->port());
-    prompt.answer(1, QMessageBox::Ok);
+    prompt.answer(3, QMessageBox::Ok);
     QTest::qWait(50);
-    QCOMPARE(prompt.boxes.size(), 2);
+    QCOMPARE(prompt.boxes.size(), 4);
+}
+
+void TestUdpTest::unsolicitedAnnouncements_data()
+{
+    QTest::addColumn<bool>("search");
+    QTest::addColumn<int>("windowMs");
+    QTest::addColumn<int>("sequenceOffset");
+    QTest::addColumn<int>("copies");
+    QTest::addColumn<bool>("distinctPorts");
+    QTest::addColumn<int>("listed");
+    QTest::newRow("before_any_search") << false << 5000 << 1 << 1 << false << 0;
+    QTest::newRow("after_the_search_window") << true << 0 << 1 << 1 << false << 0;
+    QTest::newRow("answering_another_request") << true << 5000 << 2 << 1 << false << 0;
+    QTest::newRow("repeated_answer_listed_once") << true << 5000 << 1 << 100 << false << 1;
+    QTest::newRow("flood_capped_at_64_devices") << true << 5000 << 1 << 200 << true << 64;
+}
+
+void TestUdpTest::unsolicitedAnnouncements()
+{
+    QFETCH(bool, search);
+    QFETCH(int, windowMs);
+    QFETCH(int, sequenceOffset);
+    QFETCH(int, copies);
+    QFETCH(bool, distinctPorts);
+    QFETCH(int, listed);
+    FakePrompt prompt;
+    // Every announcement names the victim; only the sender may ever be written to.
+    QUdpSocket sender, victim;
+    QVERIFY(sender.bind(QHostAddress(QStringLiteral("127.0.0.5")), 0, QUdpSocket::DontShareAddress));
+    const quint16 port = sender.localPort();
+    QVERIFY(victim.bind(QHostAddress(QStringLiteral("127.0.0.6")), port));
+    NetConfig cfg = loopbackConfig(port);
+    cfg.discoveryAddress = sender.localAddress();
+    UDP_test c(cfg);
+    c.setSearchWindow(windowMs);
+    if (search)
+        c.get_status();
+
+    // Loopback delivers at once: reading right after sending sees every datagram.
+    for (int i = 0; i < copies; ++i) {
+        const quint16 announced = distinctPorts ? quint16(1000 + i) : port;
+        sender.writeDatagram(announcementFor(c, victim.localAddress(), announced, sequenceOffset), ControllerAddress,
+                             port);
+        if (i % 50 == 49)
+            c.deal_message();
+    }
+    c.deal_message();
+
+    QStringList expected = search ? QStringList() : QStringList{QStringLiteral("设备IP")};
+    for (int i = 0; i < listed; ++i)
+        expected << QStringLiteral("127.0.0.5");
+    QCOMPARE(c.deviceList(), expected);
+    int writeRequests = 0;
+    while (sender.hasPendingDatagrams()) {
+        QByteArray d(int(sender.pendingDatagramSize()), '\0');
+        sender.readDatagram(d.data(), d.size());
+        Wire::cmd_joVerta_feature_t f;
+        writeRequests += Wire::decodeFeaturePacket(d, f) && f.read_write_flg == Wire::feature_pc_write;
+    }
+    QCOMPARE(writeRequests, listed);
+    QVERIFY(!victim.hasPendingDatagrams());
+}
+
+void TestUdpTest::spoofedAnswers_data()
+{
+    QTest::addColumn<bool>("fromDevice");
+    QTest::addColumn<bool>("requested");
+    QTest::addColumn<int>("code");
+    QTest::addColumn<int>("copies");
+    QTest::addColumn<int>("shown");
+    QTest::newRow("grant_from_the_device_once") << true << true << 34 << 2 << 1;
+    QTest::newRow("grant_from_a_stranger") << false << true << 34 << 1 << 0;
+    QTest::newRow("refusal_from_a_stranger") << false << true << 33 << 1 << 0;
+    QTest::newRow("grant_without_a_request") << true << false << 34 << 1 << 0;
+    QTest::newRow("question_from_a_listed_device") << true << false << 48 << 1 << 1;
+    QTest::newRow("question_from_a_stranger") << false << false << 48 << 1 << 0;
+}
+
+void TestUdpTest::spoofedAnswers()
+{
+    QFETCH(bool, fromDevice);
+    QFETCH(bool, requested);
+    QFETCH(int, code);
+    QFETCH(int, copies);
+    QFETCH(int, shown);
+    FakePrompt prompt;
+    auto p = startProjector(SimulatedProjector::NoAnswer);
+    UDP_test c(loopbackConfig(p->port()));
+    connectOne(c, *p);
+    QUdpSocket stranger;
+    QVERIFY(stranger.bind(QHostAddress(QStringLiteral("127.0.0.5")), 0));
+    if (requested)
+        c.send_feature(0, Wire::feature_pc_request);
+    const int notices = prompt.boxes.size();
+
+    for (int i = 0; i < copies; ++i) {
+        const QByteArray answer = answerRecord(quint8(code));
+        if (fromDevice)
+            p->sendRaw(answer, ControllerAddress, p->port());
+        else
+            stranger.writeDatagram(answer, ControllerAddress, p->port());
+        c.deal_message();
+        for (int b = notices; b < prompt.boxes.size(); ++b)
+            prompt.answer(b, QMessageBox::Ok);
+    }
+    QCOMPARE(prompt.boxes.size() - notices, shown);
+    // A stranger's datagram leaves the request's notice up and gets no reply.
+    if (requested && !fromDevice)
+        QVERIFY(prompt.boxes.at(0)->open);
+    QVERIFY(!stranger.hasPendingDatagrams());
 }
 
 void TestUdpTest::clientPortRebinds()
@@ -634,9 +752,13 @@ void TestUdpTest::serverLinkWritesTestLineOnce()
     c.setServer_address(QStringLiteral("127.0.0.1"));
     c.setServer_port(server.serverPort());
     LogCapture log;
+    QSignalSpy state(&c, &UDP_test::server_state_Change);
     c.server_tcp_link();
+    QCOMPARE(c.server_state(), int(UDP_test::ServerConnecting));
     c.server_tcp_link();
     QTRY_VERIFY(server.hasPendingConnections());
+    QTRY_COMPARE(c.server_state(), int(UDP_test::ServerConnected));
+    QCOMPARE(state.size(), 2);
     QTcpSocket *peer = server.nextPendingConnection();
     QTRY_COMPARE(peer->bytesAvailable(), qint64(17));
     QTest::qWait(50);
@@ -647,6 +769,7 @@ void TestUdpTest::serverLinkWritesTestLineOnce()
 
     // Closing lets the next link connect anew.
     c.server_tcp_close();
+    QCOMPARE(c.server_state(), int(UDP_test::ServerUnlinked));
     QTRY_COMPARE(peer->state(), QAbstractSocket::UnconnectedState);
     c.server_tcp_link();
     QTRY_VERIFY(server.hasPendingConnections());
@@ -673,6 +796,41 @@ void TestUdpTest::serverLinkUnreachableDoesNotBlock()
     QVERIFY2(line.endsWith(QStringLiteral("false")), qPrintable(line));
     QTest::qWait(50);
     QCOMPARE(log.lines().filter(QStringLiteral("链接服务器:")).size(), 1);
+    QCOMPARE(c.server_state(), int(UDP_test::ServerFailed));
+    QVERIFY2(c.server_error().contains(QStringLiteral("refused")), qPrintable(c.server_error()));
+
+    // A failed link is not kept: the next link tries again.
+    c.server_tcp_link();
+    QCOMPARE(c.server_state(), int(UDP_test::ServerConnecting));
+    QVERIFY(c.server_error().isEmpty());
+    QTRY_COMPARE(log.lines().filter(QStringLiteral("链接服务器:")).size(), 2);
+}
+
+void TestUdpTest::serverLinkReadsAndDiscards()
+{
+    QTcpServer server;
+    QVERIFY(server.listen(QHostAddress::LocalHost, 0));
+    auto p = startProjector();
+    UDP_test c(loopbackConfig(p->port()));
+    c.setServer_port(server.serverPort());
+    LogCapture log;
+    c.server_tcp_link();
+    QTRY_VERIFY(server.hasPendingConnections());
+    QTcpSocket *peer = server.nextPendingConnection();
+    QTRY_COMPARE(c.server_state(), int(UDP_test::ServerConnected));
+
+    // More than the kernel buffers on both sides hold: it all goes through
+    // only if the link reads, and stays out of memory only if it drops.
+    const QByteArray chunk = QByteArray("hello from the server ") + QByteArray(1024 * 1024, 'x');
+    for (int i = 0; i < 24; ++i)
+        peer->write(chunk);
+    QTRY_COMPARE_WITH_TIMEOUT(peer->bytesToWrite(), qint64(0), 20000);
+    auto *link = c.findChild<QTcpSocket *>();
+    QVERIFY(link);
+    QVERIFY(link->readBufferSize() > 0);
+    QVERIFY(link->bytesAvailable() <= link->readBufferSize());
+    QVERIFY(log.contains(QStringLiteral("hello from the server")));
+    QCOMPARE(c.server_state(), int(UDP_test::ServerConnected));
 }
 
 void TestUdpTest::serverAddressGoesIntoSearch()
