@@ -6,6 +6,8 @@
 
 namespace {
 
+// The history is for tests to inspect; a long run (or a flood of large
+// datagrams) must not turn it into a memory sink.
 constexpr int KeepReceived = 4096;
 
 QString codeName(quint8 code)
@@ -70,6 +72,7 @@ quint32 SimulatedProjector::ownIp() const
 void SimulatedProjector::clear()
 {
     m_received.clear();
+    m_receivedBytes = 0;
     m_counts.clear();
 }
 
@@ -129,9 +132,21 @@ void SimulatedProjector::readPending()
 
 void SimulatedProjector::handle(const QByteArray &datagram, const QHostAddress &sender, quint16 senderPort)
 {
-    if (m_received.size() >= KeepReceived)
-        m_received.remove(0, KeepReceived / 2);
+    if (m_received.size() >= KeepReceived || m_receivedBytes + datagram.size() > MaxHistoryBytes) {
+        // The oldest half goes at once (more if the bytes still do not fit),
+        // so trimming is not paid on every datagram.
+        int drop = 0;
+        qint64 dropBytes = 0;
+        while (drop < m_received.size() &&
+               (drop < m_received.size() / 2 || m_receivedBytes - dropBytes + datagram.size() > MaxHistoryBytes)) {
+            dropBytes += m_received.at(drop).data.size();
+            ++drop;
+        }
+        m_received.remove(0, drop);
+        m_receivedBytes -= dropBytes;
+    }
     m_received.append(Received{ sender, senderPort, datagram });
+    m_receivedBytes += datagram.size();
     quint16 command = 0;
     const bool ours = Wire::sentCommand(datagram, command);
     if (ours)

@@ -49,8 +49,11 @@ public:
     void askAuthorisation(const QHostAddress &party, const QHostAddress &to, quint16 port);
     void sendRaw(const QByteArray &datagram, const QHostAddress &to, quint16 port);
 
-    // The last datagrams received (oldest dropped beyond a few thousand).
+    // The last datagrams received (oldest dropped beyond a few thousand or
+    // a few megabytes).
     const QVector<Received> &received() const { return m_received; }
+    qint64 receivedBytes() const { return m_receivedBytes; }
+    static constexpr qint64 MaxHistoryBytes = 8 * 1024 * 1024;
     QVector<Received> receivedWithCommand(quint16 command) const;
     int count(quint16 command) const { return m_counts.value(command); }
     void clear();
@@ -71,6 +74,7 @@ private:
     Options m_options;
     QUdpSocket *m_socket = nullptr;
     QVector<Received> m_received;
+    qint64 m_receivedBytes = 0;
     QHash<quint16, int> m_counts;
     quint8 m_counter = 0;
 };

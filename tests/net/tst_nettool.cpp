@@ -7,12 +7,15 @@
 
 #include <QTemporaryDir>
 #include <QtTest>
+#include <QUdpSocket>
 
 class TestNetTool : public QObject
 {
     Q_OBJECT
 private slots:
     void discoverFindsProjectorProcess();
+    void discoverListsEachProjectorOnce();
+    void projectorHistoryIsBounded();
     void streamSendsFramePackets();
     void usageErrors_data();
     void usageErrors();
@@ -41,6 +44,57 @@ void TestNetTool::discoverFindsProjectorProcess()
     QVERIFY2(log.contains("search request: counter 1, server"), log.constData());
     projector.kill();
     projector.waitForFinished();
+}
+
+void TestNetTool::discoverListsEachProjectorOnce()
+{
+    SimulatedProjector::Options o;
+    o.port = 0;
+    SimulatedProjector p(o);
+    QVERIFY(p.listen());
+    // This projector answers every search ten times over.
+    connect(&p, &SimulatedProjector::datagramReceived, this,
+            [&p](const QByteArray &d, const QHostAddress &sender, quint16 senderPort) {
+                Wire::DiscoveryRequest request;
+                if (!Wire::decodeDiscovery(d, request))
+                    return;
+                Wire::Announcement a;
+                a.signalId[0] = quint8(request.counter + 1);
+                a.ip = Wire::ipv4Value(p.address());
+                a.port = p.port();
+                for (int i = 0; i < 9; ++i)
+                    p.sendRaw(Wire::encodeAnnouncement(a), sender, senderPort);
+            });
+    QProcess tool;
+    tool.start(QStringLiteral(ILDATOOL_PATH),
+               {"discover", "--broadcast", "127.0.0.1", "--port", QString::number(p.port()), "--timeout", "500"});
+    QVERIFY(tool.waitForStarted());
+    QTRY_COMPARE_WITH_TIMEOUT(tool.state(), QProcess::NotRunning, 10000);
+    QCOMPARE(tool.exitCode(), 0);
+    QCOMPARE(tool.readAllStandardOutput().count('\n'), 1);
+    QVERIFY(tool.readAllStandardError().contains("1 projector(s) answered"));
+}
+
+void TestNetTool::projectorHistoryIsBounded()
+{
+    SimulatedProjector::Options o;
+    o.port = 0;
+    SimulatedProjector p(o);
+    QVERIFY(p.listen());
+    QUdpSocket source;
+    const QByteArray big = QByteArray("jo_verta") + QByteArray::fromHex("6e00") + QByteArray(60000, '\0');
+    const int sent = 300; // about 18 MB
+    for (int i = 0; i < sent; ++i) {
+        source.writeDatagram(big, p.address(), p.port());
+        QCoreApplication::processEvents();
+    }
+    QTRY_COMPARE(p.count(Wire::CmdFrame), sent);
+    qint64 kept = 0;
+    for (const auto &r : p.received())
+        kept += r.data.size();
+    QCOMPARE(p.receivedBytes(), kept);
+    QVERIFY2(kept <= SimulatedProjector::MaxHistoryBytes, qPrintable(QString::number(kept)));
+    QVERIFY(!p.received().isEmpty());
 }
 
 void TestNetTool::streamSendsFramePackets()

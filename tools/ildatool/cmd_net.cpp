@@ -1,3 +1,4 @@
+#include "announcementfilter.h"
 #include "commands.h"
 #include "datagram.h"
 #include "framepacket.h"
@@ -142,9 +143,12 @@ int runDiscover(const QStringList &args)
         return ExitBadInput;
     }
 
-    int found = 0;
+    // A projector that answers again, or a flood of answers, is listed once
+    // per address and port, and the list stays short.
+    AnnouncementFilter filter;
     QElapsedTimer clock;
     clock.start();
+    filter.open(request.counter, 0, timeout + 1); // the whole --timeout is the window
     for (qint64 left = timeout; left > 0; left = timeout - clock.elapsed()) {
         if (!socket.waitForReadyRead(int(left)))
             continue;
@@ -156,17 +160,17 @@ int runDiscover(const QStringList &args)
             data.resize(int(got));
             Wire::Announcement a;
             quint16 command = 0;
-            if (!Wire::receivedCommand(data, command) || command != Wire::CmdDiscovery
-                || !Wire::decodeAnnouncement(data, a) || a.signalId[0] != request.counter + 1)
+            if (!Wire::receivedCommand(data, command) || command != Wire::CmdDiscovery ||
+                !Wire::decodeAnnouncement(data, a) ||
+                filter.take(a.signalId[0], a.ip, a.port, clock.elapsed()) != AnnouncementFilter::Accepted)
                 continue;
             out() << Wire::ipv4Text(a.ip) << " " << a.port << " "
                   << QString::fromLatin1(QByteArray(reinterpret_cast<const char *>(a.signalId.data()) + 1, 7).toHex())
                   << "\n";
             out().flush();
-            ++found;
         }
     }
-    err() << found << " projector(s) answered\n";
+    err() << filter.accepted() << " projector(s) answered\n";
     err().flush();
     return ExitOk;
 }
