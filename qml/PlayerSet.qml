@@ -28,6 +28,13 @@ Rectangle {
         readonly property int ilda_AUTO_E: 2
     }
     QtObject {
+        id: server_link_Type
+        readonly property int unlinked: 0
+        readonly property int connecting: 1
+        readonly property int connected: 2
+        readonly property int failed: 3
+    }
+    QtObject {
         id: feature_Type
         readonly property int feature_pc_read: 0
         readonly property int feature_pc_write: 16
@@ -168,14 +175,30 @@ Rectangle {
             Item { Layout.preferredWidth: 1 }
             Button {
                 id: net_tcp_link_bottom
-                property bool linked: false
+                // Follows the link itself: a failed attempt offers "链接" again.
+                readonly property bool linked: net_udp.server_state === server_link_Type.connecting
+                                               || net_udp.server_state === server_link_Type.connected
                 text: linked ? "断开" : "链接"
                 onClicked: {
                     if (linked)
                         net_udp.server_tcp_close()
                     else
                         net_udp.server_tcp_link()
-                    linked = !linked
+                }
+            }
+            Caption {
+                id: net_tcp_link_state
+                Layout.columnSpan: 4
+                Layout.fillWidth: true
+                visible: text !== ""
+                wrapMode: Text.Wrap
+                text: {
+                    switch (net_udp.server_state) {
+                    case server_link_Type.connecting: return "正在链接服务器…"
+                    case server_link_Type.connected: return "已链接服务器"
+                    case server_link_Type.failed: return "链接失败: " + net_udp.server_error
+                    default: return ""
+                    }
                 }
             }
 

@@ -22,6 +22,7 @@
 #include <QQmlContext>
 #include <QQuickItem>
 #include <QQuickWindow>
+#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -213,6 +214,63 @@ private slots:
         const int sent = m_projector->count(Wire::CmdFrame);
         QTest::qWait(400);
         QCOMPARE(m_projector->count(Wire::CmdFrame), sent);
+    }
+
+    void serverLinkButtonShowsTheRealState_data()
+    {
+        QTest::addColumn<bool>("accepts");
+        QTest::newRow("server_accepts") << true;
+        QTest::newRow("server_refuses") << false;
+    }
+
+    void serverLinkButtonShowsTheRealState()
+    {
+        QFETCH(bool, accepts);
+        QTcpServer server;
+        QVERIFY(server.listen(QHostAddress::LocalHost, 0));
+        const quint16 port = server.serverPort();
+        if (!accepts)
+            server.close(); // nothing listens there any more
+        m_udp->setServer_address(QStringLiteral("127.0.0.1"));
+        m_udp->setServer_port(port);
+
+        QQuickItem *button = itemWithProperty(m_root, "text", QStringLiteral("链接"));
+        QVERIFY(button && button->isVisible());
+        auto click = [this, button] {
+            const QPointF centre = button->mapToScene(QPointF(button->width() / 2, button->height() / 2));
+            QTest::mouseClick(m_root, Qt::LeftButton, Qt::NoModifier, centre.toPoint());
+        };
+        auto stateText = [this] {
+            for (const QString &t : {QStringLiteral("正在链接服务器…"), QStringLiteral("已链接服务器")})
+                if (itemWithProperty(m_root, "text", t))
+                    return t;
+            for (QQuickItem *item : allItems(m_root)) {
+                const QString t = item->property("text").toString();
+                if (t.startsWith(QStringLiteral("链接失败: ")))
+                    return t;
+            }
+            return QString();
+        };
+
+        click();
+        if (accepts) {
+            QTRY_COMPARE(stateText(), QStringLiteral("已链接服务器"));
+            QCOMPARE(button->property("text").toString(), QStringLiteral("断开"));
+            QVERIFY(server.hasPendingConnections());
+            click();
+            QCOMPARE(m_udp->server_state(), int(UDP_test::ServerUnlinked));
+        } else {
+            QTRY_VERIFY(stateText().startsWith(QStringLiteral("链接失败: ")));
+            QVERIFY2(stateText().contains(QStringLiteral("refused")), qPrintable(stateText()));
+            // A failed link offers "链接" again, and the next click tries again.
+            QCOMPARE(button->property("text").toString(), QStringLiteral("链接"));
+            QVERIFY(server.listen(QHostAddress::LocalHost, port));
+            click();
+            QTRY_COMPARE(stateText(), QStringLiteral("已链接服务器"));
+            click();
+        }
+        QCOMPARE(button->property("text").toString(), QStringLiteral("链接"));
+        QCOMPARE(stateText(), QString());
     }
 
     void noQmlWarnings() { QVERIFY2(m_warnings.isEmpty(), qPrintable(m_warnings.join('\n'))); }
