@@ -10,6 +10,9 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QFile>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QTimer>
 #include <QUdpSocket>
 
@@ -17,6 +20,8 @@
 #include <cstdio>
 #include <ctime>
 #include <vector>
+
+#include <unistd.h>
 
 namespace {
 
@@ -66,6 +71,70 @@ void benchBuild(const char *label, const IldFrame &frame)
     std::printf("frame packet build, %d points, %s: median %.2f us, best %.2f us per packet (goal < 5 us)\n",
                 frame.vertexCount(), label, perBuild[perBuild.size() / 2], perBuild.front());
     (void)sink;
+}
+
+long residentKiB()
+{
+    QFile f(QStringLiteral("/proc/self/statm"));
+    if (!f.open(QIODevice::ReadOnly))
+        return 0;
+    const QList<QByteArray> fields = f.readAll().split(' ');
+    return fields.size() > 1 ? fields.at(1).toLong() * (sysconf(_SC_PAGESIZE) / 1024) : 0;
+}
+
+// Memory while strangers flood the controller: announcements during a search,
+// and a server that sends without end.
+void benchHostilePeers(QApplication &app, UDP_test &controller, const NetConfig &config)
+{
+    QUdpSocket stranger;
+    stranger.bind(QHostAddress(QStringLiteral("127.0.0.5")), 0);
+    const long before = residentKiB();
+    controller.get_status();
+    const int announcements = 20000;
+    for (int i = 0; i < announcements; ++i) {
+        Wire::Announcement a;
+        a.signalId[0] = quint8(controller.sequenceCounter() + 1);
+        a.ip = quint32(0x0A000000 + i); // names somebody else each time
+        a.port = quint16(1000 + i % 50000);
+        stranger.writeDatagram(Wire::encodeAnnouncement(a), config.bindAddress, config.clientPort);
+        if (i % 50 == 49)
+            controller.deal_message();
+    }
+    controller.deal_message();
+    std::printf("%d announcements during a search: %d devices listed, resident memory %+ld KiB\n", announcements,
+                int(controller.deviceList().size()), residentKiB() - before);
+
+    QTcpServer server;
+    server.listen(QHostAddress(QStringLiteral("127.0.0.1")), 0);
+    controller.setServer_address(QStringLiteral("127.0.0.1"));
+    controller.setServer_port(server.serverPort());
+    controller.server_tcp_link();
+    QElapsedTimer wait;
+    wait.start();
+    while (!server.hasPendingConnections() && wait.elapsed() < 5000)
+        app.processEvents();
+    QTcpSocket *peer = server.nextPendingConnection();
+    if (!peer) {
+        std::printf("server link did not connect\n");
+        return;
+    }
+    const long linked = residentKiB();
+    const QByteArray chunk(1024 * 1024, 'x');
+    const int mebibytes = 512;
+    long peak = linked;
+    QElapsedTimer clock;
+    clock.start();
+    for (int i = 0; i < mebibytes; ++i) {
+        peer->write(chunk);
+        while (peer->bytesToWrite() > 4 * chunk.size())
+            app.processEvents(QEventLoop::WaitForMoreEvents, 10);
+        peak = std::max(peak, residentKiB());
+    }
+    while (peer->bytesToWrite() > 0 && clock.elapsed() < 60000)
+        app.processEvents(QEventLoop::WaitForMoreEvents, 10);
+    std::printf("server sent %d MiB in %.2f s: resident memory peak %+ld KiB\n", mebibytes, clock.elapsed() / 1000.0,
+                peak - linked);
+    controller.server_tcp_close();
 }
 
 } // namespace
@@ -145,5 +214,7 @@ int main(int argc, char *argv[])
     std::printf("  build + send: %.1f us per frame, %.3f %% of one core at 60 frames/s (goal < 5 %%)\n",
                 sendCpu / sent * 1e6, sendCpu / sent * 60 * 100);
     std::printf("  whole process incl. timer and receiving: %.3f %% of one core\n\n", processCpu / elapsed * 100);
+
+    benchHostilePeers(app, controller, config);
     return 0;
 }
