@@ -102,6 +102,13 @@ Window {
         Layout.alignment: Qt.AlignVCenter
     }
 
+    // Files dropped from a file manager join the working list.
+    DropArea {
+        anchors.fill: parent
+        keys: ["text/uri-list"]
+        onDropped: fileOpener.openUrls(drop.urls)
+    }
+
     ColumnLayout {
         anchors.fill: parent
         anchors.margins: 6

@@ -68,6 +68,25 @@ ApplicationWindow {
             FileTab.delete_tab(i)
     }
 
+    // Files dropped from a file manager open as on the command line; below
+    // everything, so the pages' own drag-and-drop keeps working.
+    DropArea {
+        anchors.fill: parent
+        keys: ["text/uri-list"]
+        onDropped: fileOpener.openUrls(drop.urls)
+    }
+    Connections {
+        target: fileOpener
+        function onIldaFilesOpened(paths) {
+            player_left.setSource(paths[0])
+            frameWindow.c_file_name_frame = paths[paths.length - 1]
+        }
+        function onGroupsOpened() {
+            tabFrameSet.currentIndex = FileTab.rowCount() > 0 ? 0 : -1
+            root.showCurrentFile()
+        }
+    }
+
     ColumnLayout {
         anchors.fill: parent
         spacing: 0
@@ -157,6 +176,7 @@ ApplicationWindow {
 
             PlayerSet {
                 id: player_left
+                objectName: "player_left"
                 Layout.preferredWidth: root.leftWidth
                 Layout.fillHeight: true
             }

@@ -10,6 +10,8 @@
 #include <QQmlApplicationEngine>
 #include <QQmlContext>
 
+#include <cstdio>
+
 int main(int argc, char *argv[])
 {
     // Process-wide data objects exist before the application object.
@@ -26,6 +28,12 @@ int main(int argc, char *argv[])
         installQmlWarningCounter();
 
     QApplication app(argc, argv);
+    // Before the locale codec changes and before the tab manager moves the current folder.
+    const StartupArguments arguments = parseStartupArguments(QCoreApplication::arguments());
+    if (arguments.exitCode >= 0) {
+        fputs(qPrintable(arguments.output), arguments.exitCode == 0 ? stdout : stderr);
+        return arguments.exitCode;
+    }
     configureApplication();
     initPageResources();
     // The tab manager outlives the engine, so no binding ever sees it gone.
@@ -43,6 +51,7 @@ int main(int argc, char *argv[])
     engine.load(QUrl(QStringLiteral("qrc:///qml/TabPlayer.qml")));
     if (engine.rootObjects().isEmpty())
         return -1;
+    openStartupFiles(engine, arguments.files);
     if (screenshotModeRequested())
         startScreenshotMode(engine);
     return app.exec();

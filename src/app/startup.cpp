@@ -3,6 +3,7 @@
 #include "applog.h"
 #include "drawareawidget.h"
 #include "drawpalettesegment.h"
+#include "fileopener.h"
 #include "framesetmodel.h"
 #include "ildafiletab.h"
 #include "testlist.h"
@@ -11,7 +12,10 @@
 #include "ildafile.h"
 #include "ildaframedraw.h"
 
+#include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QFileInfo>
+#include <QQmlApplicationEngine>
 #include <QQmlContext>
 #include <QQmlEngine>
 #include <QStringListModel>
@@ -48,4 +52,44 @@ void publishContextObjects(QQmlContext *context, ildaFileTab *fileTab, UDP_test 
     context->setContextProperty(QStringLiteral("frameModel"), &frameModelInstance());
     context->setContextProperty(QStringLiteral("net_udp"), netUdp);
     context->setContextProperty(QStringLiteral("net_device_list"), netUdp->deviceListModel());
+    context->setContextProperty(QStringLiteral("fileOpener"), new FileOpener(fileTab, context));
+}
+
+StartupArguments parseStartupArguments(const QStringList &arguments)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("Opens, plays, edits and exports ILDA laser-show files."));
+    parser.addHelpOption();
+    parser.addPositionalArgument(QStringLiteral("files"),
+                                 QStringLiteral("ILDA files (.ild) to play and edit, or one tab list (.list) "
+                                                "or group image (.ilg) to open."),
+                                 QStringLiteral("[FILE…]"));
+    StartupArguments result;
+    if (!parser.parse(arguments)) {
+        result.exitCode = 2;
+        result.output = parser.errorText() + QLatin1Char('\n');
+        return result;
+    }
+    if (parser.isSet(QStringLiteral("help"))) {
+        result.exitCode = 0;
+        result.output = parser.helpText();
+        return result;
+    }
+    for (const QString &argument : parser.positionalArguments()) {
+        // Launchers passing %U hand over file URLs.
+        const QString path = argument.startsWith(QLatin1String("file:")) ? QUrl(argument).toLocalFile() : argument;
+        if (!path.isEmpty())
+            result.files << QFileInfo(path).absoluteFilePath();
+    }
+    return result;
+}
+
+void openStartupFiles(QQmlApplicationEngine &engine, const QStringList &files)
+{
+    if (files.isEmpty())
+        return;
+    auto *opener = qobject_cast<FileOpener *>(
+        engine.rootContext()->contextProperty(QStringLiteral("fileOpener")).value<QObject *>());
+    if (opener)
+        opener->openPaths(files);
 }

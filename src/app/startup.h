@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QStringList>
+
 class QQmlApplicationEngine;
 class QCoreApplication;
 
@@ -16,5 +18,22 @@ class UDP_test;
 class ildaFileTab;
 
 // Publishes the objects the pages call: "FileTab", "frameModel", "net_udp",
-// "net_device_list". They must outlive the engine.
+// "net_device_list". They must outlive the engine. Also creates and publishes
+// "fileOpener" (owned by the context), which opens files dropped from outside.
 void publishContextObjects(QQmlContext *context, ildaFileTab *fileTab, UDP_test *netUdp);
+
+// The command line: beamdeck [FILE.ild…|LIST.list|IMAGE.ilg]. Parse it before
+// anything changes the current folder, with the arguments still decoded in the
+// system encoding: the files come back as absolute paths. A non-negative
+// exitCode means print output (help or a usage error) and quit.
+struct StartupArguments
+{
+    QStringList files;
+    int exitCode = -1;
+    QString output;
+};
+StartupArguments parseStartupArguments(const QStringList &arguments);
+
+// Opens the files of the command line once the pages are loaded, as a drop of
+// the same files would.
+void openStartupFiles(QQmlApplicationEngine &engine, const QStringList &files);

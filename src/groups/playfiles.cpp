@@ -78,8 +78,11 @@ QString configDir()
         QDir().mkpath(overridden);
         return QDir(overridden).absolutePath();
     }
+    // An installed program sits in a bin/ folder, which may well be writable
+    // (a user's own prefix, or root): settings never go there.
     const QString appDir = QCoreApplication::applicationDirPath();
-    if (!appDir.isEmpty() && QFileInfo(appDir).isWritable())
+    const QFileInfo app(appDir);
+    if (!appDir.isEmpty() && app.isWritable() && app.fileName() != QLatin1String("bin"))
         return appDir;
     const QString user = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
     QDir().mkpath(user);

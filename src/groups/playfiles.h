@@ -38,7 +38,7 @@ void splitListFolder(const QString &folder, QString &root, QString &play);
 
 // Folder of "_file_dir.ini" and of the default play folder: the application
 // directory, or the per-user configuration folder when the application
-// directory cannot be written (an installed program). The environment
+// directory cannot be written or is a bin/ folder (an installed program). The environment
 // variable BEAMDECK_CONFIG_DIR overrides both, so tests and portable set-ups
 // never write next to the binary.
 QString configDir();

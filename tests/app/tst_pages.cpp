@@ -18,6 +18,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QMimeData>
 #include <QQmlApplicationEngine>
 #include <QQmlContext>
 #include <QQuickItem>
@@ -70,6 +71,12 @@ class TestPages : public QObject
             if (item->property(name) == value)
                 return item;
         return nullptr;
+    }
+    int frameCount(const QString &relative) const
+    {
+        IldFrameSet set;
+        set.fromFileIld(m_demo + '/' + relative, false);
+        return int(set.frames.size());
     }
     QAbstractItemModel *group(int i) const
     {
@@ -271,6 +278,91 @@ private slots:
         }
         QCOMPARE(button->property("text").toString(), QStringLiteral("链接"));
         QCOMPARE(stateText(), QString());
+    }
+
+    // The start-up path of main(): arguments parsed while the current folder is
+    // the caller's, files opened once the pages are loaded.
+    void openFromArguments_data()
+    {
+        QTest::addColumn<QStringList>("args"); // relative to the demo show
+        QTest::addColumn<QString>("played");   // "" when the player keeps its file
+        QTest::addColumn<int>("addedFrames");
+        QTest::addColumn<QStringList>("groups");
+        const QStringList demoGroups{ "shapes", "words", "spare" };
+        QTest::newRow("ILDA files: first plays, all edited")
+            << QStringList{ "shows/star.ild", "./shows/wave.ild" } << "shows/star.ild"
+            << frameCount("shows/star.ild") + frameCount("shows/wave.ild") << demoGroups;
+        QTest::newRow("group image replaces the groups")
+            << QStringList{ "image.ilg" } << "" << 0 << QStringList{ "shapes", "words" };
+        QTest::newRow("tab list replaces the groups, bad names skipped")
+            << QStringList{ "play/play.list", "missing.ild", "notes.txt" } << "" << 0 << demoGroups;
+    }
+    void openFromArguments()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(QString, played);
+        QFETCH(int, addedFrames);
+        QFETCH(QStringList, groups);
+        if (!QFile::exists(m_demo + "/image.ilg"))
+            QCOMPARE(runIldatool({ "group", "--list", m_demo + "/play/play.list", m_demo + "/image.ilg" }).exitCode, 0);
+        QFile notes(m_demo + "/notes.txt");
+        QVERIFY(notes.open(QIODevice::WriteOnly));
+        notes.close();
+
+        const QString before = QDir::currentPath();
+        QDir::setCurrent(m_demo);
+        const StartupArguments parsed = parseStartupArguments(QStringList{ "beamdeck" } + args);
+        QDir::setCurrent(QDir::rootPath()); // as the tab manager leaves it at start-up
+        QCOMPARE(parsed.exitCode, -1);
+        QCOMPARE(parsed.files.size(), args.size());
+
+        QQuickItem *player = itemWithProperty(m_root, "objectName", QStringLiteral("player_left"));
+        QVERIFY(player);
+        const QString playing = player->property("filePath").toString();
+        const int rows = frameModelInstance().rowCount();
+        openStartupFiles(*m_engine, parsed.files);
+        QDir::setCurrent(before);
+
+        QCOMPARE(player->property("filePath").toString(), played.isEmpty() ? playing : m_demo + '/' + played);
+        QCOMPARE(frameModelInstance().rowCount(), rows + addedFrames);
+        QStringList names;
+        for (int i = 0; i < m_tabs->rowCount(); ++i)
+            names << m_tabs->data(m_tabs->index(i, 0), 1).toString();
+        QCOMPARE(names, groups);
+    }
+
+    // A file manager's drop onto either window adds the files as the command line does.
+    void droppedFilesOpenLikeArguments_data()
+    {
+        QTest::addColumn<QString>("window");
+        QTest::addColumn<QString>("file"); // a new one each time: the model skips the file it read last
+        QTest::newRow("main window") << "" << "shows/circle.ild";
+        QTest::newRow("frame editor") << "frameWindow" << "shows/spiral.ild";
+    }
+    void droppedFilesOpenLikeArguments()
+    {
+        QFETCH(QString, window);
+        QFETCH(QString, file);
+        QQuickWindow *target = window.isEmpty() ? m_root : m_root->findChild<QQuickWindow *>(window);
+        QVERIFY(target);
+        target->show();
+        QVERIFY(QTest::qWaitForWindowExposed(target));
+        const QString path = m_demo + '/' + file;
+        const int rows = frameModelInstance().rowCount();
+
+        QMimeData data;
+        data.setUrls({ QUrl::fromLocalFile(path) });
+        const QPoint at(target->width() / 2, target->height() / 2);
+        QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(target, &enter);
+        QDropEvent drop(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(target, &drop);
+
+        QCOMPARE(frameModelInstance().rowCount(), rows + frameCount(file));
+        QQuickItem *player = itemWithProperty(m_root, "objectName", QStringLiteral("player_left"));
+        QCOMPARE(player->property("filePath").toString(), path);
+        if (target != m_root)
+            target->hide();
     }
 
     void noQmlWarnings() { QVERIFY2(m_warnings.isEmpty(), qPrintable(m_warnings.join('\n'))); }

@@ -12,19 +12,27 @@ struct ToolResult
     QByteArray err;
 };
 
-inline ToolResult runIldatool(const QStringList &args, int timeoutMs = 60000)
+inline ToolResult runProgram(const QString &program, const QStringList &args,
+                             const QProcessEnvironment &env = QProcessEnvironment::systemEnvironment(),
+                             int timeoutMs = 60000)
 {
     QProcess p;
-    p.start(QStringLiteral(ILDATOOL_PATH), args);
+    p.setProcessEnvironment(env);
+    p.start(program, args);
     ToolResult r;
     if (!p.waitForFinished(timeoutMs)) {
         p.kill();
         p.waitForFinished();
-        r.err = "timed out";
+        r.err = p.error() == QProcess::FailedToStart ? "failed to start" : "timed out";
         return r;
     }
     r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2;
     r.out = p.readAllStandardOutput();
     r.err = p.readAllStandardError();
     return r;
+}
+
+inline ToolResult runIldatool(const QStringList &args, int timeoutMs = 60000)
+{
+    return runProgram(QStringLiteral(ILDATOOL_PATH), args, QProcessEnvironment::systemEnvironment(), timeoutMs);
 }

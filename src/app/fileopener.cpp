@@ -1,0 +1,85 @@
+#include "fileopener.h"
+
+#include "applog.h"
+#include "framesetmodel.h"
+#include "ildafiletab.h"
+
+#include <QFileInfo>
+
+namespace {
+
+enum class Kind { Ilda, TabList, GroupImage, Unknown };
+
+Kind kindOf(const QString &path)
+{
+    const QString suffix = QFileInfo(path).suffix().toLower();
+    if (suffix == QLatin1String("ild"))
+        return Kind::Ilda;
+    if (suffix == QLatin1String("list"))
+        return Kind::TabList;
+    if (suffix == QLatin1String("ilg"))
+        return Kind::GroupImage;
+    return Kind::Unknown;
+}
+
+} // namespace
+
+FileOpener::FileOpener(ildaFileTab *fileTab, QObject *parent) : QObject(parent), m_fileTab(fileTab) {}
+
+void FileOpener::openUrls(const QList<QUrl> &urls)
+{
+    QStringList paths;
+    for (const QUrl &url : urls) {
+        if (url.isLocalFile())
+            paths << url.toLocalFile();
+        else
+            qCDebug(lcApp) << "{FileOpener} not a local file:" << url;
+    }
+    openPaths(paths);
+}
+
+void FileOpener::openPaths(const QStringList &paths)
+{
+    QStringList ilda;
+    QString groups;
+    Kind groupsKind = Kind::Unknown;
+    for (const QString &path : paths) {
+        const QFileInfo info(path);
+        if (!info.isFile() || !info.isReadable()) {
+            qCDebug(lcApp) << "{FileOpener} cannot open:" << path;
+            continue;
+        }
+        const Kind kind = kindOf(path);
+        switch (kind) {
+        case Kind::Ilda:
+            ilda << info.absoluteFilePath();
+            break;
+        case Kind::TabList:
+        case Kind::GroupImage:
+            // Each list replaces all groups: a second one would only undo the first.
+            if (groups.isEmpty()) {
+                groups = info.absoluteFilePath();
+                groupsKind = kind;
+            } else {
+                qCDebug(lcApp) << "{FileOpener} one list or group image at a time, skipped:" << path;
+            }
+            break;
+        case Kind::Unknown:
+            qCDebug(lcApp) << "{FileOpener} not an ILDA file, tab list or group image:" << path;
+            break;
+        }
+    }
+
+    if (!groups.isEmpty() && m_fileTab) {
+        // The filters of the main window's open dialog.
+        const QString filter =
+            groupsKind == Kind::TabList ? QStringLiteral("list files (*.list )") : QStringLiteral("ilg files (*.ilg )");
+        m_fileTab->open_list(QUrl::fromLocalFile(groups), filter);
+        emit groupsOpened();
+    }
+    if (!ilda.isEmpty()) {
+        for (const QString &path : ilda)
+            frameModelInstance().setIldFileName(path);
+        emit ildaFilesOpened(ilda);
+    }
+}
