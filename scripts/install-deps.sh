@@ -13,6 +13,8 @@ PACKAGES=(
   qml-module-qtqml-models2 qml-module-qt-labs-folderlistmodel qml-module-qt-labs-settings
   fonts-wqy-microhei
   xvfb xauth libgl1-mesa-dri
+  librsvg2-bin
+  desktop-file-utils shared-mime-info libxml2-utils dpkg-dev
 )
 if [ "${BEAMDECK_FUZZ_DEPS:-0}" = 1 ]; then
   PACKAGES+=(clang libclang-rt-14-dev)
