@@ -114,7 +114,6 @@ int exportOnly(const QString &dir, const QString &out)
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
-    QTextCodec::setCodecForLocale(QTextCodec::codecForName("GBK"));
     const QStringList args = app.arguments();
     if (args.size() == 4 && args.at(1) == QLatin1String("--export-only"))
         return exportOnly(args.at(2), args.at(3));

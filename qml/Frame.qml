@@ -46,11 +46,6 @@ Window {
             return decodeURIComponent(s.substring(7))
         return s
     }
-    function toFolderUrl(path) {
-        if (path === "" || path.indexOf("file:") === 0)
-            return path
-        return path.charAt(0) === "/" ? "file://" + path : "file:///" + path
-    }
     function refreshCounts() {
         frameCount = frameModel.rowCount()
         point_count = frameModel.get_count_max(show_max_points.value)
@@ -467,9 +462,15 @@ Window {
     FileDialog {
         id: segfileDialog
         property bool forSave: false
+        property bool placed: false
 
         function openFor(save) {
             forSave = save
+            // First in the show's folder; afterwards where the user went last.
+            if (!placed) {
+                folder = FileTab.get_current_dir_url()
+                placed = true
+            }
             if (save) {
                 title = savefile_type.currentIndex === frameRoot.type_Palette
                         ? "创建一个" + "TTL,基于palette_64" + " MCU-c语言格式文件"

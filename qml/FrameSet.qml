@@ -17,12 +17,6 @@ Rectangle {
 
     color: "#2b2b2b"
 
-    function toFolderUrl(path) {
-        if (path === "" || path.indexOf("file:") === 0)
-            return path
-        return path.charAt(0) === "/" ? "file://" + path : "file:///" + path
-    }
-
     ColumnLayout {
         anchors.fill: parent
         anchors.margins: 6
@@ -135,9 +129,10 @@ Rectangle {
 
         function openFor(save) {
             forSave = save
-            folder = frameSetPage.toFolderUrl(fileModel.get_current_dir())
+            folder = fileModel.get_current_dir()
             title = save ? "创建一个 ILDA or ilda group 文件" : "选择一个 ILDA 格式的文件"
-            nameFilters = save ? ["ILDA group files (*.ilg )", "text group files (*.txg )"] : ["ILDA files (*.ild )"]
+            nameFilters = save ? ["ILDA group files (*.ilg )", "text group files (*.txg )", "ILDA files (*.ild )"]
+                               : ["ILDA files (*.ild )"]
             selectMultiple = !save
             selectExisting = !save
             open()
@@ -152,8 +147,7 @@ Rectangle {
                 fileModel.saveData(fileUrl, selectedNameFilter)
                 return
             }
-            for (var i = 0; i < fileUrls.length; ++i)
-                fileModel.add(fileUrls[i])
+            fileModel.add(fileUrls)
         }
     }
 }

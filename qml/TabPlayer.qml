@@ -37,11 +37,6 @@ ApplicationWindow {
     title: ownUse ? "Quenloilda select 测试用" : "ilda select 用户"
     color: "#2b2b2b"
 
-    function toFolderUrl(path) {
-        if (path === "" || path.indexOf("file:") === 0)
-            return path
-        return path.charAt(0) === "/" ? "file://" + path : "file:///" + path
-    }
     function showCurrentFile() {
         // the info starts with the path and adds checksum and size after an image export
         c_file_name = FileTab.get_current_file_info()
@@ -229,7 +224,7 @@ ApplicationWindow {
 
         function openFor(save) {
             useForSave = save
-            folder = root.toFolderUrl(FileTab.get_current_dir())
+            folder = FileTab.get_current_dir_url()
             title = save ? "保存一个文件,list用于SD卡,ilc用于exFlash" : "打开文件,list用于SD卡,ilc用于exFlash"
             nameFilters = save ? ["list files (*.list )", "ilg files (*.ilg )", "text group files (*.txg )"]
                                : ["list files (*.list )", "ilg files (*.ilg )"]

@@ -5,12 +5,13 @@
 #include "drawpalettesegment.h"
 #include "fileopener.h"
 #include "framesetmodel.h"
-#include "ildafiletab.h"
-#include "testlist.h"
-#include "udp_test.h"
 #include "ildadrawwidget.h"
 #include "ildafile.h"
+#include "ildafiletab.h"
 #include "ildaframedraw.h"
+#include "testlist.h"
+#include "textcodec.h"
+#include "udp_test.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -24,11 +25,11 @@
 void configureApplication()
 {
     QCoreApplication::setOrganizationName(QStringLiteral("VeVoza"));
-    if (QTextCodec *gbk = QTextCodec::codecForName("GBK"))
-        QTextCodec::setCodecForLocale(gbk);
-    else
-        qCWarning(lcApp) << "GBK text codec not available; text files use the default codec"
-                         << QTextCodec::codecForLocale()->name();
+    // The locale codec stays the system's: Qt encodes file names, arguments
+    // and console text with it. The GBK contents of the program's own text
+    // files go through TextCodec instead.
+    if (!QTextCodec::codecForName("GBK"))
+        qCWarning(lcApp) << "GBK text codec not available; text files use" << TextCodec::gbkCodec()->name();
 }
 
 void initPageResources()

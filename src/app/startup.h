@@ -5,8 +5,8 @@
 class QQmlApplicationEngine;
 class QCoreApplication;
 
-// Application-wide settings made once at start: organisation name and the
-// GBK locale codec that every text file of the program is written in.
+// Application-wide settings made once at start: the organisation name. The
+// locale codec is left to the system (UTF-8 file names and console text).
 void configureApplication();
 // Makes the pages (compiled into this library) available under qrc:/.
 void initPageResources();

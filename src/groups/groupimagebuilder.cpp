@@ -5,6 +5,7 @@
 #include "groupimageformat.h"
 #include "groupslog.h"
 #include "ildframeset.h"
+#include "textcodec.h"
 
 #include <QDateTime>
 #include <QSaveFile>
@@ -70,12 +71,12 @@ private:
     CrcEngine m_crc = CrcEngine::mpeg2();
 };
 
-// Text output in the locale encoding, handed to the device in large pieces;
+// Text output in GBK, handed to the device in large pieces;
 // a short write is remembered, so a full disk never passes for success.
 class TextWriter
 {
 public:
-    explicit TextWriter(QIODevice *device) : m_device(device), m_codec(QTextCodec::codecForLocale()) {}
+    explicit TextWriter(QIODevice *device) : m_device(device), m_codec(TextCodec::gbkCodec()) {}
 
     TextWriter &operator<<(const QString &s)
     {

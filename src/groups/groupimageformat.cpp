@@ -1,6 +1,6 @@
 #include "groupimageformat.h"
 
-#include <QTextCodec>
+#include "textcodec.h"
 
 namespace GroupImageFormat {
 
@@ -35,9 +35,7 @@ QString hex(quint64 v)
 
 QByteArray encodedName(const QString &name, int size)
 {
-    QByteArray bytes = QTextCodec::codecForLocale()->fromUnicode(name).left(size);
-    bytes.append(QByteArray(size - bytes.size(), '\0'));
-    return bytes;
+    return TextCodec::gbkField(name, size);
 }
 
 QString groupName(const QString &settingsName)

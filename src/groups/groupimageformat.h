@@ -23,8 +23,8 @@ inline quint16 convertCoordinate(qint16 x)
     return quint16(int(x) / 16 + 2047);
 }
 
-// Name as stored: its bytes in the locale encoding, cut to size and padded
-// with zero bytes.
+// Name as stored: its GBK bytes, cut to size between characters (never inside
+// a two-byte one) and padded with zero bytes.
 QByteArray encodedName(const QString &name, int size);
 // Group name of a tab: its settings name without ".csv".
 QString groupName(const QString &settingsName);

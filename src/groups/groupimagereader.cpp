@@ -5,7 +5,7 @@
 #include "groupimageformat.h"
 #include "grouplayout.h"
 
-#include <QTextCodec>
+#include "textcodec.h"
 
 namespace {
 
@@ -14,7 +14,7 @@ QString storedName(const uchar *p, int size)
     int n = 0;
     while (n < size && p[n] != 0)
         ++n;
-    return QTextCodec::codecForLocale()->toUnicode(reinterpret_cast<const char *>(p), n);
+    return TextCodec::fromGbk(QByteArray(reinterpret_cast<const char *>(p), n));
 }
 
 GroupImageTables::Group readGroup(ByteCursor &in)

@@ -7,6 +7,8 @@
 #include "userprompt.h"
 
 #include <QFile>
+#include <QFileInfo>
+#include <QJSValue>
 #include <QSaveFile>
 #include <QTextStream>
 
@@ -135,13 +137,25 @@ void ildaFileSets::appendItem(const FileItem &item)
 
 void ildaFileSets::add(QUrl md)
 {
-    const QStringList parts = md.toString().split(QLatin1Char(','));
-    for (const QString &part : parts) {
-        const QUrl url(part);
-        FileItem item;
-        item.path = PlayFiles::localPathFromUrl(url);
-        item.name = PlayFiles::fileNameOf(item.path);
-        appendItem(item);
+    FileItem item;
+    item.path = PlayFiles::localPathFromUrl(md);
+    item.name = PlayFiles::fileNameOf(item.path);
+    appendItem(item);
+}
+
+void ildaFileSets::add(const QVariant &urls)
+{
+    QVariant v = urls;
+    if (v.userType() == qMetaTypeId<QJSValue>())
+        v = v.value<QJSValue>().toVariant();
+    if (v.userType() == qMetaTypeId<QList<QUrl>>()) {
+        for (const QUrl &url : v.value<QList<QUrl>>())
+            add(url);
+    } else if (v.userType() == QMetaType::QVariantList || v.userType() == QMetaType::QStringList) {
+        for (const QVariant &url : v.toList())
+            add(url.toUrl());
+    } else {
+        add(v.toUrl());
     }
 }
 
@@ -163,9 +177,7 @@ void ildaFileSets::setcuritem(int index, QVariant j)
 
 QString ildaFileSets::get_current_dir()
 {
-    if (currentDir.startsWith(QLatin1String("file:///")))
-        return currentDir;
-    return QStringLiteral("file:///") + currentDir;
+    return PlayFiles::folderUrl(currentDir);
 }
 
 void ildaFileSets::setCheck(int index, bool check)
@@ -247,16 +259,33 @@ void ildaFileSets::order_select()
 int ildaFileSets::saveSetting()
 {
     updatePaths();
+    saveProblem.clear();
+    const QString group = GroupImageFormat::groupName(settingsName);
+    if (!PlayFiles::isSettingsFileIn(settingsPath, currentDir)) {
+        qCDebug(lcGroups) << "{ildaFileSets::saveSetting} settings file outside the play folder, not written:"
+                          << settingsPath;
+        saveProblem = QStringLiteral("Group \"%1\" was not saved: its settings file would lie outside the play "
+                                     "folder %2. Give the group a plain name (no \"/\" or \"..\") and save again.")
+                          .arg(group, currentDir);
+        return 1;
+    }
     QSaveFile file(settingsPath);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
         qCDebug(lcGroups) << "{ildaFileSets::saveSetting} open file failure---------------" << settingsPath;
-        return 0;
+        saveProblem = QStringLiteral("Group \"%1\" was not saved: %2 could not be written (%3). Make sure the "
+                                     "folder exists and can be written to, then save again.")
+                          .arg(group, settingsPath, file.errorString());
+        return 1;
     }
     QVector<PlayFiles::SettingsRow> rows;
     rows.reserve(files.size());
     for (const FileItem &item : files) {
         PlayFiles::SettingsRow row;
         row.path = item.path;
+        // A relative path outside the root names a file of the current
+        // folder; stored absolute it still names that file after a restart.
+        if (!row.path.startsWith(localDir) && !PlayFiles::isStoredAbsolute(row.path))
+            row.path = QFileInfo(row.path).absoluteFilePath();
         row.name = item.name;
         row.playSpeed = item.playSpeed;
         row.colorType = item.colorType;
@@ -265,12 +294,21 @@ int ildaFileSets::saveSetting()
         rows.append(row);
     }
     const PlayFiles::SettingsText text = PlayFiles::formatSettings(rows, localDir);
-    if (text.errors > 0)
+    if (text.errors > 0) {
         firstErrorPath = text.firstErrorPath;
+        saveProblem = QStringLiteral("Group \"%1\": %2 file(s) could not be stored so that they come back "
+                                     "(first: %3). Add them again with \"增开\" and save again.")
+                          .arg(group)
+                          .arg(text.errors)
+                          .arg(text.firstErrorPath);
+    }
     if (!PlayFiles::commitText(file, text.text)) {
         qCDebug(lcGroups) << "{ildaFileSets::saveSetting} open file failure---------------" << settingsPath
                           << file.errorString();
-        return 0;
+        saveProblem = QStringLiteral("Group \"%1\" was not saved: %2 could not be written (%3). Make sure "
+                                     "there is room on the disk and the folder can be written to, then save again.")
+                          .arg(group, settingsPath, file.errorString());
+        return text.errors + 1;
     }
     return text.errors;
 }
@@ -359,20 +397,17 @@ void ildaFileSets::saveData(QUrl name, QString selectedNameFilter)
 {
     QString path = PlayFiles::localPathFromUrl(name);
     qCDebug(lcGroups) << "file url:" << name << "Name" << path << "FileName:" << name.fileName() << selectedNameFilter;
-    auto withExtension = [&path](const char *ext) {
-        if (!path.endsWith(QLatin1String(ext)))
-            path += QLatin1String(ext);
-    };
-    if (selectedNameFilter.contains(QLatin1String("*.txg"))) {
-        withExtension(".txg");
+    const QString ext = PlayFiles::saveExtension(
+        path, selectedNameFilter, {QStringLiteral(".txg"), QStringLiteral(".ilg"), QStringLiteral(".ild")});
+    if (!ext.isEmpty() && !path.endsWith(ext))
+        path += ext;
+    if (ext == QLatin1String(".txg")) {
         saveSingleGroupText(path);
         qCDebug(lcGroups) << "ildaFileSets :: save text group";
-    } else if (selectedNameFilter.contains(QLatin1String("*.ilg"))) {
-        withExtension(".ilg");
+    } else if (ext == QLatin1String(".ilg")) {
         saveSingleGroupImage(path);
         qCDebug(lcGroups) << "ildaFileSets :: save ilda group";
-    } else if (selectedNameFilter.contains(QLatin1String("*.ild"))) {
-        withExtension(".ild");
+    } else if (ext == QLatin1String(".ild")) {
         saveIlda(path);
         qCDebug(lcGroups) << "ildaFileSets :: save ilda";
     }

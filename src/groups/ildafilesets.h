@@ -46,7 +46,12 @@ public:
     ildaFileSets(const QString &name, quint8 fileCount, quint32 fileTableAddress, QObject *parent = nullptr);
 
     Q_INVOKABLE bool moveRows_view_data(int source, int dest, int count);
-    Q_INVOKABLE void add(QUrl md);
+    // One file. The URL is taken whole: a name may hold a comma.
+    void add(QUrl md);
+    // From the pages: one URL, or the files a dialog chose (its fileUrls, a
+    // list), one row each, in order. One invokable, so that QML never has to
+    // pick between overloads.
+    Q_INVOKABLE void add(const QVariant &urls);
     Q_INVOKABLE void deleteFile();
     Q_INVOKABLE void setcuritem(int index, QVariant j);
     Q_INVOKABLE QString get_current_dir();
@@ -71,8 +76,11 @@ public:
                   int dest) override;
 
     void frush();
-    // Writes the settings file; returns the number of rows outside localDir.
+    // Writes the settings file; returns the number of problems: rows whose path
+    // cannot be stored faithfully, plus one when the file was not written at
+    // all (refused or failed). saveProblemText() says what went wrong.
     int saveSetting();
+    QString saveProblemText() const { return saveProblem; }
     void clearAddress();
     // Appends a row (the group image reader).
     void appendItem(const FileItem &item);
@@ -103,6 +111,7 @@ private:
     bool exportWith(GroupImageBuilder::Variant variant, const QString &path);
 
     QString firstErrorPath;
+    QString saveProblem;
     QVector<FileItem> files;
     FileItem pending;
     QString settingsPath;

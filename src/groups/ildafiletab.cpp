@@ -8,6 +8,7 @@
 #include "palette.h"
 #include "playfiles.h"
 #include "rowmove.h"
+#include "textcodec.h"
 #include "userprompt.h"
 
 #include <QDir>
@@ -131,6 +132,11 @@ QString ildaFileTab::get_current_dir()
     return localDir;
 }
 
+QString ildaFileTab::get_current_dir_url()
+{
+    return PlayFiles::folderUrl(localDir + playFolder);
+}
+
 QObject *ildaFileTab::get_tab(int index)
 {
     if (tabs.isEmpty())
@@ -154,7 +160,26 @@ void ildaFileTab::move_tab(int index, int desc_index)
         return;
     }
     moveRows(QModelIndex(), index, 1, QModelIndex(), desc_index);
-    saveListFile(currentFilePath);
+    bool written = false;
+    const int n = saveListFile(currentFilePath, &written);
+    reportListSave(currentFilePath, written, n);
+}
+
+void ildaFileTab::reportListSave(const QString &path, bool written, int problems)
+{
+    QString text;
+    if (!written)
+        text = QStringLiteral("The tab list could not be saved as %1 (%2).\r\nThe previous list, if any, is "
+                              "unchanged. Choose a folder you can write to and save again.")
+                   .arg(path, m_listError);
+    else if (problems != 0)
+        text = QStringLiteral("The tab list was saved as %1, but not everything in it:\r\n").arg(path);
+    if (!saveErrorText.isEmpty())
+        text += (written ? QString() : QStringLiteral("\r\n")) + saveErrorText;
+    saveErrorText.clear();
+    if (text.isEmpty())
+        return;
+    UserPrompt::instance()->showMessage(QMessageBox::Warning, QStringLiteral("save error"), text, QMessageBox::Ok);
 }
 
 void ildaFileTab::delete_tab(int index)
@@ -209,6 +234,7 @@ void ildaFileTab::set_dir()
     QFile ini(settingsIniPath());
     if (ini.open(QIODevice::ReadWrite | QIODevice::Text)) {
         QTextStream in(&ini);
+        TextCodec::useGbk(in);
         localDir = in.atEnd() ? QString() : in.readLine();
         playFolder = in.atEnd() ? QString() : in.readLine();
         listName = in.atEnd() ? QString() : in.readLine();
@@ -275,6 +301,7 @@ int ildaFileTab::saveListFile(const QString &path, bool *ok)
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
         qCDebug(lcGroups) << "open itemPath 失败:" << path << ", 可能原因，文件只读。";
+        m_listError = file.errorString();
         return 0;
     }
     QString list;
@@ -286,13 +313,14 @@ int ildaFileTab::saveListFile(const QString &path, bool *ok)
         out << (tab->get_group_check() ? "" : "#") << playFolder << tab->settingsFileName() << '\n';
         const int g = tab->saveSetting();
         if (g != 0)
-            errors << "Tab id:" << i << " has error:" << g << "; ---first path:" << tab->firstError() << '\n';
+            errors << tab->saveProblemText() << "\r\n";
         total += g;
     }
     out << "#end\n";
     out.flush();
     if (!PlayFiles::commitText(file, list)) {
         qCDebug(lcGroups) << "open itemPath 失败:" << path << ", 可能原因，文件只读。" << file.errorString();
+        m_listError = file.errorString();
         return total;
     }
     if (ok)
@@ -317,12 +345,14 @@ QStringList ildaFileTab::listedSettingsFiles(const QString &listPath) const
     if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
         return paths;
     QTextStream in(&file);
-    // Only group settings files below the root qualify: a damaged or foreign
-    // list must not make a save delete anything else.
-    const QString root = QDir::cleanPath(QFileInfo(localDir.isEmpty() ? QStringLiteral(".") : localDir).absoluteFilePath());
+    // Only group settings files inside the play folder qualify (the same guard
+    // as for writing them): a damaged or foreign list must not make a save
+    // delete anything else.
+    const QString play = localDir + playFolder;
     for (const PlayFiles::ListEntry &entry : PlayFiles::parseTabList(in)) {
-        const QString path = QDir::cleanPath(QFileInfo(localDir + entry.name).absoluteFilePath());
-        if (path.endsWith(QLatin1String(".csv")) && path.startsWith(root + QLatin1Char('/')))
+        const QString named = play + PlayFiles::settingsNameFor(entry.name, playFolder);
+        const QString path = QDir::cleanPath(QFileInfo(named).absoluteFilePath());
+        if (PlayFiles::isSettingsFileIn(named, play))
             paths << path;
         else
             qCDebug(lcGroups) << "{ildaFileTab::save_list} not a settings file of this folder, kept:" << path;
@@ -401,13 +431,12 @@ void ildaFileTab::save_list(QUrl dir, QString selectedNameFilter)
     m_checksum = 0;
     m_INIT_START_ADDRESS = 0;
     qCDebug(lcGroups) << "Name" << currentFilePath << "FileName:" << dir.fileName() << selectedNameFilter;
-    auto withExtension = [this](const char *ext) {
-        if (!currentFilePath.endsWith(QLatin1String(ext)))
-            currentFilePath += QLatin1String(ext);
-    };
+    const QString ext = PlayFiles::saveExtension(
+        currentFilePath, selectedNameFilter, {QStringLiteral(".list"), QStringLiteral(".txg"), QStringLiteral(".ilg")});
+    if (!ext.isEmpty() && !currentFilePath.endsWith(ext))
+        currentFilePath += ext;
 
-    if (selectedNameFilter.contains(QLatin1String("*.list"))) {
-        withExtension(".list");
+    if (ext == QLatin1String(".list")) {
         // Record the name actually written, so that the next start finds it.
         setDirFromUrl(dir, PlayFiles::fileNameOf(currentFilePath));
         // The old list's settings files go only after the new list is safely
@@ -417,22 +446,13 @@ void ildaFileTab::save_list(QUrl dir, QString selectedNameFilter)
         const int n = saveListFile(currentFilePath, &written);
         if (written)
             removeListedSettings(oldFiles);
-        if (n != 0) {
-            UserPrompt::instance()->showMessage(QMessageBox::Warning, QStringLiteral("save error"),
-                                                QStringLiteral("error num:") + QString::number(n) + QStringLiteral("\r\n")
-                                                    + QStringLiteral("path not in dir:") + localDir
-                                                    + QStringLiteral("\r\n") + saveErrorText,
-                                                QMessageBox::Ok);
-            saveErrorText.clear();
-        }
+        reportListSave(currentFilePath, written, n);
         qCDebug(lcGroups) << "ildaFileTab :: save list group." << "error:" << n;
-    } else if (selectedNameFilter.contains(QLatin1String("*.txg"))) {
-        withExtension(".txg");
+    } else if (ext == QLatin1String(".txg")) {
         m_INIT_START_ADDRESS = GroupImageBuilder::TextStart;
         saveTextGroupImage(currentFilePath);
         qCDebug(lcGroups) << "ildaFileTab :: save text group";
-    } else if (selectedNameFilter.contains(QLatin1String("*.ilg"))) {
-        withExtension(".ilg");
+    } else if (ext == QLatin1String(".ilg")) {
         m_INIT_START_ADDRESS = GroupImageBuilder::ImageStart;
         m_crc_mode = true;
         saveGroupImage(currentFilePath);

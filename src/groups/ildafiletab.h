@@ -24,6 +24,8 @@ public:
     Q_INVOKABLE QString get_current_file_path();
     Q_INVOKABLE QString get_current_file_info();
     Q_INVOKABLE QString get_current_dir();
+    // The play folder as a file URL, where the list dialogs open.
+    Q_INVOKABLE QString get_current_dir_url();
     Q_INVOKABLE QObject *get_tab(int index);
     Q_INVOKABLE QString get_tab_name(int index);
     Q_INVOKABLE void move_tab(int index, int desc_index);
@@ -72,6 +74,9 @@ public:
 private:
     ildaFileSets *newTab(const QString &name);
     bool exportTabs(int variant, const QString &path);
+    // The "save error" box after a list save, in plain words: what was not
+    // saved and what to do about it. Nothing is shown when all went well.
+    void reportListSave(const QString &path, bool written, int problems);
     QStringList listedSettingsFiles(const QString &listPath) const;
     // Deletes the settings files of the old list that no current tab uses.
     void removeListedSettings(const QStringList &oldFiles);
@@ -86,5 +91,6 @@ private:
     quint32 end_address_acc = 0;
     quint32 m_INIT_START_ADDRESS = 0;
     QString saveErrorText;
+    QString m_listError; // why the last list file could not be written
     qint64 m_creationTime = -1;
 };

@@ -1,13 +1,13 @@
 #include "playfiles.h"
 
 #include "groupslog.h"
+#include "textcodec.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QSaveFile>
-#include <QTextCodec>
 #include <QStandardPaths>
 #include <QTextStream>
 #include <QUrl>
@@ -50,6 +50,25 @@ bool isStoredAbsolute(const QString &path)
     return path.contains(QLatin1String(":/")) || QDir::isAbsolutePath(path);
 }
 
+QString folderUrl(const QString &folder)
+{
+    if (folder.startsWith(QLatin1String("file:")))
+        return folder;
+    const QString absolute = isStoredAbsolute(folder) ? folder : QDir(folder).absolutePath();
+    return QUrl::fromLocalFile(absolute).toString();
+}
+
+QString saveExtension(const QString &path, const QString &filter, const QStringList &known)
+{
+    for (const QString &ext : known)
+        if (path.endsWith(ext))
+            return ext;
+    for (const QString &ext : known)
+        if (filter.contains(QLatin1Char('*') + ext))
+            return ext;
+    return QString();
+}
+
 QString settingsNameFor(const QString &name, const QString &folder)
 {
     QString n = name;
@@ -58,6 +77,15 @@ QString settingsNameFor(const QString &name, const QString &folder)
     if (!n.endsWith(QLatin1String(".csv")))
         n += QLatin1String(".csv");
     return n;
+}
+
+bool isSettingsFileIn(const QString &path, const QString &playDir)
+{
+    const QString file = QDir::cleanPath(QFileInfo(path).absoluteFilePath());
+    QString dir = QDir::cleanPath(QFileInfo(playDir.isEmpty() ? QStringLiteral(".") : playDir).absoluteFilePath());
+    if (!dir.endsWith(QLatin1Char('/')))
+        dir += QLatin1Char('/');
+    return file.endsWith(QLatin1String(".csv")) && file.startsWith(dir);
 }
 
 void splitListFolder(const QString &folder, QString &root, QString &play)
@@ -92,6 +120,7 @@ QString configDir()
 QVector<SettingsRow> parseSettings(QTextStream &in, const QString &root)
 {
     QVector<SettingsRow> rows;
+    TextCodec::useGbk(in);
     while (!in.atEnd()) {
         const QString raw = in.readLine();
         if (raw.startsWith(QLatin1String("#End")))
@@ -130,7 +159,7 @@ QVector<SettingsRow> parseSettings(QTextStream &in, const QString &root)
 
 bool commitText(QSaveFile &file, const QString &text)
 {
-    const QByteArray bytes = QTextCodec::codecForLocale()->fromUnicode(text);
+    const QByteArray bytes = TextCodec::toGbk(text);
     if (file.write(bytes) != bytes.size()) {
         file.cancelWriting();
         file.commit();
@@ -153,6 +182,11 @@ SettingsText formatSettings(const QVector<SettingsRow> &rows, const QString &roo
             // "/shows/") is written whole, so the row names the same file.
             if (!isStoredAbsolute(path.mid(root.size())))
                 path.remove(0, root.size());
+        } else if (isStoredAbsolute(path)) {
+            // A file beside or above the show (a list saved elsewhere) keeps
+            // its full path, which reads back unchanged.
+            if (!row.check)
+                out.text += QLatin1Char('#');
         } else {
             out.text += QStringLiteral("#error id:\"%1\"").arg(i);
             if (out.errors == 0)
@@ -169,6 +203,7 @@ SettingsText formatSettings(const QVector<SettingsRow> &rows, const QString &roo
 QVector<ListEntry> parseTabList(QTextStream &in)
 {
     QVector<ListEntry> entries;
+    TextCodec::useGbk(in);
     while (!in.atEnd()) {
         const QString line = in.readLine();
         if (line.startsWith(QLatin1String("#end")))

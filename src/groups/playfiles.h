@@ -28,9 +28,22 @@ QString folderOf(const QString &path);
 // Absolute as stored in a settings file: "/..." on this system, or a
 // Windows-form "C:/..." (anything holding ":/").
 bool isStoredAbsolute(const QString &path);
+// A folder as a file URL for the dialogs ("file:///home/x/play"), made
+// absolute against the current folder; a URL is returned unchanged.
+QString folderUrl(const QString &folder);
+// Extension a save writes: the one the typed name already ends with, when it
+// is one of known, else the first of known whose pattern ("*.ilg") the
+// selected filter holds, else empty. So "x.ild" typed under the ".ilg" filter
+// stays an ILDA file instead of becoming "x.ild.ilg".
+QString saveExtension(const QString &path, const QString &filter, const QStringList &known);
 // Settings file name of a group: every playFolder removed from name, ".csv"
 // appended unless present.
 QString settingsNameFor(const QString &name, const QString &playFolder);
+
+// True when path names a group settings file (".csv") inside the play folder
+// playDir. The one guard before a settings file named by a tab list is
+// written or deleted: "play/../../x" must not reach outside the show.
+bool isSettingsFileIn(const QString &path, const QString &playDir);
 
 // localDir and playFolder of a list file's folder ("C:/shows/play/" gives
 // "C:/shows/" and "play/").
@@ -54,21 +67,23 @@ struct SettingsRow
 };
 
 // Rows of a group settings file, up to "#End"; relative paths are prefixed
-// with root.
+// with root. A stream on a file or byte array is read as GBK.
 QVector<SettingsRow> parseSettings(QTextStream &in, const QString &root);
 
 struct SettingsText
 {
     QString text;
-    int errors = 0;           // rows whose path lies outside root
+    int errors = 0; // rows whose path cannot be stored so that it reads back
     QString firstErrorPath;
 };
-// Writes text in the locale encoding and commits the file. A short write
+// Writes text in GBK and commits the file. A short write
 // (full disk, quota) cancels it, so the previous file stays as it was. Open
 // the file unbuffered: a buffered device reports a short write at no point.
 bool commitText(QSaveFile &file, const QString &text);
 
 // The file as written: header, one line per row, "#End" without a line feed.
+// Rows under root are written relative to it, absolute rows elsewhere whole;
+// only a relative path outside root gets the "error id" marker.
 SettingsText formatSettings(const QVector<SettingsRow> &rows, const QString &root);
 
 struct ListEntry
@@ -76,7 +91,7 @@ struct ListEntry
     QString name;  // the line without "#"
     bool check = true;
 };
-// Lines of a tab list up to "#end".
+// Lines of a tab list up to "#end", read as GBK like the settings.
 QVector<ListEntry> parseTabList(QTextStream &in);
 
 } // namespace PlayFiles

@@ -365,6 +365,28 @@ private slots:
             target->hide();
     }
 
+    // The list and group dialogs open in the show's folders, as file URLs.
+    void dialogsOpenInTheShowFolder()
+    {
+        int seen = 0;
+        for (QQuickItem *item : allItems(m_root)) {
+            for (QObject *o : item->children()) {
+                const bool list = o->property("useForSave").isValid();
+                if (!QByteArray(o->metaObject()->className()).contains("FileDialog") ||
+                    (!list && !o->property("forSave").isValid()))
+                    continue;
+                QMetaObject::invokeMethod(o, "openFor", Q_ARG(QVariant, false));
+                const QUrl folder = o->property("folder").toUrl();
+                QMetaObject::invokeMethod(o, "close");
+                QVERIFY2(folder.isLocalFile(), qPrintable(folder.toString()));
+                QCOMPARE(QDir(folder.toLocalFile()).absolutePath(),
+                         QDir(m_demo + (list ? "/play" : "/shows")).absolutePath());
+                ++seen;
+            }
+        }
+        QVERIFY(seen >= 2);
+    }
+
     void noQmlWarnings() { QVERIFY2(m_warnings.isEmpty(), qPrintable(m_warnings.join('\n'))); }
 
     void cleanupTestCase()

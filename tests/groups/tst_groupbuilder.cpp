@@ -89,11 +89,7 @@ class TestGroupBuilder : public QObject
     }
 
 private slots:
-    void initTestCase()
-    {
-        QVERIFY(m_dir.isValid());
-        QTextCodec::setCodecForLocale(QTextCodec::codecForName("GBK"));
-    }
+    void initTestCase() { QVERIFY(m_dir.isValid()); }
     void init()
     {
         paletteOffset = 0;

@@ -1,8 +1,11 @@
 // ildatool group, verify and demo, and the same bytes as the application.
 
+#include "ildabuilder.h"
 #include "ildafilesets.h"
 #include "ildafiletab.h"
 #include "palette.h"
+#include "playfiles.h"
+#include "textcodec.h"
 #include "toolrunner.h"
 #include "userprompt.h"
 
@@ -12,6 +15,8 @@
 #include <QTemporaryDir>
 #include <QTextCodec>
 #include <QtTest>
+
+#include <unistd.h>
 
 namespace {
 
@@ -26,6 +31,13 @@ void writeFile(const QString &path, const QByteArray &bytes)
     QFile f(path);
     if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size())
         qFatal("cannot write %s", qPrintable(path));
+}
+
+// Creates the folder first.
+void writeFile2(const QString &path, const QByteArray &bytes)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    writeFile(path, bytes);
 }
 
 ToolResult runWithEnv(const QStringList &args, const QProcessEnvironment &env)
@@ -66,7 +78,6 @@ private slots:
     void initTestCase()
     {
         QVERIFY(m_dir.isValid());
-        QTextCodec::setCodecForLocale(QTextCodec::codecForName("GBK"));
         UserPrompt::setInstance(&m_prompt);
         m_show = m_dir.filePath("demo");
         const ToolResult r = runIldatool({ "demo", m_show });
@@ -194,6 +205,74 @@ private slots:
         QVERIFY2(r.exitCode == 0, r.err.constData());
         QVERIFY(readAll(app).size() > 1000);
         QVERIFY(readAll(app) == readAll(tool));
+    }
+
+    // A show, a file and a group named in Chinese go through add, save, export
+    // and reload: names on disk are UTF-8, the contents of the text files GBK
+    // (as older saves wrote them), and ildatool takes and prints UTF-8.
+    void chineseNamesEndToEnd()
+    {
+        const QString root = m_dir.filePath(QStringLiteral("演出/"));
+        const QString ild = root + QStringLiteral("shows/激光秀.ild");
+        QDir().mkpath(root + "play");
+        writeFile2(ild, IldaBuilder()
+                            .header(5, 2, "\xbc\xa4\xb9\xe2")
+                            .point5(0, 0, 0, 255, 0, 0)
+                            .point5(9, 9, 0, 0, 255, 0)
+                            .bytes());
+        const QString config = root + "config";
+        writeFile2(config + "/_file_dir.ini", TextCodec::toGbk(root + "\nplay/\nplay.list\n"));
+        qputenv("BEAMDECK_CONFIG_DIR", config.toUtf8());
+        qputenv("SOURCE_DATE_EPOCH", "99");
+
+        ildaFileTab tab;
+        QCOMPARE(localDir, root);
+        tab.add_tab(QStringLiteral("test组1"));
+        auto *group = qobject_cast<ildaFileSets *>(tab.get_tab(0));
+        group->add(QVariantList{QUrl::fromLocalFile(ild)});
+        group->setPlaySpeed(0, 5);
+        tab.save_list(QUrl::fromLocalFile(root + "play/play.list"), QStringLiteral("list files (*.list )"));
+        const QByteArray csv = (root + QStringLiteral("play/test组1.csv")).toUtf8();
+        QCOMPARE(::access(csv.constData(), F_OK), 0);
+        QCOMPARE(readAll(root + "play/play.list"), QByteArray("play/test\xd7\xe9"
+                                                              "1.csv\n#end\n"));
+        QCOMPARE(readAll(QString::fromUtf8(csv)),
+                 QByteArray("#Speed,Color,Repeater,Path\n5,0,1,shows/\xbc\xa4\xb9\xe2\xd0\xe3.ild\n#End"));
+        QCOMPARE(readAll(config + "/_file_dir.ini"), TextCodec::toGbk(root + "\nplay/\nplay.list\n"));
+
+        tab.save_list(QUrl::fromLocalFile(root + QStringLiteral("导出.ilg")), QStringLiteral("ilg files (*.ilg )"));
+        const QByteArray image = readAll(root + QStringLiteral("导出.ilg"));
+        QCOMPARE(image.mid(512, 8), QByteArray("test\xd7\xe9"
+                                               "1\0",
+                                               8));
+        QCOMPARE(image.mid(527, 16), QByteArray("\xbc\xa4\xb9\xe2\xd0\xe3.ild\0\0\0\0\0\0", 16));
+        group->saveData(QUrl::fromLocalFile(root + QStringLiteral("导出.ild")),
+                        QStringLiteral("ILDA group files (*.ilg )"));
+        QVERIFY(!QFile::exists(root + QStringLiteral("导出.ild.ilg")));
+
+        ildaFileTab again;
+        QCOMPARE(again.rowCount(), 1);
+        QCOMPARE(again.data(again.index(0), ildaFileTab::NameRole).toString(), QStringLiteral("test组1"));
+        auto *back = qobject_cast<ildaFileSets *>(again.get_tab(0));
+        QCOMPARE(back->rowCount(), 1);
+        QCOMPARE(back->items()[0].path, ild);
+        QCOMPARE(int(back->items()[0].playSpeed), 5);
+
+        for (const QString &file : {ild, root + QStringLiteral("导出.ild")}) {
+            const ToolResult r = runIldatool({"dump", file});
+            QVERIFY2(r.exitCode == 0, r.err.constData());
+            QJsonParseError error;
+            const QJsonDocument json = QJsonDocument::fromJson(r.out, &error);
+            QCOMPARE(error.error, QJsonParseError::NoError);
+            const QJsonObject frame = json.object().value("frames").toArray().first().toObject();
+            QCOMPARE(frame.value("name").toString(), QString::fromLatin1("\xbc\xa4\xb9\xe2"));
+        }
+        const QString toolImage = root + QStringLiteral("工具.ilg");
+        const ToolResult r = runIldatool({"group", "--list", root + "play/play.list", toolImage, "--time", "99"});
+        QVERIFY2(r.exitCode == 0, r.err.constData());
+        QVERIFY(r.out.startsWith(toolImage.toUtf8()));
+        QVERIFY(readAll(toolImage) == image);
+        qunsetenv("SOURCE_DATE_EPOCH");
     }
 
     void refusedExportLeavesOutputAlone()

@@ -7,10 +7,13 @@
 #include "userprompt.h"
 
 #include <QAbstractItemModelTester>
+#include <QQmlContext>
+#include <QQmlEngine>
+#include <QQmlExpression>
 #include <QSignalSpy>
 #include <QTemporaryDir>
-#include <QTextStream>
 #include <QTextCodec>
+#include <QTextStream>
 #include <QtTest>
 
 namespace {
@@ -47,7 +50,6 @@ private slots:
     void initTestCase()
     {
         QVERIFY(m_dir.isValid());
-        QTextCodec::setCodecForLocale(QTextCodec::codecForName("GBK"));
         localDir = m_dir.path() + "/";
         playFolder = "play/";
         QDir().mkpath(localDir + playFolder);
@@ -82,6 +84,9 @@ private slots:
             << QByteArray("\n  \n5,1\n1,0,1,a.ild\n") << QStringList{ "1 1 0 1 ~a.ild" };
         QTest::newRow("speed_wraps_in_8_bits") << QByteArray("257,0,1,a.ild\n") << QStringList{ "1 1 0 1 ~a.ild" };
         QTest::newRow("comma_in_path") << QByteArray("1,0,1,shows/a,b.ild\n") << QStringList{ "1 1 0 1 ~shows/a,b.ild" };
+        // Written by earlier versions in GBK; read the same whatever the locale.
+        QTest::newRow("gbk_path") << QByteArray("#2,1,3,shows/\xbc\xa4\xb9\xe2\xd0\xe3.ild\n")
+                                  << QStringList{QStringLiteral("0 2 1 3 ~shows/激光秀.ild")};
         QTest::newRow("surrounding_space_trimmed") << QByteArray("  1,0,1,a.ild  \r\n") << QStringList{ "1 1 0 1 ~a.ild" };
     }
     void readSettings()
@@ -131,24 +136,32 @@ private slots:
                  QByteArray("#Speed,Color,Repeater,Path\n1,0,1,shows/a.ild\n#3,2,5,shows/b.ild\n#End"));
     }
 
-    void pathsOutsideLocalDirAreMarkedAndCounted()
+    // Rows outside localDir (a list saved in another folder) keep their full
+    // path and read back exactly; a relative one is stored absolute.
+    void pathsOutsideLocalDirAreKeptWhole()
     {
         QFile::remove(settingsPath("outside"));
         ildaFileSets m(QStringLiteral("outside"));
         m.add(QUrl::fromLocalFile(localDir + "a.ild"));
         m.add(QUrl::fromLocalFile("/elsewhere/x.ild"));
         m.add(QUrl::fromLocalFile("/elsewhere/y.ild"));
+        m.add(QUrl(QStringLiteral("rel/z.ild")));
         m.setPlaySpeed(2, 3);
-        QCOMPARE(m.saveSetting(), 2);
-        QCOMPARE(m.firstError(), QStringLiteral("/elsewhere/x.ild"));
+        m.setColorType(2, 2);
+        m.setRepeater(2, 9);
+        m.setCheck(2, false);
+        QCOMPARE(m.saveSetting(), 0);
+        const QString z = QDir::current().absoluteFilePath("rel/z.ild");
         QCOMPARE(readAll(settingsPath("outside")),
-                 QByteArray("#Speed,Color,Repeater,Path\n1,0,1,a.ild\n#error id:\"1\"1,0,1,/elsewhere/x.ild\n"
-                            "#error id:\"2\"3,0,1,/elsewhere/y.ild\n#End"));
+                 QByteArray("#Speed,Color,Repeater,Path\n1,0,1,a.ild\n1,0,1,/elsewhere/x.ild\n"
+                            "#3,2,9,/elsewhere/y.ild\n1,0,1,") +
+                     z.toUtf8() + "\n#End");
         ildaFileSets back(QStringLiteral("outside"));
-        QCOMPARE(back.rowCount(), 3);
-        QVERIFY(!back.items()[2].check);
-        QCOMPARE(int(back.items()[2].playSpeed), 0);
-        QCOMPARE(back.items()[2].path, QStringLiteral("/elsewhere/y.ild"));
+        QCOMPARE(back.rowCount(), 4);
+        const FileItem &y = back.items()[2];
+        QCOMPARE(y.path, QStringLiteral("/elsewhere/y.ild"));
+        QCOMPARE(QVector<int>({y.check, y.playSpeed, y.colorType, y.repeater}), QVector<int>({0, 3, 2, 9}));
+        QCOMPARE(back.items()[3].path, z);
     }
 
     // Rows read, written and read again name the same files (fuzzer finds:
@@ -182,14 +195,17 @@ private slots:
         }
     }
 
-    void unwritableSettingsFileReturnsZero()
+    void unwritableSettingsFileIsReported()
     {
         ildaFileSets m(QStringLiteral("x"));
         m.add(QUrl::fromLocalFile("/elsewhere/x.ild"));
         const QString saved = playFolder;
         playFolder = "missing/folder/";
-        QCOMPARE(m.saveSetting(), 0);
+        QCOMPARE(m.saveSetting(), 1);
+        QVERIFY2(m.saveProblemText().contains("could not be written"), qPrintable(m.saveProblemText()));
         playFolder = saved;
+        QCOMPARE(m.saveSetting(), 0);
+        QVERIFY(m.saveProblemText().isEmpty());
     }
 
     void rolesAndData()
@@ -223,11 +239,25 @@ private slots:
         QCOMPARE(changed.count(), 0);
     }
 
-    void addSplitsAtCommas()
+    // A comma is part of a file name: one URL is one row, and the pages hand
+    // over the dialog's fileUrls as a list.
+    void addTakesEachUrlWhole()
     {
         ildaFileSets m(QStringLiteral("add"));
-        m.add(QUrl("file:///tmp/a.ild,file:///tmp/b c.ild"));
-        QCOMPARE(names(m), (QStringList{ "a.ild", "b c.ild" }));
+        m.add(QUrl::fromLocalFile("/tmp/a,b.ild"));
+        m.add(QVariantList{QUrl::fromLocalFile("/tmp/b c.ild"), QStringLiteral("file:///tmp/d,e.ild")});
+        QQmlEngine engine;
+        engine.rootContext()->setContextProperty("fileModel", &m);
+        engine.rootContext()->setContextProperty(
+            "fileUrls",
+            QVariant::fromValue(QList<QUrl>{QUrl::fromLocalFile("/tmp/f,g.ild"), QUrl("file:///tmp/h.ild")}));
+        QQmlExpression list(engine.rootContext(), nullptr, "fileModel.add(fileUrls)");
+        list.evaluate();
+        QVERIFY2(!list.hasError(), qPrintable(list.error().toString()));
+        QQmlExpression one(engine.rootContext(), nullptr, "fileModel.add(\"file:///tmp/i,j.ild\")");
+        one.evaluate();
+        QVERIFY2(!one.hasError(), qPrintable(one.error().toString()));
+        QCOMPARE(names(m), (QStringList{"a,b.ild", "b c.ild", "d,e.ild", "f,g.ild", "h.ild", "i,j.ild"}));
         QCOMPARE(m.items()[1].path, QStringLiteral("/tmp/b c.ild"));
     }
 
@@ -328,10 +358,13 @@ private slots:
         QCOMPARE(names(m), QStringList{ "d.ild" });
     }
 
+    // The dialogs open in the group's folder: a proper file URL of it.
     void currentDirAsUrl()
     {
         ildaFileSets m(QStringLiteral("dir"));
-        QCOMPARE(m.get_current_dir(), "file:///" + localDir + "play/");
+        QCOMPARE(m.get_current_dir(), QUrl::fromLocalFile(localDir + "play/").toString());
+        QCOMPARE(QUrl(m.get_current_dir()).toLocalFile(), localDir + "play/");
+        QCOMPARE(PlayFiles::folderUrl(QStringLiteral("/a #b/激光/")), QStringLiteral("file:///a %23b/激光/"));
     }
 
     void saveDataDispatchesOnTheFilter_data()
@@ -345,6 +378,13 @@ private slots:
         QTest::newRow("ilda") << "ILDA files (*.ild )" << "i" << "i.ild" << 32 + 24;
         QTest::newRow("text") << "text group (*.txg )" << "t" << "t.txg" << -1;
         QTest::newRow("other_filter_nothing") << "all (*)" << "n" << "n" << 0;
+        // The typed suffix decides over the selected filter.
+        QTest::newRow("typed_ild_under_ilg_filter") << "ILDA group files (*.ilg )"
+                                                    << "x.ild"
+                                                    << "x.ild" << 32 + 24;
+        QTest::newRow("typed_ilg_under_txg_filter") << "text group files (*.txg )"
+                                                    << "y.ilg"
+                                                    << "y.ilg" << 55;
     }
     void saveDataDispatchesOnTheFilter()
     {

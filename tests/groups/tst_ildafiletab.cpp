@@ -65,7 +65,6 @@ private slots:
     void initTestCase()
     {
         QVERIFY(m_dir.isValid());
-        QTextCodec::setCodecForLocale(QTextCodec::codecForName("GBK"));
         UserPrompt::setInstance(&m_prompt);
         qputenv("SOURCE_DATE_EPOCH", "1000");
     }
@@ -159,6 +158,8 @@ private slots:
         QVERIFY(!first.isNull());
     }
 
+    // A list saved in any folder comes back whole after a restart, rows
+    // outside the new root included.
     void saveListRoundTrip()
     {
         useShow("#end\n");
@@ -167,25 +168,39 @@ private slots:
         tab.add_tab("two");
         auto *one = qobject_cast<ildaFileSets *>(tab.get_tab(0));
         one->add(QUrl::fromLocalFile(m_root + "shows/a.ild"));
+        one->add(QUrl::fromLocalFile(m_root + "shows/b.ild"));
         one->setPlaySpeed(0, 4);
+        one->setColorType(1, 3);
+        one->setRepeater(1, 7);
+        one->setCheck(1, false);
         qobject_cast<ildaFileSets *>(tab.get_tab(1))->set_group_check(false);
 
         const QString target = m_dir.filePath(QStringLiteral("other%1/").arg(m_case));
-        QDir().mkpath(target + "play");
-        tab.save_list(QUrl::fromLocalFile(target + "play/set.list"), QStringLiteral("list files (*.list )"));
-        QCOMPARE(readAll(target + "play/set.list"), QByteArray("play/one.csv\n#play/two.csv\n#end\n"));
-        QCOMPARE(readAll(m_config + "/_file_dir.ini"), (target + "\nplay/\nset.list\n").toUtf8());
-        // The row lies outside the new root: it is kept, marked and reported.
-        QCOMPARE(m_prompt.titles, QStringList{ "save error" });
-        QCOMPARE(readAll(target + "play/two.csv"), QByteArray("#Speed,Color,Repeater,Path\n#End"));
-        QCOMPARE(tab.get_current_file_info(), target + "play/set.list");
+        QDir().mkpath(target + "lists");
+        tab.save_list(QUrl::fromLocalFile(target + "lists/set.list"), QStringLiteral("list files (*.list )"));
+        QCOMPARE(readAll(target + "lists/set.list"), QByteArray("lists/one.csv\n#lists/two.csv\n#end\n"));
+        QCOMPARE(readAll(m_config + "/_file_dir.ini"), (target + "\nlists/\nset.list\n").toUtf8());
+        QVERIFY2(m_prompt.titles.isEmpty(), qPrintable(m_prompt.texts.join('\n')));
+        QCOMPARE(readAll(target + "lists/two.csv"), QByteArray("#Speed,Color,Repeater,Path\n#End"));
+        QCOMPARE(tab.get_current_file_info(), target + "lists/set.list");
 
         ildaFileTab again;
         QCOMPARE(tabNames(again), (QStringList{ "one", "two" }));
         QCOMPARE(again.data(again.index(1), ildaFileTab::CheckRole).toBool(), false);
         auto *back = qobject_cast<ildaFileSets *>(again.get_tab(0));
-        QCOMPARE(back->rowCount(), 1);
-        QCOMPARE(back->items()[0].path, m_root + "shows/a.ild");
+        QCOMPARE(back->rowCount(), 2);
+        const QStringList rows{QStringLiteral("1 4 0 1 ") + m_root + "shows/a.ild",
+                               QStringLiteral("0 1 3 7 ") + m_root + "shows/b.ild"};
+        for (int i = 0; i < 2; ++i) {
+            const FileItem &item = back->items()[i];
+            QCOMPARE(QStringLiteral("%1 %2 %3 %4 ")
+                             .arg(int(item.check))
+                             .arg(item.playSpeed)
+                             .arg(item.colorType)
+                             .arg(item.repeater) +
+                         item.path,
+                     rows[i]);
+        }
     }
 
     void saveListAppendsExtensionAndRecordsIt()
@@ -202,24 +217,25 @@ private slots:
         QVERIFY(m_prompt.titles.isEmpty());
     }
 
-    void saveErrorBoxListsEveryTab()
+    // A list line that climbs out of the play folder names no file the
+    // program may write: the list save and a tab move both refuse it and say so.
+    void settingsOutsideThePlayFolderAreRefused()
     {
-        useShow("#end\n");
+        useShow("play/good.csv\nplay/../../victim/accounts\n#end\n");
+        const QString victim = m_root + "../victim/accounts.csv";
+        writeFile(victim, "keep");
         ildaFileTab tab;
-        tab.add_tab("in");
-        tab.add_tab("out");
-        qobject_cast<ildaFileSets *>(tab.get_tab(0))->add(QUrl::fromLocalFile(m_root + "shows/a.ild"));
-        auto *out = qobject_cast<ildaFileSets *>(tab.get_tab(1));
-        out->add(QUrl::fromLocalFile("/elsewhere/x.ild"));
-        out->add(QUrl::fromLocalFile("/elsewhere/y.ild"));
-        const QString expected = "error num:2\r\npath not in dir:" + m_root
-            + "\r\nTab id:1 has error:2; ---first path:/elsewhere/x.ild\n";
-        for (int round = 0; round < 2; ++round) {
-            tab.save_list(QUrl::fromLocalFile(m_root + "play/play.list"), QStringLiteral("(*.list )"));
-            QCOMPARE(m_prompt.titles.size(), round + 1);
-            QCOMPARE(m_prompt.texts.last(), expected);
-        }
-        QVERIFY(readAll(m_root + "play/out.csv").contains("#error id:\"1\"1,0,1,/elsewhere/y.ild\n"));
+        QCOMPARE(tab.rowCount(), 2);
+        qobject_cast<ildaFileSets *>(tab.get_tab(1))->add(QUrl::fromLocalFile(m_root + "shows/a.ild"));
+        tab.save_list(QUrl::fromLocalFile(m_root + "play/play.list"), QStringLiteral("(*.list )"));
+        QCOMPARE(readAll(victim), QByteArray("keep"));
+        QVERIFY(QFile::exists(m_root + "play/good.csv"));
+        QCOMPARE(m_prompt.titles, QStringList{"save error"});
+        QVERIFY2(m_prompt.texts.last().contains("outside the play folder"), qPrintable(m_prompt.texts.last()));
+        QVERIFY(m_prompt.texts.last().contains("save again"));
+        tab.move_tab(1, 0);
+        QCOMPARE(readAll(victim), QByteArray("keep"));
+        QCOMPARE(m_prompt.titles.size(), 2);
     }
 
     void listSaveDeletesOnlyDroppedSettings()
@@ -262,6 +278,8 @@ private slots:
         QCOMPARE(readAll(m_root + "play/play.list"), QByteArray("play/a.csv\nplay/b.csv\n#end\n"));
         QCOMPARE(readAll(m_root + "play/a.csv"), a);
         QCOMPARE(readAll(m_root + "play/b.csv"), b);
+        QCOMPARE(m_prompt.titles, QStringList{"save error"});
+        QVERIFY2(m_prompt.texts.last().contains("could not be saved"), qPrintable(m_prompt.texts.last()));
     }
 
     void moveTab()

@@ -1,5 +1,6 @@
 #include "ildframe.h"
 #include "startup.h"
+#include "textcodec.h"
 
 #include <QBuffer>
 #include <QCoreApplication>
@@ -139,12 +140,17 @@ private slots:
 
     void startupSettings()
     {
+        QTextCodec *system = QTextCodec::codecForLocale();
         configureApplication();
         QCOMPARE(QCoreApplication::organizationName(), QStringLiteral("VeVoza"));
+        // File names and console text keep the system's encoding; only the
+        // contents of the program's text files are GBK.
+        QCOMPARE(QTextCodec::codecForLocale(), system);
         QByteArray bytes;
         QBuffer buffer(&bytes);
         buffer.open(QIODevice::WriteOnly);
         QTextStream s(&buffer);
+        TextCodec::useGbk(s);
         s << QStringLiteral("保存");
         s.flush();
         QCOMPARE(bytes, QByteArray("\xb1\xa3\xb4\xe6"));

@@ -56,14 +56,12 @@ int main(int argc, char *argv[])
                 cmd = &c;
     if (!cmd) {
         if (argc >= 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
-            QTextStream s(stdout);
-            usage(s);
+            usage(out());
             return ExitOk;
         }
-        QTextStream s(stderr);
         if (argc >= 2)
-            s << "ildatool: unknown command '" << argv[1] << "'\n\n";
-        usage(s);
+            err() << "ildatool: unknown command '" << QString::fromLocal8Bit(argv[1]) << "'\n\n";
+        usage(err());
         return ExitUsage;
     }
 

@@ -4,15 +4,20 @@
 
 #include <QFile>
 
+// Everything the tool prints is UTF-8, JSON included, whatever the locale.
 QTextStream &out()
 {
     static QTextStream s(stdout);
+    static const bool utf8 = (s.setCodec("UTF-8"), true);
+    Q_UNUSED(utf8)
     return s;
 }
 
 QTextStream &err()
 {
     static QTextStream s(stderr);
+    static const bool utf8 = (s.setCodec("UTF-8"), true);
+    Q_UNUSED(utf8)
     return s;
 }
 
