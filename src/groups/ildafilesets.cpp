@@ -4,6 +4,7 @@
 #include "groupslog.h"
 #include "playfiles.h"
 #include "rowmove.h"
+#include "textcodec.h"
 #include "userprompt.h"
 
 #include <QFile>
@@ -302,15 +303,31 @@ int ildaFileSets::saveSetting()
                           .arg(text.errors)
                           .arg(text.firstErrorPath);
     }
+    // The file is GBK: a path with a character GBK lacks would come back
+    // as "?" and name no file. Written all the same, but said.
+    int lost = 0;
+    QString firstLost;
+    for (const PlayFiles::SettingsRow &row : qAsConst(rows))
+        if (!TextCodec::canStore(row.path) && lost++ == 0)
+            firstLost = row.path;
+    if (lost > 0)
+        saveProblem +=
+            (saveProblem.isEmpty() ? QString() : QStringLiteral("\r\n")) +
+            QStringLiteral("Group \"%1\": %2 file path(s) hold characters the settings file (GBK) cannot "
+                           "store (first: %3); they will not be found after a restart. Rename those files or "
+                           "folders, add them again and save again.")
+                .arg(group)
+                .arg(lost)
+                .arg(firstLost);
     if (!PlayFiles::commitText(file, text.text)) {
         qCDebug(lcGroups) << "{ildaFileSets::saveSetting} open file failure---------------" << settingsPath
                           << file.errorString();
         saveProblem = QStringLiteral("Group \"%1\" was not saved: %2 could not be written (%3). Make sure "
                                      "there is room on the disk and the folder can be written to, then save again.")
                           .arg(group, settingsPath, file.errorString());
-        return text.errors + 1;
+        return text.errors + lost + 1;
     }
-    return text.errors;
+    return text.errors + lost;
 }
 
 void ildaFileSets::clearAddress()

@@ -311,7 +311,16 @@ int ildaFileTab::saveListFile(const QString &path, bool *ok)
     for (int i = 0; i < tabs.size(); ++i) {
         ildaFileSets *tab = tabs.at(i);
         out << (tab->get_group_check() ? "" : "#") << playFolder << tab->settingsFileName() << '\n';
-        const int g = tab->saveSetting();
+        int g = tab->saveSetting();
+        if (!TextCodec::canStore(playFolder + tab->settingsFileName())) {
+            // The list is GBK too: such a line would name no group after a restart.
+            errors << QStringLiteral("Group \"%1\": its name or the play folder %2 holds characters the tab list "
+                                     "(GBK) cannot store; the group will be missing after a restart. Rename it "
+                                     "and save again.")
+                          .arg(GroupImageFormat::groupName(tab->settingsFileName()), playFolder)
+                   << "\r\n";
+            ++g;
+        }
         if (g != 0)
             errors << tab->saveProblemText() << "\r\n";
         total += g;

@@ -26,6 +26,11 @@ QString fromGbk(const QByteArray &bytes)
     return gbkCodec()->toUnicode(bytes);
 }
 
+bool canStore(const QString &text)
+{
+    return gbkCodec()->canEncode(text);
+}
+
 void useGbk(QTextStream &stream)
 {
     stream.setCodec(gbkCodec());

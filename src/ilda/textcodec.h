@@ -16,6 +16,8 @@ namespace TextCodec {
 QTextCodec *gbkCodec();
 QByteArray toGbk(const QString &text);
 QString fromGbk(const QByteArray &bytes);
+// False when text holds a character GBK lacks (it would be written as "?").
+bool canStore(const QString &text);
 // Makes a stream read or write GBK whatever the locale says.
 void useGbk(QTextStream &stream);
 // At most size bytes of GBK, cut only between characters and padded with

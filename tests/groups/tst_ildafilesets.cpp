@@ -208,6 +208,16 @@ private slots:
         QVERIFY(m.saveProblemText().isEmpty());
     }
 
+    void pathsGbkCannotHoldAreReported()
+    {
+        ildaFileSets m(QStringLiteral("emoji"));
+        m.add(QUrl::fromLocalFile(localDir + QStringLiteral("激光.ild")));
+        QCOMPARE(m.saveSetting(), 0);
+        m.add(QUrl::fromLocalFile(localDir + QStringLiteral("a😀.ild")));
+        QCOMPARE(m.saveSetting(), 1);
+        QVERIFY2(m.saveProblemText().contains("cannot store"), qPrintable(m.saveProblemText()));
+    }
+
     void rolesAndData()
     {
         ildaFileSets m(QStringLiteral("roles"));

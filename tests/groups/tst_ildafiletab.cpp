@@ -238,6 +238,16 @@ private slots:
         QCOMPARE(m_prompt.titles.size(), 2);
     }
 
+    void groupNameGbkCannotHoldIsReported()
+    {
+        useShow("#end\n");
+        ildaFileTab tab;
+        tab.add_tab(QStringLiteral("组😀"));
+        tab.save_list(QUrl::fromLocalFile(m_root + "play/play.list"), QStringLiteral("(*.list )"));
+        QCOMPARE(m_prompt.titles, QStringList{"save error"});
+        QVERIFY2(m_prompt.texts.last().contains("cannot store"), qPrintable(m_prompt.texts.last()));
+    }
+
     void listSaveDeletesOnlyDroppedSettings()
     {
         useShow("play/a.csv\nplay/b.csv\n#play/c.csv\nplay/../../outside.csv\nshows/x.ild\n#end\n");
