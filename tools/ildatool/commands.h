@@ -14,3 +14,4 @@ int runGroup(const QStringList &args);
 int runVerify(const QStringList &args);
 int runDemo(const QStringList &args);
 int runRender(const QStringList &args);
+int runLint(const QStringList &args);

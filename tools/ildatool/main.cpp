@@ -21,7 +21,7 @@ struct Command
 };
 
 const Command commands[] = {
-    { "dump", "print an ILDA file as JSON", runDump, false },
+    { "dump", "print an ILDA file or a group image as JSON", runDump, false },
     { "convert", "load a file, check every frame, save it as .ild or C table", runConvert, false },
     { "revise", "thin frames or add dwell and highlight points", runRevise, false },
     { "projector", "run a simulated projector on a loopback address", runProjector, false },
@@ -31,6 +31,7 @@ const Command commands[] = {
     { "verify", "check a group image: header, length, checksum, table addresses", runVerify, false },
     { "demo", "write a small demo show: ILDA patterns, group settings, tab list", runDemo, false },
     { "render", "paint one frame into a PNG as the frame view does", runRender, true },
+    { "lint", "check an ILDA file for problems a projector chokes on", runLint, false },
 };
 
 void usage(QTextStream &s)

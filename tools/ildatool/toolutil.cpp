@@ -72,3 +72,23 @@ bool loadIldaFile(const QString &path, IldFrameSet &set)
     set.fromFileIld(path, false);
     return true;
 }
+
+QString jsonString(const QString &s)
+{
+    QString r;
+    r.reserve(s.size() + 2);
+    r += QLatin1Char('"');
+    for (QChar c : s) {
+        switch (c.unicode()) {
+        case '"': r += QLatin1String("\\\""); break;
+        case '\\': r += QLatin1String("\\\\"); break;
+        default:
+            if (c.unicode() < 0x20)
+                r += QStringLiteral("\\u%1").arg(c.unicode(), 4, 16, QLatin1Char('0'));
+            else
+                r += c;
+        }
+    }
+    r += QLatin1Char('"');
+    return r;
+}

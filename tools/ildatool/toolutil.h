@@ -16,6 +16,9 @@ QTextStream &err();
 bool parseCommand(QCommandLineParser &parser, const QString &command, const QString &description,
                   const QStringList &args, int positionalCount, int &exitCode);
 
+// A JSON string literal (quoted, escaped) of s.
+QString jsonString(const QString &s);
+
 // Reads an ILDA file as the application does. Returns false (with a message on
 // standard error) when the file cannot be opened or holds no ILDA data.
 bool loadIldaFile(const QString &path, IldFrameSet &set);
