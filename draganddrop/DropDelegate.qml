@@ -1,6 +1,7 @@
 // One frame tile of the editor: check mark, header data, thumbnail, scale and centring.
 import QtQuick 2.15
 import QtQuick.Controls 1.4
+import QtQuick.Controls 2.15 as CT2
 import an.qt.DrawAreaWidget 1.0
 import "../qml/controls"
 
@@ -60,6 +61,29 @@ Item {
                     text: model.h_count
                     color: model.h_count > tileRoot.warningPoints ? "#ffd400" : "#ffffff"
                     font.pixelSize: 11
+                }
+                // Projector lint: red for errors, yellow for warnings; the findings in the tooltip.
+                Rectangle {
+                    objectName: "lintMarker"
+                    visible: model.h_lintLevel > 0
+                    width: 14
+                    height: 14
+                    radius: 7
+                    color: model.h_lintLevel > 1 ? "#e04040" : "#d0a000"
+                    Text {
+                        anchors.centerIn: parent
+                        text: "!"
+                        color: "#ffffff"
+                        font.pixelSize: 11
+                        font.bold: true
+                    }
+                    MouseArea {
+                        id: lintHover
+                        anchors.fill: parent
+                        hoverEnabled: true
+                    }
+                    CT2.ToolTip.visible: lintHover.containsMouse
+                    CT2.ToolTip.text: model.h_lint
                 }
             }
 

@@ -2,6 +2,7 @@
 
 #include "bytecursor.h"
 #include "ildframe.h"
+#include "palette.h"
 
 #include <cmath>
 
@@ -311,6 +312,13 @@ std::vector<LintFinding> checkIldaBytes(const uchar *data, qint64 size, const Li
         out.push_back(finding(LintFinding::Warning, -1, -1, ClosingHeader,
                               QStringLiteral("no closing header (a section of 0 records) at the end of the file")));
     return out;
+}
+
+int paletteSizeFor(quint8 format)
+{
+    if (format <= 1)
+        return paletteOffset == Palette::IildStd ? 256 : 64;
+    return globalPalette().size() - Palette::filePaletteBase;
 }
 
 bool hasErrors(const std::vector<LintFinding> &findings)

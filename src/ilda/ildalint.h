@@ -65,6 +65,11 @@ std::vector<LintFinding> checkFrame(const IldFrame &frame, int frameIndex, const
 // point, which the reader blanks).
 std::vector<LintFinding> checkIldaBytes(const uchar *data, qint64 size, const LintOptions &options);
 
+// Colours an index of a frame of this format may reach in the program: the
+// selected table for formats 0 and 1 (64 or 256), the palettes read from files
+// for formats 2 and 3.
+int paletteSizeFor(quint8 format);
+
 bool hasErrors(const std::vector<LintFinding> &findings);
 
 // One line per finding, for tooltips and the console:

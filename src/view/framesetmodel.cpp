@@ -1,9 +1,12 @@
 #include "framesetmodel.h"
 
+#include "ildalint.h"
 #include "ildframeset.h"
 #include "revise.h"
 #include "urlpath.h"
 #include "viewlog.h"
+
+#include <QStringList>
 
 #include <algorithm>
 
@@ -44,6 +47,19 @@ QVariant frameSetModel::data(const QModelIndex &index, int role) const
         return f.scaleX * 100.0f;
     case ScaleYRole:
         return f.scaleY * 100.0f;
+    case LintLevelRole:
+    case LintRole: {
+        const std::vector<LintFinding> findings =
+            IldaLint::checkFrame(f, int(row), LintOptions(), IldaLint::paletteSizeFor(f.format));
+        if (role == LintLevelRole)
+            return findings.empty() ? 0 : IldaLint::hasErrors(findings) ? 2 : 1;
+        QStringList lines;
+        for (LintFinding finding : findings) {
+            finding.frame = -1; // the tile is the frame
+            lines << IldaLint::describe(finding);
+        }
+        return lines.join(QLatin1Char('\n'));
+    }
     default:
         return QVariant(); // also h_center: it is written, never read
     }
@@ -89,6 +105,8 @@ QHash<int, QByteArray> frameSetModel::roleNames() const
         { ScaleXRole, "h_scaleSize_x" },
         { ScaleYRole, "h_scaleSize_y" },
         { CenterRole, "h_center" },
+        { LintLevelRole, "h_lintLevel" },
+        { LintRole, "h_lint" },
     };
 }
 

@@ -29,6 +29,10 @@ public:
         ScaleXRole = 8,
         ScaleYRole = 9,
         CenterRole = 10,
+        // Projector lint of the frame as it stands: 0 clean, 1 warnings,
+        // 2 errors; and one line per finding for the tile's tooltip.
+        LintLevelRole = 11,
+        LintRole = 12,
     };
 
     explicit frameSetModel(QObject *parent = nullptr);
