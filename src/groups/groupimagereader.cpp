@@ -7,6 +7,10 @@
 
 #include "textcodec.h"
 
+#include <QFile>
+
+#include <algorithm>
+
 namespace {
 
 QString storedName(const uchar *p, int size)
@@ -104,6 +108,323 @@ GroupImageTables readGroupImageTables(const uchar *data, qint64 size)
             break;
     }
     return t;
+}
+
+qint16 storedToIlda(quint16 value)
+{
+    // Coordinates below -32768 were wrapped into 16 bits when stored.
+    const int v = (int(qint16(value)) - 2047) * 16;
+    return qint16(qBound(-32767, v, 32767));
+}
+
+namespace {
+
+IldFrame storedFrame(int index, int total)
+{
+    IldFrame f;
+    f.format = 5;
+    f.frameNumber = quint16(index);
+    f.totalFrames = quint16(total);
+    f.check = true;
+    return f;
+}
+
+// Blanked points are stored black; the last point gets its bit back.
+void finishFrame(IldFrame &f)
+{
+    f.pointCount = quint16(f.vertices.size());
+    if (!f.vertices.empty())
+        f.vertices.back().status |= IldVertex::LastPoint;
+}
+
+void readFrames(GroupImageTables::File &file, const uchar *data, qint64 size, QStringList &problems)
+{
+    ByteCursor in(data, size);
+    for (int k = 0; k < file.frameCount; ++k) {
+        const quint64 record = quint64(file.frameTableAddress) + quint64(k) * GroupLayout::FrameRecordSize;
+        if (record + GroupLayout::FrameRecordSize > quint64(size)) {
+            problems << QStringLiteral("frame record %1 of file %2 at byte %3 lies past the end").arg(k).arg(file.name).arg(record);
+            return;
+        }
+        in.seek(qint64(record));
+        in.skip(2);
+        const quint16 count = in.u16();
+        const quint32 address = in.u32();
+        IldFrame f = storedFrame(k, file.frameCount);
+        const quint64 end = quint64(address) + quint64(count) * GroupLayout::VertexRecordSize;
+        const quint64 present = end > quint64(size)
+            ? (address < quint64(size) ? (quint64(size) - address) / GroupLayout::VertexRecordSize : 0)
+            : count;
+        if (present < count)
+            problems << QStringLiteral("points of frame %1 of file %2 run past the end").arg(k).arg(file.name);
+        f.vertices.resize(size_t(present));
+        const uchar *p = data + address;
+        for (IldVertex &v : f.vertices) {
+            v.x = storedToIlda(quint16(p[0] << 8 | p[1]));
+            v.y = storedToIlda(quint16(p[2] << 8 | p[3]));
+            v.r = p[4];
+            v.g = p[5];
+            v.b = p[6];
+            if (v.r == 0 && v.g == 0 && v.b == 0)
+                v.status = IldVertex::Blanked;
+            p += GroupLayout::VertexRecordSize;
+        }
+        finishFrame(f);
+        file.frames.push_back(std::move(f));
+    }
+}
+
+// A single-group image starts with its file table; the first record's
+// frame-table address tells how many records it has.
+bool looksSingleGroup(const uchar *data, qint64 size)
+{
+    if (size >= 24 && (QByteArray(reinterpret_cast<const char *>(data), 8) == QByteArray("tovrim\0\0", 8)
+                       || QByteArray(reinterpret_cast<const char *>(data + 16), 8) == QByteArray("CRCFlash")))
+        return false;
+    if (size < GroupLayout::FileRecordSize)
+        return false;
+    ByteCursor in(data, size);
+    in.seek(GroupImageFormat::FileNameSize);
+    const int index = in.u8();
+    in.skip(2);
+    const quint32 frameTable = in.u32();
+    return index == 0 && frameTable > 0 && frameTable % GroupLayout::FileRecordSize == 0 && frameTable <= quint64(size);
+}
+
+} // namespace
+
+GroupImageTables readGroupImage(const uchar *data, qint64 size)
+{
+    GroupImageTables t;
+    if (looksSingleGroup(data, size)) {
+        t.singleGroup = true;
+        ByteCursor in(data, size);
+        in.seek(GroupImageFormat::FileNameSize + 3);
+        const quint32 files = in.u32() / GroupLayout::FileRecordSize;
+        GroupImageTables::Group g;
+        g.groupCount = 1;
+        g.fileCount = quint8(std::min<quint32>(files, 255));
+        in.seek(0);
+        for (quint32 i = 0; i < files; ++i)
+            g.files.push_back(readFile(in));
+        t.groupCount = 1;
+        t.groups.push_back(std::move(g));
+    } else {
+        t = readGroupImageTables(data, size);
+    }
+    for (GroupImageTables::Group &g : t.groups)
+        for (GroupImageTables::File &f : g.files)
+            readFrames(f, data, size, t.problems);
+    return t;
+}
+
+namespace {
+
+// "label:value" among the comma-separated items of a text line.
+int labelled(const QStringList &items, const QString &label, bool *ok)
+{
+    for (const QString &item : items)
+        if (item.startsWith(label))
+            return item.mid(label.size()).toInt(ok);
+    *ok = false;
+    return 0;
+}
+
+} // namespace
+
+GroupImageTables readTextGroupImage(const QByteArray &bytes)
+{
+    GroupImageTables t;
+    const QStringList lines = QTextCodec::codecForLocale()->toUnicode(bytes).split(QLatin1Char('\n'));
+    enum Section { Start, Groups, Files, Frames, Points, Done } section = Start;
+    std::vector<GroupImageTables::File *> files;
+    std::vector<int> pointCounts; // per frame line, in order
+    std::vector<IldFrame *> framePtrs;
+    size_t fileAt = 0;  // file receiving frame lines
+    size_t frameAt = 0; // frame receiving point lines
+    auto problem = [&t](int line, const QString &what) {
+        if (t.problems.size() < 20)
+            t.problems << QStringLiteral("line %1: %2").arg(line + 1).arg(what);
+    };
+
+    for (int n = 0; n < lines.size() && section != Done; ++n) {
+        QString line = lines.at(n);
+        if (line.endsWith(QLatin1Char('\r')))
+            line.chop(1);
+        if (line.isEmpty())
+            continue;
+        if (section == Start) {
+            if (line == QLatin1String("cal complete"))
+                continue;
+            if (line.startsWith(QLatin1String("tovrim"))) {
+                section = Groups;
+                continue;
+            }
+            if (line.startsWith(QLatin1String("init_address_file_table:"))) {
+                t.singleGroup = true;
+                t.groupCount = 1;
+                GroupImageTables::Group g;
+                g.groupCount = 1;
+                t.groups.push_back(g);
+                section = Files;
+                continue;
+            }
+            problem(n, QStringLiteral("not a text group image"));
+            return t;
+        }
+        if (line.startsWith(QLatin1String("----start_address_file_table:"))) {
+            section = Files;
+            continue;
+        }
+        if (line.startsWith(QLatin1String("----start_address_frame_table:"))
+            || line.startsWith(QLatin1String("init_address_frame_table:"))) {
+            section = Frames;
+            continue;
+        }
+        if (line.startsWith(QLatin1String("----start_address_XYRGB_data:"))
+            || line.startsWith(QLatin1String("init_address_XYRGB_data:"))) {
+            section = Points;
+            continue;
+        }
+        if (line == QLatin1String("out complete")) {
+            section = Done;
+            break;
+        }
+        if (line.startsWith(QLatin1String("new "))) // address lines: the order says it all
+            continue;
+
+        bool ok = true;
+        switch (section) {
+        case Groups: {
+            const QStringList items = line.mid(GroupImageFormat::GroupNameSize).split(QLatin1Char(','));
+            GroupImageTables::Group g;
+            g.name = line.left(GroupImageFormat::GroupNameSize).trimmed();
+            g.groupCount = quint8(labelled(items, QStringLiteral("tab/group:"), &ok));
+            g.index = quint8(items.value(2).toInt());
+            g.fileCount = ok ? quint8(labelled(items, QStringLiteral("file num:"), &ok)) : 0;
+            if (!ok) {
+                problem(n, QStringLiteral("bad group line"));
+                return t;
+            }
+            t.groupCount = g.groupCount;
+            t.groups.push_back(g);
+            break;
+        }
+        case Files: {
+            const QStringList items = line.mid(GroupImageFormat::FileNameSize).split(QLatin1Char(','));
+            GroupImageTables::File f;
+            f.name = line.left(GroupImageFormat::FileNameSize).trimmed();
+            f.index = quint8(labelled(items, QStringLiteral("file:"), &ok));
+            if (ok)
+                f.frameCount = quint16(labelled(items, QStringLiteral("frame:"), &ok));
+            if (ok)
+                f.playSpeed = quint8(labelled(items, QStringLiteral("speed:"), &ok));
+            if (ok)
+                f.colorType = quint8(labelled(items, QStringLiteral("color:"), &ok));
+            if (ok)
+                f.repeater = quint8(labelled(items, QStringLiteral("repeater:"), &ok));
+            if (!ok) {
+                problem(n, QStringLiteral("bad file line"));
+                return t;
+            }
+            // File lines fill the groups in order, each up to its file count.
+            size_t g = 0;
+            if (!t.singleGroup) {
+                while (g < t.groups.size() && int(t.groups[g].files.size()) >= t.groups[g].fileCount)
+                    ++g;
+                if (g == t.groups.size()) {
+                    problem(n, QStringLiteral("more file lines than the groups count"));
+                    return t;
+                }
+            } else {
+                t.groups[0].fileCount = quint8(t.groups[0].files.size() + 1);
+            }
+            t.groups[g].files.push_back(f);
+            break;
+        }
+        case Frames: {
+            const int count = labelled(line.split(QLatin1Char(',')), QStringLiteral("vertex num:"), &ok);
+            if (!ok || !line.startsWith(QLatin1String("frame:"))) {
+                problem(n, QStringLiteral("bad frame line"));
+                return t;
+            }
+            if (files.empty())
+                for (GroupImageTables::Group &g : t.groups)
+                    for (GroupImageTables::File &f : g.files)
+                        files.push_back(&f);
+            while (fileAt < files.size() && int(files[fileAt]->frames.size()) >= files[fileAt]->frameCount)
+                ++fileAt;
+            if (fileAt == files.size()) {
+                problem(n, QStringLiteral("more frame lines than the files count"));
+                return t;
+            }
+            GroupImageTables::File *file = files[fileAt];
+            file->frames.push_back(storedFrame(int(file->frames.size()), file->frameCount));
+            pointCounts.push_back(count);
+            break;
+        }
+        case Points: {
+            // Frame lines are all read by now, so the frames stay put.
+            if (framePtrs.empty())
+                for (GroupImageTables::File *file : files)
+                    for (IldFrame &fr : file->frames)
+                        framePtrs.push_back(&fr);
+            while (frameAt < framePtrs.size() && int(framePtrs[frameAt]->vertices.size()) >= pointCounts[frameAt])
+                ++frameAt;
+            IldFrame *f = frameAt < framePtrs.size() ? framePtrs[frameAt] : nullptr;
+            const QStringList items = line.split(QLatin1Char(','));
+            if (!f || items.size() < 5) {
+                problem(n, f ? QStringLiteral("bad point line") : QStringLiteral("more point lines than the frames count"));
+                return t;
+            }
+            IldVertex v;
+            bool okX = false, okY = false;
+            v.x = storedToIlda(quint16(items[0].toUInt(&okX, 16)));
+            v.y = storedToIlda(quint16(items[1].toUInt(&okY, 16)));
+            if (items[2] == QLatin1String("0x00")) {
+                v.status = IldVertex::Blanked;
+            } else {
+                bool okR = false, okG = false, okB = false;
+                v.r = quint8(items[2].toUInt(&okR, 16));
+                v.g = quint8(items[3].toUInt(&okG, 16));
+                v.b = quint8(items[4].toUInt(&okB, 16));
+                okX = okX && okR && okG && okB;
+            }
+            if (!okX || !okY) {
+                problem(n, QStringLiteral("bad point line"));
+                return t;
+            }
+            f->vertices.push_back(v);
+            break;
+        }
+        default:
+            break;
+        }
+    }
+    if (section != Done)
+        t.problems << QStringLiteral("text image ends before \"out complete\"");
+    for (GroupImageTables::Group &g : t.groups)
+        for (GroupImageTables::File &f : g.files) {
+            if (int(f.frames.size()) != f.frameCount)
+                t.problems << QStringLiteral("file %1 counts %2 frames, %3 listed").arg(f.name).arg(f.frameCount).arg(f.frames.size());
+            for (IldFrame &fr : f.frames)
+                finishFrame(fr);
+        }
+    return t;
+}
+
+GroupImageTables readGroupImageFile(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        GroupImageTables t;
+        t.problems << QStringLiteral("cannot open %1: %2").arg(path, file.errorString());
+        return t;
+    }
+    const QByteArray bytes = file.readAll();
+    if (bytes.startsWith("cal complete"))
+        return readTextGroupImage(bytes);
+    return readGroupImage(reinterpret_cast<const uchar *>(bytes.constData()), bytes.size());
 }
 
 GroupImageCheck verifyGroupImage(const uchar *data, qint64 size)

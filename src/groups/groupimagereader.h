@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ildframe.h"
+
 #include <QString>
 #include <QStringList>
 #include <QtGlobal>
@@ -20,6 +22,9 @@ struct GroupImageTables
         quint8 playSpeed = 0;
         quint8 colorType = 0;
         quint8 repeater = 0;
+        // Filled only by the readers of the whole image below: the stored
+        // points as format-5 frames, coordinates back in ILDA units.
+        std::vector<IldFrame> frames;
     };
     struct Group
     {
@@ -33,10 +38,23 @@ struct GroupImageTables
 
     std::vector<Group> groups;
     quint8 groupCount = 0;
+    // A single-group image or text image: one group without a name.
+    bool singleGroup = false;
     QStringList problems;
 };
 
 GroupImageTables readGroupImageTables(const uchar *data, qint64 size);
+
+// The whole image, tables and points, following the stored addresses. Takes
+// the group image with its header and the single-group image without one.
+GroupImageTables readGroupImage(const uchar *data, qint64 size);
+// The same from the text twin (.txg), bytes in the locale encoding.
+GroupImageTables readTextGroupImage(const QByteArray &bytes);
+// Reads the file at path as a text image when it starts like one, else as a
+// binary image. An unreadable file gives no groups and one problem.
+GroupImageTables readGroupImageFile(const QString &path);
+// A stored point back in ILDA units: (value - 2047) * 16, within +-32767.
+qint16 storedToIlda(quint16 value);
 
 // Full consistency check of a group image (the checks of "ildatool verify").
 struct GroupImageCheck

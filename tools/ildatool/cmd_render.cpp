@@ -1,4 +1,5 @@
 #include "commands.h"
+#include "groupimagereader.h"
 #include "ildframeset.h"
 #include "palette.h"
 #include "toolutil.h"
@@ -6,6 +7,9 @@
 #include <QImage>
 #include <QPainter>
 #include <QSaveFile>
+
+#include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -31,7 +35,8 @@ bool positiveOption(const QCommandLineParser &parser, const QCommandLineOption &
 int runRender(const QStringList &args)
 {
     QCommandLineParser parser;
-    parser.addPositionalArgument(QStringLiteral("IN"), QStringLiteral("ILDA file (.ild)."));
+    parser.addPositionalArgument(QStringLiteral("IN"),
+                                 QStringLiteral("ILDA file (.ild), or group image (.ilg) or text group image (.txg)."));
     parser.addPositionalArgument(QStringLiteral("OUT"), QStringLiteral("PNG image to write."));
     const QCommandLineOption frameOpt(QStringLiteral("frame"), QStringLiteral("Frame to paint, from 0 (default 0)."),
                                       QStringLiteral("N"), QStringLiteral("0"));
@@ -49,7 +54,13 @@ int runRender(const QStringList &args)
     const QCommandLineOption thumbOpt(QStringLiteral("thumbnail"),
                                       QStringLiteral("Paint as the editor's thumbnails do: dwell markers and the "
                                                      "\"End\" label, no beam view or blanked moves."));
-    for (const QCommandLineOption *o : { &frameOpt, &widthOpt, &heightOpt, &sizeOpt, &beamOpt, &blankingOpt,
+    const QCommandLineOption groupOpt(QStringLiteral("group"),
+                                      QStringLiteral("Group image only: group to paint from, from 0 (default 0)."),
+                                      QStringLiteral("G"), QStringLiteral("0"));
+    const QCommandLineOption fileOpt(QStringLiteral("file"),
+                                     QStringLiteral("Group image only: file of the group, from 0 (default 0)."),
+                                     QStringLiteral("F"), QStringLiteral("0"));
+    for (const QCommandLineOption *o : { &groupOpt, &fileOpt, &frameOpt, &widthOpt, &heightOpt, &sizeOpt, &beamOpt, &blankingOpt,
                                          &centerOpt, &thumbOpt })
         parser.addOption(*o);
     int code = 0;
@@ -64,12 +75,17 @@ int runRender(const QStringList &args)
     if (!positiveOption(parser, widthOpt, MaxSide, width) || !positiveOption(parser, heightOpt, MaxSide, height)
         || !positiveOption(parser, sizeOpt, 10000, size))
         return ExitUsage;
-    bool ok = false;
-    const int frameIndex = parser.value(frameOpt).toInt(&ok);
-    if (!ok || frameIndex < 0) {
-        err() << "ildatool render: --frame needs a whole number from 0, got '" << parser.value(frameOpt) << "'\n";
-        err().flush();
-        return ExitUsage;
+    int frameIndex = 0, groupIndex = 0, fileIndex = 0;
+    for (auto [option, value] : { std::pair(&frameOpt, &frameIndex), std::pair(&groupOpt, &groupIndex),
+                                  std::pair(&fileOpt, &fileIndex) }) {
+        bool ok = false;
+        *value = parser.value(*option).toInt(&ok);
+        if (!ok || *value < 0) {
+            err() << "ildatool render: --" << option->names().constFirst() << " needs a whole number from 0, got '"
+                  << parser.value(*option) << "'\n";
+            err().flush();
+            return ExitUsage;
+        }
     }
     const bool thumbnail = parser.isSet(thumbOpt);
     if (thumbnail && (parser.isSet(beamOpt) || parser.isSet(blankingOpt))) {
@@ -80,12 +96,42 @@ int runRender(const QStringList &args)
 
     const QString in = parser.positionalArguments().at(0);
     const QString outPath = parser.positionalArguments().at(1);
+    const bool fromImage = in.endsWith(QLatin1String(".ilg"), Qt::CaseInsensitive)
+        || in.endsWith(QLatin1String(".txg"), Qt::CaseInsensitive);
+    if (!fromImage && (parser.isSet(groupOpt) || parser.isSet(fileOpt))) {
+        err() << "ildatool render: --group and --file choose a file of a group image (.ilg, .txg)\n";
+        err().flush();
+        return ExitUsage;
+    }
     IldFrameSet set;
-    if (!loadIldaFile(in, set))
+    if (fromImage) {
+        // The image's own points, as format-5 frames.
+        GroupImageTables tables = readGroupImageFile(in);
+        for (const QString &problem : tables.problems)
+            err() << "ildatool render: " << in << ": " << problem << "\n";
+        err().flush();
+        if (size_t(groupIndex) >= tables.groups.size()) {
+            err() << "ildatool render: " << in << " has " << tables.groups.size() << " group(s); there is no group "
+                  << groupIndex << "\n";
+            err().flush();
+            return ExitBadInput;
+        }
+        std::vector<GroupImageTables::File> &files = tables.groups[size_t(groupIndex)].files;
+        if (size_t(fileIndex) >= files.size()) {
+            err() << "ildatool render: group " << groupIndex << " of " << in << " has " << files.size()
+                  << " file(s); there is no file " << fileIndex << "\n";
+            err().flush();
+            return ExitBadInput;
+        }
+        set.frames = std::move(files[size_t(fileIndex)].frames);
+        for (const IldFrame &f : set.frames)
+            set.maxPointCount = std::max(set.maxPointCount, f.pointCount);
+    } else if (!loadIldaFile(in, set)) {
         return ExitBadInput;
+    }
     if (size_t(frameIndex) >= set.frames.size()) {
-        err() << "ildatool render: " << in << " has " << set.frames.size() << " frame(s); there is no frame "
-              << frameIndex << "\n";
+        err() << "ildatool render: " << in << (fromImage ? " (that file)" : "") << " has " << set.frames.size()
+              << " frame(s); there is no frame " << frameIndex << "\n";
         err().flush();
         return ExitBadInput;
     }
