@@ -1,4 +1,5 @@
-// Feeds arbitrary bytes to the group-image tables reader and the verifier.
+// Feeds arbitrary bytes to the group-image readers (tables, whole image, text
+// twin) and the verifier.
 // With the first byte odd, the rest becomes the body behind a well-formed
 // header (magic, kind, length and checksum right), so the fuzzer reaches the
 // tables without first having to forge a CRC.
@@ -24,6 +25,15 @@ void check(const uchar *data, qint64 size)
     const GroupImageCheck c = verifyGroupImage(data, size);
     if (c.size != size)
         std::abort();
+    // Every decoded point is a 7-byte record of the image.
+    quint64 points = 0;
+    for (const GroupImageTables::Group &g : readGroupImage(data, size).groups)
+        for (const GroupImageTables::File &f : g.files)
+            for (const IldFrame &fr : f.frames)
+                points += fr.vertices.size();
+    if (points > quint64(size) / 7)
+        std::abort();
+    readTextGroupImage(QByteArray::fromRawData(reinterpret_cast<const char *>(data), int(size)));
 }
 
 } // namespace

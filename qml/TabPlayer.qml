@@ -226,8 +226,7 @@ ApplicationWindow {
             useForSave = save
             folder = FileTab.get_current_dir_url()
             title = save ? "保存一个文件,list用于SD卡,ilc用于exFlash" : "打开文件,list用于SD卡,ilc用于exFlash"
-            nameFilters = save ? ["list files (*.list )", "ilg files (*.ilg )", "text group files (*.txg )"]
-                               : ["list files (*.list )", "ilg files (*.ilg )"]
+            nameFilters = ["list files (*.list )", "ilg files (*.ilg )", "text group files (*.txg )"]
             selectExisting = !save
             open()
         }

@@ -137,14 +137,28 @@ void finishFrame(IldFrame &f)
         f.vertices.back().status |= IldVertex::LastPoint;
 }
 
-void readFrames(GroupImageTables::File &file, const uchar *data, qint64 size, QStringList &problems)
+// Records each image holds at most once; tables pointing at the same data
+// again and again must not make the reader decode it again and again.
+struct ReadBudget
+{
+    quint64 frames;
+    quint64 vertices;
+};
+
+bool readFrames(GroupImageTables::File &file, const uchar *data, qint64 size, QStringList &problems,
+                ReadBudget &budget)
 {
     ByteCursor in(data, size);
     for (int k = 0; k < file.frameCount; ++k) {
+        if (budget.frames == 0) {
+            problems << QStringLiteral("the tables name more frames than the image can hold");
+            return false;
+        }
+        --budget.frames;
         const quint64 record = quint64(file.frameTableAddress) + quint64(k) * GroupLayout::FrameRecordSize;
         if (record + GroupLayout::FrameRecordSize > quint64(size)) {
             problems << QStringLiteral("frame record %1 of file %2 at byte %3 lies past the end").arg(k).arg(file.name).arg(record);
-            return;
+            return true;
         }
         in.seek(qint64(record));
         in.skip(2);
@@ -157,6 +171,11 @@ void readFrames(GroupImageTables::File &file, const uchar *data, qint64 size, QS
             : count;
         if (present < count)
             problems << QStringLiteral("points of frame %1 of file %2 run past the end").arg(k).arg(file.name);
+        if (present > budget.vertices) {
+            problems << QStringLiteral("the tables name more points than the image can hold");
+            return false;
+        }
+        budget.vertices -= present;
         f.vertices.resize(size_t(present));
         const uchar *p = data + address;
         for (IldVertex &v : f.vertices) {
@@ -172,6 +191,7 @@ void readFrames(GroupImageTables::File &file, const uchar *data, qint64 size, QS
         finishFrame(f);
         file.frames.push_back(std::move(f));
     }
+    return true;
 }
 
 // A single-group image starts with its file table; the first record's
@@ -212,9 +232,11 @@ GroupImageTables readGroupImage(const uchar *data, qint64 size)
     } else {
         t = readGroupImageTables(data, size);
     }
+    ReadBudget budget{ quint64(size) / GroupLayout::FrameRecordSize, quint64(size) / GroupLayout::VertexRecordSize };
     for (GroupImageTables::Group &g : t.groups)
         for (GroupImageTables::File &f : g.files)
-            readFrames(f, data, size, t.problems);
+            if (!readFrames(f, data, size, t.problems, budget))
+                return t;
     return t;
 }
 

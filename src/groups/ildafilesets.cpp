@@ -72,7 +72,7 @@ QVariant ildaFileSets::data(const QModelIndex &index, int role) const
         return QVariant();
     const FileItem &item = files.at(index.row());
     switch (role) {
-    case PathRole: return item.path;
+    case PathRole: return item.framePath();
     case NameRole: return item.name;
     case CurItemRole: return item.curItem;
     case CheckRole: return item.check;
@@ -345,7 +345,7 @@ ExportGroup ildaFileSets::exportGroup() const
         if (!item.check)
             continue;
         ExportFile f;
-        f.path = item.path;
+        f.path = item.framePath();
         f.name = item.name;
         f.playSpeed = item.playSpeed;
         f.colorType = item.colorType;

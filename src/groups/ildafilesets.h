@@ -30,6 +30,11 @@ struct FileItem
     quint8 repeater = 1;
     bool check = true;
     bool show = false;
+    // An opened group image's copy of the frames, when the file at path is
+    // missing; what the previews play and exports read instead.
+    QString storedFrames;
+
+    QString framePath() const { return storedFrames.isEmpty() ? path : storedFrames; }
 };
 
 // The files of one play group (one tab) with their play parameters, kept in

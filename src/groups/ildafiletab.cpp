@@ -5,6 +5,7 @@
 #include "groupimagereader.h"
 #include "groupslog.h"
 #include "ildafilesets.h"
+#include "ildframeset.h"
 #include "palette.h"
 #include "playfiles.h"
 #include "rowmove.h"
@@ -371,30 +372,24 @@ QStringList ildaFileTab::listedSettingsFiles(const QString &listPath) const
 
 void ildaFileTab::readGroupImage(const QString &path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
+    if (!QFileInfo(path).isFile()) {
         qCDebug(lcGroups) << "{ildaFileTab::readGroupImage} open file failure:" << path;
         return;
     }
-    const qint64 size = file.size();
-    QByteArray copy;
-    const uchar *data = size > 0 ? file.map(0, size) : nullptr;
-    const bool mapped = data != nullptr;
-    if (!mapped) {
-        copy = file.readAll();
-        data = reinterpret_cast<const uchar *>(copy.constData());
-    }
-    const GroupImageTables tables = readGroupImageTables(data, mapped ? size : copy.size());
-    if (mapped)
-        file.unmap(const_cast<uchar *>(data));
+    GroupImageTables tables = readGroupImageFile(path);
     for (const QString &problem : tables.problems)
         qCDebug(lcGroups) << "{ildaFileTab::readGroupImage}" << path << problem;
+    ++m_imagesOpened;
 
     exportGroupCount = tables.groupCount;
-    for (const GroupImageTables::Group &g : tables.groups) {
-        auto *tab = new ildaFileSets(g.name, g.fileCount, g.fileTableAddress, this);
+    for (size_t gi = 0; gi < tables.groups.size(); ++gi) {
+        GroupImageTables::Group &g = tables.groups[gi];
+        // A single-group image keeps no group name; the image's own stands in.
+        const QString name = tables.singleGroup ? QFileInfo(path).completeBaseName() : g.name;
+        auto *tab = new ildaFileSets(name, g.fileCount, g.fileTableAddress, this);
         QQmlEngine::setObjectOwnership(tab, QQmlEngine::CppOwnership);
-        for (const GroupImageTables::File &f : g.files) {
+        for (size_t fi = 0; fi < g.files.size(); ++fi) {
+            GroupImageTables::File &f = g.files[fi];
             FileItem item;
             item.path = localDir + f.name;
             item.name = f.name;
@@ -405,10 +400,35 @@ void ildaFileTab::readGroupImage(const QString &path)
             item.repeater = f.repeater;
             item.check = true;
             item.show = false;
+            if (!QFileInfo(item.path).isFile() && !f.frames.empty())
+                item.storedFrames = storeImageFrames(f.frames, int(gi), int(fi));
+            std::vector<IldFrame>().swap(f.frames);
             tab->appendItem(item);
         }
         tabs.append(tab);
     }
+}
+
+QString ildaFileTab::storeImageFrames(const std::vector<IldFrame> &frames, int group, int file)
+{
+    if (!m_storedFrames)
+        m_storedFrames = std::make_unique<QTemporaryDir>(QDir::tempPath() + QStringLiteral("/beamdeck-image-XXXXXX"));
+    if (!m_storedFrames->isValid()) {
+        qCDebug(lcGroups) << "{ildaFileTab::readGroupImage} no folder for the stored frames:"
+                          << m_storedFrames->errorString();
+        return QString();
+    }
+    const QString path =
+        m_storedFrames->filePath(QStringLiteral("%1-%2-%3.ild").arg(m_imagesOpened).arg(group).arg(file));
+    IldFrameSet set;
+    set.frames = frames;
+    if (!set.saveIld(path)) {
+        qCDebug(lcGroups) << "{ildaFileTab::readGroupImage} cannot write the stored frames to" << path;
+        return QString();
+    }
+    qCDebug(lcGroups) << "{ildaFileTab::readGroupImage} source missing, playing the frames stored in the image:"
+                      << path;
+    return path;
 }
 
 void ildaFileTab::open_list(QUrl dir, QString selectedNameFilter)
@@ -424,7 +444,8 @@ void ildaFileTab::open_list(QUrl dir, QString selectedNameFilter)
         qCDebug(lcGroups) << "——————ildaFileTab::frush——————";
         endResetModel();
         qCDebug(lcGroups) << "open list group";
-    } else if (selectedNameFilter.contains(QLatin1String("*.ilg"))) {
+    } else if (selectedNameFilter.contains(QLatin1String("*.ilg"))
+               || selectedNameFilter.contains(QLatin1String("*.txg"))) {
         readGroupImage(currentFilePath);
         qCDebug(lcGroups) << "——————ildaFileTab::frush——————";
         endResetModel();

@@ -2,9 +2,14 @@
 
 #include <QAbstractListModel>
 #include <QString>
+#include <QTemporaryDir>
 #include <QUrl>
 #include <QVector>
 
+#include <memory>
+#include <vector>
+
+class IldFrame;
 class ildaFileSets;
 
 // The play groups ("tabs"), their folder settings "_file_dir.ini", tab lists
@@ -54,6 +59,7 @@ public:
     // Writes the tab list and every tab's settings file; returns the number
     // of rows outside localDir. ok tells whether the list itself was written.
     int saveListFile(const QString &path, bool *ok = nullptr);
+    // Reads a group image (.ilg, or its text twin .txg) back into tabs.
     void readGroupImage(const QString &path);
     bool saveGroupImage(const QString &path);
     bool saveTextGroupImage(const QString &path);
@@ -73,6 +79,7 @@ public:
 
 private:
     ildaFileSets *newTab(const QString &name);
+    QString storeImageFrames(const std::vector<IldFrame> &frames, int group, int file);
     bool exportTabs(int variant, const QString &path);
     // The "save error" box after a list save, in plain words: what was not
     // saved and what to do about it. Nothing is shown when all went well.
@@ -93,4 +100,9 @@ private:
     QString saveErrorText;
     QString m_listError; // why the last list file could not be written
     qint64 m_creationTime = -1;
+    // Frames of opened images whose source files are missing, as ILDA files
+    // the previews, the player and the editor can read. Kept until exit:
+    // tabs taken out of the list live on.
+    std::unique_ptr<QTemporaryDir> m_storedFrames;
+    int m_imagesOpened = 0;
 };

@@ -9,6 +9,7 @@
 #include "toolrunner.h"
 #include "userprompt.h"
 
+#include <QImage>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -289,6 +290,77 @@ private slots:
         QCOMPARE(readAll(out), QByteArray("previous"));
     }
 
+    // A group image of small files, dumped and rendered back from its own data.
+    void imageDumpedAndRenderedBack_data()
+    {
+        QTest::addColumn<QString>("source");
+        QTest::addColumn<QString>("extension");
+        QTest::newRow("group_image") << "--list" << "ilg";
+        QTest::newRow("text_group_image") << "--list" << "txg";
+        QTest::newRow("single_group_image") << "--csv" << "ilg";
+        QTest::newRow("single_group_text") << "--csv" << "txg";
+    }
+    void imageDumpedAndRenderedBack()
+    {
+        QFETCH(QString, source);
+        QFETCH(QString, extension);
+        const QString root = m_dir.filePath("look/");
+        QDir().mkpath(root + "shows");
+        QDir().mkpath(root + "play");
+        // Coordinates on the image's 16-unit grid come back exactly.
+        IldaBuilder a;
+        for (int f = 0; f < 2; ++f) {
+            a.header(5, 3, "a", "c", quint16(f), 2);
+            for (int p = 0; p < 3; ++p)
+                a.point5(qint16(p * 1600 - 1600), qint16(f * 3200), p == 0 ? 0x40 : (p == 2 ? 0x80 : 0), 255,
+                         quint8(p * 50), 16);
+        }
+        writeFile(root + "shows/a.ild", a.bytes());
+        IldaBuilder b;
+        b.header(5, 2, "b", "c", 0, 1).point5(-32000, 32000, 0x40, 1, 2, 3).point5(32000, -32000, 0x80, 9, 8, 7);
+        writeFile(root + "shows/b.ild", b.bytes());
+        writeFile(root + "play/g.csv", "3,2,4,shows/a.ild\n1,0,1,shows/b.ild\n#End");
+        writeFile(root + "play/h.csv", "2,1,9,shows/b.ild\n#End");
+        writeFile(root + "play/p.list", "play/g.csv\nplay/h.csv\n#end\n");
+        const QString image = root + "image." + extension;
+        ToolResult r = runIldatool({ "group", source, root + (source == "--list" ? "play/p.list" : "play/g.csv"), image,
+                                     "--time", "1" });
+        QVERIFY2(r.exitCode == 0, r.err.constData());
+
+        r = runIldatool({ "dump", image });
+        QVERIFY2(r.exitCode == 0, r.err.constData());
+        const QJsonArray groups = QJsonDocument::fromJson(r.out).object().value("groups").toArray();
+        QCOMPARE(groups.size(), source == "--list" ? 2 : 1);
+        QCOMPARE(groups[0].toObject().value("name").toString(), source == "--list" ? QString("g") : QString());
+        const QJsonArray files = groups[0].toObject().value("files").toArray();
+        QCOMPARE(files.size(), 2);
+        const QJsonObject fileA = files[0].toObject();
+        QCOMPARE(fileA.value("name").toString(), QStringLiteral("a.ild"));
+        QCOMPARE(fileA.value("playSpeed").toInt(), 3);
+        QCOMPARE(fileA.value("colorType").toInt(), 2);
+        QCOMPARE(fileA.value("repeater").toInt(), 4);
+        const QJsonArray frames = fileA.value("frames").toArray();
+        QCOMPARE(frames.size(), 2);
+        QCOMPARE(QJsonDocument(frames[1].toObject().value("vertices").toArray()).toJson(QJsonDocument::Compact),
+                 QByteArray("[[-1600,3200,0,0,0,64],[0,3200,255,50,16,0],[1600,3200,255,100,16,128]]"));
+        const QJsonArray pointsB =
+            files[1].toObject().value("frames").toArray()[0].toObject().value("vertices").toArray();
+        QCOMPARE(QJsonDocument(pointsB).toJson(QJsonDocument::Compact),
+                 QByteArray("[[-32000,32000,0,0,0,64],[32000,-32000,9,8,7,128]]"));
+
+        // Painted from the image, the frame looks as painted from its source.
+        r = runIldatool({ "render", image, root + "from-image.png", "--group", "0", "--file", "0", "--frame", "1",
+                          "--width", "120", "--height", "120" });
+        QVERIFY2(r.exitCode == 0, r.err.constData());
+        r = runIldatool({ "render", root + "shows/a.ild", root + "from-file.png", "--frame", "1", "--width", "120",
+                          "--height", "120" });
+        QVERIFY2(r.exitCode == 0, r.err.constData());
+        const QImage fromImage(root + "from-image.png");
+        QVERIFY(!fromImage.isNull());
+        QCOMPARE(fromImage, QImage(root + "from-file.png"));
+        QCOMPARE(runIldatool({ "render", image, root + "x.png", "--file", "2" }).exitCode, 1);
+    }
+
     void exitCodes_data()
     {
         QTest::addColumn<QStringList>("args");
@@ -306,6 +378,8 @@ private slots:
         QTest::newRow("group_missing_csv") << QStringList{ "group", "--csv", "/nonexistent/g.csv", "x.ilg" } << 1;
         QTest::newRow("verify_missing") << QStringList{ "verify", "/nonexistent/x.ilg" } << 1;
         QTest::newRow("verify_no_file") << QStringList{ "verify" } << 2;
+        QTest::newRow("dump_missing_image") << QStringList{ "dump", "/nonexistent/x.ilg" } << 1;
+        QTest::newRow("render_group_of_ild") << QStringList{ "render", "a.ild", "x.png", "--group", "1" } << 2;
     }
     void exitCodes()
     {

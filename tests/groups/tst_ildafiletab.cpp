@@ -7,6 +7,7 @@
 #include "ildabuilder.h"
 #include "ildafilesets.h"
 #include "ildafiletab.h"
+#include "ildframeset.h"
 #include "palette.h"
 #include "playfiles.h"
 #include "testfiles.h"
@@ -406,6 +407,47 @@ private slots:
         QCOMPARE(int(b.repeater), 2);
         QVERIFY(b.check);
         QCOMPARE(int(qobject_cast<ildaFileSets *>(tab.get_tab(1))->items()[0].repeater), 9);
+    }
+
+    // The image keeps only file names; files not found under them play the
+    // frames stored in the image, and exporting again gives the same image.
+    void groupImageWithMissingSourcesPlaysStoredFrames_data()
+    {
+        QTest::addColumn<QString>("extension");
+        QTest::newRow("group_image") << "ilg";
+        QTest::newRow("text_group_image") << "txg";
+    }
+    void groupImageWithMissingSourcesPlaysStoredFrames()
+    {
+        QFETCH(QString, extension);
+        writeIld("shows/a.ild", 2, 3);
+        writeIld("shows/b.ild", 1, 4);
+        writeIld("b.ild", 1, 4); // b is found under its name, a is not
+        writeFile(m_root + "play/first.csv", "1,0,1,shows/a.ild\n5,3,2,shows/b.ild\n#End");
+        useShow("play/first.csv\n#end\n");
+        ildaFileTab tab;
+        const QString filter = QStringLiteral("(*.%1 )").arg(extension);
+        tab.save_list(QUrl::fromLocalFile(m_root + "image." + extension), filter);
+        tab.open_list(QUrl::fromLocalFile(m_root + "image." + extension), filter);
+        QCOMPARE(tabNames(tab), QStringList{ "first" });
+        auto *first = qobject_cast<ildaFileSets *>(tab.get_tab(0));
+        QCOMPARE(first->rowCount(), 2);
+
+        const QString a = first->data(first->index(0), ildaFileSets::PathRole).toString();
+        QVERIFY(a != m_root + "a.ild");
+        QCOMPARE(first->items()[0].path, m_root + "a.ild"); // what the settings keep
+        QCOMPARE(first->data(first->index(1), ildaFileSets::PathRole).toString(), m_root + "b.ild");
+        IldFrameSet stored;
+        stored.fromFileIld(a, false);
+        QCOMPARE(int(stored.frames.size()), 2);
+        QCOMPARE(int(stored.frames[1].vertices.size()), 3);
+        const IldVertex &v = stored.frames[1].vertices[2];
+        QCOMPARE(v.x, qint16(192)); // 200 stored as 200 / 16 + 2047 comes back as 12 * 16
+        QCOMPARE(v.y, qint16(96));
+        QCOMPARE(v.r, quint8(255));
+
+        tab.save_list(QUrl::fromLocalFile(m_root + "again." + extension), filter);
+        QCOMPARE(readAll(m_root + "again." + extension), readAll(m_root + "image." + extension));
     }
 
     void brokenGroupImagesOpenSafely_data()
