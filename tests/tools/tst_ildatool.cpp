@@ -63,6 +63,48 @@ private slots:
         QCOMPARE(f.readAll(), original);
     }
 
+    // Exit status follows the worst finding; --json gives the same findings.
+    void lintExitAndJson_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QStringList>("rules");
+        const QByteArray longStep = IldaBuilder()
+                                        .header(5, 2, "f", "c", 0, 1)
+                                        .point5(0, 0, 0x40, 0, 0, 0)
+                                        .point5(5000, 0, 0x80, 255, 0, 0)
+                                        .header(5, 0)
+                                        .bytes();
+        QTest::newRow("warning_only_exits_0") << longStep << QStringList() << 0 << QStringList{ "step-length" };
+        QTest::newRow("max_step_option") << longStep << QStringList{ "--max-step", "6000" } << 0 << QStringList();
+        QTest::newRow("error_exits_1") << longStep << QStringList{ "--max-points", "1" } << 1
+                                       << QStringList{ "point-limit", "step-length" };
+        QTest::newRow("bad_option_exits_2") << longStep << QStringList{ "--max-step", "far" } << 2 << QStringList();
+    }
+    void lintExitAndJson()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QStringList, options);
+        QFETCH(int, code);
+        QFETCH(QStringList, rules);
+        const QString path = writeFile(QStringLiteral("lint.ild"), bytes);
+        const ToolResult r = runIldatool(QStringList{ "lint", path, "--json" } + options);
+        QCOMPARE(r.exitCode, code);
+        if (code == 2)
+            return;
+        const QJsonObject doc = QJsonDocument::fromJson(r.out).object();
+        QStringList found;
+        for (const QJsonValue &f : doc.value("findings").toArray())
+            found << f.toObject().value("rule").toString();
+        found.sort();
+        QCOMPARE(found, rules);
+        QCOMPARE(doc.value("errors").toInt() > 0, code == 1);
+        const ToolResult plain = runIldatool(QStringList{ "lint", path } + options);
+        QCOMPARE(plain.exitCode, code);
+        QCOMPARE(plain.out.count('\n'), rules.size() + 1);
+    }
+
     void exitCodes_data()
     {
         QTest::addColumn<QStringList>("args");
