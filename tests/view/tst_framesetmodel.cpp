@@ -82,7 +82,7 @@ private slots:
         const QHash<int, QByteArray> names = model.roleNames();
         const QList<QByteArray> expected = { "h_check", "h_index", "h_total", "h_format", "h_count",
                                              "h_reviseCount", "h_highPoint", "h_scaleSize_x", "h_scaleSize_y",
-                                             "h_center" };
+                                             "h_center", "h_lintLevel", "h_lint" };
         QCOMPARE(names.size(), expected.size());
         for (int i = 0; i < expected.size(); ++i)
             QCOMPARE(names.value(i + 1), expected[i]);
@@ -106,9 +106,29 @@ private slots:
         QCOMPARE(model.data(i, 8).toFloat(), 50.0f);
         QCOMPARE(model.data(i, 9).toFloat(), 100.0f);
         QVERIFY(!model.data(i, 10).isValid());
-        QVERIFY(!model.data(i, 11).isValid());
+        QVERIFY(!model.data(i, 13).isValid());
         QVERIFY(!model.data(i, 0).isValid());
         QVERIFY(!model.data(model.index(2), 1).isValid());
+    }
+
+    // The tile's lint marker: level and one tooltip line per finding, seen
+    // with the frame's scale.
+    void lintRoles()
+    {
+        fillWork(2, 2);
+        IldFrame &f = workFrameSet().frames[1];
+        f.vertices[0].status = IldVertex::Blanked;
+        f.vertices[1].x = 1500;
+        workFrameSet().frames[0].vertices.clear();
+        model.refrushModel();
+        QCOMPARE(model.data(model.index(0), frameSetModel::LintLevelRole).toInt(), 2);
+        QCOMPARE(model.data(model.index(0), frameSetModel::LintRole).toString(),
+                 QStringLiteral("error [empty-frame]: the frame has no points"));
+        QCOMPARE(model.data(model.index(1), frameSetModel::LintLevelRole).toInt(), 0);
+        QCOMPARE(model.data(model.index(1), frameSetModel::LintRole).toString(), QString());
+        QVERIFY(model.setData(model.index(1), 200, frameSetModel::ScaleXRole));
+        QCOMPARE(model.data(model.index(1), frameSetModel::LintLevelRole).toInt(), 1);
+        QVERIFY(model.data(model.index(1), frameSetModel::LintRole).toString().startsWith("warning point 1 [step-length]"));
     }
 
     void reviseRolesBeforeAndAfter()
