@@ -190,6 +190,36 @@ private slots:
         editor->hide();
     }
 
+    // Tiles of frames with lint findings show the marker, the others not.
+    void editorTilesShowLintMarkers()
+    {
+        auto *editor = m_root->findChild<QQuickWindow *>(QStringLiteral("frameWindow"));
+        QAbstractItemModel *first = group(0);
+        QMetaObject::invokeMethod(editor, "openFile", Q_ARG(QVariant, first->data(first->index(0, 0), 1)));
+        QVERIFY(!workFrameSet().frames.empty());
+        workFrameSet().frames[0].vertices[0].status = 0; // a lit first point: a warning
+        frameModelInstance().refrushModel();
+        QTRY_VERIFY(!itemsOf<IldaFrameDraw>(editor).isEmpty());
+        int shown = 0;
+        int checked = 0;
+        for (QQuickItem *item : allItems(editor)) {
+            if (item->objectName() != QLatin1String("lintMarker"))
+                continue;
+            QQuickItem *tile = item;
+            while (tile && !tile->property("rowIndex").isValid())
+                tile = tile->parentItem();
+            QVERIFY(tile);
+            const int row = tile->property("rowIndex").toInt();
+            const int level = frameModelInstance().data(frameModelInstance().index(row, 0), frameSetModel::LintLevelRole).toInt();
+            QCOMPARE(item->isVisible(), level > 0);
+            shown += level > 0;
+            ++checked;
+        }
+        QVERIFY(checked > 0);
+        QVERIFY(shown > 0);
+        editor->hide();
+    }
+
     void paletteChoiceReachesTheColourTables()
     {
         QQuickItem *box = itemWithProperty(m_root, "model", QStringList{ "默认64", "标准256" });
