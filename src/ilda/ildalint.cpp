@@ -34,7 +34,7 @@ std::vector<Point> positions(const IldFrame &frame)
     for (IldVertex v : frame.vertices) {
         if (!neutral)
             frame.applyTransform(v);
-        p.push_back({ v.x, v.y, !v.isBlanked() });
+        p.push_back({v.x, v.y, !v.isBlanked()});
     }
     return p;
 }
@@ -49,8 +49,7 @@ double distance(const Point &a, const Point &b)
     return std::hypot(double(a.x) - b.x, double(a.y) - b.y);
 }
 
-void checkSteps(const std::vector<Point> &p, int frameIndex, const LintOptions &options,
-                std::vector<LintFinding> &out)
+void checkSteps(const std::vector<Point> &p, int frameIndex, const LintOptions &options, std::vector<LintFinding> &out)
 {
     int count = 0;
     int first = -1;
@@ -172,11 +171,16 @@ void checkLastPointBits(const IldFrame &frame, int frameIndex, std::vector<LintF
 int recordSize(quint8 format)
 {
     switch (format) {
-    case 0: return 8;
-    case 1: return 6;
-    case 4: return 10;
-    case 5: return 8;
-    default: return 3;
+    case 0:
+        return 8;
+    case 1:
+        return 6;
+    case 4:
+        return 10;
+    case 5:
+        return 8;
+    default:
+        return 3;
     }
 }
 
@@ -184,13 +188,13 @@ int recordSize(quint8 format)
 
 namespace IldaLint {
 
-std::vector<LintFinding> checkFrame(const IldFrame &frame, int frameIndex, const LintOptions &options,
-                                    int paletteSize)
+std::vector<LintFinding> checkFrame(const IldFrame &frame, int frameIndex, const LintOptions &options, int paletteSize)
 {
     std::vector<LintFinding> out;
     const int n = frame.vertexCount();
     if (n == 0) {
-        out.push_back(finding(LintFinding::Error, frameIndex, -1, EmptyFrame, QStringLiteral("the frame has no points")));
+        out.push_back(
+            finding(LintFinding::Error, frameIndex, -1, EmptyFrame, QStringLiteral("the frame has no points")));
         return out;
     }
     if (n > LintOptions::HardMaxPoints)
@@ -261,7 +265,7 @@ std::vector<LintFinding> checkIldaBytes(const uchar *data, qint64 size, const Li
             continue;
         }
 
-        numbers.push_back({ frame.frameNumber, frame.totalFrames });
+        numbers.push_back({frame.frameNumber, frame.totalFrames});
         if (frame.pointCount == 0) {
             out.push_back(finding(LintFinding::Error, frameIndex, -1, EmptyFrame,
                                   QStringLiteral("a section of 0 records before the end of the file: players that "
@@ -278,9 +282,8 @@ std::vector<LintFinding> checkIldaBytes(const uchar *data, qint64 size, const Li
         if (haveFirst && !frame.vertices.empty())
             frame.vertices.front().status = firstStatus;
 
-        const int palette = (frame.format == 0 || frame.format == 1)
-            ? (filePalette > 0 ? filePalette : options.paletteSize)
-            : 0;
+        const int palette =
+            (frame.format == 0 || frame.format == 1) ? (filePalette > 0 ? filePalette : options.paletteSize) : 0;
         std::vector<LintFinding> f = checkFrame(frame, frameIndex, options, palette);
         out.insert(out.end(), f.begin(), f.end());
         checkLastPointBits(frame, frameIndex, out);

@@ -57,8 +57,7 @@ inline const char *const BadHeader = "bad-header";
 // a file). Point positions include the frame's scale and offsets.
 // paletteSize is the number of colours the frame's indices may reach; 0
 // skips the index check.
-std::vector<LintFinding> checkFrame(const IldFrame &frame, int frameIndex, const LintOptions &options,
-                                    int paletteSize);
+std::vector<LintFinding> checkFrame(const IldFrame &frame, int frameIndex, const LintOptions &options, int paletteSize);
 
 // Checks of a whole ILDA file: the frame checks plus those that need the
 // bytes as stored (closing header, last-point bits, numbering, a lit first

@@ -61,26 +61,32 @@ void tst_IldaLint::rules_data()
     {
         IldaBuilder b;
         tidyFrame(b);
-        QTest::newRow("no_closing_header") << b.bytes() << 1800 << QStringList{ "warning closing-header -1 -1" };
+        QTest::newRow("no_closing_header") << b.bytes() << 1800 << QStringList{"warning closing-header -1 -1"};
     }
     {
         IldaBuilder b;
-        b.header(5, 3, "f", "c", 0, 1).point5(0, 0, B, 0, 0, 0).point5(100, 0, 0, 255, 0, 0).point5(100, 100, 0, 255, 0, 0);
+        b.header(5, 3, "f", "c", 0, 1)
+            .point5(0, 0, B, 0, 0, 0)
+            .point5(100, 0, 0, 255, 0, 0)
+            .point5(100, 100, 0, 255, 0, 0);
         closing(b);
-        QTest::newRow("last_point_bit_missing") << b.bytes() << 1800 << QStringList{ "error last-point 0 2" };
+        QTest::newRow("last_point_bit_missing") << b.bytes() << 1800 << QStringList{"error last-point 0 2"};
     }
     {
         IldaBuilder b;
-        b.header(5, 3, "f", "c", 0, 1).point5(0, 0, B, 0, 0, 0).point5(100, 0, L, 255, 0, 0).point5(100, 100, L, 255, 0, 0);
+        b.header(5, 3, "f", "c", 0, 1)
+            .point5(0, 0, B, 0, 0, 0)
+            .point5(100, 0, L, 255, 0, 0)
+            .point5(100, 100, L, 255, 0, 0);
         closing(b);
-        QTest::newRow("last_point_bit_early") << b.bytes() << 1800 << QStringList{ "error last-point 0 1" };
+        QTest::newRow("last_point_bit_early") << b.bytes() << 1800 << QStringList{"error last-point 0 1"};
     }
     {
         IldaBuilder b;
         tidyFrame(b, 0, 1);
         tidyFrame(b, 0, 1);
         closing(b);
-        QTest::newRow("frames_numbered_0_of_1_twice") << b.bytes() << 1800 << QStringList{ "warning numbering 0 -1" };
+        QTest::newRow("frames_numbered_0_of_1_twice") << b.bytes() << 1800 << QStringList{"warning numbering 0 -1"};
     }
     {
         IldaBuilder b;
@@ -88,14 +94,17 @@ void tst_IldaLint::rules_data()
         for (int i = 0; i < 6; ++i)
             b.point5(qint16(i * 10), 0, i == 0 ? B : (i == 5 ? L : 0), 255, 255, 255);
         closing(b);
-        QTest::newRow("over_point_limit") << b.bytes() << 5 << QStringList{ "error point-limit 0 -1" };
+        QTest::newRow("over_point_limit") << b.bytes() << 5 << QStringList{"error point-limit 0 -1"};
         QTest::newRow("at_point_limit") << b.bytes() << 6 << QStringList();
     }
     {
         IldaBuilder b;
-        b.header(5, 3, "f", "c", 0, 1).point5(0, 0, B, 0, 0, 0).point5(3000, 0, 0, 255, 0, 0).point5(3000, 100, L, 255, 0, 0);
+        b.header(5, 3, "f", "c", 0, 1)
+            .point5(0, 0, B, 0, 0, 0)
+            .point5(3000, 0, 0, 255, 0, 0)
+            .point5(3000, 100, L, 255, 0, 0);
         closing(b);
-        QTest::newRow("lit_step_too_long") << b.bytes() << 1800 << QStringList{ "warning step-length 0 1" };
+        QTest::newRow("lit_step_too_long") << b.bytes() << 1800 << QStringList{"warning step-length 0 1"};
     }
     {
         // Stroke, blanked jump of 1000 units, stroke: no repeat on either side.
@@ -107,7 +116,7 @@ void tst_IldaLint::rules_data()
             .point5(1200, 0, 0, 255, 0, 0)
             .point5(1300, 0, L, 255, 0, 0);
         closing(b);
-        QTest::newRow("blanked_move_without_dwell") << b.bytes() << 1800 << QStringList{ "warning blank-dwell 0 2" };
+        QTest::newRow("blanked_move_without_dwell") << b.bytes() << 1800 << QStringList{"warning blank-dwell 0 2"};
     }
     {
         // The same jump with the last lit point repeated and a blanked point
@@ -126,9 +135,12 @@ void tst_IldaLint::rules_data()
     }
     {
         IldaBuilder b;
-        b.header(5, 3, "f", "c", 0, 1).point5(0, 0, 0, 255, 0, 0).point5(100, 0, 0, 255, 0, 0).point5(100, 100, L, 255, 0, 0);
+        b.header(5, 3, "f", "c", 0, 1)
+            .point5(0, 0, 0, 255, 0, 0)
+            .point5(100, 0, 0, 255, 0, 0)
+            .point5(100, 100, L, 255, 0, 0);
         closing(b);
-        QTest::newRow("first_point_lit_as_stored") << b.bytes() << 1800 << QStringList{ "warning first-point-lit 0 0" };
+        QTest::newRow("first_point_lit_as_stored") << b.bytes() << 1800 << QStringList{"warning first-point-lit 0 0"};
     }
     {
         IldaBuilder b;
@@ -136,14 +148,14 @@ void tst_IldaLint::rules_data()
         b.header(5, 0, "e", "c", 1, 3);
         tidyFrame(b, 2, 3);
         closing(b);
-        QTest::newRow("empty_frame_before_the_end") << b.bytes() << 1800 << QStringList{ "error empty-frame 1 -1" };
+        QTest::newRow("empty_frame_before_the_end") << b.bytes() << 1800 << QStringList{"error empty-frame 1 -1"};
     }
     {
         IldaBuilder b;
         b.header(1, 3, "f", "c", 0, 1).point1(0, 0, B, 70).point1(100, 0, 0, 70).point1(100, 100, L, 10);
         closing(b);
-        QTest::newRow("colour_index_past_default_table") << b.bytes() << 1800
-                                                         << QStringList{ "warning palette-index 0 1" };
+        QTest::newRow("colour_index_past_default_table")
+            << b.bytes() << 1800 << QStringList{"warning palette-index 0 1"};
     }
     {
         // A palette of 100 colours in the file makes index 70 valid.
@@ -158,13 +170,13 @@ void tst_IldaLint::rules_data()
     {
         IldaBuilder b;
         b.header(5, 3, "f", "c", 0, 1).point5(0, 0, B, 0, 0, 0).point5(100, 0, L, 255, 0, 0);
-        QTest::newRow("records_cut_short") << b.bytes() << 1800
-                                           << QStringList{ "error truncated 0 -1", "warning closing-header -1 -1" };
+        QTest::newRow("records_cut_short")
+            << b.bytes() << 1800 << QStringList{"error truncated 0 -1", "warning closing-header -1 -1"};
     }
     {
         IldaBuilder b;
         b.raw("not an ILDA file at all, just some text");
-        QTest::newRow("not_ilda") << b.bytes() << 1800 << QStringList{ "error bad-header -1 -1" };
+        QTest::newRow("not_ilda") << b.bytes() << 1800 << QStringList{"error bad-header -1 -1"};
     }
 }
 
@@ -190,7 +202,7 @@ void tst_IldaLint::hardPointLimit()
         v.status = IldVertex::Blanked;
     LintOptions options;
     options.maxPoints = 100000;
-    QCOMPARE(summary(IldaLint::checkFrame(f, 3, options, 0)), QStringList{ "error point-limit 3 -1" });
+    QCOMPARE(summary(IldaLint::checkFrame(f, 3, options, 0)), QStringList{"error point-limit 3 -1"});
 }
 
 // Tiles see the frame as it will be written: with its scale.
@@ -198,10 +210,10 @@ void tst_IldaLint::editedFrameScale()
 {
     IldFrame f;
     f.format = 5;
-    f.vertices = { IldVertex{ 0, 0, 0, 0, 0, 0, B, 0 }, IldVertex{ 1500, 0, 0, 255, 0, 0, 0, 0 } };
+    f.vertices = {IldVertex{0, 0, 0, 0, 0, 0, B, 0}, IldVertex{1500, 0, 0, 255, 0, 0, 0, 0}};
     QVERIFY(IldaLint::checkFrame(f, 0, LintOptions(), 0).empty());
     f.scaleX = 2.0f;
-    QCOMPARE(summary(IldaLint::checkFrame(f, 0, LintOptions(), 0)), QStringList{ "warning step-length 0 1" });
+    QCOMPARE(summary(IldaLint::checkFrame(f, 0, LintOptions(), 0)), QStringList{"warning step-length 0 1"});
 }
 
 QTEST_GUILESS_MAIN(tst_IldaLint)

@@ -36,8 +36,8 @@ bool intOption(const QCommandLineParser &parser, const QCommandLineOption &optio
     bool ok = false;
     value = parser.value(option).toInt(&ok);
     if (!ok || value < min || value > max) {
-        err() << "ildatool lint: --" << option.names().constFirst() << " needs a whole number from " << min
-              << " to " << max << ", got '" << parser.value(option) << "'\n";
+        err() << "ildatool lint: --" << option.names().constFirst() << " needs a whole number from " << min << " to "
+              << max << ", got '" << parser.value(option) << "'\n";
         err().flush();
         return false;
     }
@@ -54,10 +54,10 @@ int runLint(const QStringList &args)
                                      QStringLiteral("Print the findings as one JSON object: {\"file\", \"errors\", "
                                                     "\"warnings\", \"findings\": [{\"severity\", \"rule\", "
                                                     "\"frame\", \"point\", \"message\"}]}, -1 for no frame or point."));
-    const QCommandLineOption stepOpt(QStringLiteral("max-step"),
-                                     QStringLiteral("Longest lit step in ILDA units (default %1).")
-                                         .arg(LintOptions::DefaultMaxStep),
-                                     QStringLiteral("S"), QString::number(LintOptions::DefaultMaxStep));
+    const QCommandLineOption stepOpt(
+        QStringLiteral("max-step"),
+        QStringLiteral("Longest lit step in ILDA units (default %1).").arg(LintOptions::DefaultMaxStep),
+        QStringLiteral("S"), QString::number(LintOptions::DefaultMaxStep));
     const QCommandLineOption pointsOpt(QStringLiteral("max-points"),
                                        QStringLiteral("Most points per frame (default %1, the projector's packet "
                                                       "limit).")
@@ -68,7 +68,7 @@ int runLint(const QStringList &args)
                                                        "0 the 64-colour default table (default), 1 \"IildStd\" "
                                                        "(256 colours)."),
                                         QStringLiteral("0|1"), QStringLiteral("0"));
-    for (const QCommandLineOption *o : { &jsonOpt, &stepOpt, &pointsOpt, &paletteOpt })
+    for (const QCommandLineOption *o : {&jsonOpt, &stepOpt, &pointsOpt, &paletteOpt})
         parser.addOption(*o);
     int code = 0;
     if (!parseCommand(parser, QStringLiteral("lint"), QString::fromLatin1(Description), args, 1, code))
@@ -76,9 +76,9 @@ int runLint(const QStringList &args)
 
     LintOptions options;
     int palette = 0;
-    if (!intOption(parser, stepOpt, 1, 65535 * 2, options.maxStep)
-        || !intOption(parser, pointsOpt, 1, LintOptions::HardMaxPoints, options.maxPoints)
-        || !intOption(parser, paletteOpt, 0, 1, palette))
+    if (!intOption(parser, stepOpt, 1, 65535 * 2, options.maxStep) ||
+        !intOption(parser, pointsOpt, 1, LintOptions::HardMaxPoints, options.maxPoints) ||
+        !intOption(parser, paletteOpt, 0, 1, palette))
         return ExitUsage;
     options.paletteSize = palette == 0 ? 64 : 256;
 
