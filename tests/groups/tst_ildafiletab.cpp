@@ -450,6 +450,26 @@ private slots:
         QCOMPARE(readAll(m_root + "again." + extension), readAll(m_root + "image." + extension));
     }
 
+    // A single-group image has no header and no group table: one tab named
+    // after the image.
+    void singleGroupImageOpensAsOneTab()
+    {
+        writeIld("shows/a.ild", 2, 3);
+        writeIld("shows/b.ild", 1, 4);
+        writeFile(m_root + "play/first.csv", "1,0,1,shows/a.ild\n5,3,2,shows/b.ild\n#End");
+        useShow("play/first.csv\n#end\n");
+        ildaFileTab tab;
+        qobject_cast<ildaFileSets *>(tab.get_tab(0))->saveData(QUrl::fromLocalFile(m_root + "one.ilg"),
+                                                               QStringLiteral("(*.ilg )"));
+        tab.open_list(QUrl::fromLocalFile(m_root + "one.ilg"), QStringLiteral("(*.ilg )"));
+        QCOMPARE(tabNames(tab), QStringList{ "one" });
+        auto *one = qobject_cast<ildaFileSets *>(tab.get_tab(0));
+        QCOMPARE(one->rowCount(), 2);
+        QCOMPARE(one->items()[1].name, QStringLiteral("b.ild"));
+        QCOMPARE(int(one->items()[1].playSpeed), 5);
+        QCOMPARE(int(one->items()[1].frame_count), 1);
+    }
+
     void brokenGroupImagesOpenSafely_data()
     {
         QTest::addColumn<int>("cut");      // bytes kept, -1 all
