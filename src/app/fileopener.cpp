@@ -17,7 +17,7 @@ Kind kindOf(const QString &path)
         return Kind::Ilda;
     if (suffix == QLatin1String("list"))
         return Kind::TabList;
-    if (suffix == QLatin1String("ilg"))
+    if (suffix == QLatin1String("ilg") || suffix == QLatin1String("txg"))
         return Kind::GroupImage;
     return Kind::Unknown;
 }

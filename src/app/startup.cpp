@@ -63,7 +63,7 @@ StartupArguments parseStartupArguments(const QStringList &arguments)
     parser.addHelpOption();
     parser.addPositionalArgument(QStringLiteral("files"),
                                  QStringLiteral("ILDA files (.ild) to play and edit, or one tab list (.list) "
-                                                "or group image (.ilg) to open."),
+                                                "or group image (.ilg, .txg) to open."),
                                  QStringLiteral("[FILE…]"));
     StartupArguments result;
     if (!parser.parse(arguments)) {
