@@ -257,7 +257,7 @@ int labelled(const QStringList &items, const QString &label, bool *ok)
 GroupImageTables readTextGroupImage(const QByteArray &bytes)
 {
     GroupImageTables t;
-    const QStringList lines = QTextCodec::codecForLocale()->toUnicode(bytes).split(QLatin1Char('\n'));
+    const QStringList lines = TextCodec::fromGbk(bytes).split(QLatin1Char('\n'));
     enum Section { Start, Groups, Files, Frames, Points, Done } section = Start;
     std::vector<GroupImageTables::File *> files;
     std::vector<int> pointCounts; // per frame line, in order
