@@ -42,20 +42,18 @@ private:
     bool m_full = false;
 };
 
-// A dwell point where the beam switches off: the new position, everything
-// else still as the previous point.
-IldVertex blankStart(const IldVertex &v, const IldVertex &prev)
+// The beam dwells where it switches: before a jump it stays lit on the last
+// lit point (plain copies of that point), after the jump it waits dark at the
+// jump's end before the stroke starts. A segment takes its colour from the
+// point it leads to, so neither set of copies draws across the jump or
+// darkens the first stroke behind it.
+IldVertex switchOn(const IldVertex &v, const IldVertex &prev)
 {
-    IldVertex d = prev;
-    d.x = v.x;
-    d.y = v.y;
+    IldVertex d = v;
+    d.x = prev.x;
+    d.y = prev.y;
+    d.status |= IldVertex::Blanked;
     return d;
-}
-
-IldVertex blanked(IldVertex v)
-{
-    v.status |= IldVertex::Blanked;
-    return v;
 }
 
 // Angle at b between the directions to a and to c, in degrees; NaN when a
@@ -108,12 +106,12 @@ void thin(const std::vector<IldVertex> &in, CappedAppender &out, quint32 blankPo
         const IldVertex &v = in[i];
         if (v.isBlanked()) {
             if (i >= 1 && !blankRun) {
-                out.add(blankStart(v, in[i - 1]), startCopies);
+                out.add(in[i - 1], startCopies);
                 blankRun = true;
             }
         } else {
             if (blankRun)
-                out.add(blanked(v), endCopies);
+                out.add(switchOn(v, in[i - 1]), endCopies);
             blankRun = false;
         }
         if ((i + 1) % step == 0) {
@@ -139,7 +137,7 @@ quint32 highlight(const std::vector<IldVertex> &in, CappedAppender &out, quint32
         const IldVertex &v = in[i];
         if (v.isBlanked()) {
             if (i >= 1 && !blankRun) {
-                out.add(blankStart(v, in[i - 1]), blankPoint);
+                out.add(in[i - 1], blankPoint);
                 blankRun = true;
             }
             out.add(v);
@@ -147,7 +145,7 @@ quint32 highlight(const std::vector<IldVertex> &in, CappedAppender &out, quint32
         }
         quint64 extra = 0;
         if (blankRun) {
-            out.add(blanked(v), quint32(std::min<quint64>(dwellEnd, 0xffffffffull)));
+            out.add(switchOn(v, in[i - 1]), quint32(std::min<quint64>(dwellEnd, 0xffffffffull)));
             extra = dwellEnd;
         }
         if (anchor == 0)

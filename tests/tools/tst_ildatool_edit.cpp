@@ -1,5 +1,6 @@
 #include "ildabuilder.h"
 #include "ildframeset.h"
+#include "litsegments.h"
 #include "toolrunner.h"
 
 #include <QTemporaryDir>
@@ -152,6 +153,33 @@ private slots:
             QCOMPARE(f.vertexCount(), 10);
             QCOMPARE(f.vertices[0].x, qint16(900));
         }
+    }
+
+    void reviseKeepsJumpsDark_data()
+    {
+        QTest::addColumn<QStringList>("options");
+        QTest::newRow("thinning") << QStringList{"--between", "1", "--add", "0", "--blank", "0", "--total", "100"};
+        QTest::newRow("highlight") << QStringList{"--between", "1", "--add", "1", "--blank", "1", "--total", "0"};
+    }
+    void reviseKeepsJumpsDark()
+    {
+        QFETCH(QStringList, options);
+        const QString in = writeFile(QStringLiteral("jump.ild"), IldaBuilder()
+                                                                     .header(5, 6, "jump", "me", 0, 1)
+                                                                     .point5(0, 0, 0x40, 0, 0, 0)
+                                                                     .point5(1000, 0, 0, 255, 0, 0)
+                                                                     .point5(1000, 1000, 0, 255, 0, 0)
+                                                                     .point5(5000, 5000, 0x40, 0, 0, 0)
+                                                                     .point5(6000, 5000, 0, 0, 255, 0)
+                                                                     .point5(6000, 6000, 0x80, 0, 255, 0)
+                                                                     .bytes());
+        const QString outPath = m_dir.filePath(QStringLiteral("jump-rev.ild"));
+        QCOMPARE(runIldatool(QStringList{QStringLiteral("revise"), in, outPath} + options).exitCode, 0);
+        const IldFrameSet set = readIld(outPath);
+        QCOMPARE(set.frames.size(), size_t(1));
+        QCOMPARE(litSegments(set.frames[0].vertices),
+                 QStringList(
+                     {"(0,0)-(1000,0)", "(1000,0)-(1000,1000)", "(5000,5000)-(6000,5000)", "(6000,5000)-(6000,6000)"}));
     }
 
     void usageAndInputErrors_data()

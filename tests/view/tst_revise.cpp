@@ -1,4 +1,5 @@
 #include "ildframeset.h"
+#include "litsegments.h"
 #include "revise.h"
 
 #include <QtTest>
@@ -157,40 +158,68 @@ private slots:
 
     void blankRunDwell_data()
     {
+        QTest::addColumn<std::vector<IldVertex>>("in");
         QTest::addColumn<ReviseParams>("p");
         QTest::addColumn<std::vector<IldVertex>>("expected");
         QTest::addColumn<quint32>("highPoint");
+        // Switch-off copies repeat the last lit point; switch-on copies are
+        // the lit point blanked, waiting where the blank run ended.
         const auto in = blankRunFrame();
-        IldVertex runStart = in[0]; // new position, everything else from the point before
-        runStart.x = 100;
-        runStart.y = 100;
+        IldVertex on = blanked(in[3]);
+        on.x = 200;
+        on.y = 200;
         QTest::newRow("thinning_P2_gives_3_and_5")
-            << params(1, 0, 2, 100)
-            << concat({ { in[0] }, repeat(runStart, 3), { in[1], in[2] }, repeat(blanked(in[3]), 5), { in[3] } })
-            << 0u;
+            << in << params(1, 0, 2, 100) << concat({repeat(in[0], 4), {in[1], in[2]}, repeat(on, 5), {in[3]}}) << 0u;
         QTest::newRow("thinning_P0_gives_1_and_1")
-            << params(1, 0, 0, 100)
-            << concat({ { in[0], runStart, in[1], in[2], blanked(in[3]), in[3] } }) << 0u;
+            << in << params(1, 0, 0, 100) << concat({{in[0], in[0], in[1], in[2], on, in[3]}}) << 0u;
         // The 4 switch-on copies already exceed A = 1: no highlight copies.
         QTest::newRow("highlight_P2_gives_2_and_4")
-            << params(1, 1, 2, 0)
-            << concat({ { in[0] }, repeat(runStart, 2), { in[1], in[2] }, repeat(blanked(in[3]), 4), { in[3] } })
-            << 1u;
+            << in << params(1, 1, 2, 0) << concat({repeat(in[0], 3), {in[1], in[2]}, repeat(on, 4), {in[3]}}) << 1u;
         // Switch-on copies count against the highlight copies of the same point.
         QTest::newRow("highlight_P1_A5_tops_up_to_5")
-            << params(1, 5, 1, 0)
-            << concat({ { in[0], runStart, in[1], in[2] }, repeat(blanked(in[3]), 2), repeat(in[3], 3), { in[3] } })
-            << 1u;
+            << in << params(1, 5, 1, 0)
+            << concat({{in[0], in[0], in[1], in[2]}, repeat(on, 2), repeat(in[3], 3), {in[3]}}) << 1u;
+        // A run that starts on the last lit point and ends where the next
+        // stroke starts: the copies are those of the blanked move itself.
+        const std::vector<IldVertex> touching = {vtx(0, 0), blanked(vtx(0, 0, 0, 0, 0, 0)),
+                                                 blanked(vtx(300, 300, 0, 0, 0, 0)), vtx(300, 300, 0, 0, 255, 0)};
+        QTest::newRow("thinning_run_on_stroke_ends")
+            << touching << params(1, 0, 1, 100)
+            << concat(
+                   {repeat(touching[0], 3), {touching[1], touching[2]}, repeat(blanked(touching[3]), 3), {touching[3]}})
+            << 0u;
     }
     void blankRunDwell()
     {
+        QFETCH(std::vector<IldVertex>, in);
         QFETCH(ReviseParams, p);
         QFETCH(std::vector<IldVertex>, expected);
         QFETCH(quint32, highPoint);
-        const IldFrame r = reviseFrame(frameOf(blankRunFrame()), p);
+        const IldFrame r = reviseFrame(frameOf(in), p);
         QCOMPARE(r.vertexCount(), int(expected.size()));
         QVERIFY(r.vertices == expected);
         QCOMPARE(r.highPoint, highPoint);
+    }
+
+    // Dwell copies never draw a line across a blanked jump nor darken the
+    // stroke behind it: the revised frame draws exactly the lines it drew.
+    void jumpsStayDark_data()
+    {
+        QTest::addColumn<ReviseParams>("p");
+        QTest::newRow("thinning_P0") << params(1, 0, 0, 100);
+        QTest::newRow("thinning_P3") << params(1, 0, 3, 100);
+        QTest::newRow("highlight_P1") << params(1, 1, 1, 0);
+        QTest::newRow("highlight_P3_A2") << params(2, 2, 3, 0);
+    }
+    void jumpsStayDark()
+    {
+        QFETCH(ReviseParams, p);
+        const std::vector<IldVertex> in = {blanked(vtx(0, 0)),       vtx(1000, 0),    vtx(1000, 1000),
+                                           blanked(vtx(5000, 5000)), vtx(6000, 5000), vtx(6000, 6000)};
+        const QStringList drawn = {"(0,0)-(1000,0)", "(1000,0)-(1000,1000)", "(5000,5000)-(6000,5000)",
+                                   "(6000,5000)-(6000,6000)"};
+        QCOMPARE(litSegments(in), drawn);
+        QCOMPARE(litSegments(reviseFrame(frameOf(in), p).vertices), drawn);
     }
 
     void blankedStartGainsNothing_data()
