@@ -13,6 +13,8 @@ fi
 cmake -S . -B "$build" "${opts[@]}" >/dev/null
 cmake --build "$build" -j"$(nproc)"
 export QT_QPA_PLATFORM=offscreen
-export LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp:print_suppressions=0"
+# Qt's libraries have no frame pointers: only the slow unwinder sees the Qt
+# functions the suppressions name.
+export LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp:print_suppressions=0:fast_unwind_on_malloc=0:malloc_context_size=10"
 export UBSAN_OPTIONS="print_stacktrace=1"
 ctest --test-dir "$build" --output-on-failure -j"$(nproc)"
