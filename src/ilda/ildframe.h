@@ -57,7 +57,8 @@ public:
 
     int vertexCount() const { return int(vertices.size()); }
 
-    // Draws the frame into the painter's viewport (ildframepaint.cpp): the
+    // Draws the frame into the largest centred square of the painter's
+    // viewport (ildframepaint.cpp; ILDA space is square): the
     // laser path, optionally blanked moves, centre cross, dwell markers, an
     // "End" label and the beam-view light fans.
     void paint(QPainter *painter, bool beamView, bool showBlanking, bool endLabel, bool warn,

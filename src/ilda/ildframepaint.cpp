@@ -7,6 +7,7 @@
 #include <QObject>
 #include <QPainter>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 
@@ -30,6 +31,17 @@ DwellState &dwellState()
 {
     static DwellState state;
     return state;
+}
+
+// ILDA space is square: a wide or tall area gets bars rather than a circle
+// drawn as an ellipse. A square viewport is left exactly as it is.
+void letterbox(QPainter *p)
+{
+    const QRect vp = p->viewport();
+    if (vp.width() == vp.height())
+        return;
+    const int side = std::min(vp.width(), vp.height());
+    p->setViewport(vp.x() + (vp.width() - side) / 2, vp.y() + (vp.height() - side) / 2, side, side);
 }
 
 void setUpWindow(QPainter *p)
@@ -158,6 +170,7 @@ void IldFrame::paint(QPainter *painter, bool beamView, bool showBlanking, bool e
 {
     if (!painter)
         return;
+    letterbox(painter);
     setUpWindow(painter);
 
     if (centerLines || warn) {
