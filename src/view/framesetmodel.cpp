@@ -75,7 +75,9 @@ bool frameSetModel::setData(const QModelIndex &index, const QVariant &value, int
     switch (role) {
     case CheckRole:
         f.check = value.toBool();
-        break;
+        emit dataChanged(index, index);
+        countSelected();
+        return true;
     case ScaleXRole:
         f.scaleX = value.toFloat() / 100.0f;
         break;
@@ -215,6 +217,7 @@ void frameSetModel::selectAll()
         f.check = true;
     endResetModel();
     m_ildFileName.clear();
+    countSelected();
 }
 
 void frameSetModel::inverse()
@@ -224,6 +227,19 @@ void frameSetModel::inverse()
         f.check = !f.check;
     endResetModel();
     m_ildFileName.clear();
+    countSelected();
+}
+
+// The page's "选中 N 帧" follows every change of the selection, not only
+// the stride selection.
+void frameSetModel::countSelected()
+{
+    const std::vector<IldFrame> &frames = workFrameSet().frames;
+    const int n = int(std::count_if(frames.begin(), frames.end(), [](const IldFrame &f) { return f.check; }));
+    if (n == m_selectNum)
+        return;
+    m_selectNum = n;
+    emit selectNum_Change(n);
 }
 
 void frameSetModel::select()
@@ -254,6 +270,7 @@ void frameSetModel::deleteFrame()
 {
     removeRows(0, rowCount()); // takes exactly the selected frames
     m_ildFileName.clear();
+    countSelected();
     m_selectEndFrame = rowCount() - 1;
     emit select_end_frame_Change(m_selectEndFrame);
     refrushModel();

@@ -76,6 +76,8 @@ signals:
     void select_end_frame_Change(int index);
 
 private:
+    void countSelected();
+
     QString m_ildFileName;
     std::unique_ptr<IldFrameSet> m_moveBuffer;
     int m_between = 5;
