@@ -82,11 +82,15 @@ Rectangle {
             }
             Item { Layout.fillWidth: true }
             Text { text: "调色板"; color: "#dddddd" }
+            // One table for the whole program: every page shows it, and a new
+            // page must not reset it, so only a user's choice is written.
             ComboBox {
                 id: palette_type
+                objectName: "palette_type"
                 model: ["默认64", "标准256"]
                 implicitWidth: 90
-                onCurrentIndexChanged: FileTab.set_palette_table(currentIndex)
+                currentIndex: FileTab.palette_table
+                onActivated: FileTab.set_palette_table(index)
             }
         }
 

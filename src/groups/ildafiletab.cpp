@@ -199,12 +199,24 @@ void ildaFileTab::add_tab(QString tabName)
 
 void ildaFileTab::set_palette_table(int index)
 {
-    paletteOffset = index != 0 ? 150 : 0;
+    const quint8 offset = index != 0 ? 150 : 0;
+    if (offset == paletteOffset)
+        return;
+    paletteOffset = offset;
+    emit palette_table_Change(get_palette_table());
+}
+
+int ildaFileTab::get_palette_table() const
+{
+    return paletteOffset != 0 ? 1 : 0;
 }
 
 void ildaFileTab::set_center_HV_line(bool index)
 {
+    if (index == centerLines)
+        return;
     centerLines = index;
+    emit center_HV_line_Change(index);
 }
 
 void ildaFileTab::frush()

@@ -17,6 +17,8 @@ class ildaFileSets;
 class ildaFileTab : public QAbstractListModel
 {
     Q_OBJECT
+    // The palette table in use (0 "默认64", 1 "标准256"), for the pages' boxes.
+    Q_PROPERTY(int palette_table READ get_palette_table NOTIFY palette_table_Change)
 public:
     enum FileDialogMode { E_open, E_save, E_save_group };
     Q_ENUM(FileDialogMode)
@@ -37,6 +39,7 @@ public:
     Q_INVOKABLE void delete_tab(int index);
     Q_INVOKABLE void add_tab(QString tabName);
     Q_INVOKABLE void set_palette_table(int index);
+    Q_INVOKABLE int get_palette_table() const;
     Q_INVOKABLE void set_center_HV_line(bool index);
     Q_INVOKABLE void open_list(QUrl dir, QString selectedNameFilter);
     Q_INVOKABLE void save_list(QUrl dir, QString selectedNameFilter);
@@ -69,6 +72,12 @@ public:
     // The text of get_current_file_info.
     static QString fileInfoText(const QString &path, quint32 checksum, quint32 length);
 
+signals:
+    // The painted views repaint on these: a still picture changes with them.
+    void palette_table_Change(int index);
+    void center_HV_line_Change(bool on);
+
+public:
     const QVector<ildaFileSets *> &tabList() const { return tabs; }
     QString listFileName() const { return listName; }
     quint32 checksum() const { return m_checksum; }
