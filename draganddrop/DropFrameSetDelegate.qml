@@ -11,6 +11,11 @@ Item {
     property var fileModel: null
     property bool hidePreview: false
     readonly property bool current: GridView.isCurrentItem
+    // The row's own values: inside the parameter controls `model` and
+    // `index` name the controls' entries, not this file.
+    readonly property int fileRow: index
+    readonly property int storedColorType: model.colorType
+    readonly property int storedRepeater: model.repeater
 
     z: dragArea.drag.active ? 100 : 0
 
@@ -129,19 +134,22 @@ Item {
                     spacing: 4
                     ComboBox {
                         id: color_type
+                        objectName: "color_type"
                         width: 96
                         model: ["RGB", "单色", "RtoG三色", "RtoB三色"]
-                        currentIndex: Math.max(0, Math.min(3, model.colorType))
-                        onActivated: delegateRoot.fileModel.setColorType(index, currentIndex)
+                        currentIndex: Math.max(0, Math.min(3, delegateRoot.storedColorType))
+                        onActivated: delegateRoot.fileModel.setColorType(delegateRoot.fileRow, index)
                     }
                     Text { text: "重复次数"; color: "#cccccc"; anchors.verticalCenter: parent.verticalCenter }
                     SpinBox {
                         id: repeater_Box
+                        objectName: "repeater_Box"
                         width: 56
                         minimumValue: 0
                         maximumValue: 255
-                        value: model.repeater
-                        onEditingFinished: delegateRoot.fileModel.setRepeater(index, value)
+                        value: delegateRoot.storedRepeater
+                        // arrows, wheel and typing all land here, not only Enter
+                        onValueChanged: if (delegateRoot.fileModel) delegateRoot.fileModel.setRepeater(delegateRoot.fileRow, value)
                     }
                 }
                 Row {
@@ -154,7 +162,7 @@ Item {
                         to: 255
                         stepSize: 1
                         value: model.playSpeed
-                        onMoved: delegateRoot.fileModel.setPlaySpeed(index, Math.round(value))
+                        onMoved: delegateRoot.fileModel.setPlaySpeed(delegateRoot.fileRow, Math.round(value))
                     }
                     Text { text: speed_Slider.value.toFixed(0); color: "#cccccc"; anchors.verticalCenter: parent.verticalCenter }
                 }
@@ -162,11 +170,20 @@ Item {
         }
     }
 
+    // Steps the preview only under the pointer: a show's worth of tiles
+    // playing at once keeps a core busy for nothing.
     Timer {
         id: painterTimer
         interval: 60
         repeat: true
-        running: delegateRoot.visible && !delegateRoot.hidePreview && (dragArea.containsMouse || root.previewAutoPlay)
+        running: delegateRoot.visible && !delegateRoot.hidePreview && dragArea.containsMouse
         onTriggered: ildaPainterSet.frameIndex = ildaPainterSet.frameIndex + 1
+    }
+
+    // A still preview repaints when the colours or the centre cross change.
+    Connections {
+        target: FileTab
+        function onPalette_table_Change() { ildaPainterSet.update() }
+        function onCenter_HV_line_Change() { ildaPainterSet.update() }
     }
 }
