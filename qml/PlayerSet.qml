@@ -11,14 +11,25 @@ Rectangle {
     id: playerPanel
 
     property string filePath: ""
+    property bool playing: false
 
     color: "#303030"
 
-    function setSource(path) {
+    // Shows the file's first frame; play starts it.
+    function setSource(path, play) {
         filePath = path
         ildaPlaySet.source = path
         ildaPlaySet.frameIndex = 0
-        playerTimer.restart()
+        playing = play === undefined ? true : play
+        if (playing)
+            playerTimer.restart()
+    }
+
+    // A still picture repaints when the colours or the centre cross change.
+    Connections {
+        target: FileTab
+        function onPalette_table_Change() { ildaPlaySet.update() }
+        function onCenter_HV_line_Change() { ildaPlaySet.update() }
     }
 
     QtObject {
@@ -83,11 +94,15 @@ Rectangle {
 
         ProgressBar {
             id: ildaProgress
+            objectName: "ildaProgress"
             Layout.fillWidth: true
             implicitHeight: 8
+            // A fixed range: the bar clamps a value outside its range by
+            // assigning it, which would cut this binding when a new file
+            // shrinks frameMaxIndex.
             minimumValue: 0
-            maximumValue: Math.max(1, ildaPlaySet.frameMaxIndex)
-            value: ildaPlaySet.frameIndex
+            maximumValue: 1
+            value: ildaPlaySet.frameMaxIndex > 0 ? Math.min(1, ildaPlaySet.frameIndex / ildaPlaySet.frameMaxIndex) : 0
         }
         Label {
             id: show_ilda_Path
@@ -164,10 +179,13 @@ Rectangle {
             Caption { text: "服务器port" }
             SpinBox {
                 id: ip_server_port
+                objectName: "ip_server_port"
                 minimumValue: 1
                 maximumValue: 65535
                 value: net_udp.server_port
-                onEditingFinished: net_udp.server_port = value
+                // Arrows, wheel and typing all count, not only Enter; a value
+                // that only mirrors the model is not written back.
+                onValueChanged: if (value !== net_udp.server_port) net_udp.server_port = value
             }
 
             Caption { text: "本地IP:" }
@@ -214,10 +232,13 @@ Rectangle {
             Caption { text: "port" }
             SpinBox {
                 id: ip_port
+                objectName: "ip_port"
                 minimumValue: 0
                 maximumValue: 65535
                 value: net_udp.client_port
-                onEditingFinished: net_udp.client_port = value
+                // Writing rebinds the socket: only what the user changed. The
+                // property reads 0 while no device is selected.
+                onValueChanged: if (value !== net_udp.client_port) net_udp.client_port = value
             }
 
             Caption { text: "功能" }
@@ -306,7 +327,7 @@ Rectangle {
         id: playerTimer
         interval: Math.max(10, 1000 / speed_Slider.value)
         repeat: true
-        running: playerPanel.filePath !== ""
+        running: playerPanel.playing && playerPanel.filePath !== ""
         onTriggered: {
             var next = ildaPlaySet.frameIndex + 1
             ildaPlaySet.frameIndex = next > ildaPlaySet.frameMaxIndex ? 0 : next

@@ -24,8 +24,6 @@ ApplicationWindow {
     property int top_line_height: 40
     property int leftWidth: Math.max(360, width * init_left_width_per)
     property var bak_id: null
-    // Group previews play by themselves; off, they play while the pointer is over them.
-    property bool previewAutoPlay: true
     property alias frameset_show_max_points: frameset_show_max_points
     property alias framing: framing
 
@@ -261,10 +259,11 @@ ApplicationWindow {
         showCurrentFile()
         if (FileTab.rowCount() > 0) {
             tabFrameSet.currentIndex = 0
-            // start the player on the first file of the first group
+            // Show the first file of the first group in the player, still:
+            // a double-click plays it.
             var group = FileTab.get_tab(0)
             if (group.rowCount() > 0)
-                player_left.setSource(group.data(group.index(0, 0), 1))
+                player_left.setSource(group.data(group.index(0, 0), 1), false)
         }
     }
 }

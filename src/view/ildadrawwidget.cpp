@@ -17,6 +17,7 @@ void IldaDrawWidget::setSource(const QString &path)
 {
     if (path == m_source)
         return;
+    const int oldIndex = frameIndex();
     m_source = path;
     m_currentFrame = nullptr;
     m_frameSet.reset(new IldFrameSet);
@@ -26,11 +27,15 @@ void IldaDrawWidget::setSource(const QString &path)
     if (m_frameCount == 0) {
         m_currentFrame = &m_frameSet->emptyFrame;
         emit currentFrameChanged();
+        if (oldIndex != 0)
+            emit frameIndexChanged(0);
         return;
     }
     m_frameSet->currentIndex = 0;
     m_currentFrame = &m_frameSet->frames.front();
     emit currentFrameChanged();
+    if (oldIndex != 0) // the new file starts at its first frame
+        emit frameIndexChanged(0);
     update();
 }
 
