@@ -73,6 +73,7 @@ Item {
 
                 IldaFrameSetDraw {
                     id: ildaPainterSet
+                    objectName: "ildaPainterSet"
                     anchors.fill: parent
                     visible: !delegateRoot.hidePreview
                     source: model.path

@@ -28,6 +28,7 @@ Rectangle {
 
             Button {
                 id: ref_set_button
+                objectName: "ref_set_button"
                 implicitWidth: 58
                 text: frameSetPage.paramMode ? "设置" : "参数"
                 tooltip: "显示或隐藏每个文件的播放参数"

@@ -76,6 +76,7 @@ Rectangle {
 
             IldaFrameSetDraw {
                 id: ildaPlaySet
+                objectName: "ildaPlaySet"
                 anchors.fill: parent
                 anchors.margins: 1
                 openGL: ildaOpenGL_check.checked

@@ -6,6 +6,7 @@
 #include "fakeprompt.h"
 #include "framesetmodel.h"
 #include "ildadrawwidget.h"
+#include "ildafilesets.h"
 #include "ildafiletab.h"
 #include "ildaframedraw.h"
 #include "ildframeset.h"
@@ -13,6 +14,7 @@
 #include "palette.h"
 #include "simulatedprojector.h"
 #include "startup.h"
+#include "testfiles.h"
 #include "toolrunner.h"
 #include "udp_test.h"
 
@@ -80,6 +82,93 @@ class TestPages : public QObject
         set.fromFileIld(m_demo + '/' + relative, false);
         return int(set.frames.size());
     }
+    // The visible control of that object name; with a row, the one on that
+    // file's tile.
+    static QQuickItem *control(QQuickWindow *window, const QString &name, int row = -1)
+    {
+        for (QQuickItem *item : allItems(window)) {
+            if (item->objectName() != name || !item->isVisible())
+                continue;
+            if (row < 0)
+                return item;
+            for (QQuickItem *up = item; up; up = up->parentItem())
+                if (up->property("fileRow").isValid() && up->property("fileRow").toInt() == row)
+                    return item;
+        }
+        return nullptr;
+    }
+    static QPoint centre(QQuickItem *item)
+    {
+        return item->mapToScene(QPointF(item->width() / 2, item->height() / 2)).toPoint();
+    }
+    static void click(QQuickItem *item) { QTest::mouseClick(item->window(), Qt::LeftButton, {}, centre(item)); }
+    static void wheel(QQuickItem *item, int notches)
+    {
+        const QPoint at = centre(item);
+        QWheelEvent e(at, item->window()->mapToGlobal(at), QPoint(), QPoint(0, 120 * notches), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+        QCoreApplication::sendEvent(item->window(), &e);
+    }
+    // Keys go to the focus item of the active window: click the field first.
+    static void typeInto(QQuickItem *field, const QString &text)
+    {
+        QWindow *window = field->window();
+        window->requestActivate();
+        QVERIFY(QTest::qWaitForWindowActive(window));
+        click(field);
+        QTest::keyClick(window, Qt::Key_A, Qt::ControlModifier);
+        for (QChar c : text)
+            QTest::keyClick(window, c.toLatin1());
+    }
+    // "arrow up", "wheel down", "type 123": what a user does to a spin or combo box.
+    static void operate(QQuickItem *box, const QString &action)
+    {
+        const QString how = action.section(QLatin1Char(' '), 0, 0);
+        const QString what = action.section(QLatin1Char(' '), 1);
+        if (how == QLatin1String("wheel")) {
+            wheel(box, what == QLatin1String("up") ? 1 : -1);
+        } else if (how == QLatin1String("arrow")) {
+            QList<QQuickItem *> parts;
+            collect(box, parts);
+            const QString arrow = what == QLatin1String("up") ? QStringLiteral("mouseUp") : QStringLiteral("mouseDown");
+            for (QQuickItem *part : parts)
+                if (part->objectName() == arrow)
+                    click(part);
+        } else {
+            typeInto(box, what);
+        }
+    }
+    // Clicks the group's tab in the list, as a user picks a group.
+    void showGroup(int i)
+    {
+        const QString name = m_tabs->data(m_tabs->index(i, 0), ildaFileTab::NameRole).toString();
+        for (QQuickItem *item : allItems(m_root))
+            if (item->isVisible() && item->property("text").toString() == name) {
+                click(item);
+                break;
+            }
+        QTRY_COMPARE(tilePreviews().size(), group(i)->rowCount());
+    }
+    // The previews of the group on show, in row order.
+    QList<IldaDrawWidget *> tilePreviews() const
+    {
+        QList<IldaDrawWidget *> tiles;
+        for (int row = 0; QQuickItem *w = control(m_root, QStringLiteral("ildaPainterSet"), row); ++row)
+            tiles << qobject_cast<IldaDrawWidget *>(w);
+        return tiles;
+    }
+    IldaDrawWidget *player() const
+    {
+        return qobject_cast<IldaDrawWidget *>(control(m_root, QStringLiteral("ildaPlaySet")));
+    }
+    ildaFileSets *shapes() const { return m_tabs->tabList().at(0); }
+    QByteArray exportShapes(const QString &name)
+    {
+        const QString path = m_dir.filePath(name);
+        shapes()->saveData(QUrl::fromLocalFile(path), QStringLiteral("text group files (*.txg )"));
+        return readAll(path);
+    }
+
     QAbstractItemModel *group(int i) const
     {
         QObject *g = nullptr;
@@ -103,6 +192,7 @@ private slots:
         ini.write((m_demo + QStringLiteral("/\nplay/\nplay.list\n")).toUtf8());
         ini.close();
         qputenv("BEAMDECK_CONFIG_DIR", config.toUtf8());
+        qputenv("SOURCE_DATE_EPOCH", "0"); // exports of the same group compare equal
 
         configureApplication();
         initPageResources();
@@ -136,24 +226,35 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(m_root));
     }
 
-    void demoGroupsAreListedWithPlayingPreviews()
+    void demoGroupsAreListedWithStillPreviews()
     {
         QCOMPARE(m_tabs->rowCount(), 3);
         QAbstractItemModel *first = group(0);
         QVERIFY(first && first->rowCount() > 0);
-        // one preview per file of the shown group, plus the player
-        QTRY_VERIFY(itemsOf<IldaDrawWidget>(m_root).size() >= first->rowCount() + 1);
-        const QString firstPath = first->data(first->index(0, 0), 1).toString();
-        IldaDrawWidget *player = nullptr;
-        for (IldaDrawWidget *w : itemsOf<IldaDrawWidget>(m_root))
-            if (w->source() == firstPath && !player)
-                player = w;
-        QVERIFY(player);
-        // the previews and the player step by themselves
-        QTRY_VERIFY(player->frameIndex() > 2);
-        for (IldaDrawWidget *w : itemsOf<IldaDrawWidget>(m_root))
-            if (w->isVisible())
-                QTRY_VERIFY(w->frameIndex() > 0);
+        QTRY_COMPARE(tilePreviews().size(), first->rowCount());
+        // the player shows the first file, still; nothing plays until asked
+        QVERIFY(player());
+        QCOMPARE(player()->source(), first->data(first->index(0, 0), 1).toString());
+        QTest::mouseMove(m_root, QPoint(2, m_root->height() - 2));
+        QTest::qWait(300);
+        QCOMPARE(player()->frameIndex(), 0);
+        for (IldaDrawWidget *w : tilePreviews())
+            QCOMPARE(w->frameIndex(), 0);
+    }
+
+    void previewStepsOnlyUnderThePointer()
+    {
+        showGroup(0); // its tab clicked: the pointer is off the tiles
+        const QList<IldaDrawWidget *> tiles = tilePreviews();
+        QVERIFY(tiles.size() >= 2);
+        QTest::mouseMove(m_root, centre(tiles[1]));
+        QTRY_VERIFY(tiles[1]->frameIndex() > 2);
+        QCOMPARE(tiles[0]->frameIndex(), 0);
+        QTest::mouseMove(m_root, QPoint(2, m_root->height() - 2));
+        QTest::qWait(100);
+        const int stopped = tiles[1]->frameIndex();
+        QTest::qWait(300);
+        QCOMPARE(tiles[1]->frameIndex(), stopped);
     }
 
     void addAndDeleteATab()
@@ -187,6 +288,22 @@ private slots:
         frameModelInstance().reviseFrameSet(1, 0, 2, 600);
         QCOMPARE(frameModelInstance().data(frameModelInstance().index(0, 0), 6).toInt(),
                  int(revisedFrameSet().frames[0].vertices.size()));
+
+        // the selection count follows the buttons
+        QVERIFY(QTest::qWaitForWindowExposed(editor));
+        auto counter = [editor] {
+            for (QQuickItem *item : allItems(editor))
+                if (item->property("text").toString().startsWith(QStringLiteral("选中 ")))
+                    return item->property("text").toString();
+            return QString();
+        };
+        const int rows = frameModelInstance().rowCount();
+        const QList<QPair<QString, int>> steps{
+            {QStringLiteral("全选"), rows}, {QStringLiteral("反选"), 0}, {QStringLiteral("反选"), rows}};
+        for (const auto &step : steps) {
+            click(itemWithProperty(editor, "text", step.first));
+            QCOMPARE(counter(), QStringLiteral("选中 %1 帧").arg(step.second));
+        }
         editor->hide();
     }
 
@@ -220,14 +337,110 @@ private slots:
         editor->hide();
     }
 
-    void paletteChoiceReachesTheColourTables()
+    // A double-click plays the file; the bar keeps following when another
+    // file comes (a bar that clamped its value used to freeze at the start).
+    void playerProgressFollowsADoubleClickedFile()
     {
-        QQuickItem *box = itemWithProperty(m_root, "model", QStringList{ "默认64", "标准256" });
-        QVERIFY(box);
-        box->setProperty("currentIndex", 1);
+        showGroup(0); // its tab clicked: the pointer is off the tiles
+        const QList<IldaDrawWidget *> tiles = tilePreviews();
+        QQuickItem *bar = control(m_root, QStringLiteral("ildaProgress"));
+        QVERIFY(bar);
+        auto position = [bar] {
+            const double min = bar->property("minimumValue").toDouble();
+            const double max = bar->property("maximumValue").toDouble();
+            return (bar->property("value").toDouble() - min) / (max - min);
+        };
+        for (int row : {0, 1}) {
+            QTest::mouseDClick(m_root, Qt::LeftButton, {}, centre(tiles[row]));
+            QTRY_COMPARE(player()->source(), tiles[row]->source());
+            QTRY_VERIFY(player()->frameIndex() > player()->frameMaxIndex() / 2);
+            QVERIFY(position() > 0.4);
+            QCOMPARE(position(), double(player()->frameIndex()) / player()->frameMaxIndex());
+        }
+        auto *editor = m_root->findChild<QQuickWindow *>(QStringLiteral("frameWindow"));
+        QTRY_VERIFY(editor->isVisible()); // the double-click opens the file there too
+        editor->hide();
+    }
+
+    // What a user sets on a file's tile reaches that file's row, and the
+    // group's settings file keeps it.
+    void groupControlReachesItsRowAndTheSavedFile_data()
+    {
+        QTest::addColumn<QString>("box");
+        QTest::addColumn<int>("row");
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<int>("role");
+        QTest::addColumn<int>("expected");
+        const int colour = ildaFileSets::ColorTypeRole, repeat = ildaFileSets::RepeaterRole;
+        // entry k chosen on row r used to write row k
+        QTest::newRow("colour type, first file") << "color_type" << 0 << "wheel down" << colour << 1;
+        QTest::newRow("colour type, first file, next entry") << "color_type" << 0 << "wheel down" << colour << 2;
+        QTest::newRow("colour type, third file") << "color_type" << 2 << "wheel down" << colour << 1;
+        QTest::newRow("repeat, up arrow") << "repeater_Box" << 0 << "arrow up" << repeat << 3;
+        QTest::newRow("repeat, down arrow") << "repeater_Box" << 1 << "arrow down" << repeat << 0;
+        QTest::newRow("repeat, wheel") << "repeater_Box" << 2 << "wheel up" << repeat << 2;
+        QTest::newRow("repeat, typed") << "repeater_Box" << 1 << "type 27" << repeat << 27;
+    }
+    void groupControlReachesItsRowAndTheSavedFile()
+    {
+        showGroup(0); // its tab clicked: the pointer is off the tiles
+        QFETCH(QString, box);
+        QFETCH(int, row);
+        QFETCH(QString, action);
+        QFETCH(int, role);
+        QFETCH(int, expected);
+        ildaFileSets *files = shapes();
+        if (!control(m_root, box, row))
+            click(control(m_root, QStringLiteral("ref_set_button"))); // shows the parameter editors
+        QTRY_VERIFY(control(m_root, box, row));
+
+        auto table = [](const QAbstractItemModel *m) {
+            QList<QVariantList> rows;
+            for (int r = 0; r < m->rowCount(); ++r)
+                rows << QVariantList{m->data(m->index(r, 0), ildaFileSets::PathRole),
+                                     m->data(m->index(r, 0), ildaFileSets::PlaySpeedRole),
+                                     m->data(m->index(r, 0), ildaFileSets::ColorTypeRole),
+                                     m->data(m->index(r, 0), ildaFileSets::RepeaterRole)};
+            return rows;
+        };
+        QList<QVariantList> want = table(files);
+        want[row][role - ildaFileSets::PlaySpeedRole + 1] = expected;
+
+        operate(control(m_root, box, row), action);
+        QCOMPARE(table(files), want);
+        // saved and read back, the group is what the tiles showed
+        QCOMPARE(files->saveSetting(), 0);
+        const ildaFileSets reread(m_tabs->get_tab_name(0));
+        QCOMPARE(table(&reread), want);
+        // and a page built afresh shows the stored value on that tile
+        files->frush();
+        const char *shown = box == QLatin1String("color_type") ? "currentIndex" : "value";
+        QTRY_COMPARE(control(m_root, box, row) ? control(m_root, box, row)->property(shown).toInt() : -1, expected);
+    }
+
+    // The palette table is one for the program: a new group page shows it and
+    // leaves it alone; only a user's choice changes it.
+    void paletteChoiceSurvivesANewPage()
+    {
+        showGroup(0); // its tab clicked: the pointer is off the tiles
+        wheel(control(m_root, QStringLiteral("palette_type")), -1); // "标准256"
         QCOMPARE(int(paletteOffset), 150);
-        box->setProperty("currentIndex", 0);
+        const QByteArray standard = exportShapes(QStringLiteral("standard.txg"));
+        QVERIFY(!standard.isEmpty());
+
+        typeInto(itemWithProperty(m_root, "placeholderText", QStringLiteral("组名")), QStringLiteral("more"));
+        click(itemWithProperty(m_root, "text", QStringLiteral("增加")));
+        QCOMPARE(m_tabs->rowCount(), 4);
+        QCOMPARE(m_tabs->data(m_tabs->index(3, 0), ildaFileTab::NameRole).toString(), QStringLiteral("more"));
+        QCOMPARE(int(paletteOffset), 150);
+        QTRY_COMPARE(control(m_root, QStringLiteral("palette_type"))->property("currentIndex").toInt(), 1);
+        QCOMPARE(exportShapes(QStringLiteral("again.txg")), standard);
+
+        wheel(control(m_root, QStringLiteral("palette_type")), 1); // back to "默认64" on the new page
         QCOMPARE(int(paletteOffset), 0);
+        QVERIFY(exportShapes(QStringLiteral("default.txg")) != standard); // the demo has an indexed file
+        QMetaObject::invokeMethod(m_root, "deleteTab", Q_ARG(QVariant, 3));
+        QTRY_COMPARE(control(m_root, QStringLiteral("palette_type"))->property("currentIndex").toInt(), 0);
     }
 
     void playerPanelFindsControlsAndFeedsTheProjector()
@@ -256,6 +469,36 @@ private slots:
         const int sent = m_projector->count(Wire::CmdFrame);
         QTest::qWait(400);
         QCOMPARE(m_projector->count(Wire::CmdFrame), sent);
+    }
+
+    // Every change of a port box reaches net_udp: arrows, wheel and typing.
+    void portBoxesCommitEveryChange_data()
+    {
+        QTest::addColumn<QString>("box");
+        QTest::addColumn<QByteArray>("property");
+        QTest::addColumn<QString>("action");
+        QTest::newRow("server port, up arrow") << "ip_server_port" << QByteArray("server_port") << "arrow up";
+        QTest::newRow("server port, wheel") << "ip_server_port" << QByteArray("server_port") << "wheel down";
+        QTest::newRow("server port, typed") << "ip_server_port" << QByteArray("server_port") << "type 7000";
+        // up and back down: the projector's port again afterwards
+        QTest::newRow("device port, up arrow") << "ip_port" << QByteArray("client_port") << "arrow up";
+        QTest::newRow("device port, wheel") << "ip_port" << QByteArray("client_port") << "wheel down";
+    }
+    void portBoxesCommitEveryChange()
+    {
+        QFETCH(QString, box);
+        QFETCH(QByteArray, property);
+        QFETCH(QString, action);
+        QQuickItem *spin = control(m_root, box);
+        QVERIFY(spin);
+        const int shown = spin->property("value").toInt();
+        QCOMPARE(m_udp->property(property).toInt(), shown);
+        operate(spin, action);
+        const int want = action.startsWith(QLatin1String("type"))
+                             ? action.section(QLatin1Char(' '), 1).toInt()
+                             : shown + (action.endsWith(QLatin1String("up")) ? 1 : -1);
+        QCOMPARE(spin->property("value").toInt(), want);
+        QCOMPARE(m_udp->property(property).toInt(), want);
     }
 
     void serverLinkButtonShowsTheRealState_data()

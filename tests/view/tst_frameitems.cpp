@@ -38,13 +38,18 @@ QByteArray squares(int frames, int points, int reach = 20000)
     return b.bytes();
 }
 
-QImage paintItem(QQuickPaintedItem &item, int side = 400)
+QImage paintItem(QQuickPaintedItem &item, QSize size)
 {
-    QImage img(side, side, QImage::Format_ARGB32_Premultiplied);
+    QImage img(size, QImage::Format_ARGB32_Premultiplied);
     img.fill(Qt::black);
     QPainter p(&img);
     item.paint(&p);
     return img;
+}
+
+QImage paintItem(QQuickPaintedItem &item, int side = 400)
+{
+    return paintItem(item, QSize(side, side));
 }
 
 QRect bounds(const QImage &img, bool (*pred)(QRgb))
@@ -110,9 +115,13 @@ private slots:
         QCOMPARE(view.frameMaxIndex(), 2);
         QCOMPARE(view.frameIndex(), 2);
 
-        // A different file replaces the set and starts with its first frame again.
+        // A different file replaces the set and starts with its first frame
+        // again, and says so: the pages' progress bars follow the index.
+        QSignalSpy indexSpy(&view, &IldaDrawWidget::frameIndexChanged);
         view.setSource(write(QStringLiteral("other.ild"), squares(4, 5)));
         QCOMPARE(view.frameMaxIndex(), 0);
+        QCOMPARE(indexSpy.count(), 1);
+        QCOMPARE(indexSpy.at(0).at(0).toInt(), 0);
         view.setFrameIndex(0);
         QCOMPARE(view.frameMaxIndex(), 3);
     }
@@ -192,6 +201,38 @@ private slots:
         QCOMPARE(out.sent.size(), size_t(1)); // once per repaint, with the scale on it
         QCOMPARE(out.sent[0].scaleX, 0.5f);
         FrameOutput::setInstance(nullptr);
+    }
+
+    // ILDA space is square: a wide or tall item shows the picture of a square
+    // item of its shorter side, centred, with bars beside it.
+    void picturesKeepTheirShape_data()
+    {
+        QTest::addColumn<bool>("thumbnail");
+        QTest::addColumn<QSize>("size");
+        for (bool thumbnail : {false, true})
+            for (const QSize &size : {QSize(660, 330), QSize(330, 661)})
+                QTest::addRow("%s %dx%d", thumbnail ? "thumbnail" : "view", size.width(), size.height())
+                    << thumbnail << size;
+    }
+    void picturesKeepTheirShape()
+    {
+        QFETCH(bool, thumbnail);
+        QFETCH(QSize, size);
+        IldaDrawWidget view;
+        view.setSource(write(QStringLiteral("shape.ild"), squares(1, 5)));
+        IldaFrameDraw thumb;
+        IldFrame frame = *view.currentFrame();
+        thumb.setName(&frame);
+        QQuickPaintedItem &item = thumbnail ? static_cast<QQuickPaintedItem &>(thumb) : view;
+        const int side = std::min(size.width(), size.height());
+        IldFrame::resetDwellMarkers();
+        const QImage square = paintItem(item, side);
+        const QRect red = bounds(square, isRed);
+        QVERIFY(qAbs(red.width() - side * 40000 / 66000) <= 4); // ±20000 of the ±33000 window
+        QCOMPARE(red.height(), red.width());
+        IldFrame::resetDwellMarkers();
+        const QRect shown = bounds(paintItem(item, size), notBlack);
+        QCOMPARE(shown, bounds(square, notBlack).translated((size.width() - side) / 2, (size.height() - side) / 2));
     }
 
     void frameIndexBeforeAnySource()
