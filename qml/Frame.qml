@@ -258,9 +258,14 @@ Window {
                         id: selectIldaProgress
                         Layout.fillWidth: true
                         implicitHeight: 8
-                        minimumValue: frameModel.select_start_frame
-                        maximumValue: Math.max(frameModel.select_start_frame + 1, frameModel.select_end_frame)
-                        value: frameRoot.play_index
+                        // A fixed range, as in the player: a clamped value
+                        // would cut the binding.
+                        minimumValue: 0
+                        maximumValue: 1
+                        value: {
+                            var span = frameModel.select_end_frame - frameModel.select_start_frame
+                            return span > 0 ? Math.max(0, Math.min(1, (frameRoot.play_index - frameModel.select_start_frame) / span)) : 0
+                        }
                     }
                     RowLayout {
                         Layout.fillWidth: true
