@@ -350,7 +350,7 @@ private slots:
             const double max = bar->property("maximumValue").toDouble();
             return (bar->property("value").toDouble() - min) / (max - min);
         };
-        for (int row : {0, 1}) {
+        for (int row : {0, 2}) { // not star.ild: later tests add it to the editor
             QTest::mouseDClick(m_root, Qt::LeftButton, {}, centre(tiles[row]));
             QTRY_COMPARE(player()->source(), tiles[row]->source());
             QTRY_VERIFY(player()->frameIndex() > player()->frameMaxIndex() / 2);
