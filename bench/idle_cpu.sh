@@ -12,8 +12,10 @@ settle=${SETTLE:-5}
 
 work=$(mktemp -d)
 pid=""
+# xvfb-run leaves its X server and the program behind when it is killed
+# alone: it runs in a session of its own and the whole group goes.
 cleanup() {
-  if [ -n "$pid" ]; then kill "$pid" 2>/dev/null || true; wait "$pid" 2>/dev/null || true; fi
+  if [ -n "$pid" ]; then kill -- -"$pid" 2>/dev/null || true; wait "$pid" 2>/dev/null || true; fi
   rm -rf "$work"
 }
 trap cleanup EXIT
@@ -22,14 +24,14 @@ trap cleanup EXIT
 mkdir -p "$work/config"
 printf '%s/\nplay/\nplay.list\n' "$work/demo" >"$work/config/_file_dir.ini"
 
-BEAMDECK_CONFIG_DIR="$work/config" xvfb-run -a -s "-screen 0 1600x1000x24" \
+BEAMDECK_CONFIG_DIR="$work/config" setsid xvfb-run -a -s "-screen 0 1600x1000x24" \
   "$build/src/app/beamdeck" >"$work/log" 2>&1 &
 pid=$!
 
-# xvfb-run is a shell script: find the program among its descendants.
+# xvfb-run is a shell script: find the program in its process group.
 app=""
 for _ in $(seq 50); do
-  app=$(pgrep -n -P "$pid" beamdeck || true)
+  app=$(pgrep -n -g "$pid" beamdeck || true)
   [ -n "$app" ] && break
   sleep 0.2
 done
