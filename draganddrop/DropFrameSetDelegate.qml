@@ -1,6 +1,7 @@
 // One ILDA file of a play group: live preview, frame slider, play parameters.
 import QtQuick 2.15
 import QtQuick.Controls 1.4
+import QtQuick.Controls 2.15 as CT2
 import QtQuick.Controls.Styles 1.4
 import an.qt.DrawAreaWidget 1.0
 import "../qml/controls"
@@ -79,6 +80,17 @@ Item {
                     source: model.path
                     warning_maxPoint: root.frameset_show_max_points.value
                     showBlanking: root.framing.checked
+                }
+                // A file that gives no frames: marked, with the reason on hover.
+                Text {
+                    objectName: "noFramesMark"
+                    anchors.centerIn: parent
+                    visible: model.problem !== ""
+                    text: "无帧"
+                    color: "#ff6060"
+                    font.pixelSize: 12
+                    CT2.ToolTip.visible: visible && dragArea.containsMouse
+                    CT2.ToolTip.text: model.problem
                 }
 
                 // Drag handle and pointer area for the preview.

@@ -51,8 +51,8 @@ Window {
         point_count = frameModel.get_count_max(show_max_points.value)
     }
     function loadFile(path) {
-        c_file_name_frame = path
-        frameModel.setIldFileName(path)
+        if (frameModel.setIldFileName(path))
+            c_file_name_frame = path
         refreshCounts()
         // show the first selected frame in the selection player
         play_index = Math.max(0, frameModel.select_start_frame)
@@ -497,12 +497,11 @@ Window {
                 return
             }
             console.log(",打开：" + fileUrl)
-            frameRoot.c_file_name_frame = path
-            // A table is imported by the file element; an ILDA file is appended by the model.
-            if (path.slice(-2) === ".c")
-                ildaFileIO.loadData(fileUrl)
-            else
-                frameModel.setIldFileName(path)
+            // A table is imported by the file element; an ILDA file is appended
+            // by the model. The title names the file only when it was read.
+            var read = path.slice(-2) === ".c" ? ildaFileIO.loadData(fileUrl) : frameModel.setIldFileName(path)
+            if (read)
+                frameRoot.c_file_name_frame = path
             frameRoot.refreshCounts()
         }
     }

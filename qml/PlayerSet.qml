@@ -17,9 +17,15 @@ Rectangle {
 
     // Shows the file's first frame; play starts it.
     function setSource(path, play) {
-        filePath = path
         ildaPlaySet.source = path
         ildaPlaySet.frameIndex = 0
+        // A file with nothing to show was named in a notice; keep the one before.
+        if (ildaPlaySet.frameMaxIndex < 0 && ildaPlaySet.readProblem !== "") {
+            ildaPlaySet.source = filePath
+            ildaPlaySet.frameIndex = 0
+            return
+        }
+        filePath = path
         playing = play === undefined ? true : play
         if (playing)
             playerTimer.restart()
@@ -77,6 +83,7 @@ Rectangle {
             IldaFrameSetDraw {
                 id: ildaPlaySet
                 objectName: "ildaPlaySet"
+                reportProblems: true
                 anchors.fill: parent
                 anchors.margins: 1
                 openGL: ildaOpenGL_check.checked

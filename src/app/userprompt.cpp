@@ -70,6 +70,14 @@ std::unique_ptr<UserNotice> UserPrompt::openMessage(QMessageBox::Icon icon, cons
     return std::make_unique<MessageBoxNotice>(icon, title, text, buttons, defaultButton, std::move(onAnswer));
 }
 
+void UserPrompt::showNotice(QMessageBox::Icon icon, const QString &title, const QString &text)
+{
+    auto *box = new QMessageBox(icon, title, text, QMessageBox::Ok);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(Qt::NonModal);
+    box->show();
+}
+
 UserPrompt *UserPrompt::instance()
 {
     static UserPrompt fallback;

@@ -40,6 +40,11 @@ public:
                                                     QMessageBox::StandardButton defaultButton = QMessageBox::NoButton,
                                                     AnswerHandler onAnswer = AnswerHandler());
 
+    // Shows a box that neither blocks nor stops the rest of the program and
+    // wants no answer: a file that could not be read, files left out of an
+    // export. It goes away when the user closes it.
+    virtual void showNotice(QMessageBox::Icon icon, const QString &title, const QString &text);
+
     static UserPrompt *instance();
     // Replaces the prompt (tests); nullptr restores the default.
     static void setInstance(UserPrompt *prompt);

@@ -4,6 +4,7 @@
 #include "crcengine.h"
 #include "groupimageformat.h"
 #include "groupslog.h"
+#include "ildastreamwriter.h"
 #include "ildframeset.h"
 #include "textcodec.h"
 
@@ -175,6 +176,7 @@ bool GroupImageBuilder::calImageAddress(const std::vector<ExportGroup> &groups, 
 {
     m_groups = &groups;
     m_exported.clear();
+    m_leftOut.clear();
     m_places.assign(groups.size(), GroupPlace());
     std::vector<GroupLayout::GroupCounts> counts;
     const size_t groupLimit = multi ? groups.size() : std::min<size_t>(groups.size(), 1);
@@ -187,10 +189,11 @@ bool GroupImageBuilder::calImageAddress(const std::vector<ExportGroup> &groups, 
         for (size_t f = 0; f < groups[g].files.size(); ++f) {
             const ExportFile &ef = groups[g].files[f];
             IldFrameSet set;
-            set.fromFileIld(ef.path, false);
+            const IldReadResult read = set.fromFileIld(ef.path, false);
             if (set.frames.empty()) {
                 // Nothing to place: leaving the file out keeps every address right.
                 qCDebug(lcGroups) << "{GroupImageBuilder} no frames, file left out of the export:" << ef.path;
+                m_leftOut.push_back({ef.path, read});
                 continue;
             }
             GroupLayout::FileCounts fileCounts;
@@ -444,22 +447,62 @@ bool GroupImageBuilder::writeText(Variant variant, QIODevice *out)
 GroupImageBuilder::Outcome GroupImageBuilder::saveCombinedIlda(const ExportGroup &group, const QString &path)
 {
     m_error.clear();
-    IldFrameSet combined;
+    m_leftOut.clear();
+    // The headers alone tell how many frames there will be: too many are
+    // refused before any point is read.
+    std::vector<int> counts;
+    qint64 total = 0;
     for (const ExportFile &ef : group.files) {
-        IldFrameSet set;
-        set.fromFileIld(ef.path, false);
-        for (IldFrame &frame : set.frames)
-            combined.frames.push_back(std::move(frame));
+        const IldReadResult read = IldFrameSet::countFramesIld(ef.path);
+        counts.push_back(read.frames);
+        total += read.frames;
+        if (read.frames == 0) {
+            qCDebug(lcGroups) << "{GroupImageBuilder} no frames, file left out of the export:" << ef.path;
+            m_leftOut.push_back({ef.path, read});
+        }
     }
-    qCDebug(lcGroups) << "ilda frame is:" << combined.frames.size() << " was be get!";
-    if (combined.frames.size() > 65535) {
-        refuse(QStringLiteral("%1 frames to save; an ILDA file numbers at most 65535").arg(combined.frames.size()));
+    qCDebug(lcGroups) << "ilda frame is:" << total << " was be get!";
+    const QString refusal = IldaStreamWriter::frameCountRefusal(total);
+    if (!refusal.isEmpty()) {
+        refuse(refusal);
         return Refused;
     }
-    for (IldFrame &frame : combined.frames)
-        frame.check = true;
-    if (!combined.saveIld(path)) {
-        m_error = QStringLiteral("cannot write %1").arg(path);
+    IldaStreamWriter writer(path);
+    if (!writer.open()) {
+        m_error = writer.errorString();
+        return OutputFailed;
+    }
+    // One file's frames in memory at a time.
+    int number = 0;
+    for (size_t i = 0; i < group.files.size(); ++i) {
+        if (counts[i] == 0)
+            continue;
+        IldFrameSet set;
+        set.fromFileIld(group.files[i].path, false);
+        if (int(set.frames.size()) != counts[i]) {
+            refuse(QStringLiteral("%1 changed during the export: %2 frames, first counted %3")
+                       .arg(group.files[i].path)
+                       .arg(set.frames.size())
+                       .arg(counts[i]));
+            return Refused;
+        }
+        for (IldFrame &frame : set.frames) {
+            frame.check = true;
+            if (frame.vertices.size() > size_t(IldFrame::MaxPoints)) {
+                refuse(QStringLiteral("more than 65,535 points in frame %1 (%2 points)")
+                           .arg(number)
+                           .arg(frame.vertices.size()));
+                return Refused;
+            }
+            if (!writer.writeFrame(frame, quint16(number++), quint16(total))) {
+                m_error = writer.errorString();
+                return OutputFailed;
+            }
+        }
+    }
+    qCDebug(lcGroups) << "ilda frame is:" << total << " was be saved!";
+    if (!writer.commit()) {
+        m_error = writer.errorString();
         return OutputFailed;
     }
     return Written;

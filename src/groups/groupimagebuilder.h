@@ -3,6 +3,7 @@
 class IldFrameSet;
 
 #include "grouplayout.h"
+#include "ildreadresult.h"
 
 #include <QString>
 
@@ -84,6 +85,14 @@ public:
     const GroupLayout &layout() const { return m_layout; }
     // Per input group and file: what was placed where by the last export.
     const std::vector<GroupPlace> &placement() const { return m_places; }
+    // The files the last export left out because they gave no frames, with
+    // what reading them ended with.
+    struct LeftOut
+    {
+        QString path;
+        IldReadResult read;
+    };
+    const std::vector<LeftOut> &leftOut() const { return m_leftOut; }
 
 private:
     struct Exported
@@ -106,6 +115,7 @@ private:
     const std::vector<ExportGroup> *m_groups = nullptr;
     std::vector<Exported> m_exported;
     std::vector<GroupPlace> m_places;
+    std::vector<LeftOut> m_leftOut;
     GroupLayout m_layout;
     QString m_error;
     Outcome m_failure = Written;

@@ -2,6 +2,7 @@
 
 #include "groupimageformat.h"
 #include "groupslog.h"
+#include "ildframeset.h"
 #include "playfiles.h"
 #include "rowmove.h"
 #include "textcodec.h"
@@ -80,15 +81,22 @@ QVariant ildaFileSets::data(const QModelIndex &index, int role) const
     case ColorTypeRole: return int(item.colorType);
     case RepeaterRole: return int(item.repeater);
     case ShowRole: return item.show;
+    case ProblemRole:
+        if (!item.probed) {
+            const IldReadResult read = IldFrameSet::countFramesIld(item.framePath());
+            item.problem = read.frames > 0 ? QString() : read.reason();
+            item.probed = true;
+        }
+        return item.problem;
     default: return QVariant();
     }
 }
 
 QHash<int, QByteArray> ildaFileSets::roleNames() const
 {
-    return { { PathRole, "path" },           { NameRole, "name" },           { CurItemRole, "curItem" },
-             { CheckRole, "check" },         { PlaySpeedRole, "playSpeed" }, { ColorTypeRole, "colorType" },
-             { RepeaterRole, "repeater" },   { ShowRole, "show" } };
+    return {{PathRole, "path"},         {NameRole, "name"},           {CurItemRole, "curItem"},
+            {CheckRole, "check"},       {PlaySpeedRole, "playSpeed"}, {ColorTypeRole, "colorType"},
+            {RepeaterRole, "repeater"}, {ShowRole, "show"},           {ProblemRole, "problem"}};
 }
 
 bool ildaFileSets::insertRows(int position, int count, const QModelIndex &parent)
@@ -136,7 +144,7 @@ void ildaFileSets::appendItem(const FileItem &item)
     insertRows(files.size(), 1);
 }
 
-void ildaFileSets::add(QUrl md)
+void ildaFileSets::appendUrl(const QUrl &md)
 {
     FileItem item;
     item.path = PlayFiles::localPathFromUrl(md);
@@ -144,20 +152,45 @@ void ildaFileSets::add(QUrl md)
     appendItem(item);
 }
 
+void ildaFileSets::add(QUrl md)
+{
+    const int firstNew = files.size();
+    appendUrl(md);
+    noticeFilesWithoutFrames(firstNew);
+}
+
 void ildaFileSets::add(const QVariant &urls)
 {
+    // One notice for all the files added at once.
+    const int firstNew = files.size();
     QVariant v = urls;
     if (v.userType() == qMetaTypeId<QJSValue>())
         v = v.value<QJSValue>().toVariant();
     if (v.userType() == qMetaTypeId<QList<QUrl>>()) {
         for (const QUrl &url : v.value<QList<QUrl>>())
-            add(url);
+            appendUrl(url);
     } else if (v.userType() == QMetaType::QVariantList || v.userType() == QMetaType::QStringList) {
         for (const QVariant &url : v.toList())
-            add(url.toUrl());
+            appendUrl(url.toUrl());
     } else {
-        add(v.toUrl());
+        appendUrl(v.toUrl());
     }
+    noticeFilesWithoutFrames(firstNew);
+}
+
+void ildaFileSets::noticeFilesWithoutFrames(int row)
+{
+    QStringList bad;
+    for (int i = row; i < files.size(); ++i) {
+        const QString problem = data(index(i), ProblemRole).toString();
+        if (!problem.isEmpty())
+            bad << files.at(i).path + QLatin1Char('\n') + problem;
+    }
+    if (bad.isEmpty())
+        return;
+    qCDebug(lcGroups) << "{ildaFileSets::add} files without frames:" << bad;
+    UserPrompt::instance()->showNotice(QMessageBox::Warning, QStringLiteral("file error"),
+                                       bad.join(QLatin1String("\n\n")));
 }
 
 void ildaFileSets::deleteFile()
@@ -379,10 +412,7 @@ bool ildaFileSets::exportWith(GroupImageBuilder::Variant variant, const QString 
     GroupImageBuilder builder;
     const std::vector<ExportGroup> groups{ exportGroup() };
     const GroupImageBuilder::Outcome outcome = builder.save(variant, groups, path);
-    if (outcome == GroupImageBuilder::Refused)
-        UserPrompt::instance()->showMessage(QMessageBox::Warning, QStringLiteral("export error"),
-                                            QStringLiteral("The group was not exported:\r\n") + builder.errorString(),
-                                            QMessageBox::Ok);
+    reportExport(builder, outcome, path);
     if (outcome == GroupImageBuilder::Written)
         applyPlacement(builder.placement().front());
     clearAddress();
@@ -403,11 +433,31 @@ bool ildaFileSets::saveIlda(const QString &path)
 {
     GroupImageBuilder builder;
     const GroupImageBuilder::Outcome outcome = builder.saveCombinedIlda(exportGroup(), path);
-    if (outcome == GroupImageBuilder::Refused)
-        UserPrompt::instance()->showMessage(QMessageBox::Warning, QStringLiteral("export error"),
-                                            QStringLiteral("The group was not saved:\r\n") + builder.errorString(),
-                                            QMessageBox::Ok);
+    reportExport(builder, outcome, path);
     return outcome == GroupImageBuilder::Written;
+}
+
+void ildaFileSets::reportExport(const GroupImageBuilder &builder, GroupImageBuilder::Outcome outcome,
+                                const QString &path)
+{
+    if (outcome != GroupImageBuilder::Written) {
+        qCDebug(lcGroups) << "{ildaFileSets} not exported:" << path << builder.errorString();
+        UserPrompt::instance()->showMessage(
+            QMessageBox::Warning, QStringLiteral("export error"),
+            QStringLiteral("%1 was not written:\r\n%2\r\nThe file on disk is unchanged.")
+                .arg(path, builder.errorString()),
+            QMessageBox::Ok);
+    }
+    if (builder.leftOut().empty())
+        return;
+    QStringList lines;
+    for (const GroupImageBuilder::LeftOut &l : builder.leftOut())
+        lines << l.path + QStringLiteral(" (") + l.read.reason() + QLatin1Char(')');
+    qCDebug(lcGroups) << "{ildaFileSets} left out of" << path << ":" << lines;
+    UserPrompt::instance()->showNotice(
+        QMessageBox::Warning, QStringLiteral("export"),
+        QStringLiteral("These files give no frames and were left out of %1:\n").arg(path) +
+            lines.join(QLatin1Char('\n')));
 }
 
 void ildaFileSets::saveData(QUrl name, QString selectedNameFilter)

@@ -35,6 +35,10 @@ struct FileItem
     QString storedFrames;
 
     QString framePath() const { return storedFrames.isEmpty() ? path : storedFrames; }
+    // Why the file gives no frames (empty when it gives some); found from its
+    // section headers the first time a page asks.
+    mutable QString problem;
+    mutable bool probed = false;
 };
 
 // The files of one play group (one tab) with their play parameters, kept in
@@ -43,7 +47,17 @@ class ildaFileSets : public QAbstractListModel
 {
     Q_OBJECT
 public:
-    enum Roles { PathRole = 1, NameRole, CurItemRole, CheckRole, PlaySpeedRole, ColorTypeRole, RepeaterRole, ShowRole };
+    enum Roles {
+        PathRole = 1,
+        NameRole,
+        CurItemRole,
+        CheckRole,
+        PlaySpeedRole,
+        ColorTypeRole,
+        RepeaterRole,
+        ShowRole,
+        ProblemRole
+    };
 
     // The group of that name, read from its settings file when there is one.
     explicit ildaFileSets(const QString &name, QObject *parent = nullptr);
@@ -97,6 +111,9 @@ public:
     bool saveSingleGroupImage(const QString &path);
     bool saveSingleGroupText(const QString &path);
     bool saveIlda(const QString &path);
+    // Says what an export did not do: a refusal or failed write in a message
+    // box, files left out (no frames) in a notice; both as log lines too.
+    static void reportExport(const GroupImageBuilder &builder, GroupImageBuilder::Outcome outcome, const QString &path);
 
     const QVector<FileItem> &items() const { return files; }
     QString settingsFileName() const { return settingsName; }
@@ -113,6 +130,9 @@ public:
 private:
     void updatePaths();
     void readSettings();
+    void appendUrl(const QUrl &md);
+    // Names the rows from row on whose files give no frames in one notice.
+    void noticeFilesWithoutFrames(int row);
     bool exportWith(GroupImageBuilder::Variant variant, const QString &path);
 
     QString firstErrorPath;

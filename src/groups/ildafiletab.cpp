@@ -517,10 +517,7 @@ bool ildaFileTab::exportTabs(int variant, const QString &path)
         builder.setCreationTime(m_creationTime);
     const GroupImageBuilder::Outcome outcome =
         builder.save(GroupImageBuilder::Variant(variant), groups, path);
-    if (outcome == GroupImageBuilder::Refused)
-        UserPrompt::instance()->showMessage(QMessageBox::Warning, QStringLiteral("export error"),
-                                            QStringLiteral("The groups were not exported:\r\n") + builder.errorString(),
-                                            QMessageBox::Ok);
+    ildaFileSets::reportExport(builder, outcome, path);
     if (outcome == GroupImageBuilder::Written) {
         exportGroupCount = quint8(builder.exportedGroupCount());
         end_address_acc = quint32(builder.dataEnd());

@@ -284,7 +284,16 @@ qint64 decimal(const char *b, const char *e, qint64 low, qint64 high)
     return (value < low || value > high) ? 0 : value;
 }
 
-IldVertex parseVertexLine(const char *line, int size)
+// Keeps value within [low, high], counting the values that were not.
+qint64 clampCounted(qint64 value, qint64 low, qint64 high, int &clamped)
+{
+    if (value >= low && value <= high)
+        return value;
+    ++clamped;
+    return value < low ? low : high;
+}
+
+IldVertex parseVertexLine(const char *line, int size, int &clamped)
 {
     // Pieces between commas, with the line's "        {" removed from each;
     // the last piece (the "}" or "//n" tail) is not read. Missing pieces read 0.
@@ -307,13 +316,15 @@ IldVertex parseVertexLine(const char *line, int size)
         b = comma + 1;
     }
 
+    // A position past 0..4094 would wrap to the opposite edge and a colour
+    // past 255 would lose its high bits (256 turning dark): clamp them.
     IldVertex v;
-    v.x = qint16(quint16((values[0] - 2047) * 16));
-    v.y = qint16(quint16((values[1] - 2047) * 16));
+    v.x = qint16((clampCounted(values[0], 0, 4094, clamped) - 2047) * 16);
+    v.y = qint16((clampCounted(values[1], 0, 4094, clamped) - 2047) * 16);
     v.z = 0;
-    v.r = quint8(values[2]);
-    v.g = quint8(values[3]);
-    v.b = quint8(values[4]);
+    v.r = quint8(clampCounted(values[2], 0, 255, clamped));
+    v.g = quint8(clampCounted(values[3], 0, 255, clamped));
+    v.b = quint8(clampCounted(values[4], 0, 255, clamped));
     v.status = (v.r == 0 && v.g == 0 && v.b == 0) ? IldVertex::Blanked : 0;
     v.colorIndex = 55;
     return v;
@@ -357,6 +368,11 @@ void importCTable(const QByteArray &text, IldFrameSet &set)
         return true;
     };
 
+    int clamped = 0;
+    auto reportClamped = [&clamped] {
+        if (clamped > 0)
+            qCDebug(lcIlda) << "{importCTable}values out of range clamped:" << clamped;
+    };
     QByteArray line;
     while (nextLine(line)) {
         if (line == tableEnd)
@@ -369,15 +385,17 @@ void importCTable(const QByteArray &text, IldFrameSet &set)
                 closed = true;
                 break;
             }
-            work.appendVertex(parseVertexLine(line.constData(), line.size()), false);
+            work.appendVertex(parseVertexLine(line.constData(), line.size(), clamped), false);
         }
         if (!closed) {
             qCDebug(lcIlda) << "{importCTable}table ends inside a frame block; keeping its"
                             << work.vertices.size() << "points";
             if (!work.vertices.empty())
                 finishFrame(work, set);
+            reportClamped();
             return;
         }
         finishFrame(work, set);
     }
+    reportClamped();
 }

@@ -4,10 +4,12 @@
 #include "ildalog.h"
 #include "ildframeset.h"
 #include "palette.h"
+#include "regularfile.h"
 
 #include <QFile>
 
 #include <algorithm>
+#include <memory>
 
 namespace {
 
@@ -164,34 +166,102 @@ int IldFrame::ildFromStream(ByteCursor &in)
     return 0;
 }
 
-void IldFrameSet::fromFileIld(const QString &path, bool firstOnly)
+QString IldReadResult::kindName(Kind kind)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        qCDebug(lcIlda) << "{IldFrameSet::fromFileIld}open file failure:" << path;
-        return;
+    switch (kind) {
+    case Ok:
+        return QStringLiteral("ok");
+    case Empty:
+        return QStringLiteral("empty");
+    case NotIlda:
+        return QStringLiteral("not-ILDA");
+    case Unreadable:
+        return QStringLiteral("unreadable");
+    case Truncated:
+        return QStringLiteral("truncated");
+    case NotRegularFile:
+        return QStringLiteral("not-a-regular-file");
     }
-    const qint64 size = file.size();
-    if (size > 0) {
-        if (uchar *mapped = file.map(0, size)) {
-            fromBytes(mapped, size, firstOnly);
-            file.unmap(mapped);
-            return;
-        }
-    }
-    // Not mappable (pipe, special file): read it instead.
-    const QByteArray bytes = file.readAll();
-    fromBytes(reinterpret_cast<const uchar *>(bytes.constData()), bytes.size(), firstOnly);
+    return QString();
 }
 
-void IldFrameSet::fromBytes(const uchar *data, qint64 size, bool firstOnly)
+QString IldReadResult::reason() const
 {
+    switch (kind) {
+    case Ok:
+        return QStringLiteral("read");
+    case Empty:
+        return QStringLiteral("empty: it holds no frames");
+    case NotIlda:
+        return offset == 0 ? QStringLiteral("not-ILDA: it does not start with an ILDA section header")
+                           : QStringLiteral("not-ILDA from byte %1 on: the %2 frame(s) before it were read")
+                                 .arg(offset)
+                                 .arg(frames);
+    case Unreadable:
+        return QStringLiteral("unreadable: %1").arg(detail);
+    case Truncated:
+        return QStringLiteral("truncated: the section at byte %1 is cut short; %2 frame(s) were read")
+            .arg(offset)
+            .arg(frames);
+    case NotRegularFile:
+        return QStringLiteral("not-a-regular-file: a folder, device or pipe holds no ILDA frames");
+    }
+    return QString();
+}
+
+IldReadResult IldFrameSet::fromFileIld(const QString &path, bool firstOnly)
+{
+    QFile file;
+    IldReadResult result = openRegularFile(path, file);
+    if (!result.ok()) {
+        qCDebug(lcIlda) << "{IldFrameSet::fromFileIld}open file failure:" << path;
+        return result;
+    }
+    std::unique_ptr<uchar[]> bytes;
+    qint64 length = 0;
+    if (!readWholeFile(file, bytes, length, result)) {
+        qCDebug(lcIlda) << "{IldFrameSet::fromFileIld}read failure:" << path << result.detail;
+        return result;
+    }
+    return fromBytes(bytes.get(), length, firstOnly);
+}
+
+IldReadResult IldFrameSet::fromBytes(const uchar *data, qint64 size, bool firstOnly)
+{
+    IldReadResult result;
+    const size_t framesBefore = frames.size();
     ByteCursor in(data, size);
     IldFrame frame;
+    // A header that ends the data: the closing header (no records) ends a
+    // file normally; a header cut short or one announcing records that are
+    // not there means the file was cut.
+    auto endsAt = [&](qint64 headerStart, const IldFrame &f) {
+        if (headerStart >= size)
+            return;
+        if (in.pos() - headerStart < 32 || f.pointCount != 0) {
+            result.kind = IldReadResult::Truncated;
+            result.offset = headerStart;
+        }
+    };
+    auto cutShort = [&](qint64 sectionStart, qint64 needed) {
+        if (needed > in.remaining()) {
+            result.kind = IldReadResult::Truncated;
+            result.offset = sectionStart;
+        }
+    };
     for (bool firstPass = true;; firstPass = false) {
-        if (frame.readHeader(in) != IldFrame::HeaderOk) {
+        const qint64 headerStart = in.pos();
+        result.offset = headerStart;
+        const IldFrame::HeaderResult header = frame.readHeader(in);
+        if (header != IldFrame::HeaderOk) {
             if (firstPass)
                 qCDebug(lcIlda) << "{IldFrameSet::fromFileIld}readHeader invalid.";
+            if (header == IldFrame::HeaderInvalid) {
+                result.kind = IldReadResult::NotIlda;
+                result.offset = headerStart;
+            } else {
+                endsAt(headerStart, frame);
+            }
             break;
         }
         maxPointCount = std::max(maxPointCount, frame.pointCount);
@@ -201,18 +271,21 @@ void IldFrameSet::fromBytes(const uchar *data, qint64 size, bool firstOnly)
         case 0:
         case 1:
             if (frame.pointCount != 0) {
+                cutShort(headerStart, qint64(frame.pointCount) * recordSize(frame.format));
                 frame.ildFromStream(in);
                 frames.push_back(std::move(frame));
             }
             break;
         case 4:
         case 5:
+            cutShort(headerStart, qint64(frame.pointCount) * recordSize(frame.format));
             if (frame.ildFromStream(in) == 1)
                 qCDebug(lcIlda) << "open Frame failure(RGB 2D|3D).";
             else
                 frames.push_back(std::move(frame));
             break;
         case 2: {
+            cutShort(headerStart, 3 * qint64(frame.pointCount));
             stop = !readPaletteRecords(in, frame.pointCount);
             const int paletteSize = globalPalette().size();
             qCDebug(lcIlda) << "ILD_PALETTE:size:" << paletteSize << "-" << Palette::filePaletteBase << "="
@@ -229,12 +302,19 @@ void IldFrameSet::fromBytes(const uchar *data, qint64 size, bool firstOnly)
                 frame.pointCount = quint16(count);
                 in.seek(headerEnd - 16);
             }
+            cutShort(headerStart, 3 * qint64(frame.pointCount));
             if (!readPaletteRecords(in, frame.pointCount)) {
                 stop = true;
                 break;
             }
-            if (frame.readHeader(in) != IldFrame::HeaderOk)
+            const qint64 frameStart = in.pos();
+            const IldFrame::HeaderResult inner = frame.readHeader(in);
+            if (inner != IldFrame::HeaderOk) {
+                if (inner == IldFrame::HeaderEnd)
+                    endsAt(frameStart, frame);
                 break;
+            }
+            cutShort(frameStart, qint64(frame.pointCount) * recordSize(frame.format));
             if (frame.ildFromStream(in) == 1)
                 qCDebug(lcIlda) << "open Frame failure(ILD_TABLE).";
             else
@@ -242,7 +322,120 @@ void IldFrameSet::fromBytes(const uchar *data, qint64 size, bool firstOnly)
             break;
         }
         }
-        if (stop || firstOnly)
+        if (result.kind != IldReadResult::Ok || stop || firstOnly) {
+            if (result.kind == IldReadResult::Ok)
+                result.offset = in.pos();
+            break;
+        }
+    }
+    result.frames = int(frames.size() - framesBefore);
+    if (result.kind == IldReadResult::Ok && result.frames == 0 && (size == 0 || !firstOnly)) {
+        result.kind = IldReadResult::Empty;
+        result.offset = 0;
+    }
+    return result;
+}
+
+IldReadResult IldFrameSet::countFramesIld(const QString &path)
+{
+    QFile file;
+    IldReadResult result = openRegularFile(path, file);
+    if (!result.ok())
+        return result;
+    const qint64 size = file.size();
+    // Reads 33 bytes: a header and whether anything follows it.
+    uchar head[33];
+    auto headerAt = [&](qint64 at, qint64 &got) {
+        got = (at < size && file.seek(at)) ? std::max<qint64>(file.read(reinterpret_cast<char *>(head), 33), 0) : 0;
+        std::fill(head + got, head + 33, 0);
+    };
+    auto magicOk = [&] { return std::equal(head, head + 5, reinterpret_cast<const uchar *>("ILDA\0")); };
+    auto u16At = [&](int i) { return int(head[i] << 8 | head[i + 1]); };
+    auto truncated = [&](qint64 at) {
+        result.kind = IldReadResult::Truncated;
+        result.offset = at;
+    };
+
+    qint64 pos = 0;
+    int frameCount = 0;
+    for (;;) {
+        qint64 got = 0;
+        headerAt(pos, got);
+        result.offset = pos;
+        if (got == 0)
+            break;
+        if (!magicOk() || head[7] > 5) {
+            result.kind = IldReadResult::NotIlda;
+            break;
+        }
+        const quint8 format = head[7];
+        int count = u16At(24);
+        if (got < 33) {
+            if (got < 32 || count != 0)
+                truncated(pos);
+            break;
+        }
+        const qint64 start = pos;
+        pos += 32;
+        if (format == 2 || format == 3) {
+            if (format == 3) {
+                const quint32 length =
+                    quint32(head[8]) << 24 | quint32(head[9]) << 16 | quint32(head[10]) << 8 | head[11];
+                const quint32 n = quint32(head[12]) << 24 | quint32(head[13]) << 16 | quint32(head[14]) << 8 | head[15];
+                if (qint64(length) - 4 == 3 * qint64(n)) {
+                    count = int(quint16(n));
+                    pos -= 16;
+                }
+            }
+            if (3 * qint64(count) > size - pos)
+                truncated(start);
+            if (count > 0 && pos + 3 * qint64(count) >= size)
+                break; // the palette reaches the end of the file
+            pos += 3 * qint64(count);
+            if (format == 2)
+                continue;
+            // The section after a colour table is read as a frame, whatever its format.
+            const qint64 frameStart = pos;
+            headerAt(pos, got);
+            if (got == 0)
+                break;
+            if (!magicOk()) {
+                pos += 7;
+                continue;
+            }
+            if (head[7] > 5) {
+                pos += 8;
+                continue;
+            }
+            const int points = u16At(24);
+            if (got < 33) {
+                if (got < 32 || points != 0)
+                    truncated(frameStart);
+                break;
+            }
+            pos += 32;
+            if (points != 0) {
+                ++frameCount;
+                if (qint64(points) * recordSize(head[7]) > size - pos)
+                    truncated(frameStart);
+                pos += qint64(points) * recordSize(head[7]);
+            }
+        } else if (count != 0) {
+            ++frameCount;
+            if (qint64(count) * recordSize(format) > size - pos)
+                truncated(start);
+            pos += qint64(count) * recordSize(format);
+        }
+        if (result.kind != IldReadResult::Ok)
             break;
     }
+    result.frames = frameCount;
+    if (result.kind == IldReadResult::Ok) {
+        result.offset = std::min(pos, size);
+        if (frameCount == 0) {
+            result.kind = IldReadResult::Empty;
+            result.offset = 0;
+        }
+    }
+    return result;
 }

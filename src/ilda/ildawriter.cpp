@@ -3,9 +3,10 @@
 #include "bytecursor.h"
 #include "colorresolve.h"
 #include "ildalog.h"
+#include "ildastreamwriter.h"
 #include "ildframeset.h"
 
-#include <QSaveFile>
+#include <limits>
 
 namespace {
 
@@ -15,6 +16,9 @@ quint8 writtenFormat(quint8 format)
 {
     return (format == 2 || format == 3) ? 5 : format;
 }
+
+// What one byte array may hold; files longer than that are streamed.
+constexpr qint64 MaxArrayBytes = std::numeric_limits<int>::max() - 4096;
 
 } // namespace
 
@@ -40,6 +44,11 @@ bool IldFrame::writeToStream(ByteSink &out, quint16 number, quint16 total)
                         << "limit" << MaxPoints << "- frame not written";
         return false;
     }
+    if (out.array().size() + 32 + 10 * qint64(vertices.size()) > MaxArrayBytes) {
+        qCDebug(lcIlda) << "{IldFrame::writeToStream}the output would pass" << MaxArrayBytes
+                        << "bytes in memory - frame not written";
+        return false;
+    }
     frameNumber = number;
     totalFrames = total;
     pointCount = quint16(vertices.size());
@@ -50,9 +59,9 @@ bool IldFrame::writeToStream(ByteSink &out, quint16 number, quint16 total)
     const bool transform = !hasNeutralTransform();
     const size_t last = vertices.size() - 1;
     QByteArray &bytes = out.array();
-    const int recSize = fmt == 0 ? 8 : fmt == 1 ? 6 : fmt == 4 ? 10 : 8;
-    const int start = bytes.size();
-    bytes.resize(start + recSize * int(vertices.size()));
+    const qint64 recSize = fmt == 0 ? 8 : fmt == 1 ? 6 : fmt == 4 ? 10 : 8;
+    const qint64 start = bytes.size();
+    bytes.resize(int(start + recSize * qint64(vertices.size())));
     uchar *p = reinterpret_cast<uchar *>(bytes.data()) + start;
 
     for (size_t i = 0; i < vertices.size(); ++i) {
@@ -89,26 +98,33 @@ bool IldFrame::writeToStream(ByteSink &out, quint16 number, quint16 total)
     return true;
 }
 
-bool IldFrameSet::toIldaBytes(QByteArray &out)
+bool IldFrameSet::toIldaBytes(QByteArray &out, QString *error)
 {
     const int n = checkedCount();
+    auto refuse = [error](const QString &why) {
+        if (error)
+            *error = why;
+        return false;
+    };
     if (n > 65535) {
         qCDebug(lcIlda) << "{IldFrameSet::save}too many frames for one file:" << n;
-        return false;
+        return refuse(IldaStreamWriter::frameCountRefusal(n));
     }
+    qint64 total = 0;
     for (const IldFrame &f : frames) {
-        if (f.check && f.vertices.size() > size_t(IldFrame::MaxPoints)) {
+        if (!f.check)
+            continue;
+        if (f.vertices.size() > size_t(IldFrame::MaxPoints)) {
             qCDebug(lcIlda) << "{IldFrameSet::save}frame of" << f.vertices.size()
                             << "points exceeds the ILDA limit of 65535; nothing saved";
-            return false;
+            return refuse(IldaStreamWriter::refusal(*this));
         }
+        total += 32 + 10 * qint64(f.vertices.size());
     }
+    if (total > MaxArrayBytes)
+        return refuse(QStringLiteral("the frames take up to %1 bytes, more than one piece of memory holds").arg(total));
     QByteArray bytes;
-    qint64 estimate = 0;
-    for (const IldFrame &f : frames)
-        if (f.check)
-            estimate += 32 + 10 * qint64(f.vertices.size());
-    bytes.reserve(int(std::min<qint64>(estimate, 1 << 30)));
+    bytes.reserve(int(total));
     ByteSink sink(bytes);
     int number = 0;
     for (IldFrame &f : frames) {
@@ -120,26 +136,34 @@ bool IldFrameSet::toIldaBytes(QByteArray &out)
     return true;
 }
 
-bool IldFrameSet::saveIld(const QString &path)
+bool IldFrameSet::saveIld(const QString &path, QString *error)
 {
-    QByteArray bytes;
-    if (!toIldaBytes(bytes))
+    auto failed = [error](const QString &why) {
+        if (error)
+            *error = why;
         return false;
-    QSaveFile file(path);
-    // Unbuffered, so that a short write (full disk) shows here and the old file stays.
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
-        qCDebug(lcIlda) << "{IldFrameSet::saveIld}cannot write" << path << ":" << file.errorString();
-        return false;
+    };
+    const QString refusal = IldaStreamWriter::refusal(*this);
+    if (!refusal.isEmpty()) {
+        if (checkedCount() > 65535)
+            qCDebug(lcIlda) << "{IldFrameSet::save}too many frames for one file:" << checkedCount();
+        else if (checkedCount() > 0)
+            qCDebug(lcIlda) << "{IldFrameSet::save}" << refusal << "exceeds the ILDA limit of 65535; nothing saved";
+        else
+            qCDebug(lcIlda) << "{IldFrameSet::saveIld}no checked frames; nothing saved to" << path;
+        return failed(refusal);
     }
-    if (file.write(bytes) != bytes.size()) {
-        qCDebug(lcIlda) << "{IldFrameSet::saveIld}writing" << path << "failed:" << file.errorString();
-        file.cancelWriting();
-        return false;
+    IldaStreamWriter writer(path);
+    if (!writer.open())
+        return failed(writer.errorString());
+    const int n = checkedCount();
+    int number = 0;
+    for (IldFrame &f : frames) {
+        if (f.check && !writer.writeFrame(f, quint16(number++), quint16(n)))
+            return failed(writer.errorString());
     }
     qCDebug(lcIlda) << "ilda frame is:" << frames.size() << " was be saved!";
-    if (!file.commit()) {
-        qCDebug(lcIlda) << "{IldFrameSet::saveIld}saving" << path << "failed:" << file.errorString();
-        return false;
-    }
+    if (!writer.commit())
+        return failed(writer.errorString());
     return true;
 }

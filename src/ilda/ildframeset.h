@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ildframe.h"
+#include "ildreadresult.h"
 
 #include <QString>
 
@@ -22,17 +23,25 @@ public:
     IldFrame emptyFrame;
 
     // Appends the frames of the ILDA file at path. Palette sections go to the
-    // colour list of the global palette. Failures are logged, never thrown.
-    void fromFileIld(const QString &path, bool firstOnly);
+    // colour list of the global palette. Only regular files are read. Failures
+    // are logged, never thrown; the result says why reading stopped and the
+    // frames read before that stay in the set.
+    IldReadResult fromFileIld(const QString &path, bool firstOnly);
     // The same over bytes already in memory (tests, fuzzing, ildatool).
-    void fromBytes(const uchar *data, qint64 size, bool firstOnly);
+    IldReadResult fromBytes(const uchar *data, qint64 size, bool firstOnly);
+    // Counts the frames a full read of path would give, from the section
+    // headers alone (point data is skipped, nothing is kept).
+    static IldReadResult countFramesIld(const QString &path);
 
     // Serialises the checked frames as ILDA sections. Returns false (and
-    // writes nothing to out) when a frame cannot be represented.
-    bool toIldaBytes(QByteArray &out);
-    // Writes the checked frames to path atomically; a failed save leaves the
-    // previous file as it was.
-    bool saveIld(const QString &path);
+    // writes nothing to out) when a frame cannot be represented or the
+    // result would not fit in memory.
+    bool toIldaBytes(QByteArray &out, QString *error = nullptr);
+    // Writes the checked frames to path atomically, one frame in memory at a
+    // time; a failed or refused save (no checked frames, too many frames or
+    // points, a write error) leaves the previous file as it was and says why
+    // in error.
+    bool saveIld(const QString &path, QString *error = nullptr);
 
     int checkedCount() const;
 };

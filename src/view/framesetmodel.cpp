@@ -4,6 +4,7 @@
 #include "ildframeset.h"
 #include "revise.h"
 #include "urlpath.h"
+#include "userprompt.h"
 #include "viewlog.h"
 
 #include <QStringList>
@@ -276,19 +277,28 @@ void frameSetModel::deleteFrame()
     refrushModel();
 }
 
-void frameSetModel::setIldFileName(QString name)
+bool frameSetModel::setIldFileName(QString name)
 {
     const QString path = localPathFromUrlText(name);
     qCDebug(lcView) << "{IldaFrameDraw::setFrameIndex}file url:" << name << "\n"
                     << "ildFileName:" << path;
+    bool read = true;
     beginResetModel();
     if (path != m_ildFileName) {
-        m_ildFileName = path;
-        workFrameSet().fromFileIld(path, false);
+        const IldReadResult result = workFrameSet().fromFileIld(path, false);
+        read = result.frames > 0;
+        // A file that gave nothing may be tried again once mended.
+        m_ildFileName = read ? path : QString();
+        if (!result.ok()) {
+            qCDebug(lcView) << "{frameSetModel::setIldFileName}" << path << result.reason();
+            UserPrompt::instance()->showNotice(QMessageBox::Warning, QStringLiteral("file error"),
+                                               result.noticeText(path));
+        }
     }
     endResetModel();
     m_selectEndFrame = rowCount() - 1;
     emit select_end_frame_Change(m_selectEndFrame);
+    return read;
 }
 
 void frameSetModel::reviseFrameSet(uint between, uint addPoint, uint blankPoint, uint totalPoint)

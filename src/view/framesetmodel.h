@@ -54,7 +54,9 @@ public:
     Q_INVOKABLE void inverse();
     Q_INVOKABLE void select();
     Q_INVOKABLE void deleteFrame();
-    Q_INVOKABLE void setIldFileName(QString name);
+    // Appends the frames of the ILDA file; true when it gave frames. A file
+    // that could not be read whole is named in a notice.
+    Q_INVOKABLE bool setIldFileName(QString name);
     Q_INVOKABLE void reviseFrameSet(uint between, uint addPoint, uint blankPoint, uint totalPoint);
     Q_INVOKABLE int get_current_index(uint index);
     Q_INVOKABLE int get_count_max(uint point);

@@ -2,6 +2,7 @@
 
 #include "frameoutput.h"
 #include "ildframeset.h"
+#include "userprompt.h"
 #include "viewlog.h"
 
 #include <QPainter>
@@ -22,7 +23,8 @@ void IldaDrawWidget::setSource(const QString &path)
     m_currentFrame = nullptr;
     m_frameSet.reset(new IldFrameSet);
     // Only the first frame for now: a large file shows something at once.
-    m_frameSet->fromFileIld(path, true);
+    const IldReadResult read = m_frameSet->fromFileIld(path, true);
+    setReadProblem(read.ok() ? QString() : read.reason());
     setFrameCount(int(m_frameSet->frames.size()));
     if (m_frameCount == 0) {
         m_currentFrame = &m_frameSet->emptyFrame;
@@ -52,7 +54,13 @@ void IldaDrawWidget::setFrameIndex(int index)
         m_loadedSource = m_source;
         m_currentFrame = nullptr;
         m_frameSet->frames.clear();
-        m_frameSet->fromFileIld(m_source, false);
+        const IldReadResult read = m_frameSet->fromFileIld(m_source, false);
+        setReadProblem(read.ok() ? QString() : read.reason());
+        if (!read.ok() && m_reportProblems && !m_source.isEmpty()) {
+            qCDebug(lcView) << "{IldaDrawWidget}" << m_source << read.reason();
+            UserPrompt::instance()->showNotice(QMessageBox::Warning, QStringLiteral("file error"),
+                                               read.noticeText(m_source));
+        }
         setFrameCount(int(m_frameSet->frames.size()));
     }
     const int count = int(m_frameSet->frames.size());
@@ -105,6 +113,14 @@ void IldaDrawWidget::setFrameCount(int count)
         return;
     m_frameCount = count;
     emit frameMaxIndexChanged(count - 1);
+}
+
+void IldaDrawWidget::setReadProblem(const QString &problem)
+{
+    if (problem == m_readProblem)
+        return;
+    m_readProblem = problem;
+    emit readProblemChanged();
 }
 
 void IldaDrawWidget::paint(QPainter *painter)

@@ -27,6 +27,10 @@ class IldaDrawWidget : public QQuickPaintedItem
     Q_PROPERTY(int countP READ countP NOTIFY currentFrameChanged)
     Q_PROPERTY(int format READ format NOTIFY currentFrameChanged)
     Q_PROPERTY(int warning_maxPoint READ warningMaxPoint WRITE setWarningMaxPoint)
+    // Why the source was not read whole (empty when it was).
+    Q_PROPERTY(QString readProblem READ readProblem NOTIFY readProblemChanged)
+    // The player names a file it cannot read whole in a notice; tiles do not.
+    Q_PROPERTY(bool reportProblems READ reportProblems WRITE setReportProblems)
 
 public:
     explicit IldaDrawWidget(QQuickItem *parent = nullptr);
@@ -53,6 +57,9 @@ public:
     int countP() const;
     int format() const;
     int warningMaxPoint() const { return m_warningMaxPoint; }
+    QString readProblem() const { return m_readProblem; }
+    bool reportProblems() const { return m_reportProblems; }
+    void setReportProblems(bool report) { m_reportProblems = report; }
     void setWarningMaxPoint(int points) { m_warningMaxPoint = points; }
 
     // For tests and tools: the frame on show and the set it belongs to.
@@ -64,9 +71,11 @@ signals:
     void frameMaxIndexChanged(int maxIndex);
     // The frame shown changed (its header fields and counts with it).
     void currentFrameChanged();
+    void readProblemChanged();
 
 private:
     void setFrameCount(int count);
+    void setReadProblem(const QString &problem);
 
     QString m_source;
     QString m_loadedSource;
@@ -78,4 +87,6 @@ private:
     bool m_openGL = false;
     float m_size = 100.0f;
     int m_warningMaxPoint = 600;
+    QString m_readProblem;
+    bool m_reportProblems = false;
 };

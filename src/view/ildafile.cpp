@@ -4,7 +4,9 @@
 #include "framesetmodel.h"
 #include "ildaframedraw.h"
 #include "ildframeset.h"
+#include "regularfile.h"
 #include "urlpath.h"
+#include "userprompt.h"
 #include "viewlog.h"
 
 #include <QFile>
@@ -20,61 +22,88 @@ QString &ildaFilePath()
 
 ildaFile::ildaFile(QObject *parent) : QObject(parent) {}
 
-void ildaFile::loadData(QUrl name)
+bool ildaFile::loadData(QUrl name)
 {
     QString &path = ildaFilePath();
     path = localPathFromUrl(name);
     const QString fileName = name.fileName();
     qCDebug(lcView) << "Name" << path << "FileName:" << fileName;
 
+    IldReadResult result;
     if (fileName.endsWith(QLatin1String(".c"))) {
-        QFile file(path);
-        if (file.open(QIODevice::ReadOnly)) {
+        QFile file;
+        result = openRegularFile(path, file);
+        if (result.ok()) {
+            const size_t before = workFrameSet().frames.size();
             importCTable(file.readAll(), workFrameSet());
+            result.frames = int(workFrameSet().frames.size() - before);
+            if (result.frames == 0)
+                result.kind = IldReadResult::Empty;
             qCDebug(lcView) << "file open success:" << file.fileName();
         } else {
-            qCDebug(lcView) << "{ildaFile::loadData}open file failure:" << path << file.errorString();
+            qCDebug(lcView) << "{ildaFile::loadData}open file failure:" << path << result.reason();
         }
     } else if (fileName.endsWith(QLatin1String(".ild"))) {
-        workFrameSet().fromFileIld(path, false);
+        result = workFrameSet().fromFileIld(path, false);
+    } else {
+        frameModelInstance().refrushModel();
+        return false;
+    }
+    if (!result.ok()) {
+        qCDebug(lcView) << "{ildaFile::loadData}" << path << result.reason();
+        UserPrompt::instance()->showNotice(QMessageBox::Warning, QStringLiteral("file error"), result.noticeText(path));
     }
     frameModelInstance().refrushModel();
+    return result.frames > 0;
 }
 
-void ildaFile::saveData(QUrl name, QString selectedNameFilter)
+bool ildaFile::saveData(QUrl name, QString selectedNameFilter)
 {
-    saveData(name, selectedNameFilter, 0);
+    return saveData(name, selectedNameFilter, 0);
 }
 
-void ildaFile::saveData(QUrl name, QString selectedNameFilter, int type)
+bool ildaFile::saveData(QUrl name, QString selectedNameFilter, int type)
 {
     QString &path = ildaFilePath();
     path = localPathFromUrl(name);
     qCDebug(lcView) << "file url:" << name;
     qCDebug(lcView) << "Name" << path << "FileName:" << name.fileName() << selectedNameFilter;
 
+    QString why;
     if (selectedNameFilter.contains(QLatin1String("*.c"))) {
         if (!path.endsWith(QLatin1String(".c")))
             path += QLatin1String(".c");
         IldFrameSet &set = type == 1 ? revisedFrameSet() : workFrameSet();
         qCDebug(lcView) << "{ildaFile::saveData}size:" << set.frames.size() << "nameIndex:" << 0;
-        const QByteArray text = exportCTable(set, type);
-        QSaveFile file(path);
-        if (!file.open(QIODevice::WriteOnly)) {
-            qCDebug(lcView) << "{ildaFile::saveData}open file failure:" << path << file.errorString();
-        } else if (file.write(text) != text.size() || !file.commit()) {
-            qCDebug(lcView) << "{ildaFile::saveData}write failure:" << path << file.errorString();
+        if (set.checkedCount() == 0) {
+            why = QStringLiteral("no frames to save");
         } else {
-            qCDebug(lcView) << "file save success:" << path;
+            const QByteArray text = exportCTable(set, type);
+            QSaveFile file(path);
+            if (!file.open(QIODevice::WriteOnly)) {
+                why = file.errorString();
+                qCDebug(lcView) << "{ildaFile::saveData}open file failure:" << path << why;
+            } else if (file.write(text) != text.size() || !file.commit()) {
+                why = file.errorString();
+                qCDebug(lcView) << "{ildaFile::saveData}write failure:" << path << why;
+            } else {
+                qCDebug(lcView) << "file save success:" << path;
+            }
         }
     } else if (selectedNameFilter.contains(QLatin1String("*.ild"))) {
         if (!path.endsWith(QLatin1String(".ild")))
             path += QLatin1String(".ild");
-        if (!workFrameSet().saveIld(path))
-            qCDebug(lcView) << "{ildaFile::saveData}save failure:" << path;
+        if (!workFrameSet().saveIld(path, &why))
+            qCDebug(lcView) << "{ildaFile::saveData}save failure:" << path << why;
     }
     // Type 2 bakes the transforms into the stored points; show that.
     frameModelInstance().refrushModel();
+    if (why.isEmpty())
+        return true;
+    UserPrompt::instance()->showMessage(
+        QMessageBox::Warning, QStringLiteral("save error"),
+        QStringLiteral("%1 was not saved: %2.\r\nThe file on disk is unchanged.").arg(path, why), QMessageBox::Ok);
+    return false;
 }
 
 void ildaFile::testIldaFrameDraw()

@@ -14,9 +14,11 @@ class ildaFile : public QObject
 public:
     explicit ildaFile(QObject *parent = nullptr);
 
-    Q_INVOKABLE void loadData(QUrl name);
-    Q_INVOKABLE void saveData(QUrl name, QString selectedNameFilter, int type);
-    Q_INVOKABLE void saveData(QUrl name, QString selectedNameFilter);
+    // Both return true on success; a failure is named in a box (a notice for
+    // a file that could not be read, a message for a save).
+    Q_INVOKABLE bool loadData(QUrl name);
+    Q_INVOKABLE bool saveData(QUrl name, QString selectedNameFilter, int type);
+    Q_INVOKABLE bool saveData(QUrl name, QString selectedNameFilter);
     Q_INVOKABLE void testIldaFrameDraw();
 };
 

@@ -257,6 +257,53 @@ private slots:
         QCOMPARE(tiles[1]->frameIndex(), stopped);
     }
 
+    // A file that is not ILDA, added to a group: a notice names it, its tile
+    // is marked, and a double-click on the tile gets notices from the player
+    // and the editor, which both keep showing what they showed.
+    void badFileIsReportedNotShown()
+    {
+        const QString bad = m_dir.filePath(QStringLiteral("bad.ild"));
+        QFile file(bad);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("not ILDA data at all");
+        file.close();
+        auto *editor = m_root->findChild<QQuickWindow *>(QStringLiteral("frameWindow"));
+        QVERIFY(editor);
+        const QString editorTitle = editor->title();
+        QQuickItem *playerPanel = nullptr;
+        for (QQuickItem *item : allItems(m_root))
+            if (!playerPanel && item->property("filePath").isValid())
+                playerPanel = item;
+        QVERIFY(playerPanel);
+        const QString shown = playerPanel->property("filePath").toString();
+
+        QAbstractItemModel *first = group(0);
+        const int rows = first->rowCount();
+        const int before = m_prompt.notices.size();
+        QMetaObject::invokeMethod(first, "add", Q_ARG(QUrl, QUrl::fromLocalFile(bad)));
+        QCOMPARE(first->rowCount(), rows + 1);
+        QCOMPARE(m_prompt.notices.size(), before + 1);
+        QVERIFY(m_prompt.notices.last().contains(bad + "\nnot-ILDA"));
+
+        auto visibleMark = [this]() -> QQuickItem * {
+            for (QQuickItem *item : allItems(m_root))
+                if (item->objectName() == QLatin1String("noFramesMark") && item->isVisible())
+                    return item;
+            return nullptr;
+        };
+        QQuickItem *mark = nullptr;
+        QTRY_VERIFY((mark = visibleMark()) != nullptr);
+        const QPoint centre = mark->mapToScene(QPointF(mark->width() / 2, mark->height() / 2)).toPoint();
+        QTest::mouseDClick(m_root, Qt::LeftButton, Qt::NoModifier, centre);
+        QTRY_COMPARE(m_prompt.notices.size(), before + 3); // the player's and the editor's
+        QVERIFY(m_prompt.notices.at(before + 1).contains(bad + "\nnot-ILDA"));
+        QVERIFY(m_prompt.notices.at(before + 2).contains(bad + "\nnot-ILDA"));
+        QCOMPARE(playerPanel->property("filePath").toString(), shown);
+        QCOMPARE(editor->title(), editorTitle);
+        editor->hide();
+        first->removeRows(rows, 1);
+    }
+
     void addAndDeleteATab()
     {
         QQuickItem *name = itemWithProperty(m_root, "placeholderText", QStringLiteral("组名"));

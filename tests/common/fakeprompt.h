@@ -49,6 +49,12 @@ public:
         return std::make_unique<Notice>(box);
     }
 
+    void showNotice(QMessageBox::Icon icon, const QString &title, const QString &text) override
+    {
+        notices << title + QLatin1Char('\n') + text;
+        (void)icon;
+    }
+
     // The user closes box i with button (NoButton: closed without an answer).
     void answer(int i, QMessageBox::StandardButton button)
     {
@@ -75,6 +81,8 @@ public:
     }
 
     QList<std::shared_ptr<FakeBox>> boxes;
+    // Notices as "title\ntext".
+    QStringList notices;
     QMessageBox::StandardButton modalAnswer = QMessageBox::Ok;
     int modalCount = 0;
 

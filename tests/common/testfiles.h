@@ -37,4 +37,10 @@ public:
         texts << text;
         return QMessageBox::Ok;
     }
+    // Notices as "title\ntext".
+    QStringList notices;
+    void showNotice(QMessageBox::Icon, const QString &title, const QString &text) override
+    {
+        notices << title + QLatin1Char('\n') + text;
+    }
 };

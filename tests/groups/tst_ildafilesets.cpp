@@ -237,7 +237,7 @@ private slots:
         QCOMPARE(m.data(i, 6).toInt(), 0);
         QCOMPARE(m.data(i, 7).toInt(), 1);
         QCOMPARE(m.data(i, 8).toBool(), false);
-        QVERIFY(!m.data(i, 9).isValid());
+        QVERIFY(!m.data(i, 10).isValid());
         QVERIFY(!m.data(QModelIndex(), 1).isValid());
         QCOMPARE(m.rowCount(i), 0);
 

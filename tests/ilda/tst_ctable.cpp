@@ -225,37 +225,43 @@ private slots:
         QTest::addColumn<QByteArray>("text");
         QTest::addColumn<int>("frames");
         QTest::addColumn<QList<IldVertex>>("lastFrame");
+        QTest::addColumn<int>("clamped");
         const QByteArray head = "#include \"vertex.h\"\nconst vertex pic_Data[9]={\n    //ilda_0[2]\n"
                                 "      // x, y , r, g, b\n";
         QTest::newRow("truncated_in_block")
-            << head + "        {2047,2047,255,0,0,},//0\n        {2048,20"
-            << 1 << QList<IldVertex>{ vtx(0, 0, 0, 255, 0, 0, 55), vtx(16, -32752, 0x80 | 0x40, 0, 0, 0, 55) };
-        QTest::newRow("no_table_end")
-            << head + "        {2047,2047,255,0,0,},//0\n      //end\n" << 1
-            << QList<IldVertex>{ vtx(0, 0, 0x80, 255, 0, 0, 55) };
-        QTest::newRow("missing_pieces_read_zero")
-            << head + "        {2049,2047,},//0\n      //end\n};//end\n" << 1
-            << QList<IldVertex>{ vtx(32, 0, 0x80 | 0x40, 0, 0, 0, 55) };
+            << head + "        {2047,2047,255,0,0,},//0\n        {2048,20" << 1
+            << QList<IldVertex>{vtx(0, 0, 0, 255, 0, 0, 55), vtx(16, -32752, 0x80 | 0x40, 0, 0, 0, 55)} << 0;
+        QTest::newRow("no_table_end") << head + "        {2047,2047,255,0,0,},//0\n      //end\n"
+                                      << 1 << QList<IldVertex>{vtx(0, 0, 0x80, 255, 0, 0, 55)} << 0;
+        QTest::newRow("missing_pieces_read_zero") << head + "        {2049,2047,},//0\n      //end\n};//end\n"
+                                                  << 1 << QList<IldVertex>{vtx(32, 0, 0x80 | 0x40, 0, 0, 0, 55)} << 0;
         QTest::newRow("empty_and_junk_lines")
-            << head + "\n\xff\xfe garbage,,,,,,,\n      //end\n" << 1
-            << QList<IldVertex>{ vtx(-32752, -32752, 0x40, 0, 0, 0, 55),
-                                 vtx(-32752, -32752, 0x80 | 0x40, 0, 0, 0, 55) };
-        QTest::newRow("wide_values_keep_low_bits")
-            << head + "        {99999999999,4095,511,256,-1,},//0\n      //end\n" << 1
-            << QList<IldVertex>{ vtx(-32752, -32768, 0x80, 255, 0, 0, 55) };
+            << head + "\n\xff\xfe garbage,,,,,,,\n      //end\n"
+            << 1
+            << QList<IldVertex>{vtx(-32752, -32752, 0x40, 0, 0, 0, 55), vtx(-32752, -32752, 0x80 | 0x40, 0, 0, 0, 55)}
+            << 0;
+        // 4095 would wrap to the opposite edge and 256 to dark: both clamp, and
+        // so does 511; a number too wide to read still reads 0.
+        QTest::newRow("out_of_range_values_clamp")
+            << head + "        {99999999999,4095,511,256,-1,},//0\n      //end\n"
+            << 1 << QList<IldVertex>{vtx(-32752, 32752, 0x80, 255, 255, 0, 55)} << 3;
         QTest::newRow("after_table_end_ignored")
-            << head + "      //end\n};//end\n      // x, y , r, g, b\n        {1,1,1,1,1,},//0\n      //end\n" << 1
-            << QList<IldVertex>{};
+            << head + "      //end\n};//end\n      // x, y , r, g, b\n        {1,1,1,1,1,},//0\n      //end\n"
+            << 1 << QList<IldVertex>{} << 0;
         QTest::newRow("crlf_lines")
             << QByteArray("      // x, y , r, g, b\r\n        {2047,2047,255,0,0,},//0\r\n      //end\r\n") << 1
-            << QList<IldVertex>{ vtx(0, 0, 0x80, 255, 0, 0, 55) };
-        QTest::newRow("nothing") << QByteArray() << 0 << QList<IldVertex>{};
+            << QList<IldVertex>{vtx(0, 0, 0x80, 255, 0, 0, 55)} << 0;
+        QTest::newRow("nothing") << QByteArray() << 0 << QList<IldVertex>{} << 0;
     }
     void malformedImport()
     {
         QFETCH(QByteArray, text);
         QFETCH(int, frames);
         QFETCH(QList<IldVertex>, lastFrame);
+        QFETCH(int, clamped);
+        if (clamped > 0)
+            QTest::ignoreMessage(
+                QtDebugMsg, qPrintable(QStringLiteral("{importCTable}values out of range clamped: %1").arg(clamped)));
         IldFrameSet set;
         importCTable(text, set);
         QCOMPARE(int(set.frames.size()), frames);

@@ -1,6 +1,9 @@
 #include "ildabuilder.h"
 #include "ildframeset.h"
 #include "palette.h"
+#include "regularfile.h"
+
+#include <sys/stat.h>
 
 #include <QTemporaryDir>
 #include <QtTest>
@@ -249,6 +252,120 @@ private slots:
                              qPrintable(QStringLiteral("{IldFrameSet::fromFileIld}open file failure: \"%1\"").arg(missing)));
         set.fromFileIld(missing, false);
         QCOMPARE(int(set.frames.size()), 2);
+    }
+    // What a read ends with, from memory and from a file, and the header-only
+    // count agreeing with the full read.
+    void readResultKinds_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<qint64>("offset");
+        QTest::addColumn<int>("frames");
+        const QByteArray two = IldaBuilder()
+                                   .header(5, 1)
+                                   .point5(1, 1, 0, 1, 1, 1)
+                                   .header(1, 2)
+                                   .point1(2, 2, 0, 3)
+                                   .point1(3, 3, 0, 4)
+                                   .bytes(); // 32 + 8 + 32 + 12 = 84 bytes
+        QTest::newRow("ok_to_the_end") << two << int(IldReadResult::Ok) << qint64(84) << 2;
+        QTest::newRow("ok_closing_header")
+            << IldaBuilder().raw(two).header(5, 0).bytes() << int(IldReadResult::Ok) << qint64(84) << 2;
+        QTest::newRow("empty_file") << QByteArray() << int(IldReadResult::Empty) << qint64(0) << 0;
+        QTest::newRow("empty_palette_only")
+            << IldaBuilder().header(2, 1).rgb(1, 2, 3).bytes() << int(IldReadResult::Empty) << qint64(0) << 0;
+        QTest::newRow("not_ilda") << QByteArray("this is not ILDA at all, not even close")
+                                  << int(IldReadResult::NotIlda) << qint64(0) << 0;
+        QTest::newRow("not_ilda_after_frames") << IldaBuilder().raw(two).raw("garbage that follows the frames").bytes()
+                                               << int(IldReadResult::NotIlda) << qint64(84) << 2;
+        QTest::newRow("truncated_records") << two.left(80) << int(IldReadResult::Truncated) << qint64(40) << 2;
+        QTest::newRow("truncated_header") << two.left(60) << int(IldReadResult::Truncated) << qint64(40) << 1;
+        QTest::newRow("truncated_header_only") << two.left(72) << int(IldReadResult::Truncated) << qint64(40) << 1;
+        QTest::newRow("truncated_palette") << IldaBuilder().raw(two).header(2, 4).rgb(1, 2, 3).bytes()
+                                           << int(IldReadResult::Truncated) << qint64(84) << 2;
+    }
+    void readResultKinds()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(int, kind);
+        QFETCH(qint64, offset);
+        QFETCH(int, frames);
+        IldFrameSet set;
+        const IldReadResult r = set.fromBytes(reinterpret_cast<const uchar *>(bytes.constData()), bytes.size(), false);
+        QCOMPARE(IldReadResult::kindName(r.kind), IldReadResult::kindName(IldReadResult::Kind(kind)));
+        QCOMPARE(r.offset, offset);
+        QCOMPARE(r.frames, frames);
+        QCOMPARE(int(set.frames.size()), frames);
+
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("x.ild"));
+        QFile out(path);
+        QVERIFY(out.open(QIODevice::WriteOnly));
+        out.write(bytes);
+        out.close();
+        IldFrameSet fromFile;
+        const IldReadResult f = fromFile.fromFileIld(path, false);
+        QCOMPARE(int(f.kind), kind);
+        QCOMPARE(f.offset, offset);
+        const IldReadResult c = IldFrameSet::countFramesIld(path);
+        QCOMPARE(IldReadResult::kindName(c.kind), IldReadResult::kindName(IldReadResult::Kind(kind)));
+        QCOMPARE(c.offset, offset);
+        QCOMPARE(c.frames, frames);
+    }
+
+    void onlyRegularFilesAreRead_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<int>("kind");
+        QTest::newRow("folder") << QStringLiteral("/tmp") << int(IldReadResult::NotRegularFile);
+        QTest::newRow("dev_zero") << QStringLiteral("/dev/zero") << int(IldReadResult::NotRegularFile);
+        QTest::newRow("dev_urandom") << QStringLiteral("/dev/urandom") << int(IldReadResult::NotRegularFile);
+        QTest::newRow("fifo") << QStringLiteral("fifo") << int(IldReadResult::NotRegularFile);
+        QTest::newRow("missing") << QStringLiteral("/nonexistent/x.ild") << int(IldReadResult::Unreadable);
+    }
+    void onlyRegularFilesAreRead()
+    {
+        QFETCH(QString, path);
+        QFETCH(int, kind);
+        QTemporaryDir dir;
+        if (path == QLatin1String("fifo")) {
+            path = dir.filePath(path);
+            QCOMPARE(mkfifo(QFile::encodeName(path).constData(), 0600), 0); // no writer: opening must not block
+        }
+        QTest::ignoreMessage(QtDebugMsg, QRegularExpression("open file failure"));
+        IldFrameSet set;
+        const IldReadResult r = set.fromFileIld(path, false);
+        QCOMPARE(int(r.kind), kind);
+        QVERIFY(set.frames.empty());
+        QCOMPARE(int(IldFrameSet::countFramesIld(path).kind), kind);
+        QVERIFY(r.reason().startsWith(IldReadResult::kindName(r.kind)));
+    }
+
+    // The reader reads the file into memory instead of mapping it: cutting the
+    // file while it is read cannot fault, and a file cut before the read
+    // simply reads as truncated.
+    void shrunkFileReadsAsTruncated()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("x.ild"));
+        const QByteArray bytes =
+            IldaBuilder().header(5, 1).point5(1, 1, 0, 1, 1, 1).header(5, 2).point5(1, 1, 0, 1, 1, 1).bytes();
+        QFile out(path);
+        QVERIFY(out.open(QIODevice::WriteOnly));
+        out.write(bytes);
+        out.close();
+        QFile file(path);
+        QVERIFY(openRegularFile(path, file).ok());
+        QVERIFY(QFile::resize(path, 60)); // cut after the file was opened
+        std::unique_ptr<uchar[]> data;
+        qint64 length = 0;
+        IldReadResult r;
+        QVERIFY(readWholeFile(file, data, length, r));
+        QCOMPARE(length, qint64(60));
+        IldFrameSet set;
+        r = set.fromBytes(data.get(), length, false);
+        QCOMPARE(int(r.kind), int(IldReadResult::Truncated));
+        QCOMPARE(r.frames, 1);
     }
 };
 

@@ -4,6 +4,7 @@
 #include "ildframeset.h"
 #include "palette.h"
 
+#include <QDir>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -211,8 +212,20 @@ private slots:
         QCOMPARE(file.readAll(), before);
     }
 
+    // The writer streams: the fake size limit stands for a full disk, hit at
+    // the first write or after several megabytes written (the way an output
+    // past 2 GiB once ended). The reason is the system's, the old file stays.
+    void fullDiskKeepsTheOldFile_data()
+    {
+        QTest::addColumn<int>("frames");
+        QTest::addColumn<int>("limit");
+        QTest::newRow("at_the_first_write") << 1 << 64;
+        QTest::newRow("after_streaming_megabytes") << 1000 << (3 << 20);
+    }
     void fullDiskKeepsTheOldFile()
     {
+        QFETCH(int, frames);
+        QFETCH(int, limit);
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("show.ild"));
         QFile old(path);
@@ -223,23 +236,64 @@ private slots:
         IldFrame f;
         f.format = 5;
         f.check = true;
-        f.vertices.assign(100, vtx(1, 1));
-        set.frames.push_back(f);
+        f.vertices.assign(500, vtx(1, 1));
+        set.frames.assign(size_t(frames), f); // 1000 frames: 4 MB
         bool saved = true;
+        QString why;
         {
-            const FileSizeLimit full(64);
-            saved = set.saveIld(path);
+            const FileSizeLimit full{rlim_t(limit)};
+            QTest::ignoreMessage(QtDebugMsg, QRegularExpression("File too large"));
+            saved = set.saveIld(path, &why);
         }
         QVERIFY(!saved);
+        QVERIFY2(why.contains(QLatin1String("File too large")), qPrintable(why));
         QVERIFY(old.open(QIODevice::ReadOnly));
         QCOMPARE(old.readAll(), QByteArray("previous content"));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("show.ild")});
+    }
+
+    void refusalsSayWhy_data()
+    {
+        QTest::addColumn<int>("frames");
+        QTest::addColumn<int>("points");
+        QTest::addColumn<QString>("why");
+        QTest::newRow("no_frames") << 0 << 1 << "no frames to save";
+        QTest::newRow("too_many_frames") << 65536 << 1 << "65536 frames: more than 65,535 frames";
+        QTest::newRow("too_many_points") << 2 << 65536 << "more than 65,535 points in frame 0 (65536 points)";
+    }
+    void refusalsSayWhy()
+    {
+        QFETCH(int, frames);
+        QFETCH(int, points);
+        QFETCH(QString, why);
+        IldFrameSet set;
+        IldFrame f;
+        f.format = 5;
+        f.check = true;
+        f.vertices.assign(size_t(points), vtx(1, 1));
+        set.frames.assign(size_t(frames), f);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("show.ild"));
+        QString said;
+        QVERIFY(!set.saveIld(path, &said));
+        QVERIFY2(said.startsWith(why), qPrintable(said));
+        QVERIFY(!QFile::exists(path));
+        QByteArray bytes;
+        QCOMPARE(set.toIldaBytes(bytes), frames == 0); // in memory, no frames still make 0 bytes
     }
 
     void unwritablePathFails()
     {
         IldFrameSet set;
+        IldFrame f;
+        f.format = 5;
+        f.check = true;
+        f.vertices = {vtx(1, 1)};
+        set.frames.push_back(f);
         QTest::ignoreMessage(QtDebugMsg, QRegularExpression("cannot write"));
-        QVERIFY(!set.saveIld(QStringLiteral("/nonexistent-dir/x/y.ild")));
+        QString why;
+        QVERIFY(!set.saveIld(QStringLiteral("/nonexistent-dir/x/y.ild"), &why));
+        QVERIFY(why.contains("No such file or directory"));
     }
 };
 

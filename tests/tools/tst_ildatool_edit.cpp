@@ -1,9 +1,12 @@
+#include "filesizelimit.h"
 #include "ildabuilder.h"
 #include "ildframeset.h"
 #include "litsegments.h"
 #include "toolrunner.h"
 
 #include <QTemporaryDir>
+
+#include <memory>
 #include <QtTest>
 
 // The editing commands of ildatool: C tables in convert, and revise.
@@ -31,6 +34,25 @@ class TestIldatoolEdit : public QObject
         IldFrameSet set;
         set.fromFileIld(path, false);
         return set;
+    }
+
+    void makeShowOfRefusals(const QString &show)
+    {
+        QDir().mkpath(show + "/shows");
+        QDir().mkpath(show + "/play");
+        writeFile(QStringLiteral("show/shows/palette.ild"), IldaBuilder().header(2, 1).rgb(1, 2, 3).bytes());
+        writeFile(QStringLiteral("show/shows/empty.c"), "#include \"vertex.h\"\n};//end\n");
+        IldaBuilder many;
+        for (int i = 0; i < 100; ++i)
+            many.header(5, 2).point5(0, 0, 0x40, 0, 0, 0).point5(1000, 1000, 0x80, 255, 0, 0);
+        writeFile(QStringLiteral("show/shows/many.ild"), many.bytes());
+        // 40,000 frames of one point each, twice: too many for one file.
+        IldaBuilder big;
+        for (int i = 0; i < 40000; ++i)
+            big.header(5, 1).point5(0, 0, 0x80, 1, 1, 1);
+        writeFile(QStringLiteral("show/shows/big.ild"), big.bytes());
+        writeFile(QStringLiteral("show/play/empty.csv"), "1,0,1,shows/palette.ild\n#End");
+        writeFile(QStringLiteral("show/play/huge.csv"), "1,0,1,shows/big.ild\n1,0,1,shows/big.ild\n#End");
     }
 
 private slots:
@@ -213,6 +235,61 @@ private slots:
                 a = a.startsWith(QLatin1Char('/')) ? a : m_dir.filePath(a);
         }
         QCOMPARE(runIldatool(args).exitCode, code);
+    }
+    // Every refused output leaves the old file alone and says why on
+    // standard error. "SHOW" is a show folder with a play folder and files.
+    void refusalsSayWhyAndKeepTheOldFile_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<qint64>("sizeLimit");
+        QTest::addColumn<QString>("why");
+        const QStringList revise{"--between", "1", "--add", "65535", "--blank", "0", "--total", "1"};
+        QTest::newRow("convert_no_frames")
+            << QStringList{"convert", "SHOW/shows/palette.ild", "OUT.ild"} << qint64(0) << "no frames to save";
+        QTest::newRow("convert_no_frames_to_table")
+            << QStringList{"convert", "SHOW/shows/palette.ild", "OUT.c"} << qint64(0) << "no frames to save";
+        QTest::newRow("convert_empty_table")
+            << QStringList{"convert", "SHOW/shows/empty.c", "OUT.ild"} << qint64(0) << "no frames to save";
+        QTest::newRow("convert_device") << QStringList{"convert", "/dev/zero", "OUT.ild"} << qint64(0)
+                                        << "not-a-regular-file";
+        QTest::newRow("convert_folder") << QStringList{"convert", "SHOW", "OUT.ild"} << qint64(0)
+                                        << "not-a-regular-file";
+        // Stands for an output of many gigabytes: the writer streams and stops
+        // at the first failed write with the system's reason.
+        QTest::newRow("revise_past_the_size_limit")
+            << (QStringList{"revise", "SHOW/shows/many.ild", "OUT.ild"} + revise) << qint64(1 << 20)
+            << "File too large";
+        QTest::newRow("group_missing_csv")
+            << QStringList{"group", "--csv", "SHOW/play/missing.csv", "OUT.ild"} << qint64(0) << "cannot open";
+        QTest::newRow("group_no_frames") << QStringList{"group", "--csv", "SHOW/play/empty.csv", "OUT.ild"} << qint64(0)
+                                         << "no frames to save";
+        QTest::newRow("group_too_many_frames")
+            << QStringList{"group", "--csv", "SHOW/play/huge.csv", "OUT.ild"} << qint64(0) << "more than 65,535 frames";
+    }
+    void refusalsSayWhyAndKeepTheOldFile()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(qint64, sizeLimit);
+        QFETCH(QString, why);
+        const QString show = m_dir.filePath(QStringLiteral("show"));
+        if (!QFile::exists(show + "/play/huge.csv"))
+            makeShowOfRefusals(show);
+
+        QString out;
+        for (QString &a : args) {
+            a.replace(QLatin1String("SHOW"), show);
+            if (a.startsWith(QLatin1String("OUT")))
+                out = a = m_dir.filePath(a);
+        }
+        writeFile(QFileInfo(out).fileName(), "previous");
+        ToolResult r;
+        {
+            std::unique_ptr<FileSizeLimit> limit(sizeLimit ? new FileSizeLimit(rlim_t(sizeLimit)) : nullptr);
+            r = runIldatool(args);
+        }
+        QCOMPARE(r.exitCode, 1);
+        QVERIFY2(r.err.contains(why.toUtf8()), r.err.constData());
+        QCOMPARE(readFile(out), QByteArray("previous"));
     }
 };
 

@@ -2,6 +2,7 @@
 #include "ctable.h"
 #include "ildframeset.h"
 #include "palette.h"
+#include "regularfile.h"
 #include "toolutil.h"
 
 #include <QFile>
@@ -16,9 +17,11 @@ bool isCTable(const QString &path)
 
 bool loadCTable(const QString &path, IldFrameSet &set)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        err() << "ildatool: cannot open " << path << ": " << file.errorString() << "\n";
+    QFile file;
+    const IldReadResult opened = openRegularFile(path, file);
+    if (!opened.ok()) {
+        err() << "ildatool: cannot open " << path << ": "
+              << (opened.kind == IldReadResult::Unreadable ? opened.detail : opened.reason()) << "\n";
         err().flush();
         return false;
     }
@@ -28,6 +31,11 @@ bool loadCTable(const QString &path, IldFrameSet &set)
 
 bool saveCTable(const QString &path, IldFrameSet &set, int type)
 {
+    if (set.checkedCount() == 0) {
+        err() << "ildatool convert: could not write " << path << ": no frames to save; " << path << " is unchanged\n";
+        err().flush();
+        return false;
+    }
     const QByteArray text = exportCTable(set, type);
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size() || !file.commit()) {
@@ -95,8 +103,9 @@ int runConvert(const QStringList &args)
         f.check = true;
     if (toC)
         return saveCTable(outPath, set, exportType) ? ExitOk : ExitBadInput;
-    if (!set.saveIld(outPath)) {
-        err() << "ildatool convert: could not write " << outPath << "\n";
+    QString why;
+    if (!set.saveIld(outPath, &why)) {
+        err() << "ildatool convert: could not write " << outPath << ": " << why << "; " << outPath << " is unchanged\n";
         err().flush();
         return ExitBadInput;
     }

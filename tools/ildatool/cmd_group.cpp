@@ -34,11 +34,9 @@ bool readSettingsGroup(const QString &settingsPath, const QString &root, ExportG
 
 void reportLeftOut(const GroupImageBuilder &builder, const std::vector<ExportGroup> &groups, bool multi)
 {
+    for (const GroupImageBuilder::LeftOut &l : builder.leftOut())
+        err() << "ildatool group: " << l.path << " yields no frames, left out (" << l.read.reason() << ")\n";
     const auto &places = builder.placement();
-    for (size_t g = 0; g < places.size() && g < groups.size(); ++g)
-        for (size_t f = 0; f < places[g].files.size(); ++f)
-            if (!places[g].files[f].exported)
-                err() << "ildatool group: " << groups[g].files[f].path << " yields no frames; left out\n";
     if (multi)
         for (size_t g = 0; g < places.size() && g < groups.size(); ++g)
             if (!places[g].exported)
@@ -154,15 +152,14 @@ int runGroup(const QStringList &args)
 
     const GroupImageBuilder::Outcome outcome =
         combined ? builder.saveCombinedIlda(groups.front(), outPath) : builder.save(variant, groups, outPath);
+    reportLeftOut(builder, groups, multi);
     if (outcome != GroupImageBuilder::Written) {
         err() << "ildatool group: " << builder.errorString() << "\n";
-        if (outcome == GroupImageBuilder::Refused)
-            err() << "ildatool group: nothing written; " << outPath << " is unchanged\n";
+        err() << "ildatool group: nothing written; " << outPath << " is unchanged\n";
         err().flush();
         return ExitBadInput;
     }
     if (!combined) {
-        reportLeftOut(builder, groups, multi);
         const GroupLayout &layout = builder.layout();
         out() << outPath << ": " << layout.groupCount() << " group(s), " << layout.totalFiles() << " file(s), "
               << layout.totalFrames() << " frame(s), " << layout.totalVertices() << " point(s), "

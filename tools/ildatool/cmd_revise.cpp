@@ -1,4 +1,5 @@
 #include "commands.h"
+#include "ildastreamwriter.h"
 #include "ildframeset.h"
 #include "revise.h"
 #include "toolutil.h"
@@ -50,14 +51,27 @@ int runRevise(const QStringList &args)
     IldFrameSet in;
     if (!loadIldaFile(parser.positionalArguments().at(0), in))
         return ExitBadInput;
-    IldFrameSet revised;
-    reviseFrames(in, revised, params);
-    for (IldFrame &f : revised.frames)
-        f.check = true;
-    if (!revised.saveIld(outPath)) {
-        err() << "ildatool revise: could not write " << outPath << "\n";
+    auto failed = [&outPath](const QString &why) {
+        err() << "ildatool revise: could not write " << outPath << ": " << why << "; " << outPath << " is unchanged\n";
         err().flush();
-        return ExitBadInput;
+        return int(ExitBadInput);
+    };
+    const QString refusal = IldaStreamWriter::frameCountRefusal(qint64(in.frames.size()));
+    if (!refusal.isEmpty())
+        return failed(refusal);
+    // One revised frame at a time: large --add values make files of many
+    // gigabytes that need not be held in memory.
+    IldaStreamWriter writer(outPath);
+    if (!writer.open())
+        return failed(writer.errorString());
+    const quint16 frameTotal = quint16(in.frames.size());
+    for (size_t i = 0; i < in.frames.size(); ++i) {
+        IldFrame revised = reviseFrame(in.frames[i], params);
+        revised.check = true;
+        if (!writer.writeFrame(revised, quint16(i), frameTotal))
+            return failed(writer.errorString());
     }
+    if (!writer.commit())
+        return failed(writer.errorString());
     return ExitOk;
 }

@@ -2,7 +2,7 @@
 
 #include "ildframeset.h"
 
-#include <QFile>
+#include <QFileInfo>
 
 // Everything the tool prints is UTF-8, JSON included, whatever the locale.
 QTextStream &out()
@@ -56,21 +56,36 @@ bool parseCommand(QCommandLineParser &parser, const QString &command, const QStr
 
 bool loadIldaFile(const QString &path, IldFrameSet &set)
 {
-    QFile probe(path);
-    if (!probe.open(QIODevice::ReadOnly)) {
-        err() << "ildatool: cannot open " << path << ": " << probe.errorString() << "\n";
+    const IldReadResult r = set.fromFileIld(path, false);
+    switch (r.kind) {
+    case IldReadResult::Ok:
+        return true;
+    case IldReadResult::Unreadable:
+        err() << "ildatool: cannot open " << path << ": " << r.detail << "\n";
+        break;
+    case IldReadResult::NotRegularFile:
+        err() << "ildatool: cannot open " << path << ": " << r.reason() << "\n";
+        break;
+    case IldReadResult::Empty:
+        // A file of palettes only is ILDA data; a file of no bytes is not.
+        if (QFileInfo(path).size() > 0)
+            return true;
+        err() << "ildatool: " << path << " is not an ILDA file (it is empty)\n";
+        break;
+    case IldReadResult::NotIlda:
+        if (r.offset == 0) {
+            err() << "ildatool: " << path << " is not an ILDA file (no \"ILDA\" section header at its start)\n";
+            break;
+        }
+        Q_FALLTHROUGH();
+    case IldReadResult::Truncated:
+        // The frames before the damage are kept, as in the application.
+        err() << "ildatool: warning: " << path << ": " << r.reason() << "\n";
         err().flush();
-        return false;
+        return true;
     }
-    const QByteArray magic = probe.read(5);
-    probe.close();
-    if (magic != QByteArray("ILDA\0", 5)) {
-        err() << "ildatool: " << path << " is not an ILDA file (no \"ILDA\" section header at its start)\n";
-        err().flush();
-        return false;
-    }
-    set.fromFileIld(path, false);
-    return true;
+    err().flush();
+    return false;
 }
 
 QString jsonString(const QString &s)

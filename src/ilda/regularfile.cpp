@@ -1,0 +1,79 @@
+#include "regularfile.h"
+
+#include <QFile>
+
+#include <algorithm>
+#include <new>
+
+#ifdef Q_OS_UNIX
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#else
+#include <QFileInfo>
+#endif
+
+IldReadResult openRegularFile(const QString &path, QFile &file)
+{
+    IldReadResult result;
+#ifdef Q_OS_UNIX
+    // Non-blocking, so that opening a pipe with no writer returns at once.
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        result.kind = IldReadResult::Unreadable;
+        result.detail = QString::fromLocal8Bit(std::strerror(errno));
+        return result;
+    }
+    struct stat st;
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        result.kind = IldReadResult::NotRegularFile;
+        return result;
+    }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    if (!file.open(fd, QIODevice::ReadOnly | QIODevice::Unbuffered, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        result.kind = IldReadResult::Unreadable;
+        result.detail = file.errorString();
+    }
+#else
+    if (QFileInfo::exists(path) && !QFileInfo(path).isFile()) {
+        result.kind = IldReadResult::NotRegularFile;
+        return result;
+    }
+    file.setFileName(path);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
+        result.kind = IldReadResult::Unreadable;
+        result.detail = file.errorString();
+    }
+#endif
+    return result;
+}
+
+bool readWholeFile(QFile &file, std::unique_ptr<uchar[]> &bytes, qint64 &length, IldReadResult &result)
+{
+    length = 0;
+    const qint64 size = file.size();
+    // Not zero-filled: every byte used is read from the file first.
+    bytes.reset(new (std::nothrow) uchar[size_t(std::max<qint64>(size, 1))]);
+    if (!bytes) {
+        result.kind = IldReadResult::Unreadable;
+        result.detail = QStringLiteral("not enough memory to read %1 bytes").arg(size);
+        return false;
+    }
+    constexpr qint64 Piece = 16 << 20;
+    while (length < size) {
+        const qint64 n = file.read(reinterpret_cast<char *>(bytes.get()) + length, std::min(Piece, size - length));
+        if (n < 0) {
+            result.kind = IldReadResult::Unreadable;
+            result.detail = file.errorString();
+            return false;
+        }
+        if (n == 0)
+            break; // the file shrank: what is gone counts as its end
+        length += n;
+    }
+    return true;
+}
