@@ -77,9 +77,11 @@ void FileOpener::openPaths(const QStringList &paths)
         m_fileTab->open_list(QUrl::fromLocalFile(groups), filter);
         emit groupsOpened();
     }
-    if (!ilda.isEmpty()) {
-        for (const QString &path : ilda)
-            frameModelInstance().setIldFileName(path);
-        emit ildaFilesOpened(ilda);
-    }
+    // Files that gave no frames were named in a notice; the pages show the others.
+    QStringList read;
+    for (const QString &path : ilda)
+        if (frameModelInstance().setIldFileName(path))
+            read << path;
+    if (!read.isEmpty())
+        emit ildaFilesOpened(read);
 }

@@ -4,6 +4,7 @@
 #include "groupimagereader.h"
 #include "palette.h"
 #include "playfiles.h"
+#include "regularfile.h"
 #include "toolutil.h"
 
 #include <QFile>
@@ -183,21 +184,18 @@ int runVerify(const QStringList &args)
                       args, 1, code))
         return code;
     const QString path = parser.positionalArguments().at(0);
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        err() << "ildatool verify: cannot open " << path << ": " << file.errorString() << "\n";
+    // Read, not mapped: an image cut short meanwhile must not end the process.
+    QFile file;
+    IldReadResult opened = openRegularFile(path, file);
+    std::unique_ptr<uchar[]> bytes;
+    qint64 length = 0;
+    if (!opened.ok() || !readWholeFile(file, bytes, length, opened)) {
+        err() << "ildatool verify: cannot open " << path << ": "
+              << (opened.kind == IldReadResult::Unreadable ? opened.detail : opened.reason()) << "\n";
         err().flush();
         return ExitBadInput;
     }
-    const qint64 size = file.size();
-    QByteArray copy;
-    const uchar *data = size > 0 ? file.map(0, size) : nullptr;
-    qint64 length = size;
-    if (!data) {
-        copy = file.readAll();
-        data = reinterpret_cast<const uchar *>(copy.constData());
-        length = copy.size();
-    }
+    const uchar *data = bytes.get();
     const GroupImageCheck c = verifyGroupImage(data, length);
     out() << path << ": " << c.size << " bytes, created " << c.creationTime << ", " << c.groups << " group(s), "
           << c.files << " file(s), " << c.frames << " frame(s), " << c.vertices << " point(s), data end " << c.dataEnd
