@@ -280,7 +280,7 @@ private slots:
         QAbstractItemModel *first = group(0);
         const int rows = first->rowCount();
         const int before = m_prompt.notices.size();
-        QMetaObject::invokeMethod(first, "add", Q_ARG(QUrl, QUrl::fromLocalFile(bad)));
+        QMetaObject::invokeMethod(first, "add", Q_ARG(QVariant, QVariant::fromValue(QList<QUrl>{ QUrl::fromLocalFile(bad) })));
         QCOMPARE(first->rowCount(), rows + 1);
         QCOMPARE(m_prompt.notices.size(), before + 1);
         QVERIFY(m_prompt.notices.last().contains(bad + "\nnot-ILDA"));
