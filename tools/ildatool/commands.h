@@ -15,3 +15,6 @@ int runVerify(const QStringList &args);
 int runDemo(const QStringList &args);
 int runRender(const QStringList &args);
 int runLint(const QStringList &args);
+int runImport(const QStringList &args);
+int runText(const QStringList &args);
+int runOptimize(const QStringList &args);

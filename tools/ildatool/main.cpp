@@ -32,6 +32,9 @@ const Command commands[] = {
     { "demo", "write a small demo show: ILDA patterns, group settings, tab list", runDemo, false },
     { "render", "paint one frame into a PNG as the frame view does", runRender, true },
     { "lint", "check an ILDA file for problems a projector chokes on", runLint, false },
+    { "import", "SVG files to frames, one frame per file", runImport, true },
+    { "text", "outline or single-stroke text as a frame", runText, true },
+    { "optimize", "stroke order and direction, dwell, step subdivision, point budget", runOptimize, false },
 };
 
 void usage(QTextStream &s)

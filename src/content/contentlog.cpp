@@ -1,0 +1,3 @@
+#include "contentlog.h"
+
+Q_LOGGING_CATEGORY(lcContent, "beamdeck.content", QtDebugMsg)

@@ -1,0 +1,582 @@
+#include "pathoptimizer.h"
+
+#include "colorresolve.h"
+#include "contentlog.h"
+
+#include <QRectF>
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace {
+
+constexpr double Epsilon = 1e-6;
+constexpr int NeighbourCount = 16;
+constexpr int MaxRounds = 6;
+
+double dist(const QPointF &a, const QPointF &b)
+{
+    return std::hypot(a.x() - b.x(), a.y() - b.y());
+}
+
+// Working state of one planning run. Each stroke has two end nodes (2s the
+// first point, 2s+1 the last); a closed stroke has one, its current start.
+class Planner
+{
+public:
+    explicit Planner(const std::vector<Stroke> &strokes)
+        : m_strokes(strokes), m_n(int(strokes.size())), m_pos(size_t(m_n)), m_rev(size_t(m_n), 0),
+          m_start(size_t(m_n), 0)
+    {
+    }
+
+    std::vector<PathStep> run()
+    {
+        nearestNeighbour();
+        for (int round = 0; round < MaxRounds; ++round) {
+            buildNeighbours();
+            twoOpt();
+            if (!improveStarts())
+                break;
+        }
+        std::vector<PathStep> plan;
+        plan.reserve(size_t(m_n));
+        for (int s : m_order)
+            plan.push_back({ s, m_rev[size_t(s)] != 0, m_start[size_t(s)] });
+        return plan;
+    }
+
+private:
+    const std::vector<Stroke> &m_strokes;
+    int m_n;
+    std::vector<int> m_order;
+    std::vector<int> m_pos;
+    std::vector<char> m_rev;
+    std::vector<int> m_start;
+    std::vector<std::vector<int>> m_neigh; // per node, nearest nodes first
+
+    bool closed(int s) const { return m_strokes[size_t(s)].closed; }
+    QPointF nodePoint(int node) const
+    {
+        const Stroke &st = m_strokes[size_t(node / 2)];
+        if (st.closed)
+            return st.points[size_t(m_start[size_t(node / 2)])];
+        return node % 2 ? st.points.back() : st.points.front();
+    }
+    int entNode(int s) const { return closed(s) ? 2 * s : 2 * s + (m_rev[size_t(s)] ? 1 : 0); }
+    int extNode(int s) const { return closed(s) ? 2 * s : 2 * s + (m_rev[size_t(s)] ? 0 : 1); }
+    QPointF entAt(int j) const { return nodePoint(entNode(m_order[size_t(j)])); }
+    QPointF extAt(int j) const { return nodePoint(extNode(m_order[size_t(j)])); }
+
+    void nearestNeighbour()
+    {
+        std::vector<QRectF> boxes;
+        boxes.reserve(size_t(m_n));
+        for (const Stroke &st : m_strokes) {
+            double x0 = st.points[0].x(), x1 = x0, y0 = st.points[0].y(), y1 = y0;
+            for (const QPointF &p : st.points) {
+                x0 = std::min(x0, p.x());
+                x1 = std::max(x1, p.x());
+                y0 = std::min(y0, p.y());
+                y1 = std::max(y1, p.y());
+            }
+            boxes.emplace_back(QPointF(x0, y0), QPointF(x1, y1));
+        }
+        std::vector<char> used(size_t(m_n), 0);
+        m_order.clear();
+        // Start with the stroke that comes first in the document, the way it
+        // was drawn; 2-opt is free to turn the beginning round.
+        QPointF cur = m_strokes[0].entry();
+        for (int step = 0; step < m_n; ++step) {
+            double best = std::numeric_limits<double>::max();
+            int bs = -1, bStart = 0;
+            bool bRev = false;
+            for (int s = 0; s < m_n; ++s) {
+                if (used[size_t(s)])
+                    continue;
+                const QRectF &b = boxes[size_t(s)];
+                const double dx = std::max({ b.left() - cur.x(), 0.0, cur.x() - b.right() });
+                const double dy = std::max({ b.top() - cur.y(), 0.0, cur.y() - b.bottom() });
+                if (std::hypot(dx, dy) >= best)
+                    continue;
+                const Stroke &st = m_strokes[size_t(s)];
+                if (st.closed) {
+                    for (size_t k = 0; k < st.points.size(); ++k) {
+                        const double d = dist(cur, st.points[k]);
+                        if (d < best) {
+                            best = d;
+                            bs = s;
+                            bStart = int(k);
+                            bRev = false;
+                        }
+                    }
+                } else {
+                    const double da = dist(cur, st.points.front());
+                    const double db = dist(cur, st.points.back());
+                    if (da < best) {
+                        best = da;
+                        bs = s;
+                        bRev = false;
+                    }
+                    if (db < best) {
+                        best = db;
+                        bs = s;
+                        bRev = true;
+                    }
+                }
+            }
+            used[size_t(bs)] = 1;
+            m_rev[size_t(bs)] = bRev;
+            m_start[size_t(bs)] = bStart;
+            m_pos[size_t(bs)] = int(m_order.size());
+            m_order.push_back(bs);
+            cur = nodePoint(extNode(bs));
+        }
+    }
+
+    // K nearest nodes of every node, by a sweep over the nodes sorted by x.
+    void buildNeighbours()
+    {
+        std::vector<int> nodes;
+        for (int s = 0; s < m_n; ++s) {
+            nodes.push_back(2 * s);
+            if (!closed(s))
+                nodes.push_back(2 * s + 1);
+        }
+        std::vector<QPointF> at(size_t(2 * m_n));
+        for (int node : nodes)
+            at[size_t(node)] = nodePoint(node);
+        std::sort(nodes.begin(), nodes.end(),
+                  [&](int a, int b) { return at[size_t(a)].x() < at[size_t(b)].x(); });
+        m_neigh.assign(size_t(2 * m_n), {});
+        const int count = int(nodes.size());
+        const int k = std::min(NeighbourCount, count - 1);
+        std::vector<std::pair<double, int>> heap;
+        for (int i = 0; i < count; ++i) {
+            const QPointF p = at[size_t(nodes[size_t(i)])];
+            heap.clear();
+            auto consider = [&](int j) {
+                const double d = dist(p, at[size_t(nodes[size_t(j)])]);
+                if (int(heap.size()) < k) {
+                    heap.emplace_back(d, nodes[size_t(j)]);
+                    std::push_heap(heap.begin(), heap.end());
+                } else if (d < heap.front().first) {
+                    std::pop_heap(heap.begin(), heap.end());
+                    heap.back() = { d, nodes[size_t(j)] };
+                    std::push_heap(heap.begin(), heap.end());
+                }
+            };
+            auto bound = [&]() {
+                return int(heap.size()) < k ? std::numeric_limits<double>::max() : heap.front().first;
+            };
+            for (int lo = i - 1, hi = i + 1; lo >= 0 || hi < count;) {
+                const double dLo = lo >= 0 ? p.x() - at[size_t(nodes[size_t(lo)])].x()
+                                           : std::numeric_limits<double>::max();
+                const double dHi = hi < count ? at[size_t(nodes[size_t(hi)])].x() - p.x()
+                                              : std::numeric_limits<double>::max();
+                if (std::min(dLo, dHi) > bound())
+                    break;
+                if (dLo <= dHi)
+                    consider(lo--);
+                else
+                    consider(hi++);
+            }
+            std::sort_heap(heap.begin(), heap.end());
+            std::vector<int> &list = m_neigh[size_t(nodes[size_t(i)])];
+            for (const auto &e : heap)
+                list.push_back(e.second);
+        }
+    }
+
+    void reverseRange(int i, int j)
+    {
+        std::reverse(m_order.begin() + i, m_order.begin() + j + 1);
+        for (int k = i; k <= j; ++k) {
+            const int s = m_order[size_t(k)];
+            m_rev[size_t(s)] ^= 1;
+            m_pos[size_t(s)] = k;
+        }
+    }
+
+    // 2-opt over the open path of blanked moves: reversing positions i..j
+    // replaces the moves into i and out of j. Every improving move shortens
+    // one of the two moves it removes, so looking at each move's near nodes
+    // from both of its ends finds it.
+    void twoOpt()
+    {
+        bool improved = true;
+        for (int pass = 0; improved && pass < 1000; ++pass) {
+            improved = false;
+            for (int i = 1; i < m_n; ++i) {
+                const QPointF u = extAt(i - 1);
+                const QPointF v = entAt(i);
+                const double duv = dist(u, v);
+                bool moved = false;
+                for (int w : m_neigh[size_t(extNode(m_order[size_t(i - 1)]))]) {
+                    const double duw = dist(u, nodePoint(w));
+                    if (duw >= duv)
+                        break;
+                    const int s = w / 2;
+                    const int j = m_pos[size_t(s)];
+                    if (j < i || extNode(s) != w)
+                        continue;
+                    const double delta = duw - duv
+                        + (j < m_n - 1 ? dist(v, entAt(j + 1)) - dist(extAt(j), entAt(j + 1)) : 0.0);
+                    if (delta < -Epsilon) {
+                        reverseRange(i, j);
+                        moved = true;
+                        break;
+                    }
+                }
+                if (!moved) {
+                    for (int w : m_neigh[size_t(entNode(m_order[size_t(i)]))]) {
+                        const double dvw = dist(v, nodePoint(w));
+                        if (dvw >= duv)
+                            break;
+                        const int s = w / 2;
+                        const int j = m_pos[size_t(s)];
+                        if (j > i - 1 || entNode(s) != w)
+                            continue;
+                        const double delta
+                            = dvw - duv + (j > 0 ? dist(extAt(j - 1), u) - dist(extAt(j - 1), entAt(j)) : 0.0);
+                        if (delta < -Epsilon) {
+                            reverseRange(j, i - 1);
+                            moved = true;
+                            break;
+                        }
+                    }
+                }
+                improved = improved || moved;
+            }
+        }
+    }
+
+    // A closed stroke is entered and left at the same point: the one closest
+    // to both neighbours in the path.
+    bool improveStarts()
+    {
+        bool improved = false;
+        for (int j = 0; j < m_n; ++j) {
+            const int s = m_order[size_t(j)];
+            if (!closed(s))
+                continue;
+            const bool hasPrev = j > 0, hasNext = j < m_n - 1;
+            if (!hasPrev && !hasNext)
+                continue;
+            const QPointF prev = hasPrev ? extAt(j - 1) : QPointF();
+            const QPointF next = hasNext ? entAt(j + 1) : QPointF();
+            const Stroke &st = m_strokes[size_t(s)];
+            auto cost = [&](const QPointF &p) {
+                return (hasPrev ? dist(prev, p) : 0.0) + (hasNext ? dist(p, next) : 0.0);
+            };
+            double best = cost(st.points[size_t(m_start[size_t(s)])]);
+            for (size_t k = 0; k < st.points.size(); ++k) {
+                const double c = cost(st.points[k]);
+                if (c < best - Epsilon) {
+                    best = c;
+                    m_start[size_t(s)] = int(k);
+                    improved = true;
+                }
+            }
+        }
+        return improved;
+    }
+};
+
+qint16 toUnit(double v)
+{
+    return qint16(std::clamp(std::lround(v), -32767l, 32767l));
+}
+
+QPointF lerp(const QPointF &a, const QPointF &b, double t)
+{
+    return a + (b - a) * t;
+}
+
+// Direction change at b on the way a -> b -> c, in degrees.
+double turnAngle(const QPointF &a, const QPointF &b, const QPointF &c)
+{
+    const QPointF u = b - a, v = c - b;
+    const double lu = std::hypot(u.x(), u.y()), lv = std::hypot(v.x(), v.y());
+    if (lu < Epsilon || lv < Epsilon)
+        return 0.0;
+    const double cosA = std::clamp((u.x() * v.x() + u.y() * v.y()) / (lu * lv), -1.0, 1.0);
+    return std::acos(cosA) * 180.0 / M_PI;
+}
+
+// Writes the frame's points (or only counts them when out is null). With
+// resample, each run between corners and colour changes is redrawn with
+// evenly spaced points instead of keeping every vertex.
+class Emitter
+{
+public:
+    Emitter(const OptimizerOptions &o, double step, bool resample, IldFrame *out)
+        : m_o(o), m_step(step), m_resample(resample), m_out(out)
+    {
+    }
+    int count = 0;
+
+    void stroke(const Stroke &st)
+    {
+        const QPointF q = st.points.front();
+        if (m_havePrev) {
+            for (int k = 0; k < m_o.dwellOff; ++k)
+                push(m_prev, m_prevColor, false);
+            const int m = steps(dist(m_prev, q));
+            for (int t = 1; t < m; ++t)
+                push(lerp(m_prev, q, double(t) / m), 0, true);
+        }
+        for (int k = 0; k < std::max(1, m_o.dwellOn); ++k)
+            push(q, 0, true);
+        push(q, st.colors.front(), false);
+
+        const int n = int(st.points.size());
+        const int segs = st.segmentCount();
+        auto pt = [&](int k) { return st.points[size_t(k % n)]; };
+        auto corner = [&](int k) { // vertex k between segments k-1 and k
+            if (!st.closed && (k <= 0 || k >= n - 1))
+                return false;
+            return turnAngle(pt(k + n - 1), pt(k), pt(k + 1)) > m_o.cornerAngle;
+        };
+        if (!m_resample) {
+            for (int k = 0; k < segs; ++k) {
+                const QPointF a = pt(k), b = pt(k + 1);
+                const QRgb c = st.colors[size_t(k)];
+                const int m = steps(dist(a, b));
+                for (int t = 1; t <= m; ++t)
+                    push(lerp(a, b, double(t) / m), c, false);
+                if (k + 1 < segs && corner(k + 1))
+                    for (int d = 0; d < m_o.cornerDwell; ++d)
+                        push(b, c, false);
+            }
+        } else {
+            int k0 = 0;
+            for (int k = 1; k <= segs; ++k) {
+                const bool last = k == segs;
+                if (!last && !corner(k) && st.colors[size_t(k)] == st.colors[size_t(k - 1)])
+                    continue;
+                piece(st, k0, k);
+                if (!last && corner(k))
+                    for (int d = 0; d < m_o.cornerDwell; ++d)
+                        push(pt(k), st.colors[size_t(k - 1)], false);
+                k0 = k;
+            }
+        }
+        m_prev = st.exit();
+        m_prevColor = st.colors[size_t(std::max(0, segs - 1))];
+        m_havePrev = true;
+    }
+
+    void finish()
+    {
+        if (m_havePrev)
+            for (int k = 0; k < m_o.dwellOff; ++k)
+                push(m_prev, m_prevColor, false);
+    }
+
+private:
+    const OptimizerOptions &m_o;
+    double m_step;
+    bool m_resample;
+    IldFrame *m_out;
+    QPointF m_prev;
+    QRgb m_prevColor = 0;
+    bool m_havePrev = false;
+
+    int steps(double length) const { return std::max(1, int(std::ceil(length / m_step - 1e-9))); }
+
+    void push(const QPointF &p, QRgb c, bool blanked)
+    {
+        ++count;
+        if (!m_out)
+            return;
+        IldVertex v;
+        v.x = toUnit(p.x());
+        v.y = toUnit(p.y());
+        v.status = blanked ? IldVertex::Blanked : 0;
+        if (!blanked) {
+            v.r = quint8(qRed(c));
+            v.g = quint8(qGreen(c));
+            v.b = quint8(qBlue(c));
+        }
+        m_out->vertices.push_back(v);
+    }
+
+    // Vertices k0..k1 (wrapping) redrawn with evenly spaced points.
+    void piece(const Stroke &st, int k0, int k1)
+    {
+        const int n = int(st.points.size());
+        double total = 0.0;
+        for (int k = k0; k < k1; ++k)
+            total += dist(st.points[size_t(k % n)], st.points[size_t((k + 1) % n)]);
+        const QRgb c = st.colors[size_t(k0)];
+        const int m = steps(total);
+        int seg = k0;
+        double before = 0.0; // length up to the start of seg
+        for (int t = 1; t <= m; ++t) {
+            const double s = total * t / m;
+            double len = dist(st.points[size_t(seg % n)], st.points[size_t((seg + 1) % n)]);
+            while (seg < k1 - 1 && before + len < s) {
+                before += len;
+                ++seg;
+                len = dist(st.points[size_t(seg % n)], st.points[size_t((seg + 1) % n)]);
+            }
+            const QPointF a = st.points[size_t(seg % n)], b = st.points[size_t((seg + 1) % n)];
+            push(t == m ? st.points[size_t(k1 % n)] : lerp(a, b, len > 0 ? (s - before) / len : 1.0), c, false);
+        }
+    }
+};
+
+int emitFrame(const std::vector<Stroke> &ordered, const OptimizerOptions &o, double step, bool resample,
+              IldFrame *out)
+{
+    Emitter e(o, step, resample, out);
+    for (const Stroke &st : ordered)
+        e.stroke(st);
+    e.finish();
+    return e.count;
+}
+
+// Drops repeated points so that every segment has a length; a closed stroke
+// does not repeat its first point at the end.
+std::vector<Stroke> normalized(const std::vector<Stroke> &strokes)
+{
+    std::vector<Stroke> out;
+    for (const Stroke &st : strokes) {
+        if (st.points.empty() || st.colors.size() != st.points.size())
+            continue;
+        Stroke c;
+        c.closed = st.closed;
+        for (size_t k = 0; k < st.points.size(); ++k) {
+            if (!c.points.empty() && dist(c.points.back(), st.points[k]) < Epsilon) {
+                c.colors.back() = st.colors[k];
+                continue;
+            }
+            c.points.push_back(st.points[k]);
+            c.colors.push_back(st.colors[k]);
+        }
+        if (c.closed && c.points.size() > 1 && dist(c.points.back(), c.points.front()) < Epsilon) {
+            c.points.pop_back();
+            c.colors.pop_back();
+        }
+        if (c.points.size() < 3)
+            c.closed = c.closed && c.points.size() > 2;
+        out.push_back(std::move(c));
+    }
+    return out;
+}
+
+} // namespace
+
+std::vector<PathStep> planPath(const std::vector<Stroke> &strokes)
+{
+    if (strokes.empty())
+        return {};
+    return Planner(strokes).run();
+}
+
+std::vector<Stroke> applyPlan(const std::vector<Stroke> &strokes, const std::vector<PathStep> &plan)
+{
+    std::vector<Stroke> out;
+    out.reserve(plan.size());
+    for (const PathStep &p : plan) {
+        Stroke st = strokes[size_t(p.stroke)];
+        st.rotate(p.start);
+        if (p.reversed)
+            st.reverse();
+        out.push_back(std::move(st));
+    }
+    return out;
+}
+
+double travelLength(const std::vector<Stroke> &ordered)
+{
+    double sum = 0.0;
+    for (size_t k = 1; k < ordered.size(); ++k)
+        sum += dist(ordered[k - 1].exit(), ordered[k].entry());
+    return sum;
+}
+
+FrameBuild buildFrame(const std::vector<Stroke> &strokes, const OptimizerOptions &options)
+{
+    FrameBuild r;
+    r.frame.format = 5;
+    r.frame.check = true;
+    std::vector<Stroke> ordered = normalized(strokes);
+    if (options.reorder)
+        ordered = applyPlan(ordered, planPath(ordered));
+    r.travel = travelLength(ordered);
+    const double step = std::max(1.0, options.maxStep);
+    const int budget = std::max(1, options.budget);
+    r.pointsNeeded = emitFrame(ordered, options, step, false, nullptr);
+    r.step = step;
+    if (r.pointsNeeded <= budget) {
+        emitFrame(ordered, options, step, false, &r.frame);
+    } else {
+        // The longest step any frame can need: a jump across the square.
+        double lo = step, hi = 2.0 * 65535.0;
+        if (emitFrame(ordered, options, hi, true, nullptr) > budget) {
+            r.fits = false;
+            r.step = hi;
+        } else {
+            for (int it = 0; it < 40 && hi - lo > 0.5; ++it) {
+                const double mid = (lo + hi) / 2;
+                (emitFrame(ordered, options, mid, true, nullptr) <= budget ? hi : lo) = mid;
+            }
+            r.step = hi;
+        }
+        emitFrame(ordered, options, r.step, true, &r.frame);
+        if (!r.fits) {
+            r.message = QStringLiteral("frame needs %1 points even with the longest step, budget %2")
+                            .arg(r.frame.vertexCount())
+                            .arg(budget);
+            qCDebug(lcContent) << "{buildFrame}" << r.message;
+        }
+    }
+    r.frame.pointCount = quint16(std::min(r.frame.vertexCount(), int(IldFrame::MaxPoints)));
+    return r;
+}
+
+std::vector<Stroke> strokesFromFrame(const IldFrame &frame)
+{
+    std::vector<Stroke> out;
+    Stroke cur;
+    auto close = [&]() {
+        if (cur.points.empty())
+            return;
+        if (cur.points.size() > 3 && dist(cur.points.front(), cur.points.back()) < Epsilon) {
+            cur.points.pop_back();
+            cur.colors.pop_back();
+            cur.closed = true;
+        }
+        out.push_back(std::move(cur));
+        cur = Stroke();
+    };
+    QPointF prev;
+    bool havePrev = false;
+    for (const IldVertex &v : frame.vertices) {
+        const QPointF p(v.x, v.y);
+        if (v.isBlanked()) {
+            close();
+        } else {
+            const QRgb c = frame.format <= 3 ? storedIndexColor(frame.format, v) : qRgb(v.r, v.g, v.b);
+            if (cur.points.empty()) {
+                cur.points.push_back(havePrev ? prev : p);
+                cur.colors.push_back(c);
+            }
+            if (dist(cur.points.back(), p) < Epsilon) {
+                if (cur.points.size() == 1)
+                    cur.colors.back() = c;
+            } else {
+                cur.colors.back() = c;
+                cur.points.push_back(p);
+                cur.colors.push_back(c);
+            }
+        }
+        prev = p;
+        havePrev = true;
+    }
+    close();
+    return out;
+}
