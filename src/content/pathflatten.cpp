@@ -39,8 +39,11 @@ void flattenCubic(const QPointF &p0, const QPointF &p1, const QPointF &p2, const
 
 void finishSubpath(std::vector<QPointF> &pts, QRgb color, bool closeAll, std::vector<Stroke> &out)
 {
-    if (pts.empty())
+    // A lone move draws nothing.
+    if (pts.size() < 2) {
+        pts.clear();
         return;
+    }
     Stroke st;
     const bool endsAtStart = pts.size() > 2 && QLineF(pts.front(), pts.back()).length() < 1e-6;
     if (endsAtStart)

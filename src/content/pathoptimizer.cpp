@@ -3,7 +3,6 @@
 #include "colorresolve.h"
 #include "contentlog.h"
 
-#include <QRectF>
 
 #include <algorithm>
 #include <cmath>
@@ -12,12 +11,13 @@
 namespace {
 
 constexpr double Epsilon = 1e-6;
-constexpr int NeighbourCount = 16;
-constexpr int MaxRounds = 6;
+constexpr int NeighbourCount = 10;
+constexpr int MaxRounds = 3;
 
 double dist(const QPointF &a, const QPointF &b)
 {
-    return std::hypot(a.x() - b.x(), a.y() - b.y());
+    const double dx = a.x() - b.x(), dy = a.y() - b.y();
+    return std::sqrt(dx * dx + dy * dy);
 }
 
 // Working state of one planning run. Each stroke has two end nodes (2s the
@@ -31,8 +31,10 @@ public:
     {
     }
 
-    std::vector<PathStep> run()
+    // pinStarts: the first pass enters closed strokes where they begin.
+    std::vector<PathStep> run(bool pinStarts)
     {
+        m_pinStarts = pinStarts;
         nearestNeighbour();
         for (int round = 0; round < MaxRounds; ++round) {
             buildNeighbours();
@@ -55,6 +57,7 @@ private:
     std::vector<char> m_rev;
     std::vector<int> m_start;
     std::vector<std::vector<int>> m_neigh; // per node, nearest nodes first
+    bool m_pinStarts = false;
 
     bool closed(int s) const { return m_strokes[size_t(s)].closed; }
     QPointF nodePoint(int node) const
@@ -69,73 +72,91 @@ private:
     QPointF entAt(int j) const { return nodePoint(entNode(m_order[size_t(j)])); }
     QPointF extAt(int j) const { return nodePoint(extNode(m_order[size_t(j)])); }
 
+    // Nearest unused stroke end (or any point of a closed stroke) from the
+    // current position, found in a grid of all candidate points.
     void nearestNeighbour()
     {
-        std::vector<QRectF> boxes;
-        boxes.reserve(size_t(m_n));
-        for (const Stroke &st : m_strokes) {
-            double x0 = st.points[0].x(), x1 = x0, y0 = st.points[0].y(), y1 = y0;
-            for (const QPointF &p : st.points) {
-                x0 = std::min(x0, p.x());
-                x1 = std::max(x1, p.x());
-                y0 = std::min(y0, p.y());
-                y1 = std::max(y1, p.y());
+        struct Candidate
+        {
+            QPointF p;
+            int stroke;
+            int index; // point of a closed stroke, or 0 front / 1 back
+        };
+        std::vector<Candidate> cands;
+        double x0 = std::numeric_limits<double>::max(), y0 = x0, x1 = -x0, y1 = -x0;
+        for (int s = 0; s < m_n; ++s) {
+            const Stroke &st = m_strokes[size_t(s)];
+            if (st.closed) {
+                for (size_t k = 0; k < (m_pinStarts ? 1 : st.points.size()); ++k)
+                    cands.push_back({ st.points[k], s, int(k) });
+            } else {
+                cands.push_back({ st.points.front(), s, 0 });
+                cands.push_back({ st.points.back(), s, 1 });
             }
-            boxes.emplace_back(QPointF(x0, y0), QPointF(x1, y1));
         }
+        for (const Candidate &c : cands) {
+            x0 = std::min(x0, c.p.x());
+            x1 = std::max(x1, c.p.x());
+            y0 = std::min(y0, c.p.y());
+            y1 = std::max(y1, c.p.y());
+        }
+        const int side = std::max(1, int(std::sqrt(double(m_n))));
+        const double cw = std::max((x1 - x0) / side, 1e-3), ch = std::max((y1 - y0) / side, 1e-3);
+        std::vector<std::vector<int>> cells(size_t(side * side));
+        auto cellX = [&](double x) { return std::clamp(int((x - x0) / cw), 0, side - 1); };
+        auto cellY = [&](double y) { return std::clamp(int((y - y0) / ch), 0, side - 1); };
+        for (size_t i = 0; i < cands.size(); ++i)
+            cells[size_t(cellY(cands[i].p.y()) * side + cellX(cands[i].p.x()))].push_back(int(i));
         std::vector<char> used(size_t(m_n), 0);
         m_order.clear();
-        // Start with the stroke that comes first in the document, the way it
-        // was drawn; 2-opt is free to turn the beginning round.
+        // Start where the document starts; 2-opt is free to turn the
+        // beginning round.
         QPointF cur = m_strokes[0].entry();
         for (int step = 0; step < m_n; ++step) {
             double best = std::numeric_limits<double>::max();
-            int bs = -1, bStart = 0;
-            bool bRev = false;
-            for (int s = 0; s < m_n; ++s) {
-                if (used[size_t(s)])
-                    continue;
-                const QRectF &b = boxes[size_t(s)];
-                const double dx = std::max({ b.left() - cur.x(), 0.0, cur.x() - b.right() });
-                const double dy = std::max({ b.top() - cur.y(), 0.0, cur.y() - b.bottom() });
-                if (std::hypot(dx, dy) >= best)
-                    continue;
-                const Stroke &st = m_strokes[size_t(s)];
-                if (st.closed) {
-                    for (size_t k = 0; k < st.points.size(); ++k) {
-                        const double d = dist(cur, st.points[k]);
-                        if (d < best) {
-                            best = d;
-                            bs = s;
-                            bStart = int(k);
-                            bRev = false;
+            int bc = -1;
+            const int cx = cellX(cur.x()), cy = cellY(cur.y());
+            for (int r = 0; r < side; ++r) {
+                // Everything in ring r is at least (r-1) cells away.
+                if (bc >= 0 && (r - 1) * std::min(cw, ch) > best)
+                    break;
+                for (int y = std::max(0, cy - r); y <= std::min(side - 1, cy + r); ++y) {
+                    const bool edgeRow = y == cy - r || y == cy + r;
+                    for (int x = cx - r; x <= cx + r; x += (edgeRow || r == 0) ? 1 : 2 * r) {
+                        if (x < 0 || x >= side)
+                            continue;
+                        std::vector<int> &cell = cells[size_t(y * side + x)];
+                        for (size_t k = 0; k < cell.size();) {
+                            const Candidate &c = cands[size_t(cell[k])];
+                            if (used[size_t(c.stroke)]) { // drop lazily
+                                cell[k] = cell.back();
+                                cell.pop_back();
+                                continue;
+                            }
+                            const double d = dist(cur, c.p);
+                            if (d < best) {
+                                best = d;
+                                bc = cell[k];
+                            }
+                            ++k;
                         }
-                    }
-                } else {
-                    const double da = dist(cur, st.points.front());
-                    const double db = dist(cur, st.points.back());
-                    if (da < best) {
-                        best = da;
-                        bs = s;
-                        bRev = false;
-                    }
-                    if (db < best) {
-                        best = db;
-                        bs = s;
-                        bRev = true;
                     }
                 }
             }
+            const Candidate &c = cands[size_t(bc)];
+            const int bs = c.stroke;
             used[size_t(bs)] = 1;
-            m_rev[size_t(bs)] = bRev;
-            m_start[size_t(bs)] = bStart;
+            if (m_strokes[size_t(bs)].closed)
+                m_start[size_t(bs)] = c.index;
+            else
+                m_rev[size_t(bs)] = c.index == 1;
             m_pos[size_t(bs)] = int(m_order.size());
             m_order.push_back(bs);
             cur = nodePoint(extNode(bs));
         }
     }
 
-    // K nearest nodes of every node, by a sweep over the nodes sorted by x.
+    // K nearest nodes of every node, from a grid of the nodes.
     void buildNeighbours()
     {
         std::vector<int> nodes;
@@ -145,46 +166,58 @@ private:
                 nodes.push_back(2 * s + 1);
         }
         std::vector<QPointF> at(size_t(2 * m_n));
+        double x0 = std::numeric_limits<double>::max(), y0 = x0, x1 = -x0, y1 = -x0;
+        for (int node : nodes) {
+            const QPointF p = nodePoint(node);
+            at[size_t(node)] = p;
+            x0 = std::min(x0, p.x());
+            x1 = std::max(x1, p.x());
+            y0 = std::min(y0, p.y());
+            y1 = std::max(y1, p.y());
+        }
+        const int side = std::max(1, int(std::sqrt(nodes.size() / 2.0)));
+        const double cell = std::max({ (x1 - x0) / side, (y1 - y0) / side, 1e-3 });
+        std::vector<std::vector<int>> cells(size_t(side * side));
+        auto cx = [&](double x) { return std::clamp(int((x - x0) / cell), 0, side - 1); };
+        auto cy = [&](double y) { return std::clamp(int((y - y0) / cell), 0, side - 1); };
         for (int node : nodes)
-            at[size_t(node)] = nodePoint(node);
-        std::sort(nodes.begin(), nodes.end(),
-                  [&](int a, int b) { return at[size_t(a)].x() < at[size_t(b)].x(); });
+            cells[size_t(cy(at[size_t(node)].y()) * side + cx(at[size_t(node)].x()))].push_back(node);
+
         m_neigh.assign(size_t(2 * m_n), {});
-        const int count = int(nodes.size());
-        const int k = std::min(NeighbourCount, count - 1);
-        std::vector<std::pair<double, int>> heap;
-        for (int i = 0; i < count; ++i) {
-            const QPointF p = at[size_t(nodes[size_t(i)])];
-            heap.clear();
-            auto consider = [&](int j) {
-                const double d = dist(p, at[size_t(nodes[size_t(j)])]);
-                if (int(heap.size()) < k) {
-                    heap.emplace_back(d, nodes[size_t(j)]);
-                    std::push_heap(heap.begin(), heap.end());
-                } else if (d < heap.front().first) {
-                    std::pop_heap(heap.begin(), heap.end());
-                    heap.back() = { d, nodes[size_t(j)] };
-                    std::push_heap(heap.begin(), heap.end());
-                }
-            };
-            auto bound = [&]() {
-                return int(heap.size()) < k ? std::numeric_limits<double>::max() : heap.front().first;
-            };
-            for (int lo = i - 1, hi = i + 1; lo >= 0 || hi < count;) {
-                const double dLo = lo >= 0 ? p.x() - at[size_t(nodes[size_t(lo)])].x()
-                                           : std::numeric_limits<double>::max();
-                const double dHi = hi < count ? at[size_t(nodes[size_t(hi)])].x() - p.x()
-                                              : std::numeric_limits<double>::max();
-                if (std::min(dLo, dHi) > bound())
+        const int k = std::min(NeighbourCount, int(nodes.size()) - 1);
+        if (k <= 0)
+            return;
+        std::vector<std::pair<double, int>> best; // sorted, at most k
+        for (int node : nodes) {
+            const QPointF p = at[size_t(node)];
+            const int px = cx(p.x()), py = cy(p.y());
+            best.clear();
+            for (int r = 0; r < side; ++r) {
+                if (int(best.size()) == k && (r - 1) * cell > best.back().first)
                     break;
-                if (dLo <= dHi)
-                    consider(lo--);
-                else
-                    consider(hi++);
+                for (int y = py - r; y <= py + r; ++y) {
+                    if (y < 0 || y >= side)
+                        continue;
+                    const bool edgeRow = y == py - r || y == py + r;
+                    for (int x = px - r; x <= px + r; x += (edgeRow || r == 0) ? 1 : 2 * r) {
+                        if (x < 0 || x >= side)
+                            continue;
+                        for (int other : cells[size_t(y * side + x)]) {
+                            if (other == node)
+                                continue;
+                            const double d = dist(p, at[size_t(other)]);
+                            if (int(best.size()) == k && d >= best.back().first)
+                                continue;
+                            if (int(best.size()) == k)
+                                best.pop_back();
+                            best.insert(std::upper_bound(best.begin(), best.end(), std::make_pair(d, other)),
+                                        std::make_pair(d, other));
+                        }
+                    }
+                }
             }
-            std::sort_heap(heap.begin(), heap.end());
-            std::vector<int> &list = m_neigh[size_t(nodes[size_t(i)])];
-            for (const auto &e : heap)
+            std::vector<int> &list = m_neigh[size_t(node)];
+            for (const auto &e : best)
                 list.push_back(e.second);
         }
     }
@@ -205,14 +238,23 @@ private:
     // from both of its ends finds it.
     void twoOpt()
     {
+        // The move out of each stroke is looked at again only when a change
+        // came near it.
+        std::vector<char> active(size_t(m_n), 1);
+        auto wake = [&](int position) {
+            if (position >= 0 && position < m_n)
+                active[size_t(m_order[size_t(position)])] = 1;
+        };
         bool improved = true;
-        for (int pass = 0; improved && pass < 1000; ++pass) {
+        while (improved) {
             improved = false;
             for (int i = 1; i < m_n; ++i) {
+                if (!active[size_t(m_order[size_t(i - 1)])])
+                    continue;
                 const QPointF u = extAt(i - 1);
                 const QPointF v = entAt(i);
                 const double duv = dist(u, v);
-                bool moved = false;
+                int from = -1, to = -1;
                 for (int w : m_neigh[size_t(extNode(m_order[size_t(i - 1)]))]) {
                     const double duw = dist(u, nodePoint(w));
                     if (duw >= duv)
@@ -224,12 +266,12 @@ private:
                     const double delta = duw - duv
                         + (j < m_n - 1 ? dist(v, entAt(j + 1)) - dist(extAt(j), entAt(j + 1)) : 0.0);
                     if (delta < -Epsilon) {
-                        reverseRange(i, j);
-                        moved = true;
+                        from = i;
+                        to = j;
                         break;
                     }
                 }
-                if (!moved) {
+                if (from < 0) {
                     for (int w : m_neigh[size_t(entNode(m_order[size_t(i)]))]) {
                         const double dvw = dist(v, nodePoint(w));
                         if (dvw >= duv)
@@ -241,13 +283,20 @@ private:
                         const double delta
                             = dvw - duv + (j > 0 ? dist(extAt(j - 1), u) - dist(extAt(j - 1), entAt(j)) : 0.0);
                         if (delta < -Epsilon) {
-                            reverseRange(j, i - 1);
-                            moved = true;
+                            from = j;
+                            to = i - 1;
                             break;
                         }
                     }
                 }
-                improved = improved || moved;
+                if (from < 0) {
+                    active[size_t(m_order[size_t(i - 1)])] = 0;
+                    continue;
+                }
+                reverseRange(from, to);
+                for (int p : { from - 1, from, to, to + 1 })
+                    wake(p);
+                improved = true;
             }
         }
     }
@@ -438,14 +487,107 @@ int emitFrame(const std::vector<Stroke> &ordered, const OptimizerOptions &o, dou
     return e.count;
 }
 
-// Drops repeated points so that every segment has a length; a closed stroke
-// does not repeat its first point at the end.
-std::vector<Stroke> normalized(const std::vector<Stroke> &strokes)
+// Half a unit of slack: points on the edge come out of the mapping with
+// rounding noise and are rounded onto it anyway.
+constexpr double Edge = 32767.5;
+
+bool inside(const QPointF &p)
 {
-    std::vector<Stroke> out;
-    for (const Stroke &st : strokes) {
-        if (st.points.empty() || st.colors.size() != st.points.size())
+    return std::abs(p.x()) <= Edge && std::abs(p.y()) <= Edge;
+}
+
+// Liang-Barsky: the part of a -> b inside the square as parameters t0 <= t1.
+bool clipSegment(const QPointF &a, const QPointF &b, double &t0, double &t1)
+{
+    t0 = 0.0;
+    t1 = 1.0;
+    const double d[2] = { b.x() - a.x(), b.y() - a.y() };
+    const double p0[2] = { a.x(), a.y() };
+    for (int axis = 0; axis < 2; ++axis) {
+        for (const double side : { -1.0, 1.0 }) {
+            // inside when side * (p0 + t d) <= Edge
+            const double num = Edge - side * p0[axis];
+            const double den = side * d[axis];
+            if (std::abs(den) < 1e-12) {
+                if (num < 0)
+                    return false;
+                continue;
+            }
+            const double t = num / den;
+            if (den > 0)
+                t1 = std::min(t1, t);
+            else
+                t0 = std::max(t0, t);
+        }
+    }
+    return t0 <= t1;
+}
+
+// What lies outside the ILDA square is cut off, as the SVG viewport does;
+// a closed stroke that crosses the edge becomes open pieces.
+void clipStroke(const Stroke &st, std::vector<Stroke> &out)
+{
+    if (std::all_of(st.points.begin(), st.points.end(), inside)) {
+        out.push_back(st);
+        return;
+    }
+    const int n = int(st.points.size());
+    std::vector<Stroke> runs;
+    Stroke cur;
+    auto flush = [&]() {
+        if (cur.points.size() > 1)
+            runs.push_back(std::move(cur));
+        cur = Stroke();
+    };
+    if (n == 1)
+        return;
+    for (int k = 0; k < st.segmentCount(); ++k) {
+        const QPointF a = st.points[size_t(k)], b = st.points[size_t((k + 1) % n)];
+        const QRgb c = st.colors[size_t(k)];
+        double t0 = 0, t1 = 0;
+        if (!clipSegment(a, b, t0, t1)) {
+            flush();
             continue;
+        }
+        const QPointF from = a + (b - a) * t0, to = a + (b - a) * t1;
+        if (cur.points.empty() || t0 > 0.0) {
+            flush();
+            cur.points.push_back(from);
+            cur.colors.push_back(c);
+        }
+        cur.colors.back() = c;
+        cur.points.push_back(to);
+        cur.colors.push_back(c);
+        if (t1 < 1.0)
+            flush();
+    }
+    flush();
+    // A closed stroke whose start is inside: its last run continues into the first.
+    if (st.closed && runs.size() > 1 && inside(st.points.front())
+        && runs.back().points.back() == runs.front().points.front()) {
+        Stroke &last = runs.back();
+        last.colors.pop_back();
+        last.points.pop_back();
+        last.points.insert(last.points.end(), runs.front().points.begin(), runs.front().points.end());
+        last.colors.insert(last.colors.end(), runs.front().colors.begin(), runs.front().colors.end());
+        runs.erase(runs.begin());
+    }
+    for (Stroke &r : runs)
+        out.push_back(std::move(r));
+}
+
+// Clips to the square and drops repeated points so that every segment has a length; a closed stroke
+// does not repeat its first point at the end.
+} // namespace
+
+std::vector<Stroke> prepareStrokes(const std::vector<Stroke> &strokes)
+{
+    std::vector<Stroke> clipped;
+    for (const Stroke &st : strokes)
+        if (!st.points.empty() && st.colors.size() == st.points.size())
+            clipStroke(st, clipped);
+    std::vector<Stroke> out;
+    for (const Stroke &st : clipped) {
         Stroke c;
         c.closed = st.closed;
         for (size_t k = 0; k < st.points.size(); ++k) {
@@ -467,13 +609,24 @@ std::vector<Stroke> normalized(const std::vector<Stroke> &strokes)
     return out;
 }
 
+namespace {
+
 } // namespace
 
 std::vector<PathStep> planPath(const std::vector<Stroke> &strokes)
 {
     if (strokes.empty())
         return {};
-    return Planner(strokes).run();
+    // Two starts, the better one wins: nearest neighbour entering closed
+    // strokes anywhere usually leads further, but not always. Large drawings
+    // take the first only, for time.
+    std::vector<PathStep> plan = Planner(strokes).run(false);
+    if (strokes.size() <= 4000) {
+        std::vector<PathStep> other = Planner(strokes).run(true);
+        if (travelLength(applyPlan(strokes, other)) < travelLength(applyPlan(strokes, plan)))
+            plan.swap(other);
+    }
+    return plan;
 }
 
 std::vector<Stroke> applyPlan(const std::vector<Stroke> &strokes, const std::vector<PathStep> &plan)
@@ -482,8 +635,9 @@ std::vector<Stroke> applyPlan(const std::vector<Stroke> &strokes, const std::vec
     out.reserve(plan.size());
     for (const PathStep &p : plan) {
         Stroke st = strokes[size_t(p.stroke)];
+        // A closed stroke keeps its drawing direction: only its start counts.
         st.rotate(p.start);
-        if (p.reversed)
+        if (p.reversed && !st.closed)
             st.reverse();
         out.push_back(std::move(st));
     }
@@ -503,7 +657,7 @@ FrameBuild buildFrame(const std::vector<Stroke> &strokes, const OptimizerOptions
     FrameBuild r;
     r.frame.format = 5;
     r.frame.check = true;
-    std::vector<Stroke> ordered = normalized(strokes);
+    std::vector<Stroke> ordered = prepareStrokes(strokes);
     if (options.reorder)
         ordered = applyPlan(ordered, planPath(ordered));
     r.travel = travelLength(ordered);

@@ -28,6 +28,10 @@ struct OptimizerOptions
     int budget = DefaultBudget;              // most points in a frame
 };
 
+// What buildFrame works on: the strokes cut off at the edge of the ILDA
+// square, repeated points dropped.
+std::vector<Stroke> prepareStrokes(const std::vector<Stroke> &strokes);
+
 // The order in which strokes are drawn: one entry per stroke.
 struct PathStep
 {
