@@ -81,6 +81,7 @@ Window {
             }
             Item { Layout.fillWidth: true }
             Text { text: "左键加点, 拖动, 双击结束一笔"; color: "#999999" }
+            Button { id: addFrameButton; text: "加入帧"; onClicked: frameModel.addDrawing(painter1) }
         }
 
         Rectangle {

@@ -154,6 +154,17 @@ Window {
                 text: "绘制"
                 onClicked: { drawingWindow.show(); drawingWindow.raise() }
             }
+            // Making frames: SVG files, a line of text, optimising the checked frames.
+            Button { id: importButtom; text: "导入"; onClicked: svgDialog.open() }
+            TextField { id: textInput; implicitWidth: 110; placeholderText: "激光秀 Laser" }
+            CheckBox { id: strokeTextCheck; text: "单线" }
+            Button {
+                id: textButtom
+                text: "文字"
+                enabled: textInput.text.length > 0
+                onClicked: frameModel.addText(textInput.text, "", strokeTextCheck.checked)
+            }
+            Button { id: optimizeButtom; text: "优化"; onClicked: frameModel.optimizeFrames() }
             Item { Layout.fillWidth: true }
             Caption {
                 id: show_points_item
@@ -462,6 +473,14 @@ Window {
             frameRoot.play_index = next
             ildaFramePlayer.index = next
         }
+    }
+
+    FileDialog {
+        id: svgDialog
+        title: "选择 SVG 文件"
+        nameFilters: ["svg files (*.svg )"]
+        selectMultiple: true
+        onAccepted: frameModel.importSvg(fileUrls)
     }
 
     FileDialog {

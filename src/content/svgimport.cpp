@@ -77,6 +77,12 @@ private:
             return;
         }
         s.path = p->combinedTransform().map(path);
+        // The renderer fills and then strokes a shape with both: the beam
+        // draws that outline once, in the stroke colour.
+        if (!s.filled && !shapes.empty() && shapes.back().filled && shapes.back().path == s.path) {
+            shapes.back() = std::move(s);
+            return;
+        }
         shapes.push_back(std::move(s));
     }
 };

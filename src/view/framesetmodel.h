@@ -3,7 +3,9 @@
 #include <QAbstractListModel>
 
 #include <memory>
+#include <vector>
 
+class IldFrame;
 class IldFrameSet;
 
 // The editing page's list: one row per frame of workFrameSet, with selection,
@@ -60,6 +62,13 @@ public:
     Q_INVOKABLE void reviseFrameSet(uint between, uint addPoint, uint blankPoint, uint totalPoint);
     Q_INVOKABLE int get_current_index(uint index);
     Q_INVOKABLE int get_count_max(uint point);
+    // Making content (framesetcontent.cpp): each appends frames built by the
+    // laser path optimiser with its default options and returns how many.
+    Q_INVOKABLE int importSvg(const QVariant &urls);
+    Q_INVOKABLE int addText(const QString &text, const QString &family, bool stroke);
+    Q_INVOKABLE int addDrawing(QObject *canvas);
+    // Redraws the checked frames in place: stroke order, dwell, steps, budget.
+    Q_INVOKABLE int optimizeFrames();
 
     int between() const { return m_between; }
     void setBetween(int value);
@@ -79,6 +88,7 @@ signals:
 
 private:
     void countSelected();
+    void appendFrames(std::vector<IldFrame> &&frames);
 
     QString m_ildFileName;
     std::unique_ptr<IldFrameSet> m_moveBuffer;

@@ -1,0 +1,144 @@
+// The editor's ways of making frames: SVG import, text, the drawing page,
+// and optimising frames already in the list.
+
+#include "curve.h"
+#include "drawareawidget.h"
+#include "framesetmodel.h"
+#include "ildframeset.h"
+#include "pathoptimizer.h"
+#include "svgimport.h"
+#include "textstrokes.h"
+#include "urlpath.h"
+#include "viewlog.h"
+
+#include <QFileInfo>
+#include <QTransform>
+
+namespace {
+
+IldFrame optimized(const std::vector<Stroke> &strokes, const QString &what)
+{
+    FrameBuild b = buildFrame(strokes, OptimizerOptions());
+    if (!b.fits)
+        qCDebug(lcView) << "{frameSetModel}" << what << b.message;
+    return std::move(b.frame);
+}
+
+} // namespace
+
+void frameSetModel::appendFrames(std::vector<IldFrame> &&frames)
+{
+    if (frames.empty())
+        return;
+    const int total = int(frames.size());
+    for (int i = 0; i < total; ++i) {
+        // Like frames read from a file: numbered within their batch, not yet checked.
+        frames[size_t(i)].frameNumber = quint16(i);
+        frames[size_t(i)].totalFrames = quint16(total);
+        frames[size_t(i)].check = false;
+    }
+    std::vector<IldFrame> &work = workFrameSet().frames;
+    beginInsertRows(QModelIndex(), rowCount(), rowCount() + total - 1);
+    work.insert(work.end(), std::make_move_iterator(frames.begin()), std::make_move_iterator(frames.end()));
+    endInsertRows();
+    m_selectEndFrame = rowCount() - 1;
+    emit select_end_frame_Change(m_selectEndFrame);
+}
+
+int frameSetModel::importSvg(const QVariant &urls)
+{
+    QList<QUrl> list;
+    if (urls.canConvert<QVariantList>() && urls.userType() != QMetaType::QString) {
+        for (const QVariant &v : urls.toList())
+            list << v.toUrl();
+    } else {
+        list << urls.toUrl();
+    }
+    std::vector<IldFrame> frames;
+    for (const QUrl &url : qAsConst(list)) {
+        const QString path = localPathFromUrl(url);
+        const SvgDrawing d = readSvg(path, 0.0);
+        if (!d.ok) {
+            qCDebug(lcView) << "{frameSetModel::importSvg}cannot import" << path << d.error;
+            continue;
+        }
+        IldFrame f = optimized(svgStrokes(d), path);
+        f.name = QFileInfo(path).completeBaseName().toLatin1().left(8);
+        frames.push_back(std::move(f));
+    }
+    const int added = int(frames.size());
+    appendFrames(std::move(frames));
+    return added;
+}
+
+int frameSetModel::addText(const QString &text, const QString &family, bool stroke)
+{
+    TextOptions t;
+    t.family = family;
+    t.stroke = stroke;
+    const TextDrawing d = textStrokes(text, t);
+    if (!d.ok) {
+        qCDebug(lcView) << "{frameSetModel::addText}" << d.error;
+        return 0;
+    }
+    std::vector<IldFrame> frames;
+    frames.push_back(optimized(d.strokes, QStringLiteral("text")));
+    frames.back().name = QStringLiteral("text");
+    appendFrames(std::move(frames));
+    return 1;
+}
+
+int frameSetModel::addDrawing(QObject *canvas)
+{
+    const auto *area = qobject_cast<DrawAreaWidget *>(canvas);
+    if (!area || area->width() <= 0 || area->height() <= 0)
+        return 0;
+    // The canvas as a whole maps into the square, so a drawing keeps its place.
+    const QTransform fit = fitTransform(QRectF(0, 0, area->width(), area->height()), 0.0);
+    std::vector<Stroke> strokes;
+    for (AbstractShape *shape : area->shapes()) {
+        const auto *curve = qobject_cast<Curve *>(shape);
+        if (!curve || curve->points.size() < 2)
+            continue;
+        Stroke st;
+        for (int i = 0; i < curve->points.size(); ++i) {
+            st.points.push_back(fit.map(QPointF(curve->points.at(i))));
+            // A segment has the colour of its end point.
+            st.colors.push_back(curve->colors.at(std::min(i + 1, curve->points.size() - 1)).rgb());
+        }
+        strokes.push_back(std::move(st));
+    }
+    if (strokes.empty())
+        return 0;
+    std::vector<IldFrame> frames;
+    frames.push_back(optimized(strokes, QStringLiteral("drawing")));
+    frames.back().name = QStringLiteral("drawing");
+    appendFrames(std::move(frames));
+    return 1;
+}
+
+int frameSetModel::optimizeFrames()
+{
+    int done = 0;
+    beginResetModel();
+    for (IldFrame &f : workFrameSet().frames) {
+        if (!f.check)
+            continue;
+        IldFrame o = optimized(strokesFromFrame(f), QStringLiteral("optimize"));
+        // The header and the editing state stay; only the points change.
+        o.name = f.name;
+        o.company = f.company;
+        o.frameNumber = f.frameNumber;
+        o.totalFrames = f.totalFrames;
+        o.projector = f.projector;
+        o.check = f.check;
+        o.scaleX = f.scaleX;
+        o.scaleY = f.scaleY;
+        o.offsetX = f.offsetX;
+        o.offsetY = f.offsetY;
+        f = std::move(o);
+        ++done;
+    }
+    endResetModel();
+    return done;
+}
