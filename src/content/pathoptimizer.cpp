@@ -688,6 +688,13 @@ FrameBuild buildFrame(const std::vector<Stroke> &strokes, const OptimizerOptions
             qCDebug(lcContent) << "{buildFrame}" << r.message;
         }
     }
+    if (r.frame.vertices.empty()) {
+        // Nothing to draw: one blanked point keeps the frame a valid, dark one.
+        IldVertex v;
+        v.status = IldVertex::Blanked;
+        r.frame.vertices.push_back(v);
+        r.message = QStringLiteral("nothing to draw: a dark frame");
+    }
     r.frame.pointCount = quint16(std::min(r.frame.vertexCount(), int(IldFrame::MaxPoints)));
     return r;
 }

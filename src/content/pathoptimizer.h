@@ -61,7 +61,8 @@ struct FrameBuild
 
 // Strokes to a checked format-5 frame: optimised order (unless switched off),
 // dwell at blanked moves and corners, steps no longer than maxStep, the point
-// budget kept by lengthening the step evenly where possible.
+// budget kept by lengthening the step evenly where possible. Without strokes
+// the frame is one blanked point at the centre.
 FrameBuild buildFrame(const std::vector<Stroke> &strokes, const OptimizerOptions &options);
 
 // The lit runs of a frame as strokes, dwell and corner copies dropped (what a

@@ -3,6 +3,7 @@
 // the models, and nothing may print a QML warning.
 
 #include "datagram.h"
+#include "drawareawidget.h"
 #include "fakeprompt.h"
 #include "framesetmodel.h"
 #include "ildadrawwidget.h"
@@ -721,6 +722,65 @@ private slots:
             }
         }
         QVERIFY(seen >= 2);
+    }
+
+    void editorAndDrawingPageMakeFrames()
+    {
+        auto *editor = m_root->findChild<QQuickWindow *>(QStringLiteral("frameWindow"));
+        auto *drawing = m_root->findChild<QQuickWindow *>(QStringLiteral("drawingWindow"));
+        QVERIFY(editor && drawing);
+        auto click = [](QQuickWindow *w, QQuickItem *item) {
+            QVERIFY(item);
+            const QPointF c = item->mapToScene(QPointF(item->width() / 2, item->height() / 2));
+            QTest::mouseClick(w, Qt::LeftButton, Qt::NoModifier, c.toPoint());
+        };
+        editor->show();
+        QVERIFY(QTest::qWaitForWindowExposed(editor));
+        frameModelInstance().selectAll();
+        frameModelInstance().deleteFrame();
+        QCOMPARE(frameModelInstance().rowCount(), 0);
+
+        // A line of single-stroke text, typed and added with the button.
+        click(editor, itemWithProperty(editor, "placeholderText", QStringLiteral("激光秀 Laser")));
+        for (const char ch : QByteArray("Laser"))
+            QTest::keyClick(editor, ch);
+        click(editor, itemWithProperty(editor, "text", QStringLiteral("单线")));
+        click(editor, itemWithProperty(editor, "text", QStringLiteral("文字")));
+        QCOMPARE(frameModelInstance().rowCount(), 1);
+        const IldFrame text = workFrameSet().frames[0];
+        QVERIFY(text.vertexCount() > 10 && text.vertexCount() <= 1800);
+        QVERIFY(text.vertices.front().isBlanked());
+
+        // A two-segment stroke on the drawing page, added as a frame.
+        drawing->show();
+        QVERIFY(QTest::qWaitForWindowExposed(drawing));
+        const QList<DrawAreaWidget *> canvases = itemsOf<DrawAreaWidget>(drawing);
+        QVERIFY(!canvases.isEmpty());
+        const QPoint origin = canvases.first()->mapToScene(QPointF(0, 0)).toPoint();
+        QTest::mousePress(drawing, Qt::LeftButton, Qt::NoModifier, origin + QPoint(20, 20));
+        QTest::mouseMove(drawing, origin + QPoint(200, 20));
+        QTest::mouseRelease(drawing, Qt::LeftButton, Qt::NoModifier, origin + QPoint(200, 20));
+        QTest::mousePress(drawing, Qt::LeftButton, Qt::NoModifier, origin + QPoint(200, 20));
+        QTest::mouseMove(drawing, origin + QPoint(200, 150));
+        QTest::mouseDClick(drawing, Qt::LeftButton, Qt::NoModifier, origin + QPoint(200, 150));
+        click(drawing, itemWithProperty(drawing, "text", QStringLiteral("加入帧")));
+        QCOMPARE(frameModelInstance().rowCount(), 2);
+        const IldFrame &drawn = workFrameSet().frames[1];
+        QVERIFY(drawn.vertices.front().isBlanked());
+        QCOMPARE(drawn.vertices.back().r, quint8(255)); // the page's red
+        drawing->hide();
+
+        // Optimise the checked frames, then save them: what was made is in the file.
+        frameModelInstance().selectAll();
+        click(editor, itemWithProperty(editor, "text", QStringLiteral("优化")));
+        QVERIFY(workFrameSet().frames[0].vertices.front().isBlanked());
+        const QString saved = m_dir.filePath(QStringLiteral("made.ild"));
+        QVERIFY(workFrameSet().saveIld(saved));
+        IldFrameSet back;
+        back.fromFileIld(saved, false);
+        QCOMPARE(int(back.frames.size()), 2);
+        QCOMPARE(back.frames[1].vertexCount(), workFrameSet().frames[1].vertexCount());
+        editor->hide();
     }
 
     void noQmlWarnings() { QVERIFY2(m_warnings.isEmpty(), qPrintable(m_warnings.join('\n'))); }

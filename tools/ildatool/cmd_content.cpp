@@ -126,7 +126,7 @@ IldFrame makeFrame(const QString &command, const std::vector<Stroke> &strokes, c
                    const QString &label)
 {
     FrameBuild b = buildFrame(strokes, o);
-    if (!b.fits)
+    if (!b.fits || strokes.empty())
         err() << "ildatool " << command << ": " << label << ": " << b.message << "\n";
     else if (b.pointsNeeded > o.budget)
         err() << "ildatool " << command << ": " << label << ": " << b.pointsNeeded << " points fitted into "
