@@ -36,8 +36,10 @@ public:
     {
         m_pinStarts = pinStarts;
         nearestNeighbour();
+        // Neighbours are found once: closed strokes that change their start
+        // later keep their old neighbours, which still point the right way.
+        buildNeighbours();
         for (int round = 0; round < MaxRounds; ++round) {
-            buildNeighbours();
             twoOpt();
             if (!improveStarts())
                 break;
