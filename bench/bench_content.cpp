@@ -38,8 +38,8 @@ double distToSegment(const QPointF &p, const QPointF &a, const QPointF &b)
 {
     const QPointF ab = b - a;
     const double len2 = ab.x() * ab.x() + ab.y() * ab.y();
-    const double t = len2 > 0 ? std::clamp(((p.x() - a.x()) * ab.x() + (p.y() - a.y()) * ab.y()) / len2, 0.0, 1.0)
-                              : 0.0;
+    const double t =
+        len2 > 0 ? std::clamp(((p.x() - a.x()) * ab.x() + (p.y() - a.y()) * ab.y()) / len2, 0.0, 1.0) : 0.0;
     return dist(p, a + ab * t);
 }
 
@@ -51,7 +51,7 @@ public:
     void add(const QPointF &a, const QPointF &b)
     {
         const int i = int(m_segs.size());
-        m_segs.push_back({ a, b });
+        m_segs.push_back({a, b});
         for (int cx = key(std::min(a.x(), b.x())); cx <= key(std::max(a.x(), b.x())); ++cx)
             for (int cy = key(std::min(a.y(), b.y())); cy <= key(std::max(a.y(), b.y())); ++cy)
                 m_cells[cellId(cx, cy)].push_back(i);
@@ -209,9 +209,9 @@ Fidelity fidelity(const SvgDrawing &d, const IldFrame &f)
             const QPointF a = poly[i], b = poly[std::min(i + 1, int(poly.size()) - 1)];
             const int samples = std::max(1, int(dist(a, b) / 32.0));
             for (int k = 0; k < samples; ++k)
-                if (std::abs((a + (b - a) * (double(k) / samples)).x()) <= 32767
-                    && std::abs((a + (b - a) * (double(k) / samples)).y()) <= 32767) // cut off at the edge
-                r.maxGap = std::max(r.maxGap, lit.nearest(a + (b - a) * (double(k) / samples), 800.0));
+                if (std::abs((a + (b - a) * (double(k) / samples)).x()) <= 32767 &&
+                    std::abs((a + (b - a) * (double(k) / samples)).y()) <= 32767) // cut off at the edge
+                    r.maxGap = std::max(r.maxGap, lit.nearest(a + (b - a) * (double(k) / samples), 800.0));
         }
     return r;
 }
@@ -220,7 +220,7 @@ void fidelityAndTravel(const QStringList &folders)
 {
     QStringList files;
     for (const QString &folder : folders) {
-        QDirIterator it(folder, { QStringLiteral("*.svg") }, QDir::Files, QDirIterator::Subdirectories);
+        QDirIterator it(folder, {QStringLiteral("*.svg")}, QDir::Files, QDirIterator::Subdirectories);
         while (it.hasNext())
             files << it.next();
     }
@@ -282,7 +282,7 @@ QByteArray bigSvg()
 {
     QRandomGenerator rng(7);
     QByteArray svg = "<svg xmlns=\"http://www.w3.org/2000/svg\" viewBox=\"0 0 1000 1000\">\n";
-    const char *colours[] = { "#ff0000", "#00ff00", "#0000ff", "#ffff00" };
+    const char *colours[] = {"#ff0000", "#00ff00", "#0000ff", "#ffff00"};
     while (svg.size() < 1000 * 1000) {
         const int x = rng.bounded(1000), y = rng.bounded(1000);
         switch (rng.bounded(3)) {
@@ -339,8 +339,7 @@ std::vector<Stroke> randomStrokes(int count)
 
 // Best of a few runs, in processor time: the build machine is shared, and
 // wall time there measures the neighbours as much as this code.
-template <typename F>
-double bestOf(int runs, F f)
+template <typename F> double bestOf(int runs, F f)
 {
     double best = std::numeric_limits<double>::max();
     for (int i = 0; i < runs; ++i) {
@@ -367,7 +366,8 @@ void speed()
         frame = double(std::clock() - start) * 1000.0 / CLOCKS_PER_SEC - parse;
     });
     out() << "import of a " << svg.size() / 1000 << " kB SVG (" << strokes << " strokes, " << points
-          << " points in the budget): " << import << " ms processor time (goal < 500 ms; last run: reading and flattening " << parse
+          << " points in the budget): " << import
+          << " ms processor time (goal < 500 ms; last run: reading and flattening " << parse
           << " ms, optimising and fitting " << frame << " ms)\n";
     const std::vector<Stroke> many = randomStrokes(2000);
     double before = travelLength(many), after = 0.0;
@@ -392,8 +392,8 @@ int main(int argc, char **argv)
     QLoggingCategory::setFilterRules(QStringLiteral("beamdeck.*.debug=false\nqt.svg.warning=false"));
     QStringList folders = app.arguments().mid(1);
     if (folders.isEmpty())
-        folders = QStringList{ QStringLiteral("/usr/share/icons/Adwaita/scalable"),
-                               QStringLiteral("/usr/share/icons/hicolor/scalable") };
+        folders = QStringList{QStringLiteral("/usr/share/icons/Adwaita/scalable"),
+                              QStringLiteral("/usr/share/icons/hicolor/scalable")};
     fidelityAndTravel(folders);
     speed();
     return 0;

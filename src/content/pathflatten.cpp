@@ -25,8 +25,7 @@ double distToSegment(const QPointF &p, const QPointF &a, const QPointF &b)
 void flattenCubic(const QPointF &p0, const QPointF &p1, const QPointF &p2, const QPointF &p3, double tolerance,
                   int depth, std::vector<QPointF> &out)
 {
-    if (depth >= 18
-        || std::max(distToSegment(p1, p0, p3), distToSegment(p2, p0, p3)) <= tolerance) {
+    if (depth >= 18 || std::max(distToSegment(p1, p0, p3), distToSegment(p2, p0, p3)) <= tolerance) {
         out.push_back(p3);
         return;
     }
@@ -69,8 +68,7 @@ QTransform fitTransform(const QRectF &box, double margin)
     return t;
 }
 
-void appendPathStrokes(const QPainterPath &path, QRgb color, bool closeAll, double tolerance,
-                       std::vector<Stroke> &out)
+void appendPathStrokes(const QPainterPath &path, QRgb color, bool closeAll, double tolerance, std::vector<Stroke> &out)
 {
     std::vector<QPointF> pts;
     const double tol = std::max(tolerance, 1e-3);

@@ -24,5 +24,4 @@ QTransform fitTransform(const QRectF &box, double margin);
 // colour, curves flattened so that no point of a curve is farther than
 // tolerance from the polyline. closeAll closes every subpath (a filled
 // outline); otherwise a subpath is closed when it ends where it began.
-void appendPathStrokes(const QPainterPath &path, QRgb color, bool closeAll, double tolerance,
-                       std::vector<Stroke> &out);
+void appendPathStrokes(const QPainterPath &path, QRgb color, bool closeAll, double tolerance, std::vector<Stroke> &out);

@@ -3,7 +3,6 @@
 #include "colorresolve.h"
 #include "contentlog.h"
 
-
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -28,8 +27,7 @@ public:
     explicit Planner(const std::vector<Stroke> &strokes)
         : m_strokes(strokes), m_n(int(strokes.size())), m_pos(size_t(m_n)), m_rev(size_t(m_n), 0),
           m_start(size_t(m_n), 0)
-    {
-    }
+    {}
 
     // pinStarts: the first pass enters closed strokes where they begin.
     std::vector<PathStep> run(bool pinStarts)
@@ -47,7 +45,7 @@ public:
         std::vector<PathStep> plan;
         plan.reserve(size_t(m_n));
         for (int s : m_order)
-            plan.push_back({ s, m_rev[size_t(s)] != 0, m_start[size_t(s)] });
+            plan.push_back({s, m_rev[size_t(s)] != 0, m_start[size_t(s)]});
         return plan;
     }
 
@@ -90,10 +88,10 @@ private:
             const Stroke &st = m_strokes[size_t(s)];
             if (st.closed) {
                 for (size_t k = 0; k < (m_pinStarts ? 1 : st.points.size()); ++k)
-                    cands.push_back({ st.points[k], s, int(k) });
+                    cands.push_back({st.points[k], s, int(k)});
             } else {
-                cands.push_back({ st.points.front(), s, 0 });
-                cands.push_back({ st.points.back(), s, 1 });
+                cands.push_back({st.points.front(), s, 0});
+                cands.push_back({st.points.back(), s, 1});
             }
         }
         for (const Candidate &c : cands) {
@@ -178,7 +176,7 @@ private:
             y1 = std::max(y1, p.y());
         }
         const int side = std::max(1, int(std::sqrt(nodes.size() / 2.0)));
-        const double cell = std::max({ (x1 - x0) / side, (y1 - y0) / side, 1e-3 });
+        const double cell = std::max({(x1 - x0) / side, (y1 - y0) / side, 1e-3});
         std::vector<std::vector<int>> cells(size_t(side * side));
         auto cx = [&](double x) { return std::clamp(int((x - x0) / cell), 0, side - 1); };
         auto cy = [&](double y) { return std::clamp(int((y - y0) / cell), 0, side - 1); };
@@ -265,8 +263,8 @@ private:
                     const int j = m_pos[size_t(s)];
                     if (j < i || extNode(s) != w)
                         continue;
-                    const double delta = duw - duv
-                        + (j < m_n - 1 ? dist(v, entAt(j + 1)) - dist(extAt(j), entAt(j + 1)) : 0.0);
+                    const double delta =
+                        duw - duv + (j < m_n - 1 ? dist(v, entAt(j + 1)) - dist(extAt(j), entAt(j + 1)) : 0.0);
                     if (delta < -Epsilon) {
                         from = i;
                         to = j;
@@ -282,8 +280,8 @@ private:
                         const int j = m_pos[size_t(s)];
                         if (j > i - 1 || entNode(s) != w)
                             continue;
-                        const double delta
-                            = dvw - duv + (j > 0 ? dist(extAt(j - 1), u) - dist(extAt(j - 1), entAt(j)) : 0.0);
+                        const double delta =
+                            dvw - duv + (j > 0 ? dist(extAt(j - 1), u) - dist(extAt(j - 1), entAt(j)) : 0.0);
                         if (delta < -Epsilon) {
                             from = j;
                             to = i - 1;
@@ -296,7 +294,7 @@ private:
                     continue;
                 }
                 reverseRange(from, to);
-                for (int p : { from - 1, from, to, to + 1 })
+                for (int p : {from - 1, from, to, to + 1})
                     wake(p);
                 improved = true;
             }
@@ -364,8 +362,7 @@ class Emitter
 public:
     Emitter(const OptimizerOptions &o, double step, bool resample, IldFrame *out)
         : m_o(o), m_step(step), m_resample(resample), m_out(out)
-    {
-    }
+    {}
     int count = 0;
 
     void stroke(const Stroke &st)
@@ -479,8 +476,7 @@ private:
     }
 };
 
-int emitFrame(const std::vector<Stroke> &ordered, const OptimizerOptions &o, double step, bool resample,
-              IldFrame *out)
+int emitFrame(const std::vector<Stroke> &ordered, const OptimizerOptions &o, double step, bool resample, IldFrame *out)
 {
     Emitter e(o, step, resample, out);
     for (const Stroke &st : ordered)
@@ -503,10 +499,10 @@ bool clipSegment(const QPointF &a, const QPointF &b, double &t0, double &t1)
 {
     t0 = 0.0;
     t1 = 1.0;
-    const double d[2] = { b.x() - a.x(), b.y() - a.y() };
-    const double p0[2] = { a.x(), a.y() };
+    const double d[2] = {b.x() - a.x(), b.y() - a.y()};
+    const double p0[2] = {a.x(), a.y()};
     for (int axis = 0; axis < 2; ++axis) {
-        for (const double side : { -1.0, 1.0 }) {
+        for (const double side : {-1.0, 1.0}) {
             // inside when side * (p0 + t d) <= Edge
             const double num = Edge - side * p0[axis];
             const double den = side * d[axis];
@@ -565,8 +561,8 @@ void clipStroke(const Stroke &st, std::vector<Stroke> &out)
     }
     flush();
     // A closed stroke whose start is inside: its last run continues into the first.
-    if (st.closed && runs.size() > 1 && inside(st.points.front())
-        && runs.back().points.back() == runs.front().points.front()) {
+    if (st.closed && runs.size() > 1 && inside(st.points.front()) &&
+        runs.back().points.back() == runs.front().points.front()) {
         Stroke &last = runs.back();
         last.colors.pop_back();
         last.points.pop_back();
@@ -611,9 +607,7 @@ std::vector<Stroke> prepareStrokes(const std::vector<Stroke> &strokes)
     return out;
 }
 
-namespace {
-
-} // namespace
+namespace {} // namespace
 
 std::vector<PathStep> planPath(const std::vector<Stroke> &strokes)
 {

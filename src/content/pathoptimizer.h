@@ -19,9 +19,9 @@ struct OptimizerOptions
     static constexpr double DefaultMaxStep = 2048.0;
     static constexpr int DefaultBudget = 1800;
 
-    bool reorder = true;    // order, direction and start of the strokes
-    int dwellOff = DefaultDwellOff; // lit copies of a stroke's last point before blanking
-    int dwellOn = DefaultDwellOn;   // blanked copies at a stroke's start before lighting
+    bool reorder = true;                     // order, direction and start of the strokes
+    int dwellOff = DefaultDwellOff;          // lit copies of a stroke's last point before blanking
+    int dwellOn = DefaultDwellOn;            // blanked copies at a stroke's start before lighting
     double cornerAngle = DefaultCornerAngle; // degrees of direction change that make a corner
     int cornerDwell = DefaultCornerDwell;    // copies of a corner point
     double maxStep = DefaultMaxStep;         // longest lit or blanked step, ILDA units
@@ -52,11 +52,11 @@ double travelLength(const std::vector<Stroke> &ordered);
 struct FrameBuild
 {
     IldFrame frame;
-    bool fits = true;        // the frame is within the budget
-    int pointsNeeded = 0;    // points before fitting into the budget
-    double step = 0.0;       // step used for subdivision
-    double travel = 0.0;     // blanked travel of the drawn order
-    QString message;         // what happened when the budget could not be kept
+    bool fits = true;     // the frame is within the budget
+    int pointsNeeded = 0; // points before fitting into the budget
+    double step = 0.0;    // step used for subdivision
+    double travel = 0.0;  // blanked travel of the drawn order
+    QString message;      // what happened when the budget could not be kept
 };
 
 // Strokes to a checked format-5 frame: optimised order (unless switched off),

@@ -86,8 +86,9 @@ TextDrawing textStrokes(const QString &text, const TextOptions &options)
         d.error = QStringLiteral("the font draws nothing for this text");
         return d;
     }
-    const QTransform fit = fitTransform(lines.isEmpty() ? outline.boundingRect()
-                                        : outline.isEmpty() ? lines.boundingRect() : box,
+    const QTransform fit = fitTransform(lines.isEmpty()     ? outline.boundingRect()
+                                        : outline.isEmpty() ? lines.boundingRect()
+                                                            : box,
                                         options.margin);
     appendPathStrokes(fit.map(lines), options.color, false, options.tolerance, d.strokes);
     appendPathStrokes(fit.map(outline), options.color, true, options.tolerance, d.strokes);

@@ -34,9 +34,8 @@ double longestLitStep(const IldFrame &f)
     double longest = 0;
     for (size_t i = 1; i < f.vertices.size(); ++i)
         if (!f.vertices[i].isBlanked())
-            longest = std::max(longest, QLineF(f.vertices[i - 1].x, f.vertices[i - 1].y, f.vertices[i].x,
-                                               f.vertices[i].y)
-                                            .length());
+            longest = std::max(
+                longest, QLineF(f.vertices[i - 1].x, f.vertices[i - 1].y, f.vertices[i].x, f.vertices[i].y).length());
     return longest;
 }
 
@@ -156,16 +155,14 @@ private slots:
         QTest::addColumn<double>("travel");
         QTest::addColumn<QPointF>("closedStart");
         // Document order jumps 20000 back; the other order leaves 1000.
-        QTest::newRow("order_reversed") << QVector<Stroke>{ line({ { 10000, 0 }, { 20000, 0 } }),
-                                                            line({ { 0, 0 }, { 9000, 0 } }) }
+        QTest::newRow("order_reversed") << QVector<Stroke>{line({{10000, 0}, {20000, 0}}), line({{0, 0}, {9000, 0}})}
                                         << 1000.0 << QPointF();
-        QTest::newRow("direction_reversed") << QVector<Stroke>{ line({ { 0, 0 }, { 1000, 0 } }),
-                                                                line({ { 9000, 0 }, { 1100, 0 } }) }
-                                            << 100.0 << QPointF();
+        QTest::newRow("direction_reversed")
+            << QVector<Stroke>{line({{0, 0}, {1000, 0}}), line({{9000, 0}, {1100, 0}})} << 100.0 << QPointF();
         // A closed square entered at the corner nearest the open stroke's end.
         QTest::newRow("closed_rotated_to_best_start")
-            << QVector<Stroke>{ line({ { -20000, 30000 }, { 19000, 21000 } }),
-                                line({ { 0, 0 }, { 20000, 0 }, { 20000, 20000 }, { 0, 20000 } }, true) }
+            << QVector<Stroke>{line({{-20000, 30000}, {19000, 21000}}),
+                               line({{0, 0}, {20000, 0}, {20000, 20000}, {0, 20000}}, true)}
             << std::hypot(1000.0, 1000.0) << QPointF(20000, 20000);
     }
     void optimiserOrder()
@@ -209,7 +206,7 @@ private slots:
         OptimizerOptions o;
         o.maxStep = 100;
         o.budget = budget;
-        const FrameBuild b = buildFrame({ line({ { -30000, 0 }, { 30000, 0 } }), line({ { 0, 5000 }, { 0, 9000 } }) }, o);
+        const FrameBuild b = buildFrame({line({{-30000, 0}, {30000, 0}}), line({{0, 5000}, {0, 9000}})}, o);
         QCOMPARE(b.fits, fits);
         QCOMPARE(b.step > o.maxStep, stepLengthened);
         QVERIFY(b.pointsNeeded > 600);
@@ -230,7 +227,7 @@ private slots:
         o.cornerDwell = 4;
         o.dwellOn = 3;
         o.dwellOff = 2;
-        const IldFrame f = buildFrame({ line({ { 0, 0 }, { 1000, 0 }, { 1000, 1000 } }) }, o).frame;
+        const IldFrame f = buildFrame({line({{0, 0}, {1000, 0}, {1000, 1000}})}, o).frame;
         QCOMPARE(f.vertexCount(), 3 + 1 + 1 + 4 + 1 + 2);
         QCOMPARE(int(std::count_if(f.vertices.begin(), f.vertices.end(),
                                    [](const IldVertex &v) { return v.x == 1000 && v.y == 0; })),
@@ -242,8 +239,8 @@ private slots:
         // A frame's lit runs come back as strokes without their dwell copies.
         OptimizerOptions o;
         o.maxStep = 300;
-        const std::vector<Stroke> in{ line({ { 0, 0 }, { 1000, 0 }, { 1000, 1000 } }),
-                                      line({ { 5000, 5000 }, { 6000, 5000 }, { 6000, 6000 }, { 5000, 6000 } }, true) };
+        const std::vector<Stroke> in{line({{0, 0}, {1000, 0}, {1000, 1000}}),
+                                     line({{5000, 5000}, {6000, 5000}, {6000, 6000}, {5000, 6000}}, true)};
         const std::vector<Stroke> back = strokesFromFrame(buildFrame(in, o).frame);
         QCOMPARE(int(back.size()), 2);
         QCOMPARE(back[0].closed, false);
@@ -291,17 +288,17 @@ private slots:
         QTest::addColumn<int>("frames");
         const QString circle = fixture("circle.svg");
         QTest::newRow("import_two_files_animation")
-            << QStringList{ "import", circle, fixture("colours.svg"), "out.ild" } << 0 << 2;
+            << QStringList{"import", circle, fixture("colours.svg"), "out.ild"} << 0 << 2;
         QTest::newRow("import_margin_and_options")
-            << QStringList{ "import", circle, "out.ild", "--margin", "0.1", "--dwell-on", "5", "--max-step", "500" }
-            << 0 << 1;
-        QTest::newRow("text_stroke") << QStringList{ "text", "Laser", "out.ild", "--stroke" } << 0 << 1;
-        QTest::newRow("text_outline") << QStringList{ "text", "Laser", "out.ild", "--budget", "600" } << 0 << 1;
-        QTest::newRow("import_broken_svg") << QStringList{ "import", fixture("broken.svg"), "out.ild" } << 1 << 0;
+            << QStringList{"import", circle, "out.ild", "--margin", "0.1", "--dwell-on", "5", "--max-step", "500"} << 0
+            << 1;
+        QTest::newRow("text_stroke") << QStringList{"text", "Laser", "out.ild", "--stroke"} << 0 << 1;
+        QTest::newRow("text_outline") << QStringList{"text", "Laser", "out.ild", "--budget", "600"} << 0 << 1;
+        QTest::newRow("import_broken_svg") << QStringList{"import", fixture("broken.svg"), "out.ild"} << 1 << 0;
         QTest::newRow("text_unknown_hershey_font")
-            << QStringList{ "text", "A", "out.ild", "--stroke", "--font", "nosuchfont" } << 1 << 0;
-        QTest::newRow("bad_budget") << QStringList{ "import", circle, "out.ild", "--budget", "0" } << 2 << 0;
-        QTest::newRow("no_output") << QStringList{ "import", circle } << 2 << 0;
+            << QStringList{"text", "A", "out.ild", "--stroke", "--font", "nosuchfont"} << 1 << 0;
+        QTest::newRow("bad_budget") << QStringList{"import", circle, "out.ild", "--budget", "0"} << 2 << 0;
+        QTest::newRow("no_output") << QStringList{"import", circle} << 2 << 0;
     }
     void tool()
     {
@@ -327,7 +324,7 @@ private slots:
         }
         // optimize takes the result again and keeps it clean.
         const QString again = m_dir.filePath(QStringLiteral("again.ild"));
-        const ToolResult o = runIldatool({ QStringLiteral("optimize"), out, again });
+        const ToolResult o = runIldatool({QStringLiteral("optimize"), out, again});
         QVERIFY2(o.exitCode == 0, o.err.constData());
         IldFrameSet optimized;
         optimized.fromFileIld(again, false);
@@ -335,7 +332,6 @@ private slots:
         QVERIFY(optimized.frames[0].vertices.front().isBlanked());
     }
 };
-
 
 QTEST_MAIN(TestContent)
 #include "tst_content.moc"

@@ -17,39 +17,39 @@ namespace {
 // The optimiser's options, shared by import, text and optimize.
 struct OptimizerCli
 {
-    QCommandLineOption keepOrder{ QStringLiteral("keep-order"),
-                                  QStringLiteral("Draw the strokes in document order and direction.") };
-    QCommandLineOption dwellOff{ QStringLiteral("dwell-off"),
-                                 QStringLiteral("Lit copies of a stroke's last point before a blanked move "
-                                                "(default %1).")
-                                     .arg(OptimizerOptions::DefaultDwellOff),
-                                 QStringLiteral("N"), QString::number(OptimizerOptions::DefaultDwellOff) };
-    QCommandLineOption dwellOn{ QStringLiteral("dwell-on"),
-                                QStringLiteral("Blanked copies at the next stroke's start, at least 1 (default %1).")
-                                    .arg(OptimizerOptions::DefaultDwellOn),
-                                QStringLiteral("N"), QString::number(OptimizerOptions::DefaultDwellOn) };
-    QCommandLineOption cornerAngle{ QStringLiteral("corner-angle"),
-                                    QStringLiteral("A turn of more than DEG degrees is a corner (default %1).")
-                                        .arg(OptimizerOptions::DefaultCornerAngle),
-                                    QStringLiteral("DEG"), QString::number(OptimizerOptions::DefaultCornerAngle) };
-    QCommandLineOption cornerDwell{ QStringLiteral("corner-dwell"),
-                                    QStringLiteral("Copies of a corner point (default %1).")
-                                        .arg(OptimizerOptions::DefaultCornerDwell),
-                                    QStringLiteral("N"), QString::number(OptimizerOptions::DefaultCornerDwell) };
-    QCommandLineOption maxStep{ QStringLiteral("max-step"),
-                                QStringLiteral("Longest lit or blanked step in ILDA units; longer ones are "
-                                               "subdivided (default %1).")
-                                    .arg(OptimizerOptions::DefaultMaxStep),
-                                QStringLiteral("UNITS"), QString::number(OptimizerOptions::DefaultMaxStep) };
-    QCommandLineOption budget{ QStringLiteral("budget"),
-                               QStringLiteral("Most points per frame; the step grows evenly to fit "
-                                              "(default %1, one packet).")
-                                   .arg(OptimizerOptions::DefaultBudget),
-                               QStringLiteral("N"), QString::number(OptimizerOptions::DefaultBudget) };
+    QCommandLineOption keepOrder{QStringLiteral("keep-order"),
+                                 QStringLiteral("Draw the strokes in document order and direction.")};
+    QCommandLineOption dwellOff{QStringLiteral("dwell-off"),
+                                QStringLiteral("Lit copies of a stroke's last point before a blanked move "
+                                               "(default %1).")
+                                    .arg(OptimizerOptions::DefaultDwellOff),
+                                QStringLiteral("N"), QString::number(OptimizerOptions::DefaultDwellOff)};
+    QCommandLineOption dwellOn{QStringLiteral("dwell-on"),
+                               QStringLiteral("Blanked copies at the next stroke's start, at least 1 (default %1).")
+                                   .arg(OptimizerOptions::DefaultDwellOn),
+                               QStringLiteral("N"), QString::number(OptimizerOptions::DefaultDwellOn)};
+    QCommandLineOption cornerAngle{QStringLiteral("corner-angle"),
+                                   QStringLiteral("A turn of more than DEG degrees is a corner (default %1).")
+                                       .arg(OptimizerOptions::DefaultCornerAngle),
+                                   QStringLiteral("DEG"), QString::number(OptimizerOptions::DefaultCornerAngle)};
+    QCommandLineOption cornerDwell{
+        QStringLiteral("corner-dwell"),
+        QStringLiteral("Copies of a corner point (default %1).").arg(OptimizerOptions::DefaultCornerDwell),
+        QStringLiteral("N"), QString::number(OptimizerOptions::DefaultCornerDwell)};
+    QCommandLineOption maxStep{QStringLiteral("max-step"),
+                               QStringLiteral("Longest lit or blanked step in ILDA units; longer ones are "
+                                              "subdivided (default %1).")
+                                   .arg(OptimizerOptions::DefaultMaxStep),
+                               QStringLiteral("UNITS"), QString::number(OptimizerOptions::DefaultMaxStep)};
+    QCommandLineOption budget{QStringLiteral("budget"),
+                              QStringLiteral("Most points per frame; the step grows evenly to fit "
+                                             "(default %1, one packet).")
+                                  .arg(OptimizerOptions::DefaultBudget),
+                              QStringLiteral("N"), QString::number(OptimizerOptions::DefaultBudget)};
 
     void addTo(QCommandLineParser &parser) const
     {
-        parser.addOptions({ keepOrder, dwellOff, dwellOn, cornerAngle, cornerDwell, maxStep, budget });
+        parser.addOptions({keepOrder, dwellOff, dwellOn, cornerAngle, cornerDwell, maxStep, budget});
     }
 
     bool read(const QCommandLineParser &parser, const QString &command, OptimizerOptions &o) const
@@ -60,10 +60,10 @@ struct OptimizerCli
             const QCommandLineOption &option;
             int &value;
             int low, high;
-        } ints[] = { { dwellOff, o.dwellOff, 0, 1000 },
-                     { dwellOn, o.dwellOn, 0, 1000 },
-                     { cornerDwell, o.cornerDwell, 0, 1000 },
-                     { budget, o.budget, 1, IldFrame::MaxPoints } };
+        } ints[] = {{dwellOff, o.dwellOff, 0, 1000},
+                    {dwellOn, o.dwellOn, 0, 1000},
+                    {cornerDwell, o.cornerDwell, 0, 1000},
+                    {budget, o.budget, 1, IldFrame::MaxPoints}};
         for (const auto &n : ints) {
             bool ok = false;
             n.value = parser.value(n.option).toInt(&ok);
@@ -83,8 +83,8 @@ struct OptimizerCli
     static bool bad(const QString &command, const QCommandLineOption &option, const QString &range,
                     const QCommandLineParser &parser)
     {
-        err() << "ildatool " << command << ": --" << option.names().constFirst() << " must be " << range
-              << ", got '" << parser.value(option) << "'\n";
+        err() << "ildatool " << command << ": --" << option.names().constFirst() << " must be " << range << ", got '"
+              << parser.value(option) << "'\n";
         err().flush();
         return false;
     }
@@ -129,8 +129,8 @@ IldFrame makeFrame(const QString &command, const std::vector<Stroke> &strokes, c
     if (!b.fits || strokes.empty())
         err() << "ildatool " << command << ": " << label << ": " << b.message << "\n";
     else if (b.pointsNeeded > o.budget)
-        err() << "ildatool " << command << ": " << label << ": " << b.pointsNeeded << " points fitted into "
-              << o.budget << " with a step of " << qRound(b.step) << " units\n";
+        err() << "ildatool " << command << ": " << label << ": " << b.pointsNeeded << " points fitted into " << o.budget
+              << " with a step of " << qRound(b.step) << " units\n";
     err().flush();
     return b.frame;
 }
@@ -158,7 +158,7 @@ int runImport(const QStringList &args)
                                  QStringLiteral("IN.svg..."));
     parser.addPositionalArgument(QStringLiteral("OUT.ild"), QStringLiteral("Frames in format 5."));
     OptimizerCli cli;
-    parser.addOptions({ marginOption, toleranceOption });
+    parser.addOptions({marginOption, toleranceOption});
     cli.addTo(parser);
     int code = 0;
     if (!parseCommand(parser, QStringLiteral("import"),
@@ -175,8 +175,8 @@ int runImport(const QStringList &args)
     }
     OptimizerOptions o;
     double margin = 0, tolerance = 0;
-    if (!readShapeOptions(parser, QStringLiteral("import"), margin, tolerance)
-        || !cli.read(parser, QStringLiteral("import"), o) || !checkOutName(QStringLiteral("import"), pos.last()))
+    if (!readShapeOptions(parser, QStringLiteral("import"), margin, tolerance) ||
+        !cli.read(parser, QStringLiteral("import"), o) || !checkOutName(QStringLiteral("import"), pos.last()))
         return ExitUsage;
 
     IldFrameSet set;
@@ -210,18 +210,17 @@ int runText(const QStringList &args)
     const QCommandLineOption color(QStringLiteral("color"), QStringLiteral("Colour of the letters (default white)."),
                                    QStringLiteral("#RRGGBB"), QStringLiteral("#ffffff"));
     OptimizerCli cli;
-    parser.addOptions({ font, stroke, color, marginOption, toleranceOption });
+    parser.addOptions({font, stroke, color, marginOption, toleranceOption});
     cli.addTo(parser);
     int code = 0;
     if (!parseCommand(parser, QStringLiteral("text"),
-                      QStringLiteral("Draws a line of text as one frame, fitted into the ILDA square."), args, 2,
-                      code))
+                      QStringLiteral("Draws a line of text as one frame, fitted into the ILDA square."), args, 2, code))
         return code;
     TextOptions t;
     OptimizerOptions o;
-    if (!readShapeOptions(parser, QStringLiteral("text"), t.margin, t.tolerance)
-        || !cli.read(parser, QStringLiteral("text"), o)
-        || !checkOutName(QStringLiteral("text"), parser.positionalArguments().at(1)))
+    if (!readShapeOptions(parser, QStringLiteral("text"), t.margin, t.tolerance) ||
+        !cli.read(parser, QStringLiteral("text"), o) ||
+        !checkOutName(QStringLiteral("text"), parser.positionalArguments().at(1)))
         return ExitUsage;
     const QColor c(parser.value(color));
     if (!c.isValid()) {
@@ -264,8 +263,8 @@ int runOptimize(const QStringList &args)
                       args, 2, code))
         return code;
     OptimizerOptions o;
-    if (!cli.read(parser, QStringLiteral("optimize"), o)
-        || !checkOutName(QStringLiteral("optimize"), parser.positionalArguments().at(1)))
+    if (!cli.read(parser, QStringLiteral("optimize"), o) ||
+        !checkOutName(QStringLiteral("optimize"), parser.positionalArguments().at(1)))
         return ExitUsage;
     IldFrameSet in;
     if (!loadIldaFile(parser.positionalArguments().at(0), in))
@@ -273,8 +272,7 @@ int runOptimize(const QStringList &args)
     IldFrameSet set;
     for (size_t i = 0; i < in.frames.size(); ++i) {
         const IldFrame &src = in.frames[i];
-        IldFrame f = makeFrame(QStringLiteral("optimize"), strokesFromFrame(src), o,
-                               QStringLiteral("frame %1").arg(i));
+        IldFrame f = makeFrame(QStringLiteral("optimize"), strokesFromFrame(src), o, QStringLiteral("frame %1").arg(i));
         f.name = src.name;
         f.company = src.company;
         f.projector = src.projector;
