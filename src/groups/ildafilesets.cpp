@@ -5,6 +5,7 @@
 #include "ildframeset.h"
 #include "playfiles.h"
 #include "rowmove.h"
+#include "snapshotcommand.h"
 #include "textcodec.h"
 #include "userprompt.h"
 
@@ -16,11 +17,81 @@
 
 #include <algorithm>
 
+namespace {
+
+// The fields a group keeps and exports; export addresses are working data.
+bool sameItems(const QVector<FileItem> &a, const QVector<FileItem> &b)
+{
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](const FileItem &x, const FileItem &y) {
+        return x.path == y.path && x.name == y.name && x.colorType == y.colorType && x.playSpeed == y.playSpeed
+            && x.repeater == y.repeater && x.check == y.check;
+    });
+}
+
+} // namespace
+
+// Records one undoable edit: the rows as they were when it began and as they
+// are when it ends (whatever way the function returns).
+class ildaFileSets::Edit
+{
+public:
+    Edit(ildaFileSets *model, const QString &text, int mergeKey = -1)
+        : m_model(model), m_text(text), m_before(model->files), m_mergeKey(mergeKey),
+          m_outer(model->m_editDepth++ == 0)
+    {
+    }
+    ~Edit()
+    {
+        --m_model->m_editDepth;
+        if (m_outer) // an edit made of smaller ones is one step
+            m_model->record(m_text, std::move(m_before), m_mergeKey);
+    }
+    Edit(const Edit &) = delete;
+    Edit &operator=(const Edit &) = delete;
+
+private:
+    ildaFileSets *m_model;
+    QString m_text;
+    QVector<FileItem> m_before;
+    int m_mergeKey;
+    bool m_outer;
+};
+
+void ildaFileSets::record(const QString &text, QVector<FileItem> before, int mergeKey)
+{
+    if (sameItems(before, files))
+        return;
+    m_undo.push(new SnapshotCommand<QVector<FileItem>>(
+        text, std::move(before), files, [this](const QVector<FileItem> &rows) { restore(rows); }, mergeKey));
+}
+
+void ildaFileSets::restore(const QVector<FileItem> &rows)
+{
+    beginResetModel();
+    files = rows;
+    endResetModel();
+}
+
+bool ildaFileSets::askDeleteFile()
+{
+    const int n = int(std::count_if(files.begin(), files.end(), [](const FileItem &item) { return item.check; }));
+    if (n == 0)
+        return false;
+    const QMessageBox::StandardButton answer = UserPrompt::instance()->showMessage(
+        QMessageBox::Question, QStringLiteral("删除"), QStringLiteral("删除选中的 %1 个文件？").arg(n),
+        QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
+    if (answer != QMessageBox::Yes)
+        return false;
+    deleteFile();
+    return true;
+}
+
 ildaFileSets::ildaFileSets(const QString &name, QObject *parent) : QAbstractListModel(parent)
 {
     settingsName = PlayFiles::settingsNameFor(name, playFolder);
     updatePaths();
     readSettings();
+    connectUndo();
 }
 
 ildaFileSets::ildaFileSets(const QString &name, quint8 fileCount, quint32 fileTableAddress, QObject *parent)
@@ -31,6 +102,13 @@ ildaFileSets::ildaFileSets(const QString &name, quint8 fileCount, quint32 fileTa
     file_table_address = fileTableAddress;
     groupCheck = true;
     updatePaths();
+    connectUndo();
+}
+
+void ildaFileSets::connectUndo()
+{
+    connect(&m_undo, &QUndoStack::canUndoChanged, this, &ildaFileSets::canUndoChanged);
+    connect(&m_undo, &QUndoStack::canRedoChanged, this, &ildaFileSets::canRedoChanged);
 }
 
 void ildaFileSets::updatePaths()
@@ -135,6 +213,7 @@ bool ildaFileSets::moveRows(const QModelIndex &sourceParent, int source, int cou
 
 bool ildaFileSets::moveRows_view_data(int source, int dest, int count)
 {
+    const Edit edit(this, QStringLiteral("move"));
     return moveRows(QModelIndex(), source, count, QModelIndex(), dest);
 }
 
@@ -146,6 +225,7 @@ void ildaFileSets::appendItem(const FileItem &item)
 
 void ildaFileSets::appendUrl(const QUrl &md)
 {
+    const Edit edit(this, QStringLiteral("add"));
     FileItem item;
     item.path = PlayFiles::localPathFromUrl(md);
     item.name = PlayFiles::fileNameOf(item.path);
@@ -163,6 +243,7 @@ void ildaFileSets::add(const QVariant &urls)
 {
     // One notice for all the files added at once.
     const int firstNew = files.size();
+    const Edit edit(this, QStringLiteral("add")); // one step for the whole choice
     QVariant v = urls;
     if (v.userType() == qMetaTypeId<QJSValue>())
         v = v.value<QJSValue>().toVariant();
@@ -195,6 +276,7 @@ void ildaFileSets::noticeFilesWithoutFrames(int row)
 
 void ildaFileSets::deleteFile()
 {
+    const Edit edit(this, QStringLiteral("delete"));
     for (int i = 0; i < files.size();) {
         if (files.at(i).check)
             removeRows(i, 1);
@@ -216,24 +298,28 @@ QString ildaFileSets::get_current_dir()
 
 void ildaFileSets::setCheck(int index, bool check)
 {
+    const Edit edit(this, QStringLiteral("check"));
     if (index >= 0 && index < files.size())
         files[index].check = check;
 }
 
 void ildaFileSets::setPlaySpeed(int index, uchar value)
 {
+    const Edit edit(this, QStringLiteral("speed"), index * 4 + 0);
     if (index >= 0 && index < files.size())
         files[index].playSpeed = value;
 }
 
 void ildaFileSets::setColorType(int index, uchar value)
 {
+    const Edit edit(this, QStringLiteral("colour type"));
     if (index >= 0 && index < files.size())
         files[index].colorType = value;
 }
 
 void ildaFileSets::setRepeater(int index, uchar value)
 {
+    const Edit edit(this, QStringLiteral("repeat"), index * 4 + 1);
     if (index >= 0 && index < files.size())
         files[index].repeater = value;
 }
@@ -266,6 +352,7 @@ void ildaFileSets::set_ref()
 
 void ildaFileSets::selectAll()
 {
+    const Edit edit(this, QStringLiteral("check"));
     beginResetModel();
     for (FileItem &item : files)
         item.check = true;
@@ -275,6 +362,7 @@ void ildaFileSets::selectAll()
 
 void ildaFileSets::inverse()
 {
+    const Edit edit(this, QStringLiteral("check"));
     beginResetModel();
     for (FileItem &item : files)
         item.check = !item.check;
@@ -284,6 +372,7 @@ void ildaFileSets::inverse()
 
 void ildaFileSets::order_select()
 {
+    const Edit edit(this, QStringLiteral("order"));
     beginResetModel();
     std::stable_partition(files.begin(), files.end(), [](const FileItem &item) { return item.check; });
     qCDebug(lcGroups) << "——————frush——————";

@@ -3,6 +3,7 @@
 #include "groupimagebuilder.h"
 
 #include <QAbstractListModel>
+#include <QUndoStack>
 #include <QUrl>
 #include <QVariant>
 #include <QVector>
@@ -46,6 +47,8 @@ struct FileItem
 class ildaFileSets : public QAbstractListModel
 {
     Q_OBJECT
+    Q_PROPERTY(bool canUndo READ canUndo NOTIFY canUndoChanged)
+    Q_PROPERTY(bool canRedo READ canRedo NOTIFY canRedoChanged)
 public:
     enum Roles {
         PathRole = 1,
@@ -85,6 +88,13 @@ public:
     Q_INVOKABLE void inverse();
     Q_INVOKABLE void order_select();
     Q_INVOKABLE void saveData(QUrl name, QString selectedNameFilter);
+    // Asks (naming how many) before deleting the checked files.
+    Q_INVOKABLE bool askDeleteFile();
+    // Adding, deleting, reordering and the per-file settings can be undone.
+    Q_INVOKABLE void undo() { m_undo.undo(); }
+    Q_INVOKABLE void redo() { m_undo.redo(); }
+    bool canUndo() const { return m_undo.canUndo(); }
+    bool canRedo() const { return m_undo.canRedo(); }
 
     int rowCount(const QModelIndex &parent = QModelIndex()) const override;
     QVariant data(const QModelIndex &index, int role) const override;
@@ -122,12 +132,21 @@ public:
     QString currentFolder() const { return currentDir; }
     bool isGroupChecked() const { return groupCheck; }
 
+signals:
+    void canUndoChanged();
+    void canRedoChanged();
+
+public:
     // Builder working fields: filled by the last export or the image reader.
     quint32 file_table_offset = 0;
     quint32 file_table_address = 0;
     quint8 checkedFileCount = 0;
 
 private:
+    class Edit;
+    void record(const QString &text, QVector<FileItem> before, int mergeKey);
+    void restore(const QVector<FileItem> &rows);
+    void connectUndo();
     void updatePaths();
     void readSettings();
     void appendUrl(const QUrl &md);
@@ -143,4 +162,6 @@ private:
     bool groupCheck = true;
     QString currentDir;
     QString settingsName;
+    QUndoStack m_undo;
+    int m_editDepth = 0;
 };

@@ -3,6 +3,7 @@
 #include "ildalint.h"
 #include "ildframeset.h"
 #include "revise.h"
+#include "snapshotcommand.h"
 #include "urlpath.h"
 #include "userprompt.h"
 #include "viewlog.h"
@@ -11,7 +12,97 @@
 
 #include <algorithm>
 
-frameSetModel::frameSetModel(QObject *parent) : QAbstractListModel(parent) {}
+namespace {
+
+bool sameFrame(const IldFrame &a, const IldFrame &b)
+{
+    return a.format == b.format && a.name == b.name && a.company == b.company && a.pointCount == b.pointCount
+        && a.frameNumber == b.frameNumber && a.totalFrames == b.totalFrames && a.projector == b.projector
+        && a.reserved == b.reserved && a.vertices == b.vertices && a.check == b.check && a.highPoint == b.highPoint
+        && a.scaleX == b.scaleX && a.scaleY == b.scaleY && a.offsetX == b.offsetX && a.offsetY == b.offsetY;
+}
+
+bool sameFrames(const std::vector<IldFrame> &a, const std::vector<IldFrame> &b)
+{
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(), sameFrame);
+}
+
+// Whole-list snapshots are large; a bounded history keeps memory in check.
+constexpr int UndoLimit = 30;
+
+} // namespace
+
+// Records one undoable edit: the lists as they were when it began and as
+// they are when it ends (whatever way the function returns).
+class frameSetModel::Edit
+{
+public:
+    Edit(frameSetModel *model, const QString &text, int row = -1, int mergeKey = -1)
+        : m_model(model), m_text(text), m_before(model->rows(row)), m_mergeKey(mergeKey)
+    {
+    }
+    ~Edit() { m_model->record(m_text, std::move(m_before), m_mergeKey); }
+    Edit(const Edit &) = delete;
+    Edit &operator=(const Edit &) = delete;
+
+private:
+    frameSetModel *m_model;
+    QString m_text;
+    FrameRows m_before;
+    int m_mergeKey;
+};
+
+frameSetModel::frameSetModel(QObject *parent) : QAbstractListModel(parent)
+{
+    m_undo.setUndoLimit(UndoLimit);
+    connect(&m_undo, &QUndoStack::canUndoChanged, this, &frameSetModel::canUndoChanged);
+    connect(&m_undo, &QUndoStack::canRedoChanged, this, &frameSetModel::canRedoChanged);
+}
+
+frameSetModel::FrameRows frameSetModel::rows(int row) const
+{
+    FrameRows r;
+    r.row = row;
+    const std::vector<IldFrame> &frames = workFrameSet().frames;
+    if (row >= 0) {
+        if (row < int(frames.size()))
+            r.work.push_back(frames[size_t(row)]);
+        return r;
+    }
+    r.work = frames;
+    r.revised = revisedFrameSet().frames;
+    return r;
+}
+
+void frameSetModel::restore(const FrameRows &r)
+{
+    std::vector<IldFrame> &frames = workFrameSet().frames;
+    if (r.row >= 0) {
+        if (r.row < int(frames.size()) && !r.work.empty()) {
+            frames[size_t(r.row)] = r.work.front();
+            emit dataChanged(index(r.row), index(r.row));
+        }
+        return;
+    }
+    beginResetModel();
+    frames = r.work;
+    revisedFrameSet().frames = r.revised;
+    endResetModel();
+    m_ildFileName.clear(); // the list no longer is just that file: opening it again reads it
+    if (m_selectEndFrame >= rowCount()) {
+        m_selectEndFrame = rowCount() - 1;
+        emit select_end_frame_Change(m_selectEndFrame);
+    }
+}
+
+void frameSetModel::record(const QString &text, FrameRows before, int mergeKey)
+{
+    FrameRows after = rows(before.row);
+    if (sameFrames(before.work, after.work) && sameFrames(before.revised, after.revised))
+        return;
+    m_undo.push(new SnapshotCommand<FrameRows>(
+        text, std::move(before), std::move(after), [this](const FrameRows &r) { restore(r); }, mergeKey));
+}
 
 frameSetModel::~frameSetModel() = default;
 
@@ -72,6 +163,11 @@ bool frameSetModel::setData(const QModelIndex &index, const QVariant &value, int
         return false;
     if (data(index, role) == value)
         return false;
+    // A dragged scale slider is one step per row and axis; a check mark is a selection, not an edit.
+    std::unique_ptr<Edit> edit;
+    if (role == ScaleXRole || role == ScaleYRole || role == CenterRole)
+        edit.reset(new Edit(this, QStringLiteral("scale"), index.row(),
+                            role == CenterRole ? -1 : index.row() * 16 + role));
     IldFrame &f = workFrameSet().frames[size_t(index.row())];
     switch (role) {
     case CheckRole:
@@ -173,6 +269,7 @@ bool frameSetModel::moveRows(const QModelIndex &sourceParent, int sourceRow, int
 
 void frameSetModel::moveRows(int source, int dest, int count)
 {
+    const Edit edit(this, QStringLiteral("move"));
     const int rows = rowCount();
     // A block larger than the list, or nothing to move, cannot land inside it.
     if (source == dest || source < 0 || dest < 0 || count <= 0 || count > rows)
@@ -198,6 +295,7 @@ void frameSetModel::moveRows(int source, int dest, int count)
 
 void frameSetModel::moveRows_view_data(int source, int dest, int count)
 {
+    const Edit edit(this, QStringLiteral("move"));
     const int rows = rowCount();
     if (source == dest || source < 0 || dest < 0 || count < 0 || source + count > rows || dest + count > rows)
         return;
@@ -269,6 +367,7 @@ void frameSetModel::select()
 
 void frameSetModel::deleteFrame()
 {
+    const Edit edit(this, QStringLiteral("delete"));
     removeRows(0, rowCount()); // takes exactly the selected frames
     m_ildFileName.clear();
     countSelected();
@@ -283,6 +382,7 @@ bool frameSetModel::setIldFileName(QString name)
     qCDebug(lcView) << "{IldaFrameDraw::setFrameIndex}file url:" << name << "\n"
                     << "ildFileName:" << path;
     bool read = true;
+    const Edit edit(this, QStringLiteral("open"));
     beginResetModel();
     if (path != m_ildFileName) {
         const IldReadResult result = workFrameSet().fromFileIld(path, false);
@@ -308,6 +408,7 @@ void frameSetModel::reviseFrameSet(uint between, uint addPoint, uint blankPoint,
     params.addPoint = addPoint;
     params.blankPoint = blankPoint;
     params.totalPoint = std::max(1u, totalPoint);
+    const Edit edit(this, QStringLiteral("revise"));
     beginResetModel();
     reviseFrames(workFrameSet(), revisedFrameSet(), params);
     endResetModel();
@@ -327,6 +428,20 @@ int frameSetModel::get_count_max(uint point)
     for (const IldFrame &f : workFrameSet().frames)
         n += uint(f.pointCount) > point ? 1 : 0;
     return n;
+}
+
+bool frameSetModel::askDeleteFrame()
+{
+    const int n = workFrameSet().checkedCount();
+    if (n == 0)
+        return false;
+    const QMessageBox::StandardButton answer = UserPrompt::instance()->showMessage(
+        QMessageBox::Question, QStringLiteral("删除"), QStringLiteral("删除选中的 %1 帧？").arg(n),
+        QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
+    if (answer != QMessageBox::Yes)
+        return false;
+    deleteFrame();
+    return true;
 }
 
 void frameSetModel::setBetween(int value)

@@ -1,6 +1,9 @@
 #pragma once
 
+#include "ildframe.h"
+
 #include <QAbstractListModel>
+#include <QUndoStack>
 
 #include <memory>
 #include <vector>
@@ -18,6 +21,8 @@ class frameSetModel : public QAbstractListModel
     Q_PROPERTY(int selectNum READ selectNum NOTIFY selectNum_Change)
     Q_PROPERTY(int select_start_frame READ selectStartFrame WRITE setSelectStartFrame NOTIFY select_start_frame_Change)
     Q_PROPERTY(int select_end_frame READ selectEndFrame WRITE setSelectEndFrame NOTIFY select_end_frame_Change)
+    Q_PROPERTY(bool canUndo READ canUndo NOTIFY canUndoChanged)
+    Q_PROPERTY(bool canRedo READ canRedo NOTIFY canRedoChanged)
 
 public:
     enum Roles {
@@ -70,6 +75,14 @@ public:
     // Redraws the checked frames in place: stroke order, dwell, steps, budget.
     Q_INVOKABLE int optimizeFrames();
 
+    // Asks (naming how many) before deleting the selected frames.
+    Q_INVOKABLE bool askDeleteFrame();
+    // Open, delete, move, scale, centre and revise can be undone.
+    Q_INVOKABLE void undo() { m_undo.undo(); }
+    Q_INVOKABLE void redo() { m_undo.redo(); }
+    bool canUndo() const { return m_undo.canUndo(); }
+    bool canRedo() const { return m_undo.canRedo(); }
+
     int between() const { return m_between; }
     void setBetween(int value);
     int selectNum() const { return m_selectNum; }
@@ -85,11 +98,26 @@ signals:
     void selectNum_Change(int index);
     void select_start_frame_Change(int index);
     void select_end_frame_Change(int index);
+    void canUndoChanged();
+    void canRedoChanged();
 
 private:
     void countSelected();
     void appendFrames(std::vector<IldFrame> &&frames);
 
+    // What an edit touched: one row of the working list, or both lists whole.
+    struct FrameRows
+    {
+        int row = -1;
+        std::vector<IldFrame> work;
+        std::vector<IldFrame> revised;
+    };
+    class Edit;
+    FrameRows rows(int row = -1) const;
+    void restore(const FrameRows &rows);
+    void record(const QString &text, FrameRows before, int mergeKey);
+
+    QUndoStack m_undo;
     QString m_ildFileName;
     std::unique_ptr<IldFrameSet> m_moveBuffer;
     int m_between = 5;

@@ -46,7 +46,7 @@ QByteArray ildaFile(int frames)
 {
     IldaBuilder b;
     for (int i = 0; i < frames; ++i)
-        b.header(5, 2, "f", "c", quint16(i), quint16(frames)).point5(0, 0, 0x40, 0, 0, 0).point5(100, 100, 0x80, 255, 0, 0);
+        b.header(5, 2, "f", "c", quint16(i), quint16(frames)).point5(qint16(i * 10), 0, 0x40, 0, 0, 0).point5(100, 100, 0x80, 255, 0, 0);
     b.header(5, 0);
     return b.bytes();
 }
@@ -395,6 +395,77 @@ private slots:
         model.setIldFileName(dir.filePath(QStringLiteral("missing.ild")));
         QCOMPARE(model.rowCount(), 6);
         QCOMPARE(model.selectEndFrame(), 5);
+    }
+
+    void undoRestoresTheSavedFile_data()
+    {
+        QTest::addColumn<QString>("action");
+        for (const char *a : { "open", "delete", "move", "move_by_drag", "scale", "centre", "revise" })
+            QTest::newRow(a) << a;
+    }
+
+    // The editor's save before an edit, after its undo and after its redo.
+    void undoRestoresTheSavedFile()
+    {
+        QFETCH(QString, action);
+        QTemporaryDir dir;
+        const QString source = dir.filePath(QStringLiteral("six.ild"));
+        const QString other = dir.filePath(QStringLiteral("two.ild"));
+        for (const auto &[path, frames] : { std::pair{ source, 6 }, std::pair{ other, 2 } }) {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(ildaFile(frames));
+        }
+        model.setIldFileName(source);
+        for (int r : { 1, 3 })
+            model.setData(model.index(r), true, frameSetModel::CheckRole);
+
+        // What the save button writes (checked frames), plus every frame and the revise result.
+        auto saved = [&dir] {
+            const QString out = dir.filePath(QStringLiteral("out.ild"));
+            QFile::remove(out);
+            workFrameSet().saveIld(out);
+            QFile f(out);
+            f.open(QIODevice::ReadOnly);
+            QByteArray all = f.readAll() + '|';
+            for (IldFrameSet set : { workFrameSet(), revisedFrameSet() }) {
+                for (IldFrame &frame : set.frames)
+                    frame.check = true;
+                QByteArray bytes;
+                set.toIldaBytes(bytes);
+                all += bytes + '|';
+            }
+            return all;
+        };
+        const QByteArray before = saved();
+
+        if (action == "open")
+            model.setIldFileName(other); // appends
+        else if (action == "delete")
+            model.deleteFrame();
+        else if (action == "move")
+            model.moveRows(1, 4, 1);
+        else if (action == "move_by_drag")
+            model.moveRows_view_data(0, 5, 1);
+        else if (action == "scale")
+            for (int percent : { 90, 70, 50 }) // one dragged slider: one step
+                model.setData(model.index(2), percent, frameSetModel::ScaleXRole);
+        else if (action == "centre")
+            model.setData(model.index(2), 3, frameSetModel::CenterRole);
+        else if (action == "revise")
+            model.reviseFrameSet(1, 2, 3, 40);
+        const QByteArray after = saved();
+        QVERIFY(after != before);
+        QVERIFY(model.canUndo());
+
+        QSignalSpy redoable(&model, &frameSetModel::canRedoChanged);
+        model.undo();
+        QCOMPARE(saved(), before);
+        QCOMPARE(redoable.count(), 1);
+        QVERIFY(model.canRedo());
+        model.redo();
+        QCOMPARE(saved(), after);
+        model.undo();
     }
 };
 
