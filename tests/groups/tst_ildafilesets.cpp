@@ -368,6 +368,64 @@ private slots:
         QCOMPARE(names(m), QStringList{ "d.ild" });
     }
 
+    void undoRestoresTheSavedSettings_data()
+    {
+        QTest::addColumn<QString>("action");
+        for (const char *a : { "add", "add_several", "delete", "move", "order", "check", "select_all", "inverse", "speed", "colour_type",
+                               "repeat" })
+            QTest::newRow(a) << a;
+    }
+
+    // The group's settings file before an edit, after its undo and after its redo.
+    void undoRestoresTheSavedSettings()
+    {
+        QFETCH(QString, action);
+        QFile::remove(settingsPath("undo"));
+        ildaFileSets m(QStringLiteral("undo"));
+        fourRows(m);
+        m.setPlaySpeed(2, 4);
+        auto saved = [&] {
+            m.saveSetting();
+            return readAll(settingsPath("undo"));
+        };
+        const QByteArray before = saved();
+
+        if (action == "add")
+            m.add(QUrl::fromLocalFile(localDir + "shows/e.ild"));
+        else if (action == "add_several") // one dialog choice: one step
+            m.add(QVariant(QVariantList{ QUrl::fromLocalFile(localDir + "shows/e.ild"),
+                                         QUrl::fromLocalFile(localDir + "shows/f.ild") }));
+        else if (action == "delete")
+            m.deleteFile();
+        else if (action == "move")
+            m.moveRows_view_data(0, 3, 1);
+        else if (action == "order")
+            m.order_select();
+        else if (action == "check")
+            m.setCheck(3, true);
+        else if (action == "select_all")
+            m.selectAll();
+        else if (action == "inverse")
+            m.inverse();
+        else if (action == "speed")
+            for (int v : { 5, 7, 9 }) // one dragged slider: one step
+                m.setPlaySpeed(1, uchar(v));
+        else if (action == "colour_type")
+            m.setColorType(0, 3);
+        else if (action == "repeat")
+            m.setRepeater(2, 6);
+        const QByteArray after = saved();
+        QVERIFY(after != before);
+        QVERIFY(m.canUndo());
+
+        QSignalSpy redoable(&m, &ildaFileSets::canRedoChanged);
+        m.undo();
+        QCOMPARE(saved(), before);
+        QCOMPARE(redoable.count(), 1);
+        m.redo();
+        QCOMPARE(saved(), after);
+    }
+
     // The dialogs open in the group's folder: a proper file URL of it.
     void currentDirAsUrl()
     {
