@@ -140,24 +140,32 @@ Item {
                 value: model.h_scaleSize_x
                 onMoved: { model.h_scaleSize_x = value; ildaPainter.update() }
             }
+            // Controls 2 buttons: the older ones print a binding error each time a
+            // list reset destroys the tile.
             Row {
                 spacing: 2
-                Button {
+                CT2.Button {
                     id: button_center_x
                     text: "X"
                     width: 30
+                    height: 24
+                    padding: 2
                     onClicked: { model.h_center = 1; ildaPainter.update() }
                 }
-                Button {
+                CT2.Button {
                     id: button_center_y
                     text: "Y"
                     width: 30
+                    height: 24
+                    padding: 2
                     onClicked: { model.h_center = 2; ildaPainter.update() }
                 }
-                Button {
+                CT2.Button {
                     id: button_center_xy
                     text: "XY"
                     width: 34
+                    height: 24
+                    padding: 2
                     onClicked: { model.h_center = 3; ildaPainter.update() }
                 }
             }

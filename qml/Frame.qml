@@ -91,6 +91,16 @@ Window {
         id: ildaFileIO
     }
 
+    // Keys: each does what its button does.
+    Shortcut { sequence: "Ctrl+O"; onActivated: openButtom.clicked() }
+    Shortcut { sequences: ["Ctrl+S", "Ctrl+Shift+S"]; enabled: saveButtom.enabled; onActivated: saveButtom.clicked() }
+    Shortcut { sequence: "Delete"; onActivated: deleteButtom.clicked() }
+    Shortcut { sequence: "Space"; onActivated: selectPlayButton.clicked() }
+    Shortcut { sequence: "Ctrl+A"; onActivated: selectALLButtom.clicked() }
+    Shortcut { sequence: "Ctrl+Z"; onActivated: frameModel.undo() }
+    Shortcut { sequence: "Ctrl+Shift+Z"; onActivated: frameModel.redo() }
+    Shortcut { sequence: "F1"; onActivated: { keyHelpWindow.show(); keyHelpWindow.raise() } }
+
     component Caption: Text {
         color: "#dddddd"
         font.pixelSize: 12
@@ -117,12 +127,14 @@ Window {
             Button {
                 id: openButtom
                 text: "打开"
+                tooltip: "打开 (Ctrl+O)"
                 onClicked: segfileDialog.openFor(false)
             }
             Button {
                 id: saveButtom
                 text: "保存"
                 enabled: frameRoot.frameCount > 0
+                tooltip: "保存 (Ctrl+S, Ctrl+Shift+S)"
                 onClicked: segfileDialog.openFor(true)
             }
             ComboBox {
@@ -133,11 +145,13 @@ Window {
             Button {
                 id: deleteButtom
                 text: "删除"
-                onClicked: frameModel.deleteFrame()
+                tooltip: "删除选中的帧 (Delete, 撤销 Ctrl+Z)"
+                onClicked: frameModel.askDeleteFrame()
             }
             Button {
                 id: selectALLButtom
                 text: "全选"
+                tooltip: "全选 (Ctrl+A)"
                 onClicked: frameModel.selectAll()
             }
             Button {
@@ -318,6 +332,7 @@ Window {
                         Button {
                             id: selectPlayButton
                             text: selectPlayerTimer.running ? "暂停" : "播放"
+                            tooltip: "播放 / 暂停选中的帧 (Space)"
                             onClicked: {
                                 if (!selectPlayerTimer.running && frameRoot.play_index >= frameModel.select_end_frame)
                                     frameRoot.play_index = frameModel.select_start_frame

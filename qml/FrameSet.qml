@@ -48,8 +48,8 @@ Rectangle {
                 id: deleteButtom
                 implicitWidth: 58
                 text: "删除"
-                tooltip: "删除选中的文件"
-                onClicked: fileModel.deleteFile()
+                tooltip: "删除选中的文件 (Delete, 撤销 Ctrl+Z)"
+                onClicked: fileModel.askDeleteFile()
             }
             Button {
                 id: selectAllButtom
@@ -120,6 +120,11 @@ Rectangle {
             }
         }
     }
+
+    // Keys of the shown group only: hidden pages stay out of the way.
+    Shortcut { sequence: "Delete"; enabled: frameSetPage.visible; onActivated: deleteButtom.clicked() }
+    Shortcut { sequence: "Ctrl+Z"; enabled: frameSetPage.visible; onActivated: fileModel.undo() }
+    Shortcut { sequence: "Ctrl+Shift+Z"; enabled: frameSetPage.visible; onActivated: fileModel.redo() }
 
     Text {
         anchors.centerIn: parent

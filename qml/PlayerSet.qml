@@ -12,6 +12,7 @@ Rectangle {
 
     property string filePath: ""
     property bool playing: false
+    readonly property bool paused: !playing
 
     color: "#303030"
 
@@ -36,6 +37,11 @@ Rectangle {
         target: FileTab
         function onPalette_table_Change() { ildaPlaySet.update() }
         function onCenter_HV_line_Change() { ildaPlaySet.update() }
+    }
+
+    // Space: pause a playing file, play a still one.
+    function togglePlay() {
+        playing = !playing
     }
 
     QtObject {

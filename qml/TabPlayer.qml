@@ -56,6 +56,16 @@ ApplicationWindow {
         FileTab.delete_tab(index)
         tabFrameSet.currentIndex = Math.min(index, FileTab.rowCount() - 1)
     }
+    // Ctrl+S: an open play list is saved where it is, anything else asks where.
+    function saveList() {
+        var path = FileTab.get_current_file_path()
+        if (path.slice(-5) !== ".list") {
+            file_tab.openFor(true)
+            return
+        }
+        FileTab.save_list(toFolderUrl(path), "list files (*.list )")
+        showCurrentFile()
+    }
     function delete_all_tab() {
         for (var i = FileTab.rowCount() - 1; i >= 0; --i)
             FileTab.delete_tab(i)
@@ -111,12 +121,14 @@ ApplicationWindow {
                     id: set_group_dir_Buttom
                     implicitWidth: 64
                     text: "打开"
+                    tooltip: "打开列表或组镜像 (Ctrl+O)"
                     onClicked: file_tab.openFor(false)
                 }
                 Button {
                     id: get_group_dir_Buttom
                     implicitWidth: 64
                     text: "保存"
+                    tooltip: "另存为 (Ctrl+Shift+S; Ctrl+S 存回当前列表)"
                     onClicked: file_tab.openFor(true)
                 }
                 TextField {
@@ -241,6 +253,19 @@ ApplicationWindow {
             }
             root.showCurrentFile()
         }
+    }
+
+    // Keys; Delete, Space on a group and undo live on the group page.
+    Shortcut { sequence: "Ctrl+O"; onActivated: set_group_dir_Buttom.clicked() }
+    Shortcut { sequence: "Ctrl+S"; onActivated: root.saveList() }
+    Shortcut { sequence: "Ctrl+Shift+S"; onActivated: get_group_dir_Buttom.clicked() }
+    Shortcut { sequence: "Space"; onActivated: player_left.togglePlay() }
+    Shortcut { sequence: "F1"; onActivated: { keyHelpWindow.show(); keyHelpWindow.raise() } }
+
+    KeyHelp {
+        id: keyHelpWindow
+        objectName: "keyHelp"
+        visible: false
     }
 
     Frame {

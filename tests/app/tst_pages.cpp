@@ -780,6 +780,123 @@ private slots:
         back.fromFileIld(saved, false);
         QCOMPARE(int(back.frames.size()), 2);
         QCOMPARE(back.frames[1].vertexCount(), workFrameSet().frames[1].vertexCount());
+    }
+
+    void shortcutsDoWhatTheirButtonsDo_data()
+    {
+        QTest::addColumn<bool>("inEditor");
+        QTest::addColumn<QKeySequence>("keys");
+        QTest::addColumn<QString>("effect");
+        const QList<std::tuple<const char *, bool, const char *, const char *>> rows = {
+            { "editor_open", true, "Ctrl+O", "open dialog" },
+            { "editor_save", true, "Ctrl+S", "save dialog" },
+            { "editor_save_as", true, "Ctrl+Shift+S", "save dialog" },
+            { "editor_select_all", true, "Ctrl+A", "all checked" },
+            { "editor_delete_then_undo_redo", true, "Delete", "delete" },
+            { "editor_play_selection", true, "Space", "play" },
+            { "editor_help", true, "F1", "help" },
+            { "main_open", false, "Ctrl+O", "open dialog" },
+            { "main_save_list_in_place", false, "Ctrl+S", "list saved" },
+            { "main_save_as", false, "Ctrl+Shift+S", "save dialog" },
+            { "main_delete_then_undo_redo", false, "Delete", "delete" },
+            { "main_pause_player", false, "Space", "play" },
+            { "main_help", false, "F1", "help" },
+        };
+        for (const auto &[name, inEditor, keys, effect] : rows)
+            QTest::newRow(name) << inEditor << QKeySequence(QString::fromLatin1(keys)) << QString::fromLatin1(effect);
+    }
+
+    void shortcutsDoWhatTheirButtonsDo()
+    {
+        QFETCH(bool, inEditor);
+        QFETCH(QKeySequence, keys);
+        QFETCH(QString, effect);
+        auto *editor = m_root->findChild<QQuickWindow *>(QStringLiteral("frameWindow"));
+        QVERIFY(editor);
+        frameSetModel &frames = frameModelInstance();
+        // The shown group page of the main window.
+        QQuickItem *tabList = nullptr;
+        for (QQuickItem *item : allItems(m_root))
+            if (item->inherits("QQuickListView") && item->property("model").value<QObject *>() == m_tabs.get())
+                tabList = item;
+        QVERIFY(tabList);
+        tabList->setProperty("currentIndex", 0);
+        auto *files = qobject_cast<ildaFileSets *>(group(0));
+        QVERIFY(files && files->rowCount() > 1);
+
+        QQuickWindow *window = m_root;
+        if (inEditor) {
+            QAbstractItemModel *first = group(0);
+            QMetaObject::invokeMethod(editor, "openFile", Q_ARG(QVariant, first->data(first->index(0, 0), 1)));
+            window = editor;
+        }
+        window->requestActivate();
+        QVERIFY(QTest::qWaitForWindowActive(window));
+        QTest::mouseMove(window, QPoint(window->width() - 2, window->height() - 2)); // hovers no button
+        window->contentItem()->forceActiveFocus(); // a focused text field keeps Delete, Space and Ctrl+Z for itself
+
+        QObject *dialog = nullptr; // the page's file dialog
+        for (QObject *o : window->findChildren<QObject *>())
+            if (o->property(inEditor ? "forSave" : "useForSave").isValid())
+                dialog = o;
+        QVERIFY(dialog);
+        QObject *player = itemWithProperty(m_root, "objectName", QStringLiteral("player_left"));
+        QVERIFY(player);
+        auto press = [&](const QKeySequence &k) { QTest::keySequence(window, k); };
+
+        if (effect.endsWith(QLatin1String("dialog"))) {
+            press(keys);
+            QTRY_VERIFY(dialog->property("visible").toBool());
+            QCOMPARE(dialog->property("selectExisting").toBool(), effect == QLatin1String("open dialog"));
+            QMetaObject::invokeMethod(dialog, "close");
+        } else if (effect == QLatin1String("all checked")) {
+            frames.inverse();
+            press(keys);
+            QCOMPARE(workFrameSet().checkedCount(), frames.rowCount());
+        } else if (effect == QLatin1String("delete")) {
+            QAbstractItemModel *model = inEditor ? static_cast<QAbstractItemModel *>(&frames) : files;
+            const int rows = model->rowCount();
+            for (int r = 0; r < rows; ++r) // rows 0 and 1 checked
+                inEditor ? void(frames.setData(frames.index(r), r < 2, frameSetModel::CheckRole))
+                         : files->setCheck(r, r < 2);
+            const QString asked = inEditor ? QStringLiteral("2 帧") : QStringLiteral("2 个文件");
+            m_prompt.modalAnswer = QMessageBox::No;
+            press(keys);
+            QVERIFY(m_prompt.boxes.last()->text.contains(asked));
+            QCOMPARE(model->rowCount(), rows);
+            m_prompt.modalAnswer = QMessageBox::Yes;
+            press(keys);
+            QCOMPARE(model->rowCount(), rows - 2);
+            press(QKeySequence(QStringLiteral("Ctrl+Z")));
+            QCOMPARE(model->rowCount(), rows);
+            press(QKeySequence(QStringLiteral("Ctrl+Shift+Z")));
+            QCOMPARE(model->rowCount(), rows - 2);
+            press(QKeySequence(QStringLiteral("Ctrl+Z")));
+            QCOMPARE(model->rowCount(), rows);
+            m_prompt.modalAnswer = QMessageBox::Ok;
+        } else if (effect == QLatin1String("play")) {
+            auto playing = [&] {
+                return inEditor ? itemWithProperty(editor, "text", QStringLiteral("暂停")) != nullptr
+                                : !player->property("paused").toBool();
+            };
+            const bool was = playing();
+            press(keys);
+            QCOMPARE(playing(), !was);
+            press(keys);
+            QCOMPARE(playing(), was);
+        } else if (effect == QLatin1String("list saved")) {
+            const QString list = m_tabs->get_current_file_path();
+            QVERIFY(list.endsWith(QLatin1String(".list")) && QFile::remove(list));
+            press(keys);
+            QVERIFY(QFile::exists(list));
+        } else if (effect == QLatin1String("help")) {
+            auto *help = m_root->findChild<QQuickWindow *>(QStringLiteral("keyHelp"));
+            QVERIFY(help && !help->isVisible());
+            press(keys);
+            QVERIFY(help->isVisible());
+            QVERIFY(itemWithProperty(help, "text", QStringLiteral("Ctrl+Shift+Z")));
+            help->hide();
+        }
         editor->hide();
     }
 
