@@ -21,6 +21,9 @@ public:
     {
     }
 
+    const Rows &before() const { return m_before; }
+    const Rows &after() const { return m_after; }
+
     void undo() override { m_restore(m_before); }
     void redo() override
     {

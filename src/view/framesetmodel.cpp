@@ -27,6 +27,17 @@ bool sameFrames(const std::vector<IldFrame> &a, const std::vector<IldFrame> &b)
     return std::equal(a.begin(), a.end(), b.begin(), b.end(), sameFrame);
 }
 
+// The same content, whatever the check marks (a selection, not an edit) and
+// the numbering a save rewrites.
+bool sameContent(const std::vector<IldFrame> &a, const std::vector<IldFrame> &b)
+{
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](const IldFrame &x, const IldFrame &y) {
+        return x.format == y.format && x.name == y.name && x.company == y.company && x.projector == y.projector
+            && x.vertices == y.vertices && x.highPoint == y.highPoint && x.scaleX == y.scaleX
+            && x.scaleY == y.scaleY && x.offsetX == y.offsetX && x.offsetY == y.offsetY;
+    });
+}
+
 // Whole-list snapshots are large; a bounded history keeps memory in check.
 constexpr int UndoLimit = 30;
 
@@ -93,6 +104,41 @@ void frameSetModel::restore(const FrameRows &r)
         m_selectEndFrame = rowCount() - 1;
         emit select_end_frame_Change(m_selectEndFrame);
     }
+}
+
+// Frames that reached the list without passing through the history (a table
+// import, a drawing) would be dropped by putting an older copy back: the
+// history is given up instead, and the list stays as it is.
+bool frameSetModel::historyMatches(bool forUndo) const
+{
+    const int i = m_undo.index();
+    const QUndoCommand *c = forUndo ? (i > 0 ? m_undo.command(i - 1) : nullptr) : m_undo.command(i);
+    const auto *command = dynamic_cast<const SnapshotCommand<FrameRows> *>(c);
+    if (!command)
+        return true;
+    const FrameRows &expected = forUndo ? command->after() : command->before();
+    const FrameRows now = rows(expected.row);
+    return sameContent(expected.work, now.work) && sameContent(expected.revised, now.revised);
+}
+
+void frameSetModel::undo()
+{
+    if (!historyMatches(true)) {
+        qCDebug(lcView) << "{frameSetModel::undo}the list was changed outside the undo history; history cleared";
+        m_undo.clear();
+        return;
+    }
+    m_undo.undo();
+}
+
+void frameSetModel::redo()
+{
+    if (!historyMatches(false)) {
+        qCDebug(lcView) << "{frameSetModel::redo}the list was changed outside the undo history; history cleared";
+        m_undo.clear();
+        return;
+    }
+    m_undo.redo();
 }
 
 void frameSetModel::record(const QString &text, FrameRows before, int mergeKey)

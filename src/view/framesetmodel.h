@@ -78,8 +78,8 @@ public:
     // Asks (naming how many) before deleting the selected frames.
     Q_INVOKABLE bool askDeleteFrame();
     // Open, delete, move, scale, centre and revise can be undone.
-    Q_INVOKABLE void undo() { m_undo.undo(); }
-    Q_INVOKABLE void redo() { m_undo.redo(); }
+    Q_INVOKABLE void undo();
+    Q_INVOKABLE void redo();
     bool canUndo() const { return m_undo.canUndo(); }
     bool canRedo() const { return m_undo.canRedo(); }
 
@@ -115,6 +115,7 @@ private:
     class Edit;
     FrameRows rows(int row = -1) const;
     void restore(const FrameRows &rows);
+    bool historyMatches(bool forUndo) const;
     void record(const QString &text, FrameRows before, int mergeKey);
 
     QUndoStack m_undo;

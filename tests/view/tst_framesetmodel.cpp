@@ -467,6 +467,24 @@ private slots:
         QCOMPARE(saved(), after);
         model.undo();
     }
+
+    void undoNeverDropsFramesAddedOutsideTheHistory()
+    {
+        fillWork(4);
+        workFrameSet().frames[1].check = true;
+        model.deleteFrame();
+        model.setData(model.index(0), true, frameSetModel::CheckRole); // a selection keeps the history
+        model.setData(model.index(1), 50, frameSetModel::ScaleXRole);
+        model.undo();
+        QCOMPARE(workFrameSet().frames[1].scaleX, 1.0f);
+        QVERIFY(model.canUndo());
+        IldFrame imported; // as a table import adds it
+        imported.frameNumber = 9;
+        workFrameSet().frames.push_back(imported);
+        model.undo();
+        QCOMPARE(order(), (QList<int>{ 0, 2, 3, 9 }));
+        QVERIFY(!model.canUndo());
+    }
 };
 
 QTEST_MAIN(TestFrameSetModel)
