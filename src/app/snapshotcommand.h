@@ -7,8 +7,7 @@
 
 // One undoable edit kept as the affected rows before and after it. Undo and
 // redo put a whole copy back, so they restore exactly what was there.
-template <typename Rows>
-class SnapshotCommand : public QUndoCommand
+template <typename Rows> class SnapshotCommand : public QUndoCommand
 {
 public:
     using Restore = std::function<void(const Rows &)>;
@@ -18,8 +17,7 @@ public:
     SnapshotCommand(const QString &text, Rows before, Rows after, Restore restore, int mergeKey = -1)
         : QUndoCommand(text), m_before(std::move(before)), m_after(std::move(after)), m_restore(std::move(restore)),
           m_mergeKey(mergeKey)
-    {
-    }
+    {}
 
     const Rows &before() const { return m_before; }
     const Rows &after() const { return m_after; }

@@ -16,10 +16,10 @@ namespace {
 
 bool sameFrame(const IldFrame &a, const IldFrame &b)
 {
-    return a.format == b.format && a.name == b.name && a.company == b.company && a.pointCount == b.pointCount
-        && a.frameNumber == b.frameNumber && a.totalFrames == b.totalFrames && a.projector == b.projector
-        && a.reserved == b.reserved && a.vertices == b.vertices && a.check == b.check && a.highPoint == b.highPoint
-        && a.scaleX == b.scaleX && a.scaleY == b.scaleY && a.offsetX == b.offsetX && a.offsetY == b.offsetY;
+    return a.format == b.format && a.name == b.name && a.company == b.company && a.pointCount == b.pointCount &&
+           a.frameNumber == b.frameNumber && a.totalFrames == b.totalFrames && a.projector == b.projector &&
+           a.reserved == b.reserved && a.vertices == b.vertices && a.check == b.check && a.highPoint == b.highPoint &&
+           a.scaleX == b.scaleX && a.scaleY == b.scaleY && a.offsetX == b.offsetX && a.offsetY == b.offsetY;
 }
 
 bool sameFrames(const std::vector<IldFrame> &a, const std::vector<IldFrame> &b)
@@ -32,9 +32,9 @@ bool sameFrames(const std::vector<IldFrame> &a, const std::vector<IldFrame> &b)
 bool sameContent(const std::vector<IldFrame> &a, const std::vector<IldFrame> &b)
 {
     return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](const IldFrame &x, const IldFrame &y) {
-        return x.format == y.format && x.name == y.name && x.company == y.company && x.projector == y.projector
-            && x.vertices == y.vertices && x.highPoint == y.highPoint && x.scaleX == y.scaleX
-            && x.scaleY == y.scaleY && x.offsetX == y.offsetX && x.offsetY == y.offsetY;
+        return x.format == y.format && x.name == y.name && x.company == y.company && x.projector == y.projector &&
+               x.vertices == y.vertices && x.highPoint == y.highPoint && x.scaleX == y.scaleX && x.scaleY == y.scaleY &&
+               x.offsetX == y.offsetX && x.offsetY == y.offsetY;
     });
 }
 
@@ -50,8 +50,7 @@ class frameSetModel::Edit
 public:
     Edit(frameSetModel *model, const QString &text, int row = -1, int mergeKey = -1)
         : m_model(model), m_text(text), m_before(model->rows(row)), m_mergeKey(mergeKey)
-    {
-    }
+    {}
     ~Edit() { m_model->record(m_text, std::move(m_before), m_mergeKey); }
     Edit(const Edit &) = delete;
     Edit &operator=(const Edit &) = delete;
@@ -212,8 +211,8 @@ bool frameSetModel::setData(const QModelIndex &index, const QVariant &value, int
     // A dragged scale slider is one step per row and axis; a check mark is a selection, not an edit.
     std::unique_ptr<Edit> edit;
     if (role == ScaleXRole || role == ScaleYRole || role == CenterRole)
-        edit.reset(new Edit(this, QStringLiteral("scale"), index.row(),
-                            role == CenterRole ? -1 : index.row() * 16 + role));
+        edit.reset(
+            new Edit(this, QStringLiteral("scale"), index.row(), role == CenterRole ? -1 : index.row() * 16 + role));
     IldFrame &f = workFrameSet().frames[size_t(index.row())];
     switch (role) {
     case CheckRole:
