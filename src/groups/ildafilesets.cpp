@@ -23,8 +23,8 @@ namespace {
 bool sameItems(const QVector<FileItem> &a, const QVector<FileItem> &b)
 {
     return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](const FileItem &x, const FileItem &y) {
-        return x.path == y.path && x.name == y.name && x.colorType == y.colorType && x.playSpeed == y.playSpeed
-            && x.repeater == y.repeater && x.check == y.check;
+        return x.path == y.path && x.name == y.name && x.colorType == y.colorType && x.playSpeed == y.playSpeed &&
+               x.repeater == y.repeater && x.check == y.check;
     });
 }
 
@@ -36,10 +36,8 @@ class ildaFileSets::Edit
 {
 public:
     Edit(ildaFileSets *model, const QString &text, int mergeKey = -1)
-        : m_model(model), m_text(text), m_before(model->files), m_mergeKey(mergeKey),
-          m_outer(model->m_editDepth++ == 0)
-    {
-    }
+        : m_model(model), m_text(text), m_before(model->files), m_mergeKey(mergeKey), m_outer(model->m_editDepth++ == 0)
+    {}
     ~Edit()
     {
         --m_model->m_editDepth;
