@@ -58,12 +58,8 @@ ApplicationWindow {
     }
     // Ctrl+S: an open play list is saved where it is, anything else asks where.
     function saveList() {
-        var path = FileTab.get_current_file_path()
-        if (path.slice(-5) !== ".list") {
+        if (!FileTab.save_current_list())
             file_tab.openFor(true)
-            return
-        }
-        FileTab.save_list(toFolderUrl(path), "list files (*.list )")
         showCurrentFile()
     }
     function delete_all_tab() {

@@ -467,6 +467,14 @@ void ildaFileTab::open_list(QUrl dir, QString selectedNameFilter)
     }
 }
 
+bool ildaFileTab::save_current_list()
+{
+    if (!currentFilePath.endsWith(QLatin1String(".list")))
+        return false;
+    save_list(QUrl::fromLocalFile(currentFilePath), QStringLiteral("list files (*.list )"));
+    return true;
+}
+
 void ildaFileTab::save_list(QUrl dir, QString selectedNameFilter)
 {
     currentFilePath = PlayFiles::localPathFromUrl(dir);

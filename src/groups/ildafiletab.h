@@ -43,6 +43,8 @@ public:
     Q_INVOKABLE void set_center_HV_line(bool index);
     Q_INVOKABLE void open_list(QUrl dir, QString selectedNameFilter);
     Q_INVOKABLE void save_list(QUrl dir, QString selectedNameFilter);
+    // Saves an open play list where it is (Ctrl+S); false when no list is open.
+    Q_INVOKABLE bool save_current_list();
     Q_INVOKABLE void set_localdir(QUrl dir);
 
     int rowCount(const QModelIndex &parent = QModelIndex()) const override;
