@@ -4,6 +4,7 @@
 #include "crcengine.h"
 #include "groupimageformat.h"
 #include "grouplayout.h"
+#include "regularfile.h"
 
 #include "textcodec.h"
 
@@ -437,13 +438,13 @@ GroupImageTables readTextGroupImage(const QByteArray &bytes)
 
 GroupImageTables readGroupImageFile(const QString &path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
+    QByteArray bytes;
+    IldReadResult read;
+    if (!readRegularFile(path, bytes, read)) {
         GroupImageTables t;
-        t.problems << QStringLiteral("cannot open %1: %2").arg(path, file.errorString());
+        t.problems << QStringLiteral("cannot open %1: %2").arg(path, read.reason());
         return t;
     }
-    const QByteArray bytes = file.readAll();
     if (bytes.startsWith("cal complete"))
         return readTextGroupImage(bytes);
     return readGroupImage(reinterpret_cast<const uchar *>(bytes.constData()), bytes.size());

@@ -4,6 +4,7 @@
 #include "groupslog.h"
 #include "ildframeset.h"
 #include "playfiles.h"
+#include "regularfile.h"
 #include "rowmove.h"
 #include "snapshotcommand.h"
 #include "textcodec.h"
@@ -118,8 +119,8 @@ void ildaFileSets::updatePaths()
 void ildaFileSets::readSettings()
 {
     qCDebug(lcGroups) << "ildaFileSets::ildaFileSets, will open file:" << settingsPath;
-    QFile file(settingsPath);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
+    QFile file;
+    if (!openRegularTextFile(settingsPath, file)) {
         qCDebug(lcGroups) << "{ildaFileSets::ildaFileSets} open file failure,will new ---------------" << settingsPath;
         return;
     }

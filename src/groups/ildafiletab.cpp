@@ -8,6 +8,7 @@
 #include "ildframeset.h"
 #include "palette.h"
 #include "playfiles.h"
+#include "regularfile.h"
 #include "rowmove.h"
 #include "textcodec.h"
 #include "userprompt.h"
@@ -294,8 +295,8 @@ void ildaFileTab::setDirFromUrl(const QUrl &url, const QString &fileName)
 void ildaFileTab::get_path_item(const QString &path)
 {
     qCDebug(lcGroups) << "ildaFileTab::get_path_item, will open file:" << path;
-    QFile file(path);
-    if (path.isEmpty() || !file.open(QIODevice::ReadOnly | QIODevice::Text)) {
+    QFile file;
+    if (path.isEmpty() || !openRegularTextFile(path, file)) {
         qCDebug(lcGroups) << "ildaFileTab::get_path_item,failure. itemPath" << path;
         return;
     }
@@ -363,8 +364,8 @@ void ildaFileTab::removeListedSettings(const QStringList &oldFiles)
 QStringList ildaFileTab::listedSettingsFiles(const QString &listPath) const
 {
     QStringList paths;
-    QFile file(listPath);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+    QFile file;
+    if (!openRegularTextFile(listPath, file))
         return paths;
     QTextStream in(&file);
     // Only group settings files inside the play folder qualify (the same guard

@@ -3,6 +3,7 @@
 #include <QFile>
 
 #include <algorithm>
+#include <climits>
 #include <new>
 
 #ifdef Q_OS_UNIX
@@ -11,9 +12,8 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#else
-#include <QFileInfo>
 #endif
+#include <QFileInfo>
 
 IldReadResult openRegularFile(const QString &path, QFile &file)
 {
@@ -76,4 +76,26 @@ bool readWholeFile(QFile &file, std::unique_ptr<uchar[]> &bytes, qint64 &length,
         length += n;
     }
     return true;
+}
+
+bool readRegularFile(const QString &path, QByteArray &bytes, IldReadResult &result)
+{
+    bytes.clear();
+    QFile file;
+    result = openRegularFile(path, file);
+    std::unique_ptr<uchar[]> data;
+    qint64 length = 0;
+    if (!result.ok() || !readWholeFile(file, data, length, result))
+        return false;
+    bytes = QByteArray(reinterpret_cast<const char *>(data.get()), int(std::min<qint64>(length, INT_MAX)));
+    return true;
+}
+
+bool openRegularTextFile(const QString &path, QFile &file)
+{
+    const QFileInfo info(path);
+    if (info.exists() && !info.isFile())
+        return false;
+    file.setFileName(path);
+    return file.open(QIODevice::ReadOnly | QIODevice::Text);
 }

@@ -4,6 +4,7 @@
 
 #include <memory>
 
+class QByteArray;
 class QFile;
 class QString;
 
@@ -19,3 +20,11 @@ IldReadResult openRegularFile(const QString &path, QFile &file);
 // start. Returns false when memory runs short or reading fails, with the
 // reason in result.
 bool readWholeFile(QFile &file, std::unique_ptr<uchar[]> &bytes, qint64 &length, IldReadResult &result);
+
+// The whole of the regular file at path (group images, files to lint); false
+// with the reason in result for anything else.
+bool readRegularFile(const QString &path, QByteArray &bytes, IldReadResult &result);
+
+// Opens one of the program's own text files (settings, lists) for reading.
+// A pipe or device named there is refused instead of blocking or never ending.
+bool openRegularTextFile(const QString &path, QFile &file);

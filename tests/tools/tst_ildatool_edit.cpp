@@ -261,6 +261,11 @@ private slots:
             << "File too large";
         QTest::newRow("group_missing_csv")
             << QStringList{"group", "--csv", "SHOW/play/missing.csv", "OUT.ild"} << qint64(0) << "cannot open";
+        // A device where a settings file or list is expected would never end.
+        QTest::newRow("group_csv_device") << QStringList{"group", "--csv", "/dev/zero", "OUT.ild"} << qint64(0)
+                                          << "cannot open";
+        QTest::newRow("group_list_device") << QStringList{"group", "--list", "/dev/zero", "OUT.ilg"} << qint64(0)
+                                           << "not a regular file";
         QTest::newRow("group_no_frames") << QStringList{"group", "--csv", "SHOW/play/empty.csv", "OUT.ild"} << qint64(0)
                                          << "no frames to save";
         QTest::newRow("group_too_many_frames")

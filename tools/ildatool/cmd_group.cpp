@@ -15,8 +15,8 @@ namespace {
 
 bool readSettingsGroup(const QString &settingsPath, const QString &root, ExportGroup &group)
 {
-    QFile file(settingsPath);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+    QFile file;
+    if (!openRegularTextFile(settingsPath, file))
         return false;
     QTextStream in(&file);
     for (const PlayFiles::SettingsRow &row : PlayFiles::parseSettings(in, root)) {
@@ -120,9 +120,10 @@ int runGroup(const QStringList &args)
 
     std::vector<ExportGroup> groups;
     if (multi) {
-        QFile file(input);
-        if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
-            err() << "ildatool group: cannot open " << input << ": " << file.errorString() << "\n";
+        QFile file;
+        if (!openRegularTextFile(input, file)) {
+            err() << "ildatool group: cannot open " << input << ": "
+                  << (file.fileName().isEmpty() ? QStringLiteral("not a regular file") : file.errorString()) << "\n";
             err().flush();
             return ExitBadInput;
         }

@@ -1,5 +1,6 @@
 #include "commands.h"
 #include "ildalint.h"
+#include "regularfile.h"
 #include "toolutil.h"
 
 #include <QFile>
@@ -84,13 +85,13 @@ int runLint(const QStringList &args)
     options.paletteSize = palette == 0 ? 64 : 256;
 
     const QString path = parser.positionalArguments().at(0);
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        err() << "ildatool lint: cannot open " << path << ": " << file.errorString() << "\n";
+    QByteArray bytes;
+    IldReadResult read;
+    if (!readRegularFile(path, bytes, read)) {
+        err() << "ildatool lint: cannot open " << path << ": " << read.reason() << "\n";
         err().flush();
         return ExitBadInput;
     }
-    const QByteArray bytes = file.readAll();
     const std::vector<LintFinding> findings =
         IldaLint::checkIldaBytes(reinterpret_cast<const uchar *>(bytes.constData()), bytes.size(), options);
 
