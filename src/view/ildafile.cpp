@@ -69,8 +69,15 @@ bool ildaFile::saveData(QUrl name, QString selectedNameFilter, int type)
     qCDebug(lcView) << "file url:" << name;
     qCDebug(lcView) << "Name" << path << "FileName:" << name.fileName() << selectedNameFilter;
 
+    // A suffix the user typed wins over the dialog's filter (so "x.c" under the
+    // ILDA filter is a C table, not "x.c.ild"); a name and a filter that name
+    // neither type save nothing and say so.
+    const bool typedC = path.endsWith(QLatin1String(".c"));
+    const bool typedIld = path.endsWith(QLatin1String(".ild"));
+    const bool asC = typedC || (!typedIld && selectedNameFilter.contains(QLatin1String("*.c")));
+    const bool asIld = !asC && (typedIld || selectedNameFilter.contains(QLatin1String("*.ild")));
     QString why;
-    if (selectedNameFilter.contains(QLatin1String("*.c"))) {
+    if (asC) {
         if (!path.endsWith(QLatin1String(".c")))
             path += QLatin1String(".c");
         IldFrameSet &set = type == 1 ? revisedFrameSet() : workFrameSet();
@@ -90,11 +97,13 @@ bool ildaFile::saveData(QUrl name, QString selectedNameFilter, int type)
                 qCDebug(lcView) << "file save success:" << path;
             }
         }
-    } else if (selectedNameFilter.contains(QLatin1String("*.ild"))) {
+    } else if (asIld) {
         if (!path.endsWith(QLatin1String(".ild")))
             path += QLatin1String(".ild");
         if (!workFrameSet().saveIld(path, &why))
             qCDebug(lcView) << "{ildaFile::saveData}save failure:" << path << why;
+    } else {
+        why = QStringLiteral("the name ends neither in .ild nor in .c; add one of them or choose the ILDA or MCU filter");
     }
     // Type 2 bakes the transforms into the stored points; show that.
     frameModelInstance().refrushModel();

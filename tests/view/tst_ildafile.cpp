@@ -1,4 +1,5 @@
 #include "ctable.h"
+#include "fakeprompt.h"
 #include "framesetmodel.h"
 #include "ildabuilder.h"
 #include "ildafile.h"
@@ -106,12 +107,37 @@ private slots:
 
     void unknownFilterWritesNothing()
     {
+        FakePrompt prompt;
         twoCheckedFrames();
         QSignalSpy reset(&frameModelInstance(), &QAbstractItemModel::modelReset);
-        element.saveData(QUrl::fromLocalFile(dir.filePath(QStringLiteral("nothing"))), QStringLiteral("All (*)"));
+        QVERIFY(!element.saveData(QUrl::fromLocalFile(dir.filePath(QStringLiteral("nothing"))), QStringLiteral("All (*)")));
         QCOMPARE(ildaFilePath(), dir.filePath(QStringLiteral("nothing")));
         QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("nothing"))));
         QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("nothing.ild"))));
+        QCOMPARE(prompt.boxes.size(), 1); // said, not reported as saved
+    }
+
+    // A typed suffix decides the type whatever filter the dialog shows.
+    void typedSuffixWins_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("filter");
+        QTest::addColumn<bool>("cTable");
+        QTest::newRow("c under the ILDA filter") << "t.c" << "ilda files (*.ild )" << true;
+        QTest::newRow("ild under the MCU filter") << "t.ild" << "MCU files (*.c )" << false;
+        QTest::newRow("ild under all files") << "t.ild" << "files (*.*)" << false;
+    }
+    void typedSuffixWins()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, filter);
+        QFETCH(bool, cTable);
+        twoCheckedFrames();
+        QVERIFY(element.saveData(QUrl::fromLocalFile(dir.filePath(name)), filter));
+        QCOMPARE(ildaFilePath(), dir.filePath(name));
+        QFile f(ildaFilePath());
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QCOMPARE(f.read(4) == "ILDA", !cTable);
     }
 
     void unknownSuffixLoadsNothingButResets()
