@@ -355,6 +355,70 @@ private slots:
         editor->hide();
     }
 
+    // The centring buttons of a frame tile reach their own frame, and the save
+    // carries the centred points.
+    void tileCentreButtonsReachTheFrameAndTheFile_data()
+    {
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<bool>("alongX");
+        QTest::addColumn<bool>("alongY");
+        QTest::newRow("X") << "X" << true << false;
+        QTest::newRow("Y") << "Y" << false << true;
+        QTest::newRow("XY") << "XY" << true << true;
+    }
+    void tileCentreButtonsReachTheFrameAndTheFile()
+    {
+        QFETCH(QString, button);
+        QFETCH(bool, alongX);
+        QFETCH(bool, alongY);
+        auto *editor = m_root->findChild<QQuickWindow *>(QStringLiteral("frameWindow"));
+        QAbstractItemModel *first = group(0);
+        QMetaObject::invokeMethod(editor, "openFile", Q_ARG(QVariant, first->data(first->index(0, 0), 1)));
+        editor->show();
+        QVERIFY(QTest::qWaitForWindowExposed(editor));
+        QVERIFY(!workFrameSet().frames.empty());
+        IldFrame &frame = workFrameSet().frames[0];
+        for (IldVertex &v : frame.vertices) { // off centre on both axes
+            v.x = qint16(qBound(-32767, v.x / 4 + 8000, 32767));
+            v.y = qint16(qBound(-32767, v.y / 4 + 8000, 32767));
+        }
+        frame.offsetX = frame.offsetY = 0;
+        frameModelInstance().refrushModel();
+
+        QQuickItem *target = nullptr;
+        QTRY_VERIFY(!itemsOf<IldaFrameDraw>(editor).isEmpty());
+        for (QQuickItem *item : allItems(editor)) {
+            if (item->property("text").toString() != button || !item->isVisible())
+                continue;
+            QQuickItem *tile = item;
+            while (tile && !tile->property("rowIndex").isValid())
+                tile = tile->parentItem();
+            if (tile && tile->property("rowIndex").toInt() == 0)
+                target = item;
+        }
+        QVERIFY(target);
+        QTest::mouseClick(editor, Qt::LeftButton, Qt::NoModifier,
+                          target->mapToScene(QPointF(target->width() / 2, target->height() / 2)).toPoint());
+        QCOMPARE(frame.offsetX != 0.0f, alongX);
+        QCOMPARE(frame.offsetY != 0.0f, alongY);
+
+        for (IldFrame &f : workFrameSet().frames)
+            f.check = &f == &frame;
+        const QString saved = m_dir.filePath(QStringLiteral("centred.ild"));
+        QVERIFY(workFrameSet().saveIld(saved));
+        IldFrameSet back;
+        back.fromFileIld(saved, false);
+        QCOMPARE(int(back.frames.size()), 1);
+        int minX = 32767, maxX = -32767, minY = 32767, maxY = -32767;
+        for (const IldVertex &v : back.frames[0].vertices) {
+            minX = qMin(minX, int(v.x)), maxX = qMax(maxX, int(v.x));
+            minY = qMin(minY, int(v.y)), maxY = qMax(maxY, int(v.y));
+        }
+        QCOMPARE(qAbs(minX + maxX) <= 2, alongX);
+        QCOMPARE(qAbs(minY + maxY) <= 2, alongY);
+        editor->hide();
+    }
+
     // Tiles of frames with lint findings show the marker, the others not.
     void editorTilesShowLintMarkers()
     {
