@@ -64,29 +64,17 @@ struct OptimizerCli
                     {dwellOn, o.dwellOn, 0, 1000},
                     {cornerDwell, o.cornerDwell, 0, 1000},
                     {budget, o.budget, 1, IldFrame::MaxPoints}};
-        for (const auto &n : ints) {
-            bool ok = false;
-            n.value = parser.value(n.option).toInt(&ok);
-            if (!ok || n.value < n.low || n.value > n.high)
-                return bad(command, n.option, QStringLiteral("%1-%2").arg(n.low).arg(n.high), parser);
-        }
+        for (const auto &n : ints)
+            if (!intOption(command, parser, n.option, n.low, n.high, n.value))
+                return false;
         bool ok = false;
         o.cornerAngle = parser.value(cornerAngle).toDouble(&ok);
         if (!ok || o.cornerAngle < 0 || o.cornerAngle > 180)
-            return bad(command, cornerAngle, QStringLiteral("0-180"), parser);
+            return badOption(command, parser, cornerAngle, QStringLiteral("0-180"));
         o.maxStep = parser.value(maxStep).toDouble(&ok);
         if (!ok || o.maxStep < 1 || o.maxStep > 65534)
-            return bad(command, maxStep, QStringLiteral("1-65534"), parser);
+            return badOption(command, parser, maxStep, QStringLiteral("1-65534"));
         return true;
-    }
-
-    static bool bad(const QString &command, const QCommandLineOption &option, const QString &range,
-                    const QCommandLineParser &parser)
-    {
-        err() << "ildatool " << command << ": --" << option.names().constFirst() << " must be " << range << ", got '"
-              << parser.value(option) << "'\n";
-        err().flush();
-        return false;
     }
 };
 
@@ -104,10 +92,10 @@ bool readShapeOptions(const QCommandLineParser &parser, const QString &command, 
     bool ok = false;
     margin = parser.value(marginOption).toDouble(&ok);
     if (!ok || margin < 0 || margin > 0.9)
-        return OptimizerCli::bad(command, marginOption, QStringLiteral("0-0.9"), parser);
+        return badOption(command, parser, marginOption, QStringLiteral("0-0.9"));
     tolerance = parser.value(toleranceOption).toDouble(&ok);
     if (!ok || tolerance <= 0 || tolerance > 10)
-        return OptimizerCli::bad(command, toleranceOption, QStringLiteral("above 0 and at most 10"), parser);
+        return badOption(command, parser, toleranceOption, QStringLiteral("above 0 and at most 10"));
     tolerance = tolerance / 100.0 * FrameWidth;
     return true;
 }
@@ -224,7 +212,7 @@ int runText(const QStringList &args)
         return ExitUsage;
     const QColor c(parser.value(color));
     if (!c.isValid()) {
-        OptimizerCli::bad(QStringLiteral("text"), color, QStringLiteral("a colour such as #ff8000"), parser);
+        badOption(QStringLiteral("text"), parser, color, QStringLiteral("a colour such as #ff8000"));
         return ExitUsage;
     }
     t.color = c.rgb();

@@ -46,20 +46,6 @@ bool saveCTable(const QString &path, IldFrameSet &set, int type)
     return true;
 }
 
-// Reads an option as an integer from a fixed set; reports a usage error otherwise.
-bool intOption(const QCommandLineParser &parser, const QCommandLineOption &option, int low, int high, int &value)
-{
-    bool ok = false;
-    value = parser.value(option).toInt(&ok);
-    if (!ok || value < low || value > high) {
-        err() << "ildatool convert: --" << option.names().constFirst() << " must be " << low << "-" << high
-              << ", got '" << parser.value(option) << "'\n";
-        err().flush();
-        return false;
-    }
-    return true;
-}
-
 } // namespace
 
 int runConvert(const QStringList &args)
@@ -84,7 +70,8 @@ int runConvert(const QStringList &args)
 
     int exportType = 0;
     int table = 0;
-    if (!intOption(parser, type, 0, 3, exportType) || !intOption(parser, palette, 0, 1, table))
+    const QString command = QStringLiteral("convert");
+    if (!intOption(command, parser, type, 0, 3, exportType) || !intOption(command, parser, palette, 0, 1, table))
         return ExitUsage;
     const QString in = parser.positionalArguments().at(0);
     const QString outPath = parser.positionalArguments().at(1);

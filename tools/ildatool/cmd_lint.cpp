@@ -33,19 +33,6 @@ const char *const Description =
     "\n"
     "Exit codes: 0 no errors, 1 errors found or the file unreadable, 2 usage error.";
 
-bool intOption(const QCommandLineParser &parser, const QCommandLineOption &option, int min, int max, int &value)
-{
-    bool ok = false;
-    value = parser.value(option).toInt(&ok);
-    if (!ok || value < min || value > max) {
-        err() << "ildatool lint: --" << option.names().constFirst() << " needs a whole number from " << min << " to "
-              << max << ", got '" << parser.value(option) << "'\n";
-        err().flush();
-        return false;
-    }
-    return true;
-}
-
 } // namespace
 
 int runLint(const QStringList &args)
@@ -78,9 +65,10 @@ int runLint(const QStringList &args)
 
     LintOptions options;
     int palette = 0;
-    if (!intOption(parser, stepOpt, 1, 65535 * 2, options.maxStep) ||
-        !intOption(parser, pointsOpt, 1, LintOptions::HardMaxPoints, options.maxPoints) ||
-        !intOption(parser, paletteOpt, 0, 1, palette))
+    const QString command = QStringLiteral("lint");
+    if (!intOption(command, parser, stepOpt, 1, 65535 * 2, options.maxStep) ||
+        !intOption(command, parser, pointsOpt, 1, LintOptions::HardMaxPoints, options.maxPoints) ||
+        !intOption(command, parser, paletteOpt, 0, 1, palette))
         return ExitUsage;
     options.paletteSize = palette == 0 ? 64 : 256;
 

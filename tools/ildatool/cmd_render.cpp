@@ -9,6 +9,7 @@
 #include <QSaveFile>
 
 #include <algorithm>
+#include <climits>
 #include <utility>
 
 namespace {
@@ -19,15 +20,7 @@ constexpr int MaxSide = 16384;
 
 bool positiveOption(const QCommandLineParser &parser, const QCommandLineOption &option, int max, int &value)
 {
-    bool ok = false;
-    value = parser.value(option).toInt(&ok);
-    if (!ok || value <= 0 || value > max) {
-        err() << "ildatool render: --" << option.names().constFirst() << " needs a whole number from 1 to " << max
-              << ", got '" << parser.value(option) << "'\n";
-        err().flush();
-        return false;
-    }
-    return true;
+    return intOption(QStringLiteral("render"), parser, option, 1, max, value);
 }
 
 } // namespace
@@ -77,16 +70,9 @@ int runRender(const QStringList &args)
         return ExitUsage;
     int frameIndex = 0, groupIndex = 0, fileIndex = 0;
     for (auto [option, value] : { std::pair(&frameOpt, &frameIndex), std::pair(&groupOpt, &groupIndex),
-                                  std::pair(&fileOpt, &fileIndex) }) {
-        bool ok = false;
-        *value = parser.value(*option).toInt(&ok);
-        if (!ok || *value < 0) {
-            err() << "ildatool render: --" << option->names().constFirst() << " needs a whole number from 0, got '"
-                  << parser.value(*option) << "'\n";
-            err().flush();
+                                  std::pair(&fileOpt, &fileIndex) })
+        if (!intOption(QStringLiteral("render"), parser, *option, 0, INT_MAX, *value))
             return ExitUsage;
-        }
-    }
     const bool thumbnail = parser.isSet(thumbOpt);
     if (thumbnail && (parser.isSet(beamOpt) || parser.isSet(blankingOpt))) {
         err() << "ildatool render: --thumbnail paints neither the beam view nor blanked moves\n";

@@ -4,6 +4,8 @@
 
 #include <QFileInfo>
 
+#include <climits>
+
 // Everything the tool prints is UTF-8, JSON included, whatever the locale.
 QTextStream &out()
 {
@@ -86,6 +88,27 @@ bool loadIldaFile(const QString &path, IldFrameSet &set)
     }
     err().flush();
     return false;
+}
+
+bool badOption(const QString &command, const QCommandLineParser &parser, const QCommandLineOption &option,
+               const QString &range)
+{
+    err() << "ildatool " << command << ": --" << option.names().constFirst() << " must be " << range << ", got '"
+          << parser.value(option) << "'\n";
+    err().flush();
+    return false;
+}
+
+bool intOption(const QString &command, const QCommandLineParser &parser, const QCommandLineOption &option, int low,
+               int high, int &value)
+{
+    bool ok = false;
+    value = parser.value(option).toInt(&ok);
+    if (!ok || value < low || value > high)
+        return badOption(command, parser, option,
+                         high == INT_MAX ? QStringLiteral("a whole number from %1").arg(low)
+                                         : QStringLiteral("%1-%2").arg(low).arg(high));
+    return true;
 }
 
 QString jsonString(const QString &s)

@@ -16,6 +16,13 @@ QTextStream &err();
 bool parseCommand(QCommandLineParser &parser, const QString &command, const QString &description,
                   const QStringList &args, int positionalCount, int &exitCode);
 
+// Reports "--option must be RANGE" as a usage error of command; returns false.
+bool badOption(const QString &command, const QCommandLineParser &parser, const QCommandLineOption &option,
+               const QString &range);
+// Reads an option as a whole number from low to high; a usage error otherwise.
+bool intOption(const QString &command, const QCommandLineParser &parser, const QCommandLineOption &option, int low,
+               int high, int &value);
+
 // A JSON string literal (quoted, escaped) of s.
 QString jsonString(const QString &s);
 
