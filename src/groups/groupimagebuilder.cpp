@@ -150,11 +150,38 @@ bool GroupImageBuilder::refuse(const QString &message)
     return false;
 }
 
+bool GroupImageBuilder::cancelled()
+{
+    if (!m_cancelled)
+        return false;
+    m_error = QStringLiteral("cancelled");
+    m_failure = Cancelled;
+    qCDebug(lcGroups) << "{GroupImageBuilder} export cancelled";
+    return true;
+}
+
+IldReadResult GroupImageBuilder::readFile(const QString &path, IldFrameSet &set)
+{
+    if (!m_progress)
+        return set.fromFileIld(path, false);
+    // A large file moves the bar within its own step.
+    constexpr qint64 Scale = 1000;
+    const qint64 step = m_step++;
+    const qint64 total = std::max<qint64>(m_steps, m_step) * Scale;
+    const IldReadResult read = set.fromFileIld(path, false, [&](qint64 done, qint64 size) {
+        return m_progress(step * Scale + (size > 0 ? done * Scale / size : 0), total);
+    });
+    m_cancelled = read.kind == IldReadResult::Cancelled || !m_progress(m_step * Scale, total);
+    return read;
+}
+
 bool GroupImageBuilder::rereadFile(int g, int f, IldFrameSet &set)
 {
     const GroupLayout &L = m_layout;
     const QString &path = file(g, f).path;
-    set.fromFileIld(path, false);
+    readFile(path, set);
+    if (cancelled())
+        return false;
     if (int(set.frames.size()) != L.frameCount(g, f))
         return refuse(QStringLiteral("%1 changed during the export: %2 frames, first read %3")
                           .arg(path)
@@ -180,6 +207,11 @@ bool GroupImageBuilder::calImageAddress(const std::vector<ExportGroup> &groups, 
     m_places.assign(groups.size(), GroupPlace());
     std::vector<GroupLayout::GroupCounts> counts;
     const size_t groupLimit = multi ? groups.size() : std::min<size_t>(groups.size(), 1);
+    m_step = 0;
+    m_steps = 0;
+    m_cancelled = false;
+    for (size_t g = 0; g < groupLimit; ++g)
+        m_steps += 2 * qint64(groups[g].files.size());
     quint64 vertexCount = 0;
     quint64 frameCount = 0;
     for (size_t g = 0; g < groupLimit; ++g) {
@@ -189,7 +221,9 @@ bool GroupImageBuilder::calImageAddress(const std::vector<ExportGroup> &groups, 
         for (size_t f = 0; f < groups[g].files.size(); ++f) {
             const ExportFile &ef = groups[g].files[f];
             IldFrameSet set;
-            const IldReadResult read = set.fromFileIld(ef.path, false);
+            const IldReadResult read = readFile(ef.path, set);
+            if (cancelled())
+                return false;
             if (set.frames.empty()) {
                 // Nothing to place: leaving the file out keeps every address right.
                 qCDebug(lcGroups) << "{GroupImageBuilder} no frames, file left out of the export:" << ef.path;
@@ -282,7 +316,7 @@ GroupImageBuilder::Outcome GroupImageBuilder::write(Variant variant, const std::
     const bool multi = variant == GroupImage || variant == TextGroupImage;
     const quint64 start = variant == GroupImage ? ImageStart : variant == TextGroupImage ? TextStart : 0;
     if (!calImageAddress(groups, multi, start))
-        return Refused;
+        return m_failure;
     qCDebug(lcGroups) << "cal complete";
     if (m_betweenPasses)
         m_betweenPasses();
@@ -474,11 +508,16 @@ GroupImageBuilder::Outcome GroupImageBuilder::saveCombinedIlda(const ExportGroup
     }
     // One file's frames in memory at a time.
     int number = 0;
+    m_step = 0;
+    m_steps = qint64(group.files.size());
+    m_cancelled = false;
     for (size_t i = 0; i < group.files.size(); ++i) {
         if (counts[i] == 0)
             continue;
         IldFrameSet set;
-        set.fromFileIld(group.files[i].path, false);
+        readFile(group.files[i].path, set);
+        if (cancelled())
+            return Cancelled; // the stream writer drops what it wrote
         if (int(set.frames.size()) != counts[i]) {
             refuse(QStringLiteral("%1 changed during the export: %2 frames, first counted %3")
                        .arg(group.files[i].path)

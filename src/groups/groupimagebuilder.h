@@ -4,6 +4,7 @@ class IldFrameSet;
 
 #include "grouplayout.h"
 #include "ildreadresult.h"
+#include "progress.h"
 
 #include <QString>
 
@@ -38,7 +39,7 @@ class GroupImageBuilder
 {
 public:
     enum Variant { GroupImage, TextGroupImage, SingleGroupImage, SingleGroupText };
-    enum Outcome { Written, OutputFailed, Refused };
+    enum Outcome { Written, OutputFailed, Refused, Cancelled };
     static constexpr quint32 ImageStart = 512;
     static constexpr quint32 TextStart = 24;
 
@@ -65,6 +66,9 @@ public:
     // Called between the two passes over the files (tests use it to change a
     // file under the builder's feet).
     void setBetweenPasses(std::function<void()> hook) { m_betweenPasses = std::move(hook); }
+    // Hears of every file read (both passes); its false stops the export as
+    // Cancelled, with the previous file left as it was.
+    void setProgress(ProgressCallback progress) { m_progress = std::move(progress); }
 
     // Writes the variant to path atomically: on any failure or refusal the
     // previous file stays as it was. The single-group variants take
@@ -104,6 +108,9 @@ private:
     // The address pass: reads every checked file once and places every record.
     bool calImageAddress(const std::vector<ExportGroup> &groups, bool multi, quint64 start);
     bool refuse(const QString &message);
+    // Reads a file for the export, telling m_progress how far the export is.
+    IldReadResult readFile(const QString &path, IldFrameSet &set);
+    bool cancelled();
     // Second read of a file for its points; refuses the export when its counts
     // no longer match the first read.
     bool rereadFile(int group, int file, IldFrameSet &set);
@@ -124,4 +131,8 @@ private:
     qint64 m_time = 0;
     bool m_timeSet = false;
     std::function<void()> m_betweenPasses;
+    ProgressCallback m_progress;
+    qint64 m_step = 0; // files read so far, of m_steps
+    qint64 m_steps = 0;
+    bool m_cancelled = false;
 };

@@ -9,6 +9,7 @@
 #include "snapshotcommand.h"
 #include "textcodec.h"
 #include "userprompt.h"
+#include "workprogress.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -498,6 +499,8 @@ void ildaFileSets::applyPlacement(const GroupImageBuilder::GroupPlace &place)
 bool ildaFileSets::exportWith(GroupImageBuilder::Variant variant, const QString &path)
 {
     GroupImageBuilder builder;
+    const WorkProgress::Task task(QStringLiteral("导出"));
+    builder.setProgress(task.callback());
     const std::vector<ExportGroup> groups{ exportGroup() };
     const GroupImageBuilder::Outcome outcome = builder.save(variant, groups, path);
     reportExport(builder, outcome, path);
@@ -520,6 +523,8 @@ bool ildaFileSets::saveSingleGroupText(const QString &path)
 bool ildaFileSets::saveIlda(const QString &path)
 {
     GroupImageBuilder builder;
+    const WorkProgress::Task task(QStringLiteral("导出"));
+    builder.setProgress(task.callback());
     const GroupImageBuilder::Outcome outcome = builder.saveCombinedIlda(exportGroup(), path);
     reportExport(builder, outcome, path);
     return outcome == GroupImageBuilder::Written;
@@ -528,6 +533,10 @@ bool ildaFileSets::saveIlda(const QString &path)
 void ildaFileSets::reportExport(const GroupImageBuilder &builder, GroupImageBuilder::Outcome outcome,
                                 const QString &path)
 {
+    if (outcome == GroupImageBuilder::Cancelled) {
+        qCDebug(lcGroups) << "{ildaFileSets} export cancelled, file unchanged:" << path;
+        return; // the user knows; what was left out no longer matters
+    }
     if (outcome != GroupImageBuilder::Written) {
         qCDebug(lcGroups) << "{ildaFileSets} not exported:" << path << builder.errorString();
         UserPrompt::instance()->showMessage(

@@ -1,6 +1,7 @@
 #include "ildafiletab.h"
 
 #include "groupimagebuilder.h"
+#include "workprogress.h"
 #include "groupimageformat.h"
 #include "groupimagereader.h"
 #include "groupslog.h"
@@ -524,6 +525,8 @@ bool ildaFileTab::exportTabs(int variant, const QString &path)
     GroupImageBuilder builder;
     if (m_creationTime >= 0)
         builder.setCreationTime(m_creationTime);
+    const WorkProgress::Task task(QStringLiteral("导出"));
+    builder.setProgress(task.callback());
     const GroupImageBuilder::Outcome outcome =
         builder.save(GroupImageBuilder::Variant(variant), groups, path);
     ildaFileSets::reportExport(builder, outcome, path);

@@ -344,7 +344,7 @@ void finishFrame(IldFrame &work, IldFrameSet &set)
 
 } // namespace
 
-void importCTable(const QByteArray &text, IldFrameSet &set)
+bool importCTable(const QByteArray &text, IldFrameSet &set, const ProgressCallback &progress)
 {
     IldFrame work;
     work.format = 5;
@@ -393,9 +393,12 @@ void importCTable(const QByteArray &text, IldFrameSet &set)
             if (!work.vertices.empty())
                 finishFrame(work, set);
             reportClamped();
-            return;
+            return true;
         }
         finishFrame(work, set);
+        if (progress && !progress(pos, size))
+            return false;
     }
     reportClamped();
+    return true;
 }

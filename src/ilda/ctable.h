@@ -1,5 +1,7 @@
 #pragma once
 
+#include "progress.h"
+
 #include <QByteArray>
 
 class IldFrameSet;
@@ -12,5 +14,7 @@ class IldFrameSet;
 QByteArray exportCTable(IldFrameSet &set, int type);
 
 // Appends the frames of a table written with types 0-2 to set. Malformed or
-// truncated text imports up to its end.
-void importCTable(const QByteArray &text, IldFrameSet &set);
+// truncated text imports up to its end. progress hears of the bytes parsed
+// after each frame; its false stops the import (false returned, the frames
+// appended so far stay).
+bool importCTable(const QByteArray &text, IldFrameSet &set, const ProgressCallback &progress = {});

@@ -181,6 +181,8 @@ QString IldReadResult::kindName(Kind kind)
         return QStringLiteral("truncated");
     case NotRegularFile:
         return QStringLiteral("not-a-regular-file");
+    case Cancelled:
+        return QStringLiteral("cancelled");
     }
     return QString();
 }
@@ -205,11 +207,13 @@ QString IldReadResult::reason() const
             .arg(frames);
     case NotRegularFile:
         return QStringLiteral("not-a-regular-file: a folder, device or pipe holds no ILDA frames");
+    case Cancelled:
+        return QStringLiteral("cancelled: reading was stopped at byte %1").arg(offset);
     }
     return QString();
 }
 
-IldReadResult IldFrameSet::fromFileIld(const QString &path, bool firstOnly)
+IldReadResult IldFrameSet::fromFileIld(const QString &path, bool firstOnly, const ProgressCallback &progress)
 {
     QFile file;
     IldReadResult result = openRegularFile(path, file);
@@ -223,11 +227,15 @@ IldReadResult IldFrameSet::fromFileIld(const QString &path, bool firstOnly)
         qCDebug(lcIlda) << "{IldFrameSet::fromFileIld}read failure:" << path << result.detail;
         return result;
     }
-    return fromBytes(bytes.get(), length, firstOnly);
+    return fromBytes(bytes.get(), length, firstOnly, progress);
 }
 
-IldReadResult IldFrameSet::fromBytes(const uchar *data, qint64 size, bool firstOnly)
+IldReadResult IldFrameSet::fromBytes(const uchar *data, qint64 size, bool firstOnly, const ProgressCallback &progress)
 {
+    // Reports every few hundred kilobytes: often enough for a smooth bar,
+    // rare enough to cost nothing beside the decoding.
+    constexpr qint64 ReportEvery = 256 * 1024;
+    qint64 nextReport = ReportEvery;
     IldReadResult result;
     const size_t framesBefore = frames.size();
     ByteCursor in(data, size);
@@ -326,6 +334,14 @@ IldReadResult IldFrameSet::fromBytes(const uchar *data, qint64 size, bool firstO
             if (result.kind == IldReadResult::Ok)
                 result.offset = in.pos();
             break;
+        }
+        if (progress && in.pos() >= nextReport) {
+            nextReport = in.pos() + ReportEvery;
+            if (!progress(in.pos(), size)) {
+                result.kind = IldReadResult::Cancelled;
+                result.offset = in.pos();
+                break;
+            }
         }
     }
     result.frames = int(frames.size() - framesBefore);

@@ -2,6 +2,7 @@
 
 #include "ildframe.h"
 #include "ildreadresult.h"
+#include "progress.h"
 
 #include <QString>
 
@@ -25,10 +26,11 @@ public:
     // Appends the frames of the ILDA file at path. Palette sections go to the
     // colour list of the global palette. Only regular files are read. Failures
     // are logged, never thrown; the result says why reading stopped and the
-    // frames read before that stay in the set.
-    IldReadResult fromFileIld(const QString &path, bool firstOnly);
+    // frames read before that stay in the set. progress hears of the bytes
+    // read now and then; its false stops the read as Cancelled.
+    IldReadResult fromFileIld(const QString &path, bool firstOnly, const ProgressCallback &progress = {});
     // The same over bytes already in memory (tests, fuzzing, ildatool).
-    IldReadResult fromBytes(const uchar *data, qint64 size, bool firstOnly);
+    IldReadResult fromBytes(const uchar *data, qint64 size, bool firstOnly, const ProgressCallback &progress = {});
     // Counts the frames a full read of path would give, from the section
     // headers alone (point data is skipped, nothing is kept).
     static IldReadResult countFramesIld(const QString &path);

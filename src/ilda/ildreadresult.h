@@ -6,7 +6,7 @@
 // frames it gave. Frames read before a problem are kept by the reader.
 struct IldReadResult
 {
-    enum Kind { Ok, Empty, NotIlda, Unreadable, Truncated, NotRegularFile };
+    enum Kind { Ok, Empty, NotIlda, Unreadable, Truncated, NotRegularFile, Cancelled };
 
     Kind kind = Ok;
     qint64 offset = 0; // byte where reading stopped (start of the bad or cut section)
@@ -14,7 +14,8 @@ struct IldReadResult
     QString detail;    // the system's error text for Unreadable
 
     bool ok() const { return kind == Ok; }
-    // "ok", "empty", "not-ILDA", "unreadable", "truncated", "not-a-regular-file"
+    // "ok", "empty", "not-ILDA", "unreadable", "truncated", "not-a-regular-file",
+    // "cancelled"
     static QString kindName(Kind kind);
     // The reason in plain words, for a notice or a message on standard error.
     QString reason() const;

@@ -10,6 +10,7 @@
 #include "textstrokes.h"
 #include "urlpath.h"
 #include "viewlog.h"
+#include "workprogress.h"
 
 #include <QFileInfo>
 #include <QTransform>
@@ -54,8 +55,14 @@ int frameSetModel::importSvg(const QVariant &urls)
     } else {
         list << urls.toUrl();
     }
+    const Edit edit(this, QStringLiteral("import"));
+    const WorkProgress::Task task(QStringLiteral("导入"));
+    const ProgressCallback progress = task.callback();
     std::vector<IldFrame> frames;
     for (const QUrl &url : qAsConst(list)) {
+        // Nothing is added unless every file was gone through.
+        if (!progress(qint64(frames.size()), list.size()))
+            return 0;
         const QString path = localPathFromUrl(url);
         const SvgDrawing d = readSvg(path, 0.0);
         if (!d.ok) {
@@ -66,6 +73,8 @@ int frameSetModel::importSvg(const QVariant &urls)
         f.name = QFileInfo(path).completeBaseName().toLatin1().left(8);
         frames.push_back(std::move(f));
     }
+    if (task.cancelled())
+        return 0;
     const int added = int(frames.size());
     appendFrames(std::move(frames));
     return added;
@@ -73,6 +82,7 @@ int frameSetModel::importSvg(const QVariant &urls)
 
 int frameSetModel::addText(const QString &text, const QString &family, bool stroke)
 {
+    const Edit edit(this, QStringLiteral("text"));
     TextOptions t;
     t.family = family;
     t.stroke = stroke;
@@ -110,6 +120,7 @@ int frameSetModel::addDrawing(QObject *canvas)
     }
     if (strokes.empty())
         return 0;
+    const Edit edit(this, QStringLiteral("drawing"));
     std::vector<IldFrame> frames;
     frames.push_back(optimized(strokes, QStringLiteral("drawing")));
     frames.back().name = QStringLiteral("drawing");
@@ -119,9 +130,16 @@ int frameSetModel::addDrawing(QObject *canvas)
 
 int frameSetModel::optimizeFrames()
 {
-    int done = 0;
-    beginResetModel();
-    for (IldFrame &f : workFrameSet().frames) {
+    const Edit edit(this, QStringLiteral("optimize"));
+    const WorkProgress::Task task(QStringLiteral("优化"));
+    const ProgressCallback progress = task.callback();
+    const std::vector<IldFrame> &frames = workFrameSet().frames;
+    // Built aside and put in only when every checked frame is done.
+    std::vector<std::pair<size_t, IldFrame>> done;
+    for (size_t i = 0; i < frames.size(); ++i) {
+        const IldFrame &f = frames[i];
+        if (!progress(qint64(i), qint64(frames.size())))
+            return 0;
         if (!f.check)
             continue;
         IldFrame o = optimized(strokesFromFrame(f), QStringLiteral("optimize"));
@@ -136,9 +154,12 @@ int frameSetModel::optimizeFrames()
         o.scaleY = f.scaleY;
         o.offsetX = f.offsetX;
         o.offsetY = f.offsetY;
-        f = std::move(o);
-        ++done;
+        done.emplace_back(i, std::move(o));
     }
+    beginResetModel();
+    std::vector<IldFrame> &work = workFrameSet().frames;
+    for (auto &d : done)
+        work[d.first] = std::move(d.second);
     endResetModel();
-    return done;
+    return int(done.size());
 }

@@ -7,6 +7,7 @@
 #include "urlpath.h"
 #include "userprompt.h"
 #include "viewlog.h"
+#include "workprogress.h"
 
 #include <QStringList>
 
@@ -42,25 +43,6 @@ bool sameContent(const std::vector<IldFrame> &a, const std::vector<IldFrame> &b)
 constexpr int UndoLimit = 30;
 
 } // namespace
-
-// Records one undoable edit: the lists as they were when it began and as
-// they are when it ends (whatever way the function returns).
-class frameSetModel::Edit
-{
-public:
-    Edit(frameSetModel *model, const QString &text, int row = -1, int mergeKey = -1)
-        : m_model(model), m_text(text), m_before(model->rows(row)), m_mergeKey(mergeKey)
-    {}
-    ~Edit() { m_model->record(m_text, std::move(m_before), m_mergeKey); }
-    Edit(const Edit &) = delete;
-    Edit &operator=(const Edit &) = delete;
-
-private:
-    frameSetModel *m_model;
-    QString m_text;
-    FrameRows m_before;
-    int m_mergeKey;
-};
 
 frameSetModel::frameSetModel(QObject *parent) : QAbstractListModel(parent)
 {
@@ -428,19 +410,30 @@ bool frameSetModel::setIldFileName(QString name)
                     << "ildFileName:" << path;
     bool read = true;
     const Edit edit(this, QStringLiteral("open"));
-    beginResetModel();
-    if (path != m_ildFileName) {
-        const IldReadResult result = workFrameSet().fromFileIld(path, false);
+    if (path == m_ildFileName) {
+        refrushModel();
+    } else {
+        // Read aside: the list takes the frames only when the read completes.
+        const WorkProgress::Task task(QStringLiteral("读取"));
+        IldFrameSet loaded;
+        const IldReadResult result = loaded.fromFileIld(path, false, task.callback());
+        if (result.kind == IldReadResult::Cancelled)
+            return false;
         read = result.frames > 0;
         // A file that gave nothing may be tried again once mended.
         m_ildFileName = read ? path : QString();
+        beginResetModel();
+        IldFrameSet &work = workFrameSet();
+        work.maxPointCount = std::max(work.maxPointCount, loaded.maxPointCount);
+        work.frames.insert(work.frames.end(), std::make_move_iterator(loaded.frames.begin()),
+                           std::make_move_iterator(loaded.frames.end()));
+        endResetModel();
         if (!result.ok()) {
             qCDebug(lcView) << "{frameSetModel::setIldFileName}" << path << result.reason();
             UserPrompt::instance()->showNotice(QMessageBox::Warning, QStringLiteral("file error"),
                                                result.noticeText(path));
         }
     }
-    endResetModel();
     m_selectEndFrame = rowCount() - 1;
     emit select_end_frame_Change(m_selectEndFrame);
     return read;
@@ -454,8 +447,11 @@ void frameSetModel::reviseFrameSet(uint between, uint addPoint, uint blankPoint,
     params.blankPoint = blankPoint;
     params.totalPoint = std::max(1u, totalPoint);
     const Edit edit(this, QStringLiteral("revise"));
+    const WorkProgress::Task task(QStringLiteral("revise"));
+    if (!reviseFrames(workFrameSet(), m_reviseBuffer, params, task.callback()))
+        return;
     beginResetModel();
-    reviseFrames(workFrameSet(), revisedFrameSet(), params);
+    std::swap(revisedFrameSet().frames, m_reviseBuffer.frames);
     endResetModel();
 }
 

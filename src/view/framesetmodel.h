@@ -1,15 +1,13 @@
 #pragma once
 
 #include "ildframe.h"
+#include "ildframeset.h"
 
 #include <QAbstractListModel>
 #include <QUndoStack>
 
 #include <memory>
 #include <vector>
-
-class IldFrame;
-class IldFrameSet;
 
 // The editing page's list: one row per frame of workFrameSet, with selection,
 // moves, deletion of the selected frames, stride selection and the revise
@@ -69,6 +67,7 @@ public:
     Q_INVOKABLE int get_count_max(uint point);
     // Making content (framesetcontent.cpp): each appends frames built by the
     // laser path optimiser with its default options and returns how many.
+    // Each is one step of the undo history.
     Q_INVOKABLE int importSvg(const QVariant &urls);
     Q_INVOKABLE int addText(const QString &text, const QString &family, bool stroke);
     Q_INVOKABLE int addDrawing(QObject *canvas);
@@ -77,7 +76,7 @@ public:
 
     // Asks (naming how many) before deleting the selected frames.
     Q_INVOKABLE bool askDeleteFrame();
-    // Open, delete, move, scale, centre and revise can be undone.
+    // Open, delete, move, scale, centre, revise and the content actions can be undone.
     Q_INVOKABLE void undo();
     Q_INVOKABLE void redo();
     bool canUndo() const { return m_undo.canUndo(); }
@@ -112,7 +111,24 @@ private:
         std::vector<IldFrame> work;
         std::vector<IldFrame> revised;
     };
-    class Edit;
+    // Records one undoable edit: the lists as they were when it began and as
+    // they are when it ends (whatever way the function returns).
+    class Edit
+    {
+    public:
+        Edit(frameSetModel *model, const QString &text, int row = -1, int mergeKey = -1)
+            : m_model(model), m_text(text), m_before(model->rows(row)), m_mergeKey(mergeKey)
+        {}
+        ~Edit() { m_model->record(m_text, std::move(m_before), m_mergeKey); }
+        Edit(const Edit &) = delete;
+        Edit &operator=(const Edit &) = delete;
+
+    private:
+        frameSetModel *m_model;
+        QString m_text;
+        FrameRows m_before;
+        int m_mergeKey;
+    };
     FrameRows rows(int row = -1) const;
     void restore(const FrameRows &rows);
     bool historyMatches(bool forUndo) const;
@@ -121,6 +137,10 @@ private:
     QUndoStack m_undo;
     QString m_ildFileName;
     std::unique_ptr<IldFrameSet> m_moveBuffer;
+    // Revise builds here and swaps with revisedFrameSet when it completes, so
+    // a cancelled run changes nothing; the swapped-out frames are rebuilt in
+    // place by the next run.
+    IldFrameSet m_reviseBuffer;
     int m_between = 5;
     int m_selectNum = 0;
     int m_selectStartFrame = 0;

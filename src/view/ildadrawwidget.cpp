@@ -4,6 +4,7 @@
 #include "ildframeset.h"
 #include "userprompt.h"
 #include "viewlog.h"
+#include "workprogress.h"
 
 #include <QPainter>
 
@@ -52,16 +53,24 @@ void IldaDrawWidget::setFrameIndex(int index)
         m_frameSet.reset(new IldFrameSet);
     if (m_loadedSource != m_source) {
         m_loadedSource = m_source;
-        m_currentFrame = nullptr;
-        m_frameSet->frames.clear();
-        const IldReadResult read = m_frameSet->fromFileIld(m_source, false);
-        setReadProblem(read.ok() ? QString() : read.reason());
-        if (!read.ok() && m_reportProblems && !m_source.isEmpty()) {
-            qCDebug(lcView) << "{IldaDrawWidget}" << m_source << read.reason();
-            UserPrompt::instance()->showNotice(QMessageBox::Warning, QStringLiteral("file error"),
-                                               read.noticeText(m_source));
+        // A cancelled read keeps what is shown (the first frame) and is not
+        // tried again until the source changes.
+        const WorkProgress::Task task(QStringLiteral("读取"));
+        std::unique_ptr<IldFrameSet> loaded(new IldFrameSet);
+        const IldReadResult read = loaded->fromFileIld(m_source, false, task.callback());
+        if (read.kind == IldReadResult::Cancelled) {
+            index = 0;
+        } else {
+            m_currentFrame = nullptr;
+            m_frameSet = std::move(loaded);
+            setReadProblem(read.ok() ? QString() : read.reason());
+            if (!read.ok() && m_reportProblems && !m_source.isEmpty()) {
+                qCDebug(lcView) << "{IldaDrawWidget}" << m_source << read.reason();
+                UserPrompt::instance()->showNotice(QMessageBox::Warning, QStringLiteral("file error"),
+                                                   read.noticeText(m_source));
+            }
+            setFrameCount(int(m_frameSet->frames.size()));
         }
-        setFrameCount(int(m_frameSet->frames.size()));
     }
     const int count = int(m_frameSet->frames.size());
     if (count > 0) {

@@ -8,6 +8,7 @@
 #include "urlpath.h"
 #include "userprompt.h"
 #include "viewlog.h"
+#include "workprogress.h"
 
 #include <QFile>
 #include <QSaveFile>
@@ -29,26 +30,34 @@ bool ildaFile::loadData(QUrl name)
     const QString fileName = name.fileName();
     qCDebug(lcView) << "Name" << path << "FileName:" << fileName;
 
+    // Read aside: the working list takes the frames only when the read completes.
     IldReadResult result;
+    IldFrameSet loaded;
+    const WorkProgress::Task task(QStringLiteral("读取"));
     if (fileName.endsWith(QLatin1String(".c"))) {
         QFile file;
         result = openRegularFile(path, file);
         if (result.ok()) {
-            const size_t before = workFrameSet().frames.size();
-            importCTable(file.readAll(), workFrameSet());
-            result.frames = int(workFrameSet().frames.size() - before);
-            if (result.frames == 0)
+            if (!importCTable(file.readAll(), loaded, task.callback()))
+                result.kind = IldReadResult::Cancelled;
+            else if ((result.frames = int(loaded.frames.size())) == 0)
                 result.kind = IldReadResult::Empty;
             qCDebug(lcView) << "file open success:" << file.fileName();
         } else {
             qCDebug(lcView) << "{ildaFile::loadData}open file failure:" << path << result.reason();
         }
     } else if (fileName.endsWith(QLatin1String(".ild"))) {
-        result = workFrameSet().fromFileIld(path, false);
+        result = loaded.fromFileIld(path, false, task.callback());
     } else {
         frameModelInstance().refrushModel();
         return false;
     }
+    if (result.kind == IldReadResult::Cancelled)
+        return false;
+    IldFrameSet &work = workFrameSet();
+    work.maxPointCount = std::max(work.maxPointCount, loaded.maxPointCount);
+    work.frames.insert(work.frames.end(), std::make_move_iterator(loaded.frames.begin()),
+                       std::make_move_iterator(loaded.frames.end()));
     if (!result.ok()) {
         qCDebug(lcView) << "{ildaFile::loadData}" << path << result.reason();
         UserPrompt::instance()->showNotice(QMessageBox::Warning, QStringLiteral("file error"), result.noticeText(path));

@@ -205,11 +205,17 @@ IldFrame reviseFrame(const IldFrame &f, const ReviseParams &params)
     return r;
 }
 
-void reviseFrames(const IldFrameSet &in, IldFrameSet &out, const ReviseParams &params)
+bool reviseFrames(const IldFrameSet &in, IldFrameSet &out, const ReviseParams &params,
+                  const ProgressCallback &progress)
 {
     // The frames of the previous run are rebuilt in place: re-running with new
     // parameters then needs no fresh memory.
     out.frames.resize(in.frames.size());
-    for (size_t i = 0; i < in.frames.size(); ++i)
+    const qint64 total = qint64(in.frames.size());
+    for (size_t i = 0; i < in.frames.size(); ++i) {
         reviseInto(in.frames[i], out.frames[i], params);
+        if (progress && !progress(qint64(i) + 1, total))
+            return false;
+    }
+    return true;
 }

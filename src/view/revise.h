@@ -1,5 +1,7 @@
 #pragma once
 
+#include "progress.h"
+
 #include <QtGlobal>
 
 class IldFrame;
@@ -17,5 +19,7 @@ struct ReviseParams
 // One revised frame built from f (header copied, default scale and offsets).
 IldFrame reviseFrame(const IldFrame &f, const ReviseParams &params);
 
-// Rebuilds out from in: one revised frame per frame of in, same order.
-void reviseFrames(const IldFrameSet &in, IldFrameSet &out, const ReviseParams &params);
+// Rebuilds out from in: one revised frame per frame of in, same order. False
+// when progress asked to stop; out then holds a partial result.
+bool reviseFrames(const IldFrameSet &in, IldFrameSet &out, const ReviseParams &params,
+                  const ProgressCallback &progress = {});

@@ -66,6 +66,7 @@ bool loadIldaFile(const QString &path, IldFrameSet &set)
         err() << "ildatool: cannot open " << path << ": " << r.detail << "\n";
         break;
     case IldReadResult::NotRegularFile:
+    case IldReadResult::Cancelled:
         err() << "ildatool: cannot open " << path << ": " << r.reason() << "\n";
         break;
     case IldReadResult::Empty:

@@ -1,0 +1,75 @@
+#pragma once
+
+#include "progress.h"
+
+#include <QElapsedTimer>
+#include <QObject>
+#include <QString>
+
+// Long work on the GUI thread, shown to the pages as "workProgress": a bar
+// with a cancel button once the work has run for about half a second. The
+// work runs in steps; between steps (every ~30 ms) the event loop runs, so
+// the windows repaint and the cancel button can be pressed, while keys,
+// shortcuts, drops and closing windows wait until the work is over. The
+// frame sets and the colour list are shared with the painters, so the work
+// stays on this thread and replaces what it changes only when it completes.
+class WorkProgress : public QObject
+{
+    Q_OBJECT
+    Q_PROPERTY(bool busy READ busy NOTIFY busyChanged)
+    Q_PROPERTY(qreal value READ value NOTIFY valueChanged)
+    Q_PROPERTY(QString label READ label NOTIFY labelChanged)
+
+public:
+    static WorkProgress *instance();
+
+    bool busy() const { return m_busy; }
+    qreal value() const { return m_value; }
+    QString label() const { return m_label; }
+    Q_INVOKABLE void cancel();
+
+    // How long work runs before the bar shows (tests make it 0).
+    void setShowDelay(int ms) { m_showDelay = ms; }
+
+    // One piece of long work, from construction to destruction. Work started
+    // while another runs (a preview loading during an export) is part of it:
+    // it shows nothing of its own and stops when the outer work is cancelled.
+    class Task
+    {
+    public:
+        explicit Task(const QString &label);
+        ~Task();
+        Task(const Task &) = delete;
+        Task &operator=(const Task &) = delete;
+        // What the core is given; false once the user cancelled.
+        ProgressCallback callback() const;
+        bool cancelled() const;
+
+    private:
+        bool m_outer;
+    };
+
+signals:
+    void busyChanged();
+    void valueChanged();
+    void labelChanged();
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    explicit WorkProgress(QObject *parent = nullptr);
+    bool report(qint64 done, qint64 total);
+    void begin(const QString &label);
+    void end();
+    void setBusy(bool busy);
+
+    QElapsedTimer m_clock;
+    qint64 m_lastPump = 0;
+    int m_showDelay = 500;
+    bool m_running = false;
+    bool m_cancelled = false;
+    bool m_busy = false;
+    qreal m_value = 0;
+    QString m_label;
+};
