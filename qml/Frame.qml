@@ -539,4 +539,6 @@ Window {
             frameRoot.refreshCounts()
         }
     }
+
+    WorkOverlay {}
 }

@@ -287,4 +287,6 @@ ApplicationWindow {
                 player_left.setSource(group.data(group.index(0, 0), 1), false)
         }
     }
+
+    WorkOverlay {}
 }

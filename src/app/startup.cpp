@@ -12,13 +12,17 @@
 #include "testlist.h"
 #include "textcodec.h"
 #include "udp_test.h"
+#include "workprogress.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QQmlApplicationEngine>
 #include <QQmlContext>
 #include <QQmlEngine>
+#include <QQuickItem>
+#include <QQuickWindow>
 #include <QStringListModel>
 #include <QTextCodec>
 
@@ -54,6 +58,13 @@ void publishContextObjects(QQmlContext *context, ildaFileTab *fileTab, UDP_test 
     context->setContextProperty(QStringLiteral("net_udp"), netUdp);
     context->setContextProperty(QStringLiteral("net_device_list"), netUdp->deviceListModel());
     context->setContextProperty(QStringLiteral("fileOpener"), new FileOpener(fileTab, context));
+    WorkProgress::instance()->setOnShow([] {
+        for (QWindow *window : QGuiApplication::topLevelWindows())
+            if (auto *quick = qobject_cast<QQuickWindow *>(window))
+                if (QQuickItem *grabber = quick->mouseGrabberItem())
+                    grabber->ungrabMouse();
+    });
+    context->setContextProperty(QStringLiteral("workProgress"), WorkProgress::instance());
 }
 
 StartupArguments parseStartupArguments(const QStringList &arguments)

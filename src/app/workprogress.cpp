@@ -56,6 +56,8 @@ void WorkProgress::setBusy(bool busy)
         else
             app->removeEventFilter(this);
     }
+    if (busy && m_onShow)
+        m_onShow();
     emit busyChanged();
 }
 

@@ -6,6 +6,8 @@
 #include <QObject>
 #include <QString>
 
+#include <functional>
+
 // Long work on the GUI thread, shown to the pages as "workProgress": a bar
 // with a cancel button once the work has run for about half a second. The
 // work runs in steps; between steps (every ~30 ms) the event loop runs, so
@@ -30,6 +32,11 @@ public:
 
     // How long work runs before the bar shows (tests make it 0).
     void setShowDelay(int ms) { m_showDelay = ms; }
+    // Run when the bar appears. Work is often started by a button whose
+    // release is still being delivered, and the button keeps the pointer
+    // until then: the windows must let go of it, or the next click (meant
+    // for "取消") would go to that button again.
+    void setOnShow(std::function<void()> hook) { m_onShow = std::move(hook); }
 
     // One piece of long work, from construction to destruction. Work started
     // while another runs (a preview loading during an export) is part of it:
@@ -72,4 +79,5 @@ private:
     bool m_busy = false;
     qreal m_value = 0;
     QString m_label;
+    std::function<void()> m_onShow;
 };

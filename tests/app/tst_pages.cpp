@@ -18,6 +18,7 @@
 #include "testfiles.h"
 #include "toolrunner.h"
 #include "udp_test.h"
+#include "workprogress.h"
 
 #include <QApplication>
 #include <QDir>
@@ -969,6 +970,92 @@ private slots:
             QVERIFY(itemWithProperty(help, "text", QStringLiteral("Ctrl+Shift+Z")));
             help->hide();
         }
+        editor->hide();
+    }
+
+    // Long work shows the overlay; its "取消" pressed with the mouse stops the
+    // work and leaves the lists and the file on disk as they were.
+    void overlayCancelLeavesEverythingAsItWas_data()
+    {
+        QTest::addColumn<QString>("work");
+        for (const char *w : { "open", "revise", "export" })
+            QTest::newRow(w) << w;
+    }
+
+    void overlayCancelLeavesEverythingAsItWas()
+    {
+        QFETCH(QString, work);
+        auto *editor = m_root->findChild<QQuickWindow *>(QStringLiteral("frameWindow"));
+        QVERIFY(editor);
+        // A file long enough that reading it reports progress several times.
+        const QString big = m_dir.filePath(QStringLiteral("big.ild"));
+        if (!QFile::exists(big)) {
+            IldFrameSet set;
+            for (int i = 0; i < 300; ++i) {
+                IldFrame f;
+                f.format = 5;
+                f.check = true;
+                f.vertices.resize(1000);
+                for (int k = 0; k < 1000; ++k)
+                    f.vertices[size_t(k)].x = qint16(k * 20 - 10000);
+                f.pointCount = 1000;
+                set.frames.push_back(f);
+            }
+            QVERIFY(set.saveIld(big));
+        }
+        // The list holds the big file for revise, a small one for opening the big one.
+        frameSetModel &frames = frameModelInstance();
+        frames.selectAll();
+        frames.deleteFrame();
+        QAbstractItemModel *first = group(0);
+        frames.setIldFileName(work == QLatin1String("revise") ? big : first->data(first->index(0, 0), 1).toString());
+        QQuickWindow *window = work == QLatin1String("export") ? m_root : editor;
+        if (window == editor)
+            editor->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window));
+        const QString image = m_dir.filePath(QStringLiteral("cancelled.ilg"));
+        writeFile(image, "previous image");
+
+        auto snapshot = [&] {
+            QByteArray all = readAll(image);
+            for (IldFrameSet set : { workFrameSet(), revisedFrameSet() }) {
+                for (IldFrame &f : set.frames)
+                    f.check = true;
+                QByteArray bytes;
+                set.toIldaBytes(bytes);
+                all += '|' + bytes;
+            }
+            return all;
+        };
+        const QByteArray before = snapshot();
+        const int boxes = m_prompt.boxes.size();
+
+        WorkProgress *progress = WorkProgress::instance();
+        progress->setShowDelay(0);
+        bool sawBar = false;
+        QTimer clicker;
+        connect(&clicker, &QTimer::timeout, this, [&] {
+            QQuickItem *cancel = control(window, QStringLiteral("workCancelButton"));
+            if (!cancel || !progress->busy())
+                return;
+            sawBar = true;
+            clicker.stop();
+            click(cancel);
+        });
+        clicker.start(1);
+        if (work == QLatin1String("open"))
+            QMetaObject::invokeMethod(editor, "openFile", Q_ARG(QVariant, big));
+        else if (work == QLatin1String("revise"))
+            click(itemWithProperty(editor, "text", QStringLiteral("revise")));
+        else
+            m_tabs->save_list(QUrl::fromLocalFile(image), QStringLiteral("ilg files (*.ilg )"));
+        progress->setShowDelay(500);
+
+        QVERIFY(sawBar);
+        QVERIFY(!progress->busy());
+        QVERIFY(!control(window, QStringLiteral("workOverlay")));
+        QCOMPARE(snapshot(), before);
+        QCOMPARE(m_prompt.boxes.size(), boxes); // a cancel is no error
         editor->hide();
     }
 

@@ -1,3 +1,4 @@
+#include "drawareawidget.h"
 #include "framesetmodel.h"
 #include "ildabuilder.h"
 #include "ildframeset.h"
@@ -400,7 +401,8 @@ private slots:
     void undoRestoresTheSavedFile_data()
     {
         QTest::addColumn<QString>("action");
-        for (const char *a : { "open", "delete", "move", "move_by_drag", "scale", "centre", "revise" })
+        for (const char *a : { "open", "delete", "move", "move_by_drag", "scale", "centre", "revise", "import", "text",
+                               "drawing", "optimize" })
             QTest::newRow(a) << a;
     }
 
@@ -454,6 +456,22 @@ private slots:
             model.setData(model.index(2), 3, frameSetModel::CenterRole);
         else if (action == "revise")
             model.reviseFrameSet(1, 2, 3, 40);
+        else if (action == "import")
+            QCOMPARE(model.importSvg(QUrl::fromLocalFile(QFINDTESTDATA("../data/content/circle.svg"))), 1);
+        else if (action == "text")
+            QCOMPARE(model.addText(QStringLiteral("Hi"), QString(), true), 1);
+        else if (action == "optimize")
+            QCOMPARE(model.optimizeFrames(), 2);
+        else if (action == "drawing") {
+            DrawAreaWidget canvas;
+            canvas.setSize(QSizeF(100, 100));
+            for (const auto &[type, at] : { std::pair{ QEvent::MouseButtonPress, QPointF(10, 10) },
+                                            std::pair{ QEvent::MouseMove, QPointF(90, 40) } }) {
+                QMouseEvent e(type, at, Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+                QCoreApplication::sendEvent(&canvas, &e);
+            }
+            QCOMPARE(model.addDrawing(&canvas), 1);
+        }
         const QByteArray after = saved();
         QVERIFY(after != before);
         QVERIFY(model.canUndo());
