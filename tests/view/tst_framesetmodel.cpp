@@ -457,7 +457,7 @@ private slots:
         else if (action == "revise")
             model.reviseFrameSet(1, 2, 3, 40);
         else if (action == "import")
-            QCOMPARE(model.importSvg(QUrl::fromLocalFile(QFINDTESTDATA("../data/content/circle.svg"))), 1);
+            QCOMPARE(model.importSvg(QUrl::fromLocalFile(QStringLiteral(BEAMDECK_TEST_DATA "/content/circle.svg"))), 1);
         else if (action == "text")
             QCOMPARE(model.addText(QStringLiteral("Hi"), QString(), true), 1);
         else if (action == "optimize")
