@@ -355,6 +355,41 @@ private slots:
         }
     }
 
+    // Cancelled in the first pass or after the last file was read again (all
+    // data written to the temporary file): the previous file stays.
+    void cancelKeepsThePreviousFile_data()
+    {
+        QTest::addColumn<int>("variant"); // 4: combined .ild
+        QTest::addColumn<int>("cancelAt"); // the report that answers false
+        QTest::newRow("group_image_first_pass") << int(GroupImageBuilder::GroupImage) << 1;
+        QTest::newRow("group_image_last_read") << int(GroupImageBuilder::GroupImage) << 4;
+        QTest::newRow("text_group_image_last_read") << int(GroupImageBuilder::TextGroupImage) << 4;
+        QTest::newRow("single_group_image_last_read") << int(GroupImageBuilder::SingleGroupImage) << 4;
+        QTest::newRow("single_group_text_last_read") << int(GroupImageBuilder::SingleGroupText) << 4;
+        QTest::newRow("combined_ilda_last_file") << 4 << 2;
+    }
+    void cancelKeepsThePreviousFile()
+    {
+        QFETCH(int, variant);
+        QFETCH(int, cancelAt);
+        const ExportGroup group{ QStringLiteral("c"), { file("a.ild", threePointFrame()), file("b.ild", threePointFrame()) } };
+        const QString target = write(QStringLiteral("previous.ilg"), "previous content");
+        GroupImageBuilder b;
+        int reports = 0;
+        qint64 lastDone = -1;
+        b.setProgress([&](qint64 done, qint64 total) {
+            [&] { QVERIFY(done > lastDone && done <= total); }();
+            lastDone = done;
+            return ++reports < cancelAt;
+        });
+        const GroupImageBuilder::Outcome outcome = variant == 4 ? b.saveCombinedIlda(group, target)
+                                                                : b.save(GroupImageBuilder::Variant(variant), { group }, target);
+        QCOMPARE(outcome, GroupImageBuilder::Cancelled);
+        QCOMPARE(reports, cancelAt);
+        QCOMPARE(fileBytes(target), QByteArray("previous content"));
+        QCOMPARE(QDir(m_dir.path()).entryList({ QStringLiteral("previous.ilg.*") }, QDir::Files), QStringList());
+    }
+
     void unwritableTargetFails()
     {
         GroupImageBuilder b;
