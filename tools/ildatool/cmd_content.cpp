@@ -5,6 +5,7 @@
 #include "pathoptimizer.h"
 #include "svgimport.h"
 #include "textstrokes.h"
+#include "toolprogress.h"
 #include "toolutil.h"
 
 #include <QColor>
@@ -168,9 +169,13 @@ int runImport(const QStringList &args)
         return ExitUsage;
 
     IldFrameSet set;
+    ToolProgress progress(QStringLiteral("import"));
+    progress.setStage(QStringLiteral("importing"));
     for (int i = 0; i + 1 < pos.size(); ++i) {
+        progress.report(i, pos.size() - 1);
         const SvgDrawing d = readSvg(pos.at(i), margin);
         if (!d.ok) {
+            progress.finish();
             err() << "ildatool import: " << pos.at(i) << ": " << d.error << "\n";
             err().flush();
             return ExitBadInput;
@@ -255,10 +260,14 @@ int runOptimize(const QStringList &args)
         !checkOutName(QStringLiteral("optimize"), parser.positionalArguments().at(1)))
         return ExitUsage;
     IldFrameSet in;
-    if (!loadIldaFile(parser.positionalArguments().at(0), in))
+    ToolProgress progress(QStringLiteral("optimize"));
+    progress.setStage(QStringLiteral("reading"));
+    if (!loadIldaFile(parser.positionalArguments().at(0), in, progress.callback()))
         return ExitBadInput;
     IldFrameSet set;
+    progress.setStage(QStringLiteral("optimizing"));
     for (size_t i = 0; i < in.frames.size(); ++i) {
+        progress.report(qint64(i), qint64(in.frames.size()));
         const IldFrame &src = in.frames[i];
         IldFrame f = makeFrame(QStringLiteral("optimize"), strokesFromFrame(src), o, QStringLiteral("frame %1").arg(i));
         f.name = src.name;

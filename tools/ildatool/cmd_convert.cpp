@@ -3,6 +3,7 @@
 #include "ildframeset.h"
 #include "palette.h"
 #include "regularfile.h"
+#include "toolprogress.h"
 #include "toolutil.h"
 
 #include <QFile>
@@ -15,7 +16,7 @@ bool isCTable(const QString &path)
     return path.endsWith(QLatin1String(".c"));
 }
 
-bool loadCTable(const QString &path, IldFrameSet &set)
+bool loadCTable(const QString &path, IldFrameSet &set, const ProgressCallback &progress)
 {
     QFile file;
     const IldReadResult opened = openRegularFile(path, file);
@@ -25,7 +26,7 @@ bool loadCTable(const QString &path, IldFrameSet &set)
         err().flush();
         return false;
     }
-    importCTable(file.readAll(), set);
+    importCTable(file.readAll(), set, progress);
     return true;
 }
 
@@ -84,8 +85,12 @@ int runConvert(const QStringList &args)
     paletteOffset = table ? Palette::IildStd : Palette::DefaultTable;
 
     IldFrameSet set;
-    if (!(isCTable(in) ? loadCTable(in, set) : loadIldaFile(in, set)))
-        return ExitBadInput;
+    {
+        ToolProgress progress(QStringLiteral("convert"));
+        progress.setStage(QStringLiteral("reading"));
+        if (!(isCTable(in) ? loadCTable(in, set, progress.callback()) : loadIldaFile(in, set, progress.callback())))
+            return ExitBadInput;
+    }
     for (IldFrame &f : set.frames)
         f.check = true;
     if (toC)

@@ -2,6 +2,7 @@
 #include "groupimagereader.h"
 #include "ildframeset.h"
 #include "palette.h"
+#include "toolprogress.h"
 #include "toolutil.h"
 
 namespace {
@@ -76,8 +77,12 @@ int runDump(const QStringList &args)
         return dumpGroupImage(parser.positionalArguments().at(0));
 
     IldFrameSet set;
-    if (!loadIldaFile(parser.positionalArguments().at(0), set))
-        return ExitBadInput;
+    {
+        ToolProgress progress(QStringLiteral("dump"));
+        progress.setStage(QStringLiteral("reading"));
+        if (!loadIldaFile(parser.positionalArguments().at(0), set, progress.callback()))
+            return ExitBadInput;
+    }
 
     QTextStream &o = out();
     o << "{\"paletteSize\": " << globalPalette().size() << ", \"maxPointCount\": " << set.maxPointCount

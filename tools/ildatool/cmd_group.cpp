@@ -5,6 +5,7 @@
 #include "palette.h"
 #include "playfiles.h"
 #include "regularfile.h"
+#include "toolprogress.h"
 #include "toolutil.h"
 
 #include <QFile>
@@ -152,8 +153,12 @@ int runGroup(const QStringList &args)
         groups.push_back(group);
     }
 
+    ToolProgress progress(QStringLiteral("group"));
+    progress.setStage(QStringLiteral("exporting"));
+    builder.setProgress(progress.callback());
     const GroupImageBuilder::Outcome outcome =
         combined ? builder.saveCombinedIlda(groups.front(), outPath) : builder.save(variant, groups, outPath);
+    progress.finish();
     reportLeftOut(builder, groups, multi);
     if (outcome != GroupImageBuilder::Written) {
         err() << "ildatool group: " << builder.errorString() << "\n";

@@ -2,6 +2,7 @@
 #include "ildastreamwriter.h"
 #include "ildframeset.h"
 #include "revise.h"
+#include "toolprogress.h"
 #include "toolutil.h"
 
 int runRevise(const QStringList &args)
@@ -49,9 +50,12 @@ int runRevise(const QStringList &args)
 
     const QString outPath = parser.positionalArguments().at(1);
     IldFrameSet in;
-    if (!loadIldaFile(parser.positionalArguments().at(0), in))
+    ToolProgress progress(QStringLiteral("revise"));
+    progress.setStage(QStringLiteral("reading"));
+    if (!loadIldaFile(parser.positionalArguments().at(0), in, progress.callback()))
         return ExitBadInput;
-    auto failed = [&outPath](const QString &why) {
+    auto failed = [&outPath, &progress](const QString &why) {
+        progress.finish();
         err() << "ildatool revise: could not write " << outPath << ": " << why << "; " << outPath << " is unchanged\n";
         err().flush();
         return int(ExitBadInput);
@@ -65,7 +69,9 @@ int runRevise(const QStringList &args)
     if (!writer.open())
         return failed(writer.errorString());
     const quint16 frameTotal = quint16(in.frames.size());
+    progress.setStage(QStringLiteral("revising"));
     for (size_t i = 0; i < in.frames.size(); ++i) {
+        progress.report(qint64(i), qint64(in.frames.size()));
         IldFrame revised = reviseFrame(in.frames[i], params);
         revised.check = true;
         if (!writer.writeFrame(revised, quint16(i), frameTotal))

@@ -56,9 +56,9 @@ bool parseCommand(QCommandLineParser &parser, const QString &command, const QStr
     return true;
 }
 
-bool loadIldaFile(const QString &path, IldFrameSet &set)
+bool loadIldaFile(const QString &path, IldFrameSet &set, const ProgressCallback &progress)
 {
-    const IldReadResult r = set.fromFileIld(path, false);
+    const IldReadResult r = set.fromFileIld(path, false, progress);
     switch (r.kind) {
     case IldReadResult::Ok:
         return true;

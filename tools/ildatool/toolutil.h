@@ -1,5 +1,7 @@
 #pragma once
 
+#include "progress.h"
+
 #include <QCommandLineParser>
 #include <QString>
 #include <QTextStream>
@@ -28,4 +30,4 @@ QString jsonString(const QString &s);
 
 // Reads an ILDA file as the application does. Returns false (with a message on
 // standard error) when the file cannot be opened or holds no ILDA data.
-bool loadIldaFile(const QString &path, IldFrameSet &set);
+bool loadIldaFile(const QString &path, IldFrameSet &set, const ProgressCallback &progress = {});
