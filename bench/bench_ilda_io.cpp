@@ -84,11 +84,24 @@ int main()
             vertices += fr.vertices.size();
     });
 
+    // The same read reporting its progress, as the pages and ildatool do.
+    qint64 reports = 0;
+    const double progressMs = bestOf(5, [&] {
+        IldFrameSet set;
+        set.fromFileIld(path, false, [&reports](qint64, qint64) {
+            ++reports;
+            return true;
+        });
+    });
+
     out << QStringLiteral("file: %1 MB, %2 frames of %3 points (%4 vertices read)\n")
                .arg(sizeMb, 0, 'f', 1).arg(frames).arg(points).arg(vertices);
     out << QStringLiteral("raw read into memory: %1 ms (%2 MB/s)\n").arg(rawMs, 0, 'f', 1).arg(sizeMb / rawMs * 1000, 0, 'f', 0);
     out << QStringLiteral("ILDA read (parse):    %1 ms (%2 MB/s), %3x the raw read\n")
                .arg(parseMs, 0, 'f', 1).arg(sizeMb / parseMs * 1000, 0, 'f', 0).arg(parseMs / rawMs, 0, 'f', 2);
+    out << QStringLiteral("ILDA read, progress:  %1 ms (%2 reports per read)\n")
+               .arg(progressMs, 0, 'f', 1)
+               .arg(reports / 5);
     out << QStringLiteral("ILDA write (save):    %1 ms (%2 MB/s)\n").arg(writeMs, 0, 'f', 1).arg(sizeMb / writeMs * 1000, 0, 'f', 0);
     return sink > 0 ? 0 : 1;
 }
