@@ -59,9 +59,10 @@ int frameSetModel::importSvg(const QVariant &urls)
     const WorkProgress::Task task(QStringLiteral("导入"));
     const ProgressCallback progress = task.callback();
     std::vector<IldFrame> frames;
+    qint64 done = 0;
     for (const QUrl &url : qAsConst(list)) {
         // Nothing is added unless every file was gone through.
-        if (!progress(qint64(frames.size()), list.size()))
+        if (!progress(done++, list.size()))
             return 0;
         const QString path = localPathFromUrl(url);
         const SvgDrawing d = readSvg(path, 0.0);
