@@ -5,6 +5,7 @@ import QtQuick.Layouts 1.15
 import QtQuick.Window 2.15
 import an.qt.DrawAreaWidget 1.0
 import an.qt.DrawPaletteSegment 1.0
+import "controls"
 
 Window {
     id: drawingRoot
@@ -119,4 +120,7 @@ Window {
         addDevice()
         painter1.color = currentColor
     }
+
+    // "加入帧" must wait while the editor revises or reads the list.
+    WorkOverlay {}
 }
