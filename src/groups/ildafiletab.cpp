@@ -1,7 +1,6 @@
 #include "ildafiletab.h"
 
 #include "groupimagebuilder.h"
-#include "workprogress.h"
 #include "groupimageformat.h"
 #include "groupimagereader.h"
 #include "groupslog.h"
@@ -13,6 +12,7 @@
 #include "rowmove.h"
 #include "textcodec.h"
 #include "userprompt.h"
+#include "workprogress.h"
 
 #include <QDir>
 #include <QFile>

@@ -205,8 +205,7 @@ IldFrame reviseFrame(const IldFrame &f, const ReviseParams &params)
     return r;
 }
 
-bool reviseFrames(const IldFrameSet &in, IldFrameSet &out, const ReviseParams &params,
-                  const ProgressCallback &progress)
+bool reviseFrames(const IldFrameSet &in, IldFrameSet &out, const ReviseParams &params, const ProgressCallback &progress)
 {
     // The frames of the previous run are rebuilt in place: re-running with new
     // parameters then needs no fresh memory.

@@ -978,7 +978,7 @@ private slots:
     void overlayCancelLeavesEverythingAsItWas_data()
     {
         QTest::addColumn<QString>("work");
-        for (const char *w : { "open", "revise", "export" })
+        for (const char *w : {"open", "revise", "export"})
             QTest::newRow(w) << w;
     }
 
@@ -1018,7 +1018,7 @@ private slots:
 
         auto snapshot = [&] {
             QByteArray all = readAll(image);
-            for (IldFrameSet set : { workFrameSet(), revisedFrameSet() }) {
+            for (IldFrameSet set : {workFrameSet(), revisedFrameSet()}) {
                 for (IldFrame &f : set.frames)
                     f.check = true;
                 QByteArray bytes;

@@ -359,7 +359,7 @@ private slots:
     // data written to the temporary file): the previous file stays.
     void cancelKeepsThePreviousFile_data()
     {
-        QTest::addColumn<int>("variant"); // 4: combined .ild
+        QTest::addColumn<int>("variant");  // 4: combined .ild
         QTest::addColumn<int>("cancelAt"); // the report that answers false
         QTest::newRow("group_image_first_pass") << int(GroupImageBuilder::GroupImage) << 1;
         QTest::newRow("group_image_last_read") << int(GroupImageBuilder::GroupImage) << 4;
@@ -372,7 +372,8 @@ private slots:
     {
         QFETCH(int, variant);
         QFETCH(int, cancelAt);
-        const ExportGroup group{ QStringLiteral("c"), { file("a.ild", threePointFrame()), file("b.ild", threePointFrame()) } };
+        const ExportGroup group{QStringLiteral("c"),
+                                {file("a.ild", threePointFrame()), file("b.ild", threePointFrame())}};
         const QString target = write(QStringLiteral("previous.ilg"), "previous content");
         GroupImageBuilder b;
         int reports = 0;
@@ -382,12 +383,13 @@ private slots:
             lastDone = done;
             return ++reports < cancelAt;
         });
-        const GroupImageBuilder::Outcome outcome = variant == 4 ? b.saveCombinedIlda(group, target)
-                                                                : b.save(GroupImageBuilder::Variant(variant), { group }, target);
+        const GroupImageBuilder::Outcome outcome = variant == 4
+                                                       ? b.saveCombinedIlda(group, target)
+                                                       : b.save(GroupImageBuilder::Variant(variant), {group}, target);
         QCOMPARE(outcome, GroupImageBuilder::Cancelled);
         QCOMPARE(reports, cancelAt);
         QCOMPARE(fileBytes(target), QByteArray("previous content"));
-        QCOMPARE(QDir(m_dir.path()).entryList({ QStringLiteral("previous.ilg.*") }, QDir::Files), QStringList());
+        QCOMPARE(QDir(m_dir.path()).entryList({QStringLiteral("previous.ilg.*")}, QDir::Files), QStringList());
     }
 
     void unwritableTargetFails()

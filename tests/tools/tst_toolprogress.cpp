@@ -23,20 +23,21 @@ private slots:
         QTest::addColumn<bool>("terminal");
         QTest::addColumn<Steps>("steps");
         QTest::addColumn<QString>("written");
-        QTest::newRow("nothing_in_the_first_second") << true << Steps{ { 0, 10 }, { 999, 90 }, { 1000, -1 } } << "";
+        QTest::newRow("nothing_in_the_first_second") << true << Steps{{0, 10}, {999, 90}, {1000, -1}} << "";
         QTest::newRow("shown_after_a_second_then_cleared")
-            << true << Steps{ { 1000, 5 }, { 1200, 50 }, { 1300, -1 } }
+            << true << Steps{{1000, 5}, {1200, 50}, {1300, -1}}
             << "\rildatool revise: revising 5%\rildatool revise: revising 50%\r                             \r";
         const QString clear28 = QLatin1Char('\r') + QString(28, QLatin1Char(' ')) + QLatin1Char('\r');
         QTest::newRow("at_most_every_100_ms")
-            << true << Steps{ { 1000, 1 }, { 1050, 2 }, { 1100, 3 } }
+            << true << Steps{{1000, 1}, {1050, 2}, {1100, 3}}
             << "\rildatool revise: revising 1%\rildatool revise: revising 3%" + clear28;
-        QTest::newRow("same_text_not_repeated") << true << Steps{ { 1000, 7 }, { 1500, 7 } }
-                                                << "\rildatool revise: revising 7%" + clear28;
+        QTest::newRow("same_text_not_repeated")
+            << true << Steps{{1000, 7}, {1500, 7}} << "\rildatool revise: revising 7%" + clear28;
         QTest::newRow("cleared_as_wide_as_the_widest_line")
-            << true << Steps{ { 1000, 100 }, { 1100, 9 } }
-            << "\rildatool revise: revising 100%\rildatool revise: revising 9%  \r" + QString(30, QLatin1Char(' ')) + "\r";
-        QTest::newRow("never_without_a_terminal") << false << Steps{ { 5000, 50 }, { 9000, -1 } } << "";
+            << true << Steps{{1000, 100}, {1100, 9}}
+            << "\rildatool revise: revising 100%\rildatool revise: revising 9%  \r" + QString(30, QLatin1Char(' ')) +
+                   "\r";
+        QTest::newRow("never_without_a_terminal") << false << Steps{{5000, 50}, {9000, -1}} << "";
     }
     void lineOnATerminalOnly()
     {
@@ -64,18 +65,18 @@ private slots:
     void silentWhenPiped_data()
     {
         QTest::addColumn<QStringList>("args");
-        QTest::newRow("dump") << QStringList{ "dump", "IN" };
-        QTest::newRow("convert") << QStringList{ "convert", "IN", "OUT" };
-        QTest::newRow("revise") << QStringList{ "revise", "IN", "OUT", "--between", "1", "--add", "0", "--blank", "1",
-                                                "--total", "50" };
-        QTest::newRow("optimize") << QStringList{ "optimize", "IN", "OUT" };
-        QTest::newRow("group") << QStringList{ "group", "--list", "LIST", "OUT.ilg" };
+        QTest::newRow("dump") << QStringList{"dump", "IN"};
+        QTest::newRow("convert") << QStringList{"convert", "IN", "OUT"};
+        QTest::newRow("revise") << QStringList{"revise", "IN",      "OUT", "--between", "1", "--add",
+                                               "0",      "--blank", "1",   "--total",   "50"};
+        QTest::newRow("optimize") << QStringList{"optimize", "IN", "OUT"};
+        QTest::newRow("group") << QStringList{"group", "--list", "LIST", "OUT.ilg"};
     }
     void silentWhenPiped()
     {
         QFETCH(QStringList, args);
         QTemporaryDir dir;
-        QVERIFY(runIldatool({ QStringLiteral("demo"), dir.path() }).exitCode == 0);
+        QVERIFY(runIldatool({QStringLiteral("demo"), dir.path()}).exitCode == 0);
         // Large enough that reading reports several times.
         IldFrameSet set;
         for (int i = 0; i < 120; ++i) {
@@ -92,7 +93,8 @@ private slots:
         args.replaceInStrings(QRegularExpression(QStringLiteral("^IN$")), dir.filePath(QStringLiteral("in.ild")));
         args.replaceInStrings(QRegularExpression(QStringLiteral("^OUT$")), dir.filePath(QStringLiteral("out.ild")));
         args.replaceInStrings(QRegularExpression(QStringLiteral("^OUT.ilg$")), dir.filePath(QStringLiteral("out.ilg")));
-        args.replaceInStrings(QRegularExpression(QStringLiteral("^LIST$")), dir.filePath(QStringLiteral("play/play.list")));
+        args.replaceInStrings(QRegularExpression(QStringLiteral("^LIST$")),
+                              dir.filePath(QStringLiteral("play/play.list")));
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("ILDATOOL_PROGRESS_AFTER_MS"), QStringLiteral("0"));
         const ToolResult r = runProgram(QStringLiteral(ILDATOOL_PATH), args, env);

@@ -401,8 +401,8 @@ private slots:
     void undoRestoresTheSavedFile_data()
     {
         QTest::addColumn<QString>("action");
-        for (const char *a : { "open", "delete", "move", "move_by_drag", "scale", "centre", "revise", "import", "text",
-                               "drawing", "optimize" })
+        for (const char *a : {"open", "delete", "move", "move_by_drag", "scale", "centre", "revise", "import", "text",
+                              "drawing", "optimize"})
             QTest::newRow(a) << a;
     }
 
@@ -465,8 +465,8 @@ private slots:
         else if (action == "drawing") {
             DrawAreaWidget canvas;
             canvas.setSize(QSizeF(100, 100));
-            for (const auto &[type, at] : { std::pair{ QEvent::MouseButtonPress, QPointF(10, 10) },
-                                            std::pair{ QEvent::MouseMove, QPointF(90, 40) } }) {
+            for (const auto &[type, at] : {std::pair{QEvent::MouseButtonPress, QPointF(10, 10)},
+                                           std::pair{QEvent::MouseMove, QPointF(90, 40)}}) {
                 QMouseEvent e(type, at, Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
                 QCoreApplication::sendEvent(&canvas, &e);
             }

@@ -18,7 +18,7 @@
 class ToolProgress
 {
 public:
-    using Clock = std::function<qint64()>;               // milliseconds
+    using Clock = std::function<qint64()>;             // milliseconds
     using Sink = std::function<void(const QString &)>; // gets the raw text
     static constexpr qint64 ShowAfter = 1000;
     static constexpr qint64 Interval = 100;
