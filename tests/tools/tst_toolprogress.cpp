@@ -17,7 +17,8 @@ class TestToolProgress : public QObject
     Q_OBJECT
 
 private slots:
-    // Each step: the clock, then a report of done out of 100 (-1: finish).
+    // Each step: the clock, then a report of done out of 100 (-1: finish,
+    // -2: a message on standard error).
     void lineOnATerminalOnly_data()
     {
         QTest::addColumn<bool>("terminal");
@@ -37,6 +38,9 @@ private slots:
             << true << Steps{{1000, 100}, {1100, 9}}
             << "\rildatool revise: revising 100%\rildatool revise: revising 9%  \r" + QString(30, QLatin1Char(' ')) +
                    "\r";
+        QTest::newRow("a_message_clears_it_the_next_report_redraws")
+            << true << Steps{{1000, 4}, {1100, -2}, {1200, 4}}
+            << "\rildatool revise: revising 4%" + clear28 + "\rildatool revise: revising 4%" + clear28;
         QTest::newRow("never_without_a_terminal") << false << Steps{{5000, 50}, {9000, -1}} << "";
     }
     void lineOnATerminalOnly()
@@ -52,7 +56,9 @@ private slots:
             p.setStage(QStringLiteral("revising"));
             for (const auto &step : steps) {
                 now = step.first;
-                if (step.second < 0)
+                if (step.second == -2)
+                    ToolProgress::clearActiveLine(); // as err() does
+                else if (step.second < 0)
                     p.finish();
                 else
                     p.callback()(step.second, 100);

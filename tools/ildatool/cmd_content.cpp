@@ -175,7 +175,6 @@ int runImport(const QStringList &args)
         progress.report(i, pos.size() - 1);
         const SvgDrawing d = readSvg(pos.at(i), margin);
         if (!d.ok) {
-            progress.finish();
             err() << "ildatool import: " << pos.at(i) << ": " << d.error << "\n";
             err().flush();
             return ExitBadInput;

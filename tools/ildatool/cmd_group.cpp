@@ -158,7 +158,6 @@ int runGroup(const QStringList &args)
     builder.setProgress(progress.callback());
     const GroupImageBuilder::Outcome outcome =
         combined ? builder.saveCombinedIlda(groups.front(), outPath) : builder.save(variant, groups, outPath);
-    progress.finish();
     reportLeftOut(builder, groups, multi);
     if (outcome != GroupImageBuilder::Written) {
         err() << "ildatool group: " << builder.errorString() << "\n";

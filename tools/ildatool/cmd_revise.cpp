@@ -54,8 +54,7 @@ int runRevise(const QStringList &args)
     progress.setStage(QStringLiteral("reading"));
     if (!loadIldaFile(parser.positionalArguments().at(0), in, progress.callback()))
         return ExitBadInput;
-    auto failed = [&outPath, &progress](const QString &why) {
-        progress.finish();
+    auto failed = [&outPath](const QString &why) {
         err() << "ildatool revise: could not write " << outPath << ": " << why << "; " << outPath << " is unchanged\n";
         err().flush();
         return int(ExitBadInput);

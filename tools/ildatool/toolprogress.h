@@ -27,6 +27,7 @@ public:
         : m_command(command), m_terminal(terminal), m_clock(std::move(clock)), m_sink(std::move(sink))
     {
         m_start = m_clock();
+        s_active = this;
     }
     // Standard error, if it is a terminal, with the steady clock.
     // ILDATOOL_PROGRESS_AFTER_MS shortens the wait (tests of short runs).
@@ -41,7 +42,19 @@ public:
         if (set)
             m_showAfter = after;
     }
-    ~ToolProgress() { finish(); }
+    ~ToolProgress()
+    {
+        finish();
+        if (s_active == this)
+            s_active = nullptr;
+    }
+    // Messages on standard error clear the line first; the next report
+    // draws it again below them.
+    static void clearActiveLine()
+    {
+        if (s_active)
+            s_active->finish();
+    }
     ToolProgress(const ToolProgress &) = delete;
     ToolProgress &operator=(const ToolProgress &) = delete;
 
@@ -100,4 +113,5 @@ private:
     qint64 m_shownAt = -1;
     QString m_line;
     int m_width = 0;
+    static inline ToolProgress *s_active = nullptr;
 };

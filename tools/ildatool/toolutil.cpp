@@ -1,6 +1,7 @@
 #include "toolutil.h"
 
 #include "ildframeset.h"
+#include "toolprogress.h"
 
 #include <QFileInfo>
 
@@ -20,6 +21,7 @@ QTextStream &err()
     static QTextStream s(stderr);
     static const bool utf8 = (s.setCodec("UTF-8"), true);
     Q_UNUSED(utf8)
+    ToolProgress::clearActiveLine(); // a message starts at the left margin
     return s;
 }
 
