@@ -1,6 +1,7 @@
 #include "ildalint.h"
 
 #include "bytecursor.h"
+#include "ildarecord.h"
 #include "ildframe.h"
 #include "palette.h"
 
@@ -168,22 +169,6 @@ void checkLastPointBits(const IldFrame &frame, int frameIndex, std::vector<LintF
                               QStringLiteral("the last point lacks the last-point bit (0x80)")));
 }
 
-int recordSize(quint8 format)
-{
-    switch (format) {
-    case 0:
-        return 8;
-    case 1:
-        return 6;
-    case 4:
-        return 10;
-    case 5:
-        return 8;
-    default:
-        return 3;
-    }
-}
-
 } // namespace
 
 namespace IldaLint {
@@ -251,14 +236,14 @@ std::vector<LintFinding> checkIldaBytes(const uchar *data, qint64 size, const Li
             closed = true;
             break;
         }
-        const qint64 need = qint64(frame.pointCount) * recordSize(frame.format);
+        const qint64 need = qint64(frame.pointCount) * IldaRecord::sectionRecordSize(frame.format);
         if (in.remaining() < need)
             out.push_back(finding(LintFinding::Error, frame.format == 2 || frame.format == 3 ? -1 : frameIndex, -1,
                                   Truncated,
                                   QStringLiteral("the section at offset %1 counts %2 records, the file ends after %3")
                                       .arg(at)
                                       .arg(frame.pointCount)
-                                      .arg(in.remaining() / recordSize(frame.format))));
+                                      .arg(in.remaining() / IldaRecord::sectionRecordSize(frame.format))));
         if (frame.format == 2 || frame.format == 3) {
             filePalette = frame.pointCount;
             in.skip(need);
@@ -275,7 +260,7 @@ std::vector<LintFinding> checkIldaBytes(const uchar *data, qint64 size, const Li
         }
         // The reader blanks the first point; the stored status byte is what a
         // player sees.
-        const int statusOffset = (frame.format == 0 || frame.format == 4) ? 6 : 4;
+        const int statusOffset = IldaRecord::statusOffset(frame.format);
         const bool haveFirst = in.remaining() > statusOffset;
         const quint8 firstStatus = haveFirst ? in.here()[statusOffset] : 0;
         frame.ildFromStream(in);

@@ -2,6 +2,7 @@
 
 #include "bytecursor.h"
 #include "ildalog.h"
+#include "ildarecord.h"
 #include "ildframeset.h"
 #include "palette.h"
 #include "regularfile.h"
@@ -21,25 +22,14 @@ QString fixedText(const char *p, int n)
     return QString::fromLatin1(p, len);
 }
 
-int recordSize(quint8 format)
-{
-    switch (format) {
-    case 0: return 8;
-    case 1: return 6;
-    case 4: return 10;
-    case 5: return 8;
-    default: return 5; // 2 and 3 read as X, Y, status when taken as a frame
-    }
-}
-
 // Appends count colour records to the global palette. Returns false when the
 // data ended, which ends the reading of the whole file.
 bool readPaletteRecords(ByteCursor &in, int count)
 {
     Palette &palette = globalPalette();
     for (int i = 0; i < count; ++i) {
-        uchar rgb[3];
-        in.read(rgb, 3);
+        uchar rgb[IldaRecord::ColorSize];
+        in.read(rgb, IldaRecord::ColorSize);
         palette.append(QColor(rgb[0], rgb[1], rgb[2]));
         if (in.atEnd())
             return false;
@@ -96,7 +86,7 @@ int IldFrame::ildFromStream(ByteCursor &in)
         return 1;
     }
 
-    const int recSize = recordSize(format);
+    const int recSize = IldaRecord::pointSize(format);
     // Reserve no more than the remaining bytes can fill: a header may claim
     // records that are not there.
     const qint64 present = (in.remaining() + recSize - 1) / recSize;
@@ -106,59 +96,20 @@ int IldFrame::ildFromStream(ByteCursor &in)
     t.r = t.g = t.b = 255;
     t.status = IldVertex::Blanked;
     t.colorIndex = 55;
-    const bool has3d = (format == 0 || format == 4);
 
-    int n = pointCount;
-    // Fast path while whole records are present.
-    const qint64 whole = std::min<qint64>(n, in.remaining() / recSize);
-    const uchar *p = in.here();
-    auto coord = [](const uchar *q) {
-        const qint16 v = qint16(q[0] << 8 | q[1]);
-        return v == -32768 ? qint16(-32767) : v;
-    };
+    // Whole records straight from the data.
+    const qint64 whole = std::min<qint64>(pointCount, in.remaining() / recSize);
     vertices.resize(size_t(whole));
-    IldVertex *out = vertices.data();
-    for (qint64 i = 0; i < whole; ++i, p += recSize) {
-        t.x = coord(p);
-        t.y = coord(p + 2);
-        const uchar *q = p + 4;
-        if (has3d) {
-            t.z = coord(q);
-            q += 2;
-        }
-        t.status = q[0];
-        if (format == 0 || format == 1) {
-            t.colorIndex = q[1];
-        } else if (format == 4 || format == 5) {
-            t.b = q[1];
-            t.g = q[2];
-            t.r = q[3];
-        }
-        out[i] = t;
-    }
+    IldaRecord::decodePoints(format, in.here(), whole, t, vertices.data());
     in.skip(whole * recSize);
 
     // A record cut short by the end of the data is completed with zeros; the
     // records past the end are skipped.
-    if (whole < n && !in.atEnd()) {
-        uchar rec[10];
+    if (whole < pointCount && !in.atEnd()) {
+        uchar rec[IldaRecord::MaxPointSize];
         in.read(rec, recSize);
-        t.x = coord(rec);
-        t.y = coord(rec + 2);
-        const uchar *q = rec + 4;
-        if (has3d) {
-            t.z = coord(q);
-            q += 2;
-        }
-        t.status = q[0];
-        if (format == 0 || format == 1) {
-            t.colorIndex = q[1];
-        } else if (format == 4 || format == 5) {
-            t.b = q[1];
-            t.g = q[2];
-            t.r = q[3];
-        }
-        vertices.push_back(t);
+        vertices.emplace_back();
+        IldaRecord::decodePoints(format, rec, 1, t, &vertices.back());
     }
 
     if (!vertices.empty())
@@ -246,7 +197,7 @@ IldReadResult IldFrameSet::fromBytes(const uchar *data, qint64 size, bool firstO
     auto endsAt = [&](qint64 headerStart, const IldFrame &f) {
         if (headerStart >= size)
             return;
-        if (in.pos() - headerStart < 32 || f.pointCount != 0) {
+        if (in.pos() - headerStart < IldaRecord::HeaderSize || f.pointCount != 0) {
             result.kind = IldReadResult::Truncated;
             result.offset = headerStart;
         }
@@ -279,21 +230,21 @@ IldReadResult IldFrameSet::fromBytes(const uchar *data, qint64 size, bool firstO
         case 0:
         case 1:
             if (frame.pointCount != 0) {
-                cutShort(headerStart, qint64(frame.pointCount) * recordSize(frame.format));
+                cutShort(headerStart, qint64(frame.pointCount) * IldaRecord::pointSize(frame.format));
                 frame.ildFromStream(in);
                 frames.push_back(std::move(frame));
             }
             break;
         case 4:
         case 5:
-            cutShort(headerStart, qint64(frame.pointCount) * recordSize(frame.format));
+            cutShort(headerStart, qint64(frame.pointCount) * IldaRecord::pointSize(frame.format));
             if (frame.ildFromStream(in) == 1)
                 qCDebug(lcIlda) << "open Frame failure(RGB 2D|3D).";
             else
                 frames.push_back(std::move(frame));
             break;
         case 2: {
-            cutShort(headerStart, 3 * qint64(frame.pointCount));
+            cutShort(headerStart, IldaRecord::ColorSize * qint64(frame.pointCount));
             stop = !readPaletteRecords(in, frame.pointCount);
             const int paletteSize = globalPalette().size();
             qCDebug(lcIlda) << "ILD_PALETTE:size:" << paletteSize << "-" << Palette::filePaletteBase << "="
@@ -301,16 +252,10 @@ IldReadResult IldFrameSet::fromBytes(const uchar *data, qint64 size, bool firstO
             break;
         }
         case 3: {
-            // The name field may hold a 16-byte colour-table header (length, count).
             const qint64 headerEnd = in.pos();
-            ByteCursor raw(in.data() + headerEnd - 24, 8);
-            const qint64 length = raw.u32();
-            const qint64 count = raw.u32();
-            if (length - 4 == 3 * count) {
-                frame.pointCount = quint16(count);
-                in.seek(headerEnd - 16);
-            }
-            cutShort(headerStart, 3 * qint64(frame.pointCount));
+            if (IldaRecord::tableHeaderCount(in.data() + headerStart + 8, frame.pointCount))
+                in.seek(headerEnd - IldaRecord::TableHeaderSize);
+            cutShort(headerStart, IldaRecord::ColorSize * qint64(frame.pointCount));
             if (!readPaletteRecords(in, frame.pointCount)) {
                 stop = true;
                 break;
@@ -322,7 +267,7 @@ IldReadResult IldFrameSet::fromBytes(const uchar *data, qint64 size, bool firstO
                     endsAt(frameStart, frame);
                 break;
             }
-            cutShort(frameStart, qint64(frame.pointCount) * recordSize(frame.format));
+            cutShort(frameStart, qint64(frame.pointCount) * IldaRecord::pointSize(frame.format));
             if (frame.ildFromStream(in) == 1)
                 qCDebug(lcIlda) << "open Frame failure(ILD_TABLE).";
             else
@@ -359,11 +304,13 @@ IldReadResult IldFrameSet::countFramesIld(const QString &path)
     if (!result.ok())
         return result;
     const qint64 size = file.size();
-    // Reads 33 bytes: a header and whether anything follows it.
-    uchar head[33];
+    // Reads a header and one byte more: whether anything follows it.
+    constexpr int HeadRead = IldaRecord::HeaderSize + 1;
+    uchar head[HeadRead];
     auto headerAt = [&](qint64 at, qint64 &got) {
-        got = (at < size && file.seek(at)) ? std::max<qint64>(file.read(reinterpret_cast<char *>(head), 33), 0) : 0;
-        std::fill(head + got, head + 33, 0);
+        got =
+            (at < size && file.seek(at)) ? std::max<qint64>(file.read(reinterpret_cast<char *>(head), HeadRead), 0) : 0;
+        std::fill(head + got, head + HeadRead, 0);
     };
     auto magicOk = [&] { return std::equal(head, head + 5, reinterpret_cast<const uchar *>("ILDA\0")); };
     auto u16At = [&](int i) { return int(head[i] << 8 | head[i + 1]); };
@@ -386,28 +333,24 @@ IldReadResult IldFrameSet::countFramesIld(const QString &path)
         }
         const quint8 format = head[7];
         int count = u16At(24);
-        if (got < 33) {
-            if (got < 32 || count != 0)
+        if (got < HeadRead) {
+            if (got < IldaRecord::HeaderSize || count != 0)
                 truncated(pos);
             break;
         }
         const qint64 start = pos;
-        pos += 32;
+        pos += IldaRecord::HeaderSize;
         if (format == 2 || format == 3) {
-            if (format == 3) {
-                const quint32 length =
-                    quint32(head[8]) << 24 | quint32(head[9]) << 16 | quint32(head[10]) << 8 | head[11];
-                const quint32 n = quint32(head[12]) << 24 | quint32(head[13]) << 16 | quint32(head[14]) << 8 | head[15];
-                if (qint64(length) - 4 == 3 * qint64(n)) {
-                    count = int(quint16(n));
-                    pos -= 16;
-                }
+            quint16 tableCount = 0;
+            if (format == 3 && IldaRecord::tableHeaderCount(head + 8, tableCount)) {
+                count = tableCount;
+                pos -= IldaRecord::TableHeaderSize;
             }
-            if (3 * qint64(count) > size - pos)
+            if (IldaRecord::ColorSize * qint64(count) > size - pos)
                 truncated(start);
-            if (count > 0 && pos + 3 * qint64(count) >= size)
+            if (count > 0 && pos + IldaRecord::ColorSize * qint64(count) >= size)
                 break; // the palette reaches the end of the file
-            pos += 3 * qint64(count);
+            pos += IldaRecord::ColorSize * qint64(count);
             if (format == 2)
                 continue;
             // The section after a colour table is read as a frame, whatever its format.
@@ -424,23 +367,23 @@ IldReadResult IldFrameSet::countFramesIld(const QString &path)
                 continue;
             }
             const int points = u16At(24);
-            if (got < 33) {
-                if (got < 32 || points != 0)
+            if (got < HeadRead) {
+                if (got < IldaRecord::HeaderSize || points != 0)
                     truncated(frameStart);
                 break;
             }
-            pos += 32;
+            pos += IldaRecord::HeaderSize;
             if (points != 0) {
                 ++frameCount;
-                if (qint64(points) * recordSize(head[7]) > size - pos)
+                if (qint64(points) * IldaRecord::pointSize(head[7]) > size - pos)
                     truncated(frameStart);
-                pos += qint64(points) * recordSize(head[7]);
+                pos += qint64(points) * IldaRecord::pointSize(head[7]);
             }
         } else if (count != 0) {
             ++frameCount;
-            if (qint64(count) * recordSize(format) > size - pos)
+            if (qint64(count) * IldaRecord::pointSize(format) > size - pos)
                 truncated(start);
-            pos += qint64(count) * recordSize(format);
+            pos += qint64(count) * IldaRecord::pointSize(format);
         }
         if (result.kind != IldReadResult::Ok)
             break;

@@ -2,6 +2,7 @@
 
 #include "bytecursor.h"
 #include "ildalog.h"
+#include "ildarecord.h"
 #include "ildframeset.h"
 
 namespace {
@@ -22,7 +23,7 @@ bool IldaStreamWriter::open()
     if (!m_file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         return fail(QStringLiteral("cannot write %1: %2").arg(m_file.fileName(), m_file.errorString()));
     m_open = true;
-    m_buffer.reserve(FlushSize + 32 + 10 * IldFrame::MaxPoints);
+    m_buffer.reserve(FlushSize + IldaRecord::HeaderSize + IldaRecord::MaxPointSize * IldFrame::MaxPoints);
     return true;
 }
 

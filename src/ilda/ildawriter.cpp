@@ -3,6 +3,7 @@
 #include "bytecursor.h"
 #include "colorresolve.h"
 #include "ildalog.h"
+#include "ildarecord.h"
 #include "ildastreamwriter.h"
 #include "ildframeset.h"
 
@@ -44,7 +45,8 @@ bool IldFrame::writeToStream(ByteSink &out, quint16 number, quint16 total)
                         << "limit" << MaxPoints << "- frame not written";
         return false;
     }
-    if (out.array().size() + 32 + 10 * qint64(vertices.size()) > MaxArrayBytes) {
+    if (out.array().size() + IldaRecord::HeaderSize + IldaRecord::MaxPointSize * qint64(vertices.size()) >
+        MaxArrayBytes) {
         qCDebug(lcIlda) << "{IldFrame::writeToStream}the output would pass" << MaxArrayBytes
                         << "bytes in memory - frame not written";
         return false;
@@ -59,7 +61,7 @@ bool IldFrame::writeToStream(ByteSink &out, quint16 number, quint16 total)
     const bool transform = !hasNeutralTransform();
     const size_t last = vertices.size() - 1;
     QByteArray &bytes = out.array();
-    const qint64 recSize = fmt == 0 ? 8 : fmt == 1 ? 6 : fmt == 4 ? 10 : 8;
+    const qint64 recSize = IldaRecord::pointSize(fmt);
     const qint64 start = bytes.size();
     bytes.resize(int(start + recSize * qint64(vertices.size())));
     uchar *p = reinterpret_cast<uchar *>(bytes.data()) + start;
@@ -79,7 +81,7 @@ bool IldFrame::writeToStream(ByteSink &out, quint16 number, quint16 total)
         *p++ = uchar(v.x);
         *p++ = uchar(quint16(v.y) >> 8);
         *p++ = uchar(v.y);
-        if (fmt == 0 || fmt == 4) {
+        if (IldaRecord::has3d(fmt)) {
             *p++ = uchar(quint16(v.z) >> 8);
             *p++ = uchar(v.z);
         }
@@ -119,7 +121,7 @@ bool IldFrameSet::toIldaBytes(QByteArray &out, QString *error)
                             << "points exceeds the ILDA limit of 65535; nothing saved";
             return refuse(IldaStreamWriter::refusal(*this));
         }
-        total += 32 + 10 * qint64(f.vertices.size());
+        total += IldaRecord::HeaderSize + IldaRecord::MaxPointSize * qint64(f.vertices.size());
     }
     if (total > MaxArrayBytes)
         return refuse(QStringLiteral("the frames take up to %1 bytes, more than one piece of memory holds").arg(total));
