@@ -30,7 +30,7 @@ public:
     {
         // One allocation for the whole export: room for a full buffer plus the
         // largest frame (65535 points).
-        m_buf.reserve(FlushSize + 7 * 65536);
+        m_buf.reserve(FlushSize + GroupLayout::VertexRecordSize * 65536);
     }
 
     QByteArray &buffer() { return m_buf; }
@@ -239,12 +239,12 @@ bool GroupImageBuilder::calImageAddress(const std::vector<ExportGroup> &groups, 
             frameCount += set.frames.size();
             groupCounts.push_back(std::move(fileCounts));
             exported.files.push_back(int(f));
-            const quint64 dataSize = 7 * vertexCount;
+            const quint64 dataSize = GroupLayout::VertexRecordSize * vertexCount;
             qCDebug(lcGroups).noquote() << "file " << exported.files.size() << " data_size:" << dataSize << ":0x"
                                         << QString::number(dataSize, 16);
         }
-        qCDebug(lcGroups) << "file table data_size:" << 8 * frameCount << "data_size:"
-                          << 8 * frameCount + 7 * vertexCount;
+        qCDebug(lcGroups) << "file table data_size:" << GroupLayout::FrameRecordSize * frameCount << "data_size:"
+                          << GroupLayout::FrameRecordSize * frameCount + GroupLayout::VertexRecordSize * vertexCount;
         if (multi && groupCounts.empty())
             continue; // a group without files gets no record
         counts.push_back(std::move(groupCounts));
@@ -261,7 +261,7 @@ bool GroupImageBuilder::calImageAddress(const std::vector<ExportGroup> &groups, 
         GroupPlace &gp = m_places[size_t(m_exported[size_t(g)].group)];
         gp.exported = true;
         gp.fileCount = quint8(m_layout.fileCount(g));
-        gp.fileTableOffset = quint32(26 * filesBefore);
+        gp.fileTableOffset = quint32(GroupLayout::FileRecordSize * filesBefore);
         gp.fileTableAddress = quint32(m_layout.fileRecordAddress(g));
         filesBefore += quint64(m_layout.fileCount(g));
         for (int f = 0; f < m_layout.fileCount(g); ++f) {
@@ -277,7 +277,8 @@ bool GroupImageBuilder::calImageAddress(const std::vector<ExportGroup> &groups, 
                               << QString::number(gp.fileTableOffset, 16);
     }
     if (multi) {
-        qCDebug(lcGroups) << "m_Tab::" << 26 * m_layout.totalFiles() << QString::number(26 * m_layout.totalFiles(), 16)
+        const quint64 fileTableSize = GroupLayout::FileRecordSize * m_layout.totalFiles();
+        qCDebug(lcGroups) << "m_Tab::" << fileTableSize << QString::number(fileTableSize, 16)
                           << "m_INIT_START_ADDRESS:" << start;
         qCDebug(lcGroups) << "group_end_address::" << m_layout.fileTableStart();
         qCDebug(lcGroups) << "end_address_acc:" << QString::number(m_layout.end(), 16);
@@ -387,7 +388,7 @@ bool GroupImageBuilder::writeBinary(Variant variant, QIODevice *out)
                 return false;
             for (int k = 0; k < L.frameCount(g, f); ++k) {
                 const IldFrame &frame = set.frames[size_t(k)];
-                uchar *p = w.grow(7 * int(frame.vertices.size()));
+                uchar *p = w.grow(GroupLayout::VertexRecordSize * int(frame.vertices.size()));
                 for (const IldVertex &v : frame.vertices)
                     p = putVertexRecord(p, v.x, v.y, vertexColor(frame, v));
                 if (!w.flushIfLarge())

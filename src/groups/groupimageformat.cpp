@@ -159,7 +159,7 @@ QString textFrameAddressLine(quint64 address)
 
 QString textVertexLine(qint16 x, qint16 y, bool blanked, QRgb color)
 {
-    const QString xy = hex(convertCoordinate(x)) + QLatin1Char(',') + hex(convertCoordinate(y)) + QLatin1Char(',');
+    const QString xy = hex(quint16(Dac::toDac(x))) + QLatin1Char(',') + hex(quint16(Dac::toDac(y))) + QLatin1Char(',');
     if (blanked)
         return xy + QStringLiteral("0x00,0x00,0x00,");
     return xy + hex(quint8(qRed(color))) + QLatin1Char(',') + hex(quint8(qGreen(color))) + QLatin1Char(',')

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "dac.h"
+
 #include <QByteArray>
 #include <QRgb>
 #include <QString>
@@ -15,13 +17,6 @@ constexpr int ChecksumOffset = 24;
 constexpr int LengthOffset = 28;
 constexpr int GroupNameSize = 8;
 constexpr int FileNameSize = 16;
-
-// ILDA coordinate to the 12-bit range of the projector: x / 16 + 2047,
-// truncated toward zero, kept in 16 bits.
-inline quint16 convertCoordinate(qint16 x)
-{
-    return quint16(int(x) / 16 + 2047);
-}
 
 // Name as stored: its GBK bytes, cut to size between characters (never inside
 // a two-byte one) and padded with zero bytes.
@@ -43,8 +38,9 @@ void appendFrameRecord(QByteArray &out, quint16 index, quint16 vertexCount, quin
 // Writes one 7-byte XYRGB record at p and returns the position behind it.
 inline uchar *putVertexRecord(uchar *p, qint16 x, qint16 y, QRgb color)
 {
-    const quint16 cx = convertCoordinate(x);
-    const quint16 cy = convertCoordinate(y);
+    // Positions are stored in 16 bits: -32768 (position -1) as 65535.
+    const quint16 cx = quint16(Dac::toDac(x));
+    const quint16 cy = quint16(Dac::toDac(y));
     p[0] = uchar(cx >> 8);
     p[1] = uchar(cx);
     p[2] = uchar(cy >> 8);

@@ -2,6 +2,7 @@
 
 #include "bytecursor.h"
 #include "crcengine.h"
+#include "dac.h"
 #include "groupimageformat.h"
 #include "grouplayout.h"
 #include "regularfile.h"
@@ -114,7 +115,7 @@ GroupImageTables readGroupImageTables(const uchar *data, qint64 size)
 qint16 storedToIlda(quint16 value)
 {
     // Coordinates below -32768 were wrapped into 16 bits when stored.
-    const int v = (int(qint16(value)) - 2047) * 16;
+    const int v = Dac::fromDac(qint16(value));
     return qint16(qBound(-32767, v, 32767));
 }
 

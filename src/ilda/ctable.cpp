@@ -1,6 +1,7 @@
 #include "ctable.h"
 
 #include "colorresolve.h"
+#include "dac.h"
 #include "ildalog.h"
 #include "ildframeset.h"
 
@@ -108,9 +109,6 @@ private:
     int m_used = 0;
 };
 
-// Firmware positions: 12 bits, 0..4094 for -32767..32767.
-int toDac(qint16 c) { return c / 16 + 2047; }
-
 void writeNumberList(TextBuffer &t, const std::vector<qint64> &values)
 {
     t.lit("    ");
@@ -211,9 +209,9 @@ QByteArray exportCTable(IldFrameSet &set, int type)
             if (bake)
                 f.applyTransform(v);
             p = putLiteral(p, "        {");
-            p = putInt(p, toDac(v.x));
+            p = putInt(p, Dac::toDac(v.x));
             *p++ = ',';
-            p = putInt(p, toDac(v.y));
+            p = putInt(p, Dac::toDac(v.y));
             *p++ = ',';
             if (v.isBlanked()) {
                 p = codes ? putLiteral(p, "0x40,") : putLiteral(p, "0x0,0x0,0x0,");
@@ -319,8 +317,8 @@ IldVertex parseVertexLine(const char *line, int size, int &clamped)
     // A position past 0..4094 would wrap to the opposite edge and a colour
     // past 255 would lose its high bits (256 turning dark): clamp them.
     IldVertex v;
-    v.x = qint16((clampCounted(values[0], 0, 4094, clamped) - 2047) * 16);
-    v.y = qint16((clampCounted(values[1], 0, 4094, clamped) - 2047) * 16);
+    v.x = qint16(Dac::fromDac(clampCounted(values[0], 0, 4094, clamped)));
+    v.y = qint16(Dac::fromDac(clampCounted(values[1], 0, 4094, clamped)));
     v.z = 0;
     v.r = quint8(clampCounted(values[2], 0, 255, clamped));
     v.g = quint8(clampCounted(values[3], 0, 255, clamped));

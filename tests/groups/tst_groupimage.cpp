@@ -109,7 +109,9 @@ private slots:
     {
         QFETCH(int, x);
         QFETCH(int, stored);
-        QCOMPARE(int(convertCoordinate(qint16(x))), stored);
+        uchar record[GroupLayout::VertexRecordSize];
+        putVertexRecord(record, qint16(x), qint16(x), 0);
+        QCOMPARE(record[0] << 8 | record[1], stored);
     }
 
     void vertexRecordIsBigEndianXYThenRgb()
