@@ -40,12 +40,6 @@ Window {
     title: "帧编辑 " + c_file_name_frame
     color: "#2b2b2b"
 
-    function localPath(url) {
-        var s = url.toString()
-        if (s.indexOf("file://") === 0)
-            return decodeURIComponent(s.substring(7))
-        return s
-    }
     function refreshCounts() {
         frameCount = frameModel.rowCount()
         point_count = frameModel.get_count_max(show_max_points.value)
@@ -524,7 +518,7 @@ Window {
         }
 
         onAccepted: {
-            var path = frameRoot.localPath(fileUrl)
+            var path = fileOpener.localPath(fileUrl)
             if (forSave) {
                 console.log(",保存：" + fileUrl)
                 ildaFileIO.saveData(fileUrl, selectedNameFilter, savefile_type.currentIndex)

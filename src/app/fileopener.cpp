@@ -3,6 +3,7 @@
 #include "applog.h"
 #include "framesetmodel.h"
 #include "ildafiletab.h"
+#include "urlpath.h"
 
 #include <QFileInfo>
 
@@ -26,12 +27,17 @@ Kind kindOf(const QString &path)
 
 FileOpener::FileOpener(ildaFileTab *fileTab, QObject *parent) : QObject(parent), m_fileTab(fileTab) {}
 
+QString FileOpener::localPath(const QUrl &url) const
+{
+    return localPathFromUrl(url);
+}
+
 void FileOpener::openUrls(const QList<QUrl> &urls)
 {
     QStringList paths;
     for (const QUrl &url : urls) {
         if (url.isLocalFile())
-            paths << url.toLocalFile();
+            paths << localPathFromUrl(url);
         else
             qCDebug(lcApp) << "{FileOpener} not a local file:" << url;
     }

@@ -22,6 +22,8 @@ public:
     Q_INVOKABLE void openUrls(const QList<QUrl> &urls);
     // Absolute (or current-folder relative) local paths.
     void openPaths(const QStringList &paths);
+    // The local path of a dialog's URL, for the pages.
+    Q_INVOKABLE QString localPath(const QUrl &url) const;
 
 signals:
     // The ILDA files just added to the working list, in order.

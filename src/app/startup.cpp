@@ -12,6 +12,7 @@
 #include "testlist.h"
 #include "textcodec.h"
 #include "udp_test.h"
+#include "urlpath.h"
 #include "workprogress.h"
 
 #include <QCommandLineParser>
@@ -89,7 +90,7 @@ StartupArguments parseStartupArguments(const QStringList &arguments)
     }
     for (const QString &argument : parser.positionalArguments()) {
         // Launchers passing %U hand over file URLs.
-        const QString path = argument.startsWith(QLatin1String("file:")) ? QUrl(argument).toLocalFile() : argument;
+        const QString path = localPathFromUrlText(argument);
         if (!path.isEmpty())
             result.files << QFileInfo(path).absoluteFilePath();
     }

@@ -8,12 +8,12 @@
 #include "rowmove.h"
 #include "snapshotcommand.h"
 #include "textcodec.h"
+#include "urlpath.h"
 #include "userprompt.h"
 #include "workprogress.h"
 
 #include <QFile>
 #include <QFileInfo>
-#include <QJSValue>
 #include <QSaveFile>
 #include <QTextStream>
 
@@ -223,11 +223,11 @@ void ildaFileSets::appendItem(const FileItem &item)
     insertRows(files.size(), 1);
 }
 
-void ildaFileSets::appendUrl(const QUrl &md)
+void ildaFileSets::appendPath(const QString &path)
 {
     const Edit edit(this, QStringLiteral("add"));
     FileItem item;
-    item.path = PlayFiles::localPathFromUrl(md);
+    item.path = path;
     item.name = PlayFiles::fileNameOf(item.path);
     appendItem(item);
 }
@@ -235,7 +235,7 @@ void ildaFileSets::appendUrl(const QUrl &md)
 void ildaFileSets::add(QUrl md)
 {
     const int firstNew = files.size();
-    appendUrl(md);
+    appendPath(localPathFromUrl(md));
     noticeFilesWithoutFrames(firstNew);
 }
 
@@ -244,18 +244,8 @@ void ildaFileSets::add(const QVariant &urls)
     // One notice for all the files added at once.
     const int firstNew = files.size();
     const Edit edit(this, QStringLiteral("add")); // one step for the whole choice
-    QVariant v = urls;
-    if (v.userType() == qMetaTypeId<QJSValue>())
-        v = v.value<QJSValue>().toVariant();
-    if (v.userType() == qMetaTypeId<QList<QUrl>>()) {
-        for (const QUrl &url : v.value<QList<QUrl>>())
-            appendUrl(url);
-    } else if (v.userType() == QMetaType::QVariantList || v.userType() == QMetaType::QStringList) {
-        for (const QVariant &url : v.toList())
-            appendUrl(url.toUrl());
-    } else {
-        appendUrl(v.toUrl());
-    }
+    for (const QString &path : localPathsFromUrls(urls))
+        appendPath(path);
     noticeFilesWithoutFrames(firstNew);
 }
 
@@ -559,7 +549,7 @@ void ildaFileSets::reportExport(const GroupImageBuilder &builder, GroupImageBuil
 
 void ildaFileSets::saveData(QUrl name, QString selectedNameFilter)
 {
-    QString path = PlayFiles::localPathFromUrl(name);
+    QString path = localPathFromUrl(name);
     qCDebug(lcGroups) << "file url:" << name << "Name" << path << "FileName:" << name.fileName() << selectedNameFilter;
     const QString ext = PlayFiles::saveExtension(
         path, selectedNameFilter, {QStringLiteral(".txg"), QStringLiteral(".ilg"), QStringLiteral(".ild")});

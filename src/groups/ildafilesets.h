@@ -149,7 +149,7 @@ private:
     void connectUndo();
     void updatePaths();
     void readSettings();
-    void appendUrl(const QUrl &md);
+    void appendPath(const QString &path);
     // Names the rows from row on whose files give no frames in one notice.
     void noticeFilesWithoutFrames(int row);
     bool exportWith(GroupImageBuilder::Variant variant, const QString &path);

@@ -11,6 +11,7 @@
 #include "regularfile.h"
 #include "rowmove.h"
 #include "textcodec.h"
+#include "urlpath.h"
 #include "userprompt.h"
 #include "workprogress.h"
 
@@ -268,7 +269,7 @@ void ildaFileTab::setDirFromUrl(const QUrl &url, const QString &fileName)
 {
     listName = fileName.isEmpty() ? url.fileName() : fileName;
     if (url.scheme() != QLatin1String("content")) {
-        const QString folder = PlayFiles::folderOf(PlayFiles::localPathFromUrl(url));
+        const QString folder = PlayFiles::folderOf(localPathFromUrl(url));
         PlayFiles::splitListFolder(folder, localDir, playFolder);
     } else {
         // Document URLs of a mobile file provider: the folder follows "%3A" and
@@ -447,7 +448,7 @@ QString ildaFileTab::storeImageFrames(const std::vector<IldFrame> &frames, int g
 
 void ildaFileTab::open_list(QUrl dir, QString selectedNameFilter)
 {
-    currentFilePath = PlayFiles::localPathFromUrl(dir);
+    currentFilePath = localPathFromUrl(dir);
     qCDebug(lcGroups) << "dir.toLocalFile" << dir.toLocalFile() << "Name" << currentFilePath << "FileName:"
                       << dir.fileName() << selectedNameFilter;
     beginResetModel();
@@ -479,7 +480,7 @@ bool ildaFileTab::save_current_list()
 
 void ildaFileTab::save_list(QUrl dir, QString selectedNameFilter)
 {
-    currentFilePath = PlayFiles::localPathFromUrl(dir);
+    currentFilePath = localPathFromUrl(dir);
     m_checksum = 0;
     m_INIT_START_ADDRESS = 0;
     qCDebug(lcGroups) << "Name" << currentFilePath << "FileName:" << dir.fileName() << selectedNameFilter;
@@ -555,7 +556,7 @@ bool ildaFileTab::saveTextGroupImage(const QString &path)
 
 void ildaFileTab::set_localdir(QUrl dir)
 {
-    localDir = PlayFiles::localPathFromUrl(dir);
+    localDir = localPathFromUrl(dir);
     setDirFromUrl(dir);
     beginResetModel();
     tabs.clear();

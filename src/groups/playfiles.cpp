@@ -6,7 +6,6 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
-#include <QRegularExpression>
 #include <QSaveFile>
 #include <QStandardPaths>
 #include <QTextStream>
@@ -16,22 +15,6 @@ QString localDir;
 QString playFolder = QStringLiteral("play/");
 
 namespace PlayFiles {
-
-QString localPathFromUrl(const QUrl &url)
-{
-    if (url.isLocalFile()) {
-        QString path = url.toLocalFile();
-        // "file:///C:/x" comes out as "/C:/x" here; keep the drive-letter form.
-        static const QRegularExpression drive(QStringLiteral("^/[A-Za-z]:/"));
-        if (drive.match(path).hasMatch())
-            path.remove(0, 1);
-        return path;
-    }
-    QString text = url.toString();
-    if (text.startsWith(QLatin1String("file:///")))
-        text.remove(0, 8);
-    return text;
-}
 
 QString fileNameOf(const QString &path)
 {

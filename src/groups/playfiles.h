@@ -18,9 +18,6 @@ extern QString playFolder;
 // they share.
 namespace PlayFiles {
 
-// Local path of a dialog URL. Windows-form paths ("file:///C:/x") stay in
-// their drive-letter form; text without a scheme is taken as a path.
-QString localPathFromUrl(const QUrl &url);
 // Text after the last "/" (or "\").
 QString fileNameOf(const QString &path);
 // Everything up to and including the last "/", or empty.

@@ -48,23 +48,16 @@ void frameSetModel::appendFrames(std::vector<IldFrame> &&frames)
 
 int frameSetModel::importSvg(const QVariant &urls)
 {
-    QList<QUrl> list;
-    if (urls.canConvert<QVariantList>() && urls.userType() != QMetaType::QString) {
-        for (const QVariant &v : urls.toList())
-            list << v.toUrl();
-    } else {
-        list << urls.toUrl();
-    }
+    const QStringList paths = localPathsFromUrls(urls);
     const Edit edit(this, QStringLiteral("import"));
     const WorkProgress::Task task(QStringLiteral("导入"));
     const ProgressCallback progress = task.callback();
     std::vector<IldFrame> frames;
     qint64 done = 0;
-    for (const QUrl &url : qAsConst(list)) {
+    for (const QString &path : paths) {
         // Nothing is added unless every file was gone through.
-        if (!progress(done++, list.size()))
+        if (!progress(done++, paths.size()))
             return 0;
-        const QString path = localPathFromUrl(url);
         const SvgDrawing d = readSvg(path, 0.0);
         if (!d.ok) {
             qCDebug(lcView) << "{frameSetModel::importSvg}cannot import" << path << d.error;

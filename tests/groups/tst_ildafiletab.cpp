@@ -11,6 +11,7 @@
 #include "palette.h"
 #include "playfiles.h"
 #include "testfiles.h"
+#include "urlpath.h"
 #include "userprompt.h"
 
 #include <QAbstractItemModelTester>
@@ -560,7 +561,7 @@ private slots:
     {
         QFETCH(QUrl, url);
         QFETCH(QString, path);
-        QCOMPARE(PlayFiles::localPathFromUrl(url), path);
+        QCOMPARE(localPathFromUrl(url), path);
     }
 
     void listFolderSplit_data()
