@@ -105,6 +105,16 @@ ildaFileSets::ildaFileSets(const QString &name, quint8 fileCount, quint32 fileTa
     connectUndo();
 }
 
+FileItem::FileItem(const PlayFiles::SettingsRow &row)
+    : path(row.path), name(row.name), colorType(row.colorType), playSpeed(row.playSpeed), repeater(row.repeater),
+      check(row.check)
+{}
+
+PlayFiles::SettingsRow FileItem::settingsRow() const
+{
+    return {path, name, playSpeed, colorType, repeater, check};
+}
+
 void ildaFileSets::connectUndo()
 {
     connect(&m_undo, &QUndoStack::canUndoChanged, this, &ildaFileSets::canUndoChanged);
@@ -128,15 +138,8 @@ void ildaFileSets::readSettings()
     QTextStream in(&file);
     const QVector<PlayFiles::SettingsRow> rows = PlayFiles::parseSettings(in, localDir);
     for (const PlayFiles::SettingsRow &row : rows) {
-        FileItem item;
-        item.path = row.path;
-        item.name = row.name;
-        item.playSpeed = row.playSpeed;
-        item.colorType = row.colorType;
-        item.repeater = row.repeater;
-        item.check = row.check;
         currentDir = PlayFiles::folderOf(row.path);
-        appendItem(item);
+        appendItem(FileItem(row));
     }
 }
 
@@ -226,10 +229,7 @@ void ildaFileSets::appendItem(const FileItem &item)
 void ildaFileSets::appendPath(const QString &path)
 {
     const Edit edit(this, QStringLiteral("add"));
-    FileItem item;
-    item.path = path;
-    item.name = PlayFiles::fileNameOf(item.path);
-    appendItem(item);
+    appendItem(FileItem(PlayFiles::rowForPath(path)));
 }
 
 void ildaFileSets::add(QUrl md)
@@ -393,17 +393,11 @@ int ildaFileSets::saveSetting()
     QVector<PlayFiles::SettingsRow> rows;
     rows.reserve(files.size());
     for (const FileItem &item : files) {
-        PlayFiles::SettingsRow row;
-        row.path = item.path;
+        PlayFiles::SettingsRow row = item.settingsRow();
         // A relative path outside the root names a file of the current
         // folder; stored absolute it still names that file after a restart.
         if (!row.path.startsWith(localDir) && !PlayFiles::isStoredAbsolute(row.path))
             row.path = QFileInfo(row.path).absoluteFilePath();
-        row.name = item.name;
-        row.playSpeed = item.playSpeed;
-        row.colorType = item.colorType;
-        row.repeater = item.repeater;
-        row.check = item.check;
         rows.append(row);
     }
     const PlayFiles::SettingsText text = PlayFiles::formatSettings(rows, localDir);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "groupimagebuilder.h"
+#include "playfiles.h"
 
 #include <QAbstractListModel>
 #include <QUndoStack>
@@ -19,6 +20,13 @@ struct FrameAddress
 // One row of a play group.
 struct FileItem
 {
+    FileItem() = default;
+    // The file and play parameters of a settings row; every creation path
+    // (settings file, added file, group image) starts from one.
+    explicit FileItem(const PlayFiles::SettingsRow &row);
+    // The file and play parameters as the settings file stores them.
+    PlayFiles::SettingsRow settingsRow() const;
+
     QVariant curItem;
     QVector<FrameAddress> frameAddresses;
     quint32 frame_table_offset = 0;

@@ -405,16 +405,10 @@ void ildaFileTab::readGroupImage(const QString &path)
         QQmlEngine::setObjectOwnership(tab, QQmlEngine::CppOwnership);
         for (size_t fi = 0; fi < g.files.size(); ++fi) {
             GroupImageTables::File &f = g.files[fi];
-            FileItem item;
-            item.path = localDir + f.name;
-            item.name = f.name;
+            FileItem item(
+                PlayFiles::SettingsRow{localDir + f.name, f.name, f.playSpeed, f.colorType, f.repeater, true});
             item.frame_count = f.frameCount;
             item.frame_table_address = f.frameTableAddress;
-            item.playSpeed = f.playSpeed;
-            item.colorType = f.colorType;
-            item.repeater = f.repeater;
-            item.check = true;
-            item.show = false;
             if (!QFileInfo(item.path).isFile() && !f.frames.empty())
                 item.storedFrames = storeImageFrames(f.frames, int(gi), int(fi));
             std::vector<IldFrame>().swap(f.frames);

@@ -100,6 +100,14 @@ QString configDir()
     return user;
 }
 
+SettingsRow rowForPath(const QString &path)
+{
+    SettingsRow row;
+    row.path = path;
+    row.name = fileNameOf(path);
+    return row;
+}
+
 QVector<SettingsRow> parseSettings(QTextStream &in, const QString &root)
 {
     QVector<SettingsRow> rows;
@@ -119,7 +127,11 @@ QVector<SettingsRow> parseSettings(QTextStream &in, const QString &root)
                 qCDebug(lcGroups) << "{PlayFiles::parseSettings} line without a path skipped:" << raw;
             continue;
         }
-        SettingsRow row;
+        // A path may itself hold commas: it is the rest of the line.
+        QString path = fields.mid(3).join(QLatin1Char(','));
+        if (!path.startsWith(root) && !isStoredAbsolute(path))
+            path.prepend(root);
+        SettingsRow row = rowForPath(path);
         if (first.startsWith(QLatin1Char('#')) || first.startsWith(QLatin1Char('-'))) {
             row.check = false;
             first.remove(QLatin1Char('F')).remove(QLatin1Char('#')).remove(QLatin1Char('-'));
@@ -129,12 +141,6 @@ QVector<SettingsRow> parseSettings(QTextStream &in, const QString &root)
         row.playSpeed = quint8(first.toInt());
         row.colorType = fields.at(1).toInt();
         row.repeater = quint8(fields.at(2).toInt());
-        // A path may itself hold commas: it is the rest of the line.
-        QString path = fields.mid(3).join(QLatin1Char(','));
-        if (!path.startsWith(root) && !isStoredAbsolute(path))
-            path.prepend(root);
-        row.path = path;
-        row.name = fileNameOf(path);
         rows.append(row);
     }
     return rows;

@@ -63,6 +63,10 @@ struct SettingsRow
     bool check = true;
 };
 
+// The row of the file at path: named after the path's last part, with the
+// play parameters a newly added file gets.
+SettingsRow rowForPath(const QString &path);
+
 // Rows of a group settings file, up to "#End"; relative paths are prefixed
 // with root. A stream on a file or byte array is read as GBK.
 QVector<SettingsRow> parseSettings(QTextStream &in, const QString &root);
