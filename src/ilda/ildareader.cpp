@@ -48,8 +48,7 @@ IldFrame::HeaderResult IldFrame::readHeader(ByteCursor &in)
 
     uchar magic[7];
     in.read(magic, 7);
-    static const uchar expected[5] = { 'I', 'L', 'D', 'A', 0 };
-    if (!std::equal(expected, expected + 5, magic)) {
+    if (!IldaRecord::hasMagic(magic)) {
         char text[8] = {};
         std::copy(magic, magic + 7, text);
         qCDebug(lcIlda) << "{IldHeader-error:ILDA-4:}" << text;
@@ -60,7 +59,7 @@ IldFrame::HeaderResult IldFrame::readHeader(ByteCursor &in)
     }
 
     const quint8 fmt = in.u8();
-    if (fmt > 5) {
+    if (fmt > IldaRecord::MaxFormat) {
         qCDebug(lcIlda) << "{IldHeader-error:format:}" << int(qint8(fmt));
         return HeaderInvalid;
     }
@@ -312,7 +311,6 @@ IldReadResult IldFrameSet::countFramesIld(const QString &path)
             (at < size && file.seek(at)) ? std::max<qint64>(file.read(reinterpret_cast<char *>(head), HeadRead), 0) : 0;
         std::fill(head + got, head + HeadRead, 0);
     };
-    auto magicOk = [&] { return std::equal(head, head + 5, reinterpret_cast<const uchar *>("ILDA\0")); };
     auto u16At = [&](int i) { return int(head[i] << 8 | head[i + 1]); };
     auto truncated = [&](qint64 at) {
         result.kind = IldReadResult::Truncated;
@@ -327,11 +325,11 @@ IldReadResult IldFrameSet::countFramesIld(const QString &path)
         result.offset = pos;
         if (got == 0)
             break;
-        if (!magicOk() || head[7] > 5) {
+        if (!IldaRecord::hasMagic(head) || head[IldaRecord::FormatOffset] > IldaRecord::MaxFormat) {
             result.kind = IldReadResult::NotIlda;
             break;
         }
-        const quint8 format = head[7];
+        const quint8 format = head[IldaRecord::FormatOffset];
         int count = u16At(24);
         if (got < HeadRead) {
             if (got < IldaRecord::HeaderSize || count != 0)
@@ -358,11 +356,11 @@ IldReadResult IldFrameSet::countFramesIld(const QString &path)
             headerAt(pos, got);
             if (got == 0)
                 break;
-            if (!magicOk()) {
+            if (!IldaRecord::hasMagic(head)) {
                 pos += 7;
                 continue;
             }
-            if (head[7] > 5) {
+            if (head[IldaRecord::FormatOffset] > IldaRecord::MaxFormat) {
                 pos += 8;
                 continue;
             }
@@ -375,9 +373,9 @@ IldReadResult IldFrameSet::countFramesIld(const QString &path)
             pos += IldaRecord::HeaderSize;
             if (points != 0) {
                 ++frameCount;
-                if (qint64(points) * IldaRecord::pointSize(head[7]) > size - pos)
+                if (qint64(points) * IldaRecord::pointSize(head[IldaRecord::FormatOffset]) > size - pos)
                     truncated(frameStart);
-                pos += qint64(points) * IldaRecord::pointSize(head[7]);
+                pos += qint64(points) * IldaRecord::pointSize(head[IldaRecord::FormatOffset]);
             }
         } else if (count != 0) {
             ++frameCount;

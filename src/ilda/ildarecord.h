@@ -10,10 +10,20 @@
 namespace IldaRecord {
 
 constexpr int HeaderSize = 32;
+// Section formats 0 to 5; a higher format code is no ILDA header.
+constexpr quint8 MaxFormat = 5;
+// Offset of the format code in the section header.
+constexpr int FormatOffset = 7;
 // A palette (format 2) or colour-table (format 3) entry: red, green, blue.
 constexpr int ColorSize = 3;
 // The largest point record (format 4): what one vertex can take at most.
 constexpr int MaxPointSize = 10;
+
+// A section header starts with "ILDA" and a zero byte.
+inline bool hasMagic(const uchar *header)
+{
+    return header[0] == 'I' && header[1] == 'L' && header[2] == 'D' && header[3] == 'A' && header[4] == 0;
+}
 
 constexpr bool has3d(quint8 format)
 {

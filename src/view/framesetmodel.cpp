@@ -360,8 +360,7 @@ void frameSetModel::inverse()
 // the stride selection.
 void frameSetModel::countSelected()
 {
-    const std::vector<IldFrame> &frames = workFrameSet().frames;
-    const int n = int(std::count_if(frames.begin(), frames.end(), [](const IldFrame &f) { return f.check; }));
+    const int n = workFrameSet().checkedCount();
     if (n == m_selectNum)
         return;
     m_selectNum = n;
