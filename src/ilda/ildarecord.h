@@ -34,18 +34,8 @@ constexpr bool has3d(quint8 format)
 // format 2 or 3 read that way (behind a colour table) carries X, Y, status.
 constexpr int pointSize(quint8 format)
 {
-    switch (format) {
-    case 0:
-        return 8;
-    case 1:
-        return 6;
-    case 4:
-        return 10;
-    case 5:
-        return 8;
-    default:
-        return 5;
-    }
+    constexpr int sizes[MaxFormat + 1] = {8, 6, 5, 5, 10, 8};
+    return format <= MaxFormat ? sizes[format] : 5;
 }
 
 // Bytes of one record of a section as stored: points for formats 0, 1, 4
@@ -121,20 +111,15 @@ inline void decodePoints(quint8 format, const uchar *p, qint64 count, IldVertex 
 {
     switch (format) {
     case 0:
-        decodePoints<0>(p, count, t, out);
-        break;
+        return decodePoints<0>(p, count, t, out);
     case 1:
-        decodePoints<1>(p, count, t, out);
-        break;
+        return decodePoints<1>(p, count, t, out);
     case 4:
-        decodePoints<4>(p, count, t, out);
-        break;
+        return decodePoints<4>(p, count, t, out);
     case 5:
-        decodePoints<5>(p, count, t, out);
-        break;
+        return decodePoints<5>(p, count, t, out);
     default:
-        decodePoints<2>(p, count, t, out);
-        break;
+        return decodePoints<2>(p, count, t, out);
     }
 }
 
