@@ -3,6 +3,7 @@
 #include "contentlog.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QPaintDevice>
 #include <QPaintEngine>
 #include <QPainter>
@@ -152,6 +153,11 @@ SvgDrawing render(QSvgRenderer &renderer, double margin)
 }
 
 } // namespace
+
+QString importedFrameName(const QString &path)
+{
+    return QFileInfo(path).completeBaseName().toLatin1().left(8);
+}
 
 SvgDrawing readSvg(const QString &path, double margin)
 {

@@ -33,5 +33,9 @@ struct SvgDrawing
 SvgDrawing readSvg(const QString &path, double margin);
 SvgDrawing readSvgData(const QByteArray &data, double margin);
 
+// Name of the frame made from the file at path: its base name, at most the 8
+// bytes a section header holds.
+QString importedFrameName(const QString &path);
+
 // The shapes as strokes in drawing order.
 std::vector<Stroke> svgStrokes(const SvgDrawing &drawing, double tolerance = DefaultFlattenTolerance);

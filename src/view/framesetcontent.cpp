@@ -12,7 +12,6 @@
 #include "viewlog.h"
 #include "workprogress.h"
 
-#include <QFileInfo>
 #include <QTransform>
 
 namespace {
@@ -64,7 +63,7 @@ int frameSetModel::importSvg(const QVariant &urls)
             continue;
         }
         IldFrame f = optimized(svgStrokes(d), path);
-        f.name = QFileInfo(path).completeBaseName().toLatin1().left(8);
+        f.name = importedFrameName(path);
         frames.push_back(std::move(f));
     }
     if (task.cancelled())

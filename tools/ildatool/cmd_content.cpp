@@ -9,7 +9,6 @@
 #include "toolutil.h"
 
 #include <QColor>
-#include <QFileInfo>
 
 #include <vector>
 
@@ -133,11 +132,6 @@ int save(const QString &command, IldFrameSet &set, const QString &path)
     return ExitBadInput;
 }
 
-QString frameName(const QString &path)
-{
-    return QFileInfo(path).completeBaseName().toLatin1().left(8);
-}
-
 } // namespace
 
 int runImport(const QStringList &args)
@@ -180,7 +174,7 @@ int runImport(const QStringList &args)
             return ExitBadInput;
         }
         IldFrame f = makeFrame(QStringLiteral("import"), svgStrokes(d, tolerance), o, pos.at(i));
-        f.name = frameName(pos.at(i));
+        f.name = importedFrameName(pos.at(i));
         set.frames.push_back(std::move(f));
     }
     return save(QStringLiteral("import"), set, pos.last());
