@@ -271,6 +271,22 @@ private slots:
         QCOMPARE(m.items()[1].path, QStringLiteral("/tmp/b c.ild"));
     }
 
+    // A script array and an importer's list of names reach the same one
+    // conversion as a dialog's URLs.
+    void addTakesScriptArrays()
+    {
+        ildaFileSets m(QStringLiteral("add"));
+        QQmlEngine engine;
+        engine.rootContext()->setContextProperty("fileModel", &m);
+        QQmlExpression array(engine.rootContext(), nullptr,
+                             "fileModel.add([\"file:///tmp/k.ild\", Qt.resolvedUrl(\"file:///tmp/l,m.ild\")])");
+        array.evaluate();
+        QVERIFY2(!array.hasError(), qPrintable(array.error().toString()));
+        m.add(QStringList{QStringLiteral("file:///tmp/n.ild"), QStringLiteral("relative/o.ild")});
+        QCOMPARE(names(m), (QStringList{"k.ild", "l,m.ild", "n.ild", "o.ild"}));
+        QCOMPARE(m.items()[3].path, QStringLiteral("relative/o.ild"));
+    }
+
     void moveRows_data()
     {
         QTest::addColumn<int>("source");
