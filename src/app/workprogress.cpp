@@ -6,7 +6,6 @@
 namespace {
 // Often enough for a smooth bar and a prompt cancel, rare enough that the
 // event loop costs the work little.
-constexpr qint64 PumpInterval = 30;
 } // namespace
 
 WorkProgress *WorkProgress::instance()
@@ -27,7 +26,7 @@ void WorkProgress::begin(const QString &label)
 {
     m_running = true;
     m_cancelled = false;
-    m_lastPump = -PumpInterval;
+    m_lastPump = -m_pumpInterval;
     m_clock.start();
     if (label != m_label) {
         m_label = label;
@@ -66,7 +65,7 @@ bool WorkProgress::report(qint64 done, qint64 total)
     if (m_cancelled)
         return false;
     const qint64 now = m_clock.elapsed();
-    if (now < m_showDelay || now - m_lastPump < PumpInterval)
+    if (now < m_showDelay || now - m_lastPump < m_pumpInterval)
         return true;
     m_lastPump = now;
     const qreal value = total > 0 ? qBound<qreal>(0, qreal(done) / qreal(total), 1) : 0;

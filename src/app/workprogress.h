@@ -32,6 +32,9 @@ public:
 
     // How long work runs before the bar shows (tests make it 0).
     void setShowDelay(int ms) { m_showDelay = ms; }
+    // How often the event loop runs during the work (tests make it 0, so
+    // that every step lets a click through however fast the work is).
+    void setPumpInterval(int ms) { m_pumpInterval = ms; }
     // Run when the bar appears. Work is often started by a button whose
     // release is still being delivered, and the button keeps the pointer
     // until then: the windows must let go of it, or the next click (meant
@@ -74,6 +77,7 @@ private:
     QElapsedTimer m_clock;
     qint64 m_lastPump = 0;
     int m_showDelay = 500;
+    qint64 m_pumpInterval = 30;
     bool m_running = false;
     bool m_cancelled = false;
     bool m_busy = false;

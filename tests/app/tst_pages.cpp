@@ -1032,6 +1032,7 @@ private slots:
 
         WorkProgress *progress = WorkProgress::instance();
         progress->setShowDelay(0);
+        progress->setPumpInterval(0);
         bool sawBar = false;
         QTimer clicker;
         connect(&clicker, &QTimer::timeout, this, [&] {
@@ -1042,7 +1043,7 @@ private slots:
             clicker.stop();
             click(cancel);
         });
-        clicker.start(1);
+        clicker.start(0);
         if (work == QLatin1String("open"))
             QMetaObject::invokeMethod(editor, "openFile", Q_ARG(QVariant, big));
         else if (work == QLatin1String("revise"))
@@ -1050,6 +1051,7 @@ private slots:
         else
             m_tabs->save_list(QUrl::fromLocalFile(image), QStringLiteral("ilg files (*.ilg )"));
         progress->setShowDelay(500);
+        progress->setPumpInterval(30);
 
         QVERIFY(sawBar);
         QVERIFY(!progress->busy());
