@@ -3,6 +3,7 @@
 
 #include "ctable.h"
 #include "ildframeset.h"
+#include "palette.h"
 #include "revise.h"
 
 #include <QCoreApplication>
@@ -105,13 +106,15 @@ int main(int argc, char *argv[])
             << " points (goal < 100 ms)\n";
     }
 
+    Palette palette;
+    const ColorContext colors{ &palette, 0 };
     for (int type : { 0, 3 }) {
         qint64 bytes = 0;
-        const Timing ms = timeRuns(runs, [&] { bytes = exportCTable(work, type).size(); });
+        const Timing ms = timeRuns(runs, [&] { bytes = exportCTable(work, type, colors).size(); });
         out << "C table export type " << type << ": " << figures(ms) << ", " << bytes / 1024 / 1024
             << " MiB of text (goal < 100 ms)\n";
     }
-    const QByteArray text = exportCTable(work, 0);
+    const QByteArray text = exportCTable(work, 0, colors);
     const Timing importMs = timeRuns(runs, [&] {
         IldFrameSet back;
         importCTable(text, back);

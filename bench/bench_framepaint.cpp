@@ -3,10 +3,13 @@
 // list. Prints figures only.
 
 #include "beamfan.h"
+#include "framecontext.h"
+#include "framerenderer.h"
 #include "framesetmodel.h"
 #include "ildaframedraw.h"
 #include "ildframe.h"
 #include "ildframeset.h"
+#include "viewsettings.h"
 
 #include <QElapsedTimer>
 #include <QGuiApplication>
@@ -130,23 +133,38 @@ int main(int argc, char *argv[])
             p.drawLine(pts[i - 1], pts[i]);
         p.end();
     });
+    // What the app hands the views: colours, renderer, working set.
+    struct
+    {
+        OwnedViewSettings view;
+        FrameRenderer renderer;
+        IldFrameSet work;
+        FrameContext frames;
+    } shared;
+    shared.frames.view = shared.view.get();
+    shared.frames.renderer = &shared.renderer;
+    shared.frames.workSet = &shared.work;
+    PaintOptions blanking = PaintOptions::frameView();
+    blanking.showBlanking = true;
+    PaintOptions beamView = PaintOptions::frameView();
+    beamView.beamView = true;
     const double plain = rate(QStringLiteral("plain"), [&] {
         QPainter p;
         beginFramePainter(p, img);
-        frame.paint(&p, false, true, false, false, false);
+        shared.renderer.paint(&p, frame, shared.view->colors, blanking);
         p.end();
     });
     const double beam = rate(QStringLiteral("beam"), [&] {
         QPainter p;
         beginFramePainter(p, img);
-        frame.paint(&p, true, false, false, false, false);
+        shared.renderer.paint(&p, frame, shared.view->colors, beamView);
         p.end();
     });
     const IldFrame rose = makeRose(1800);
     const double beamRose = rate(QStringLiteral("rose"), [&] {
         QPainter p;
         beginFramePainter(p, img);
-        rose.paint(&p, true, false, false, false, false);
+        shared.renderer.paint(&p, rose, shared.view->colors, beamView);
         p.end();
     });
     // What a fan per segment straight through QPainter manages.
@@ -186,13 +204,14 @@ int main(int argc, char *argv[])
     out << "  QPainter per fan:             " << QString::number(beamDirectRose, 'f', 1) << "\n";
 
     // Thumbnails of a 300-frame working list, as the editor's grid shows them.
-    IldFrameSet &work = workFrameSet();
+    IldFrameSet &work = shared.work;
     work.frames.clear();
     for (int i = 0; i < 300; ++i)
         work.frames.push_back(makeFrame(300 + (i * 37) % 900, i));
     std::vector<std::unique_ptr<IldaFrameDraw>> items;
     for (int i = 0; i < 300; ++i) {
         items.emplace_back(new IldaFrameDraw);
+        items.back()->setFrameContext(&shared.frames);
         items.back()->setWarningPoint(600);
         items.back()->setIndex(i);
     }

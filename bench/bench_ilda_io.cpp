@@ -4,6 +4,7 @@
 // mapping would fault when the file is cut meanwhile); the writer streams.
 
 #include "ildframeset.h"
+#include "palette.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -64,7 +65,9 @@ int main()
     const int frames = 12500, points = 1000;
 
     IldFrameSet show = makeShow(frames, points);
-    const double writeMs = bestOf(3, [&] { show.saveIld(path); });
+    Palette palette;
+    const ColorContext colors{ &palette, 0 };
+    const double writeMs = bestOf(3, [&] { show.saveIld(path, colors); });
     const double sizeMb = QFile(path).size() / 1e6;
     // The written pages reach the disk now, not in the middle of the reads.
     ::sync();

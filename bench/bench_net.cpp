@@ -55,16 +55,18 @@ IldFrame makeFrame(int points, quint8 format)
 void benchBuild(const char *label, const IldFrame &frame)
 {
     FramePacketBuilder builder;
+    Palette palette;
+    const ColorContext colors{ &palette, 0 };
     volatile int sink = 0;
     for (int i = 0; i < 2000; ++i)
-        sink += builder.build(frame, 1800);
+        sink += builder.build(frame, 1800, colors);
     std::vector<double> perBuild;
     const int batch = 20000;
     for (int round = 0; round < 7; ++round) {
         QElapsedTimer t;
         t.start();
         for (int i = 0; i < batch; ++i)
-            sink += builder.build(frame, 1800);
+            sink += builder.build(frame, 1800, colors);
         perBuild.push_back(double(t.nsecsElapsed()) / batch / 1000.0);
     }
     std::sort(perBuild.begin(), perBuild.end());
@@ -145,7 +147,6 @@ int main(int argc, char *argv[])
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    globalPalette();
 
     benchBuild("true colour", makeFrame(1800, 5));
     benchBuild("indexed (format 1)", makeFrame(1800, 1));

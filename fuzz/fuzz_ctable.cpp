@@ -22,12 +22,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     importCTable(text, set);
 
     IldFrameSet again;
-    importCTable(exportCTable(set, 0), again);
+    static const Palette palette;
+    importCTable(exportCTable(set, 0, ColorContext{ &palette, 0 }), again);
     if (again.frames.size() != set.frames.size())
         std::abort();
     for (size_t i = 0; i < set.frames.size(); ++i)
         if (again.frames[i].vertices.size() != set.frames[i].vertices.size())
             std::abort();
-    globalPalette().resetFilePalettes();
     return 0;
 }

@@ -16,13 +16,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     IldFrameSet set;
     set.fromBytes(data, qint64(size), false);
     IldFrameSet first;
-    first.fromBytes(data, qint64(size), true);
     // Write back what was read: the writer must cope with anything the reader yields.
     for (IldFrame &f : set.frames)
         f.check = true;
+    // The palettes read join a colour list of this input's own.
+    Palette palette;
+    palette.appendColors(first.fromBytes(data, qint64(size), true).palette);
     QByteArray out;
-    set.toIldaBytes(out);
-    // Keep the shared colour list from growing without bound across inputs.
-    globalPalette().resetFilePalettes();
+    set.toIldaBytes(out, ColorContext{ &palette, 0 });
     return 0;
 }

@@ -25,7 +25,9 @@ Kind kindOf(const QString &path)
 
 } // namespace
 
-FileOpener::FileOpener(ildaFileTab *fileTab, QObject *parent) : QObject(parent), m_fileTab(fileTab) {}
+FileOpener::FileOpener(ildaFileTab *fileTab, frameSetModel *frameModel, QObject *parent)
+    : QObject(parent), m_fileTab(fileTab), m_frameModel(frameModel)
+{}
 
 QString FileOpener::localPath(const QUrl &url) const
 {
@@ -86,7 +88,7 @@ void FileOpener::openPaths(const QStringList &paths)
     // Files that gave no frames were named in a notice; the pages show the others.
     QStringList read;
     for (const QString &path : ilda)
-        if (frameModelInstance().setIldFileName(path))
+        if (m_frameModel && m_frameModel->setIldFileName(path))
             read << path;
     if (!read.isEmpty())
         emit ildaFilesOpened(read);

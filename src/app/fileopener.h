@@ -5,6 +5,7 @@
 #include <QStringList>
 #include <QUrl>
 
+class frameSetModel;
 class ildaFileTab;
 
 // Files handed to the program from outside: command-line arguments and drops
@@ -16,7 +17,7 @@ class FileOpener : public QObject
 {
     Q_OBJECT
 public:
-    explicit FileOpener(ildaFileTab *fileTab, QObject *parent = nullptr);
+    FileOpener(ildaFileTab *fileTab, frameSetModel *frameModel, QObject *parent = nullptr);
 
     // Drops: only local files are taken.
     Q_INVOKABLE void openUrls(const QList<QUrl> &urls);
@@ -33,4 +34,5 @@ signals:
 
 private:
     ildaFileTab *m_fileTab;
+    frameSetModel *m_frameModel;
 };

@@ -1,6 +1,5 @@
-#include "framesetmodel.h"
+#include "appobjects.h"
 #include "ildafiletab.h"
-#include "palette.h"
 #include "screenshotmode.h"
 #include "startup.h"
 #include "udp_test.h"
@@ -15,8 +14,7 @@
 int main(int argc, char *argv[])
 {
     // Process-wide data objects exist before the application object.
-    globalPalette();
-    frameModelInstance();
+    static AppObjects objects;
     static Utils utils;
 
     // Headless runs (tests, screenshots) have no OpenGL: paint the scene in software.
@@ -44,7 +42,8 @@ int main(int argc, char *argv[])
     // The network controller lives until the process ends; painted items reach it as the frame output.
     auto *netUdp = new UDP_test;
     UDP_test::setInstance(netUdp);
-    publishContextObjects(engine.rootContext(), &fileTab, netUdp);
+    objects.handDown(&engine, &fileTab, netUdp);
+    publishContextObjects(engine.rootContext(), &fileTab, &objects.frameModel, netUdp);
 
     utils.checkAndroidStoragePermissions();
     engine.addImportPath(QStringLiteral("qrc:/"));

@@ -52,13 +52,13 @@ void registerQmlTypes()
     qmlRegisterType<ildaFile>("an.qt.DrawAreaWidget", 1, 0, "IldaFile");
 }
 
-void publishContextObjects(QQmlContext *context, ildaFileTab *fileTab, UDP_test *netUdp)
+void publishContextObjects(QQmlContext *context, ildaFileTab *fileTab, frameSetModel *frameModel, UDP_test *netUdp)
 {
     context->setContextProperty(QStringLiteral("FileTab"), fileTab);
-    context->setContextProperty(QStringLiteral("frameModel"), &frameModelInstance());
+    context->setContextProperty(QStringLiteral("frameModel"), frameModel);
     context->setContextProperty(QStringLiteral("net_udp"), netUdp);
     context->setContextProperty(QStringLiteral("net_device_list"), netUdp->deviceListModel());
-    context->setContextProperty(QStringLiteral("fileOpener"), new FileOpener(fileTab, context));
+    context->setContextProperty(QStringLiteral("fileOpener"), new FileOpener(fileTab, frameModel, context));
     WorkProgress::instance()->setOnShow([] {
         for (QWindow *window : QGuiApplication::topLevelWindows())
             if (auto *quick = qobject_cast<QQuickWindow *>(window))

@@ -695,7 +695,7 @@ FrameBuild buildFrame(const std::vector<Stroke> &strokes, const OptimizerOptions
     return r;
 }
 
-std::vector<Stroke> strokesFromFrame(const IldFrame &frame)
+std::vector<Stroke> strokesFromFrame(const IldFrame &frame, const ColorContext &colors)
 {
     std::vector<Stroke> out;
     Stroke cur;
@@ -717,7 +717,7 @@ std::vector<Stroke> strokesFromFrame(const IldFrame &frame)
         if (v.isBlanked()) {
             close();
         } else {
-            const QRgb c = frame.format <= 3 ? storedIndexColor(frame.format, v) : qRgb(v.r, v.g, v.b);
+            const QRgb c = frame.format <= 3 ? storedIndexColor(colors, frame.format, v) : qRgb(v.r, v.g, v.b);
             if (cur.points.empty()) {
                 cur.points.push_back(havePrev ? prev : p);
                 cur.colors.push_back(c);

@@ -66,5 +66,5 @@ struct FrameBuild
 FrameBuild buildFrame(const std::vector<Stroke> &strokes, const OptimizerOptions &options);
 
 // The lit runs of a frame as strokes, dwell and corner copies dropped (what a
-// new optimisation pass starts from). Indexed colours are resolved.
-std::vector<Stroke> strokesFromFrame(const IldFrame &frame);
+// new optimisation pass starts from). Indexed colours are resolved in colors.
+std::vector<Stroke> strokesFromFrame(const IldFrame &frame, const ColorContext &colors);

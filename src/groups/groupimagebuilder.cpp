@@ -6,6 +6,7 @@
 #include "groupslog.h"
 #include "ildastreamwriter.h"
 #include "ildframeset.h"
+#include "palette.h"
 #include "textcodec.h"
 
 #include <QDateTime>
@@ -111,9 +112,9 @@ private:
     bool m_failed = false;
 };
 
-quint32 vertexColor(const IldFrame &frame, const IldVertex &v)
+quint32 vertexColor(const ColorContext &colors, const IldFrame &frame, const IldVertex &v)
 {
-    return v.isBlanked() ? qRgb(0, 0, 0) : displayColor(frame.format, v);
+    return v.isBlanked() ? qRgb(0, 0, 0) : displayColor(colors, frame.format, v);
 }
 
 } // namespace
@@ -160,18 +161,34 @@ bool GroupImageBuilder::cancelled()
     return true;
 }
 
+void GroupImageBuilder::setColors(const ColorContext &colors, Palette *palette)
+{
+    m_colors = colors;
+    m_palette = palette;
+}
+
 IldReadResult GroupImageBuilder::readFile(const QString &path, IldFrameSet &set)
 {
-    if (!m_progress)
-        return set.fromFileIld(path, false);
-    // A large file moves the bar within its own step.
-    constexpr qint64 Scale = 1000;
-    const qint64 step = m_step++;
-    const qint64 total = std::max<qint64>(m_steps, m_step) * Scale;
-    const IldReadResult read = set.fromFileIld(path, false, [&](qint64 done, qint64 size) {
-        return m_progress(step * Scale + (size > 0 ? done * Scale / size : 0), total);
-    });
-    m_cancelled = read.kind == IldReadResult::Cancelled || !m_progress(m_step * Scale, total);
+    const int listSize = m_palette ? m_palette->size() : Palette::filePaletteBase;
+    IldReadResult read;
+    if (!m_progress) {
+        read = set.fromFileIld(path, false, {}, listSize);
+    } else {
+        // A large file moves the bar within its own step.
+        constexpr qint64 Scale = 1000;
+        const qint64 step = m_step++;
+        const qint64 total = std::max<qint64>(m_steps, m_step) * Scale;
+        read = set.fromFileIld(
+            path, false,
+            [&](qint64 done, qint64 size) {
+                return m_progress(step * Scale + (size > 0 ? done * Scale / size : 0), total);
+            },
+            listSize);
+        m_cancelled = read.kind == IldReadResult::Cancelled || !m_progress(m_step * Scale, total);
+    }
+    // The colours of a file's palette serve the files that follow, as in the views.
+    if (m_palette)
+        m_palette->appendColors(read.palette);
     return read;
 }
 
@@ -390,7 +407,7 @@ bool GroupImageBuilder::writeBinary(Variant variant, QIODevice *out)
                 const IldFrame &frame = set.frames[size_t(k)];
                 uchar *p = w.grow(GroupLayout::VertexRecordSize * int(frame.vertices.size()));
                 for (const IldVertex &v : frame.vertices)
-                    p = putVertexRecord(p, v.x, v.y, vertexColor(frame, v));
+                    p = putVertexRecord(p, v.x, v.y, vertexColor(m_colors, frame, v));
                 if (!w.flushIfLarge())
                     return failed();
             }
@@ -467,7 +484,7 @@ bool GroupImageBuilder::writeText(Variant variant, QIODevice *out)
                 const IldFrame &frame = set.frames[size_t(k)];
                 ts << textFrameAddressLine(L.vertexAddress(g, f, k)) << '\n';
                 for (const IldVertex &v : frame.vertices)
-                    ts << textVertexLine(v.x, v.y, v.isBlanked(), vertexColor(frame, v)) << '\n';
+                    ts << textVertexLine(v.x, v.y, v.isBlanked(), vertexColor(m_colors, frame, v)) << '\n';
                 if (!ts.flushIfLarge())
                     return failed();
             }
@@ -534,7 +551,7 @@ GroupImageBuilder::Outcome GroupImageBuilder::saveCombinedIlda(const ExportGroup
                            .arg(frame.vertices.size()));
                 return Refused;
             }
-            if (!writer.writeFrame(frame, quint16(number++), quint16(total))) {
+            if (!writer.writeFrame(frame, quint16(number++), quint16(total), m_colors)) {
                 m_error = writer.errorString();
                 return OutputFailed;
             }

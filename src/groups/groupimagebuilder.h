@@ -1,7 +1,9 @@
 #pragma once
 
 class IldFrameSet;
+class Palette;
 
+#include "colorcontext.h"
 #include "grouplayout.h"
 #include "ildreadresult.h"
 #include "progress.h"
@@ -69,6 +71,10 @@ public:
     // Hears of every file read (both passes); its false stops the export as
     // Cancelled, with the previous file left as it was.
     void setProgress(ProgressCallback progress) { m_progress = std::move(progress); }
+    // Colours of indexed frames. The palettes of the files read are appended
+    // to palette (the list colors looks into), so a file's palette colours the
+    // files after it as well.
+    void setColors(const ColorContext &colors, Palette *palette);
 
     // Writes the variant to path atomically: on any failure or refusal the
     // previous file stays as it was. The single-group variants take
@@ -135,4 +141,6 @@ private:
     qint64 m_step = 0; // files read so far, of m_steps
     qint64 m_steps = 0;
     bool m_cancelled = false;
+    ColorContext m_colors;
+    Palette *m_palette = nullptr;
 };

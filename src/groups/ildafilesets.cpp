@@ -485,6 +485,7 @@ bool ildaFileSets::exportWith(GroupImageBuilder::Variant variant, const QString 
     GroupImageBuilder builder;
     const WorkProgress::Task task(QStringLiteral("导出"));
     builder.setProgress(task.callback());
+    builder.setColors(m_view->colors, m_view->palette);
     const std::vector<ExportGroup> groups{ exportGroup() };
     const GroupImageBuilder::Outcome outcome = builder.save(variant, groups, path);
     reportExport(builder, outcome, path);
@@ -509,6 +510,7 @@ bool ildaFileSets::saveIlda(const QString &path)
     GroupImageBuilder builder;
     const WorkProgress::Task task(QStringLiteral("导出"));
     builder.setProgress(task.callback());
+    builder.setColors(m_view->colors, m_view->palette);
     const GroupImageBuilder::Outcome outcome = builder.saveCombinedIlda(exportGroup(), path);
     reportExport(builder, outcome, path);
     return outcome == GroupImageBuilder::Written;

@@ -2,6 +2,7 @@
 
 #include "groupimagebuilder.h"
 #include "playfiles.h"
+#include "viewsettings.h"
 
 #include <QAbstractListModel>
 #include <QUndoStack>
@@ -150,6 +151,10 @@ public:
     quint32 file_table_address = 0;
     quint8 checkedFileCount = 0;
 
+    // The app's colours and colour list for exports; until set, a list of
+    // the built-in tables of its own.
+    void setViewSettings(ViewSettings *settings) { m_view = settings ? settings : m_ownView.get(); }
+
 private:
     class Edit;
     void record(const QString &text, QVector<FileItem> before, int mergeKey);
@@ -172,4 +177,6 @@ private:
     QString settingsName;
     QUndoStack m_undo;
     int m_editDepth = 0;
+    OwnedViewSettings m_ownView;
+    ViewSettings *m_view = m_ownView.get();
 };

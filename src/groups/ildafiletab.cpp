@@ -43,6 +43,7 @@ ildaFileSets *ildaFileTab::newTab(const QString &name)
     // Owned here rather than by the QML engine, which would otherwise collect a
     // parentless model handed out by get_tab.
     auto *tab = new ildaFileSets(name, this);
+    tab->setViewSettings(m_view);
     QQmlEngine::setObjectOwnership(tab, QQmlEngine::CppOwnership);
     return tab;
 }
@@ -200,25 +201,32 @@ void ildaFileTab::add_tab(QString tabName)
     qCDebug(lcGroups) << "add_tab,index:" << tabs.size();
 }
 
+void ildaFileTab::setViewSettings(ViewSettings *settings)
+{
+    m_view = settings ? settings : m_ownView.get();
+    for (ildaFileSets *tab : qAsConst(tabs))
+        tab->setViewSettings(m_view);
+}
+
 void ildaFileTab::set_palette_table(int index)
 {
     const quint8 offset = index != 0 ? 150 : 0;
-    if (offset == paletteOffset)
+    if (offset == m_view->colors.offset)
         return;
-    paletteOffset = offset;
+    m_view->colors.offset = offset;
     emit palette_table_Change(get_palette_table());
 }
 
 int ildaFileTab::get_palette_table() const
 {
-    return paletteOffset != 0 ? 1 : 0;
+    return m_view->colors.offset != 0 ? 1 : 0;
 }
 
 void ildaFileTab::set_center_HV_line(bool index)
 {
-    if (index == centerLines)
+    if (index == m_view->centerLines)
         return;
-    centerLines = index;
+    m_view->centerLines = index;
     emit center_HV_line_Change(index);
 }
 
@@ -431,7 +439,7 @@ QString ildaFileTab::storeImageFrames(const std::vector<IldFrame> &frames, int g
         m_storedFrames->filePath(QStringLiteral("%1-%2-%3.ild").arg(m_imagesOpened).arg(group).arg(file));
     IldFrameSet set;
     set.frames = frames;
-    if (!set.saveIld(path)) {
+    if (!set.saveIld(path, m_view->colors)) {
         qCDebug(lcGroups) << "{ildaFileTab::readGroupImage} cannot write the stored frames to" << path;
         return QString();
     }
@@ -518,6 +526,7 @@ bool ildaFileTab::exportTabs(int variant, const QString &path)
         checked.push_back(tab);
     }
     GroupImageBuilder builder;
+    builder.setColors(m_view->colors, m_view->palette);
     if (m_creationTime >= 0)
         builder.setCreationTime(m_creationTime);
     const WorkProgress::Task task(QStringLiteral("导出"));

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "viewsettings.h"
+
 #include <QAbstractListModel>
 #include <QString>
 #include <QTemporaryDir>
@@ -81,6 +83,11 @@ signals:
 
 public:
     const QVector<ildaFileSets *> &tabList() const { return tabs; }
+    // The app's colours, colour list and centre-cross switch, which the
+    // palette and cross settings change and the exports use; until set, a
+    // list of the built-in tables of its own.
+    void setViewSettings(ViewSettings *settings);
+    ViewSettings *viewSettings() const { return m_view; }
     QString listFileName() const { return listName; }
     quint32 checksum() const { return m_checksum; }
     quint32 endAddress() const { return end_address_acc; }
@@ -99,6 +106,8 @@ private:
     // Deletes the settings files of the old list that no current tab uses.
     void removeListedSettings(const QStringList &oldFiles);
 
+    OwnedViewSettings m_ownView;
+    ViewSettings *m_view = m_ownView.get();
     QVector<ildaFileSets *> tabs;
     QString currentFilePath;
     ildaFileSets *pending = nullptr;

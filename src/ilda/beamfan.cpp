@@ -47,11 +47,10 @@ inline uint byteMul(uint x, uint a)
     return x | t;
 }
 
-// One layer buffer for the whole process (painting happens on the GUI thread
-// only); only the part a frame touched is cleared again.
-QImage &layerBuffer(const QSize &size)
+// The caller keeps the buffer from frame to frame; only the part a frame
+// touched is cleared again.
+QImage &layerBuffer(QImage &buffer, const QSize &size)
 {
-    static QImage buffer;
     if (buffer.size() != size) {
         buffer = QImage(size, QImage::Format_ARGB32_Premultiplied);
         buffer.fill(Qt::transparent);
@@ -202,7 +201,7 @@ constexpr double MaxGradientDrift = 0.1;
 
 } // namespace
 
-bool BeamFanLayer::begin(QPainter *painter, const QPoint &origin, int reach)
+bool BeamFanLayer::begin(QPainter *painter, const QPoint &origin, int reach, QImage &buffer)
 {
     m_active = false;
     const QTransform combined = painter->combinedTransform();
@@ -215,7 +214,7 @@ bool BeamFanLayer::begin(QPainter *painter, const QPoint &origin, int reach)
     if (m_dpr <= 0)
         m_dpr = 1.0;
     const QSize size(qCeil(m_viewport.width() * m_dpr), qCeil(m_viewport.height() * m_dpr));
-    m_layer = &layerBuffer(size);
+    m_layer = &layerBuffer(buffer, size);
     m_toLayer = combined * QTransform::fromTranslate(-m_viewport.x(), -m_viewport.y())
         * QTransform::fromScale(m_dpr, m_dpr);
     m_fromLayer = m_toLayer.inverted();

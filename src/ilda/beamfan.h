@@ -34,10 +34,11 @@ class QPainter;
 class BeamFanLayer
 {
 public:
-    // Takes the painter's current transform and viewport. Returns false when
-    // the layer cannot follow the transform (perspective); paint fans with
-    // paintBeamFan() then.
-    bool begin(QPainter *painter, const QPoint &origin, int reach);
+    // Takes the painter's current transform and viewport. The fans are
+    // collected in buffer, which the caller keeps between frames (its clean
+    // pixels are reused). Returns false when the layer cannot follow the
+    // transform (perspective); paint fans with paintBeamFan() then.
+    bool begin(QPainter *painter, const QPoint &origin, int reach, QImage &buffer);
     // a and b lie on the reach square; the gradient runs from the origin to
     // gradientEnd. All in the painter's logical coordinates.
     void addFan(const QPoint &a, const QPoint &b, const QPoint &gradientEnd, QRgb color);

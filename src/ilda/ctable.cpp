@@ -149,14 +149,14 @@ char *putColorCode(char *p, QRgb c)
 
 } // namespace
 
-QByteArray exportCTable(IldFrameSet &set, int type)
+QByteArray exportCTable(const IldFrameSet &set, int type, const ColorContext &colors)
 {
     const bool codes = type == 3;
-    std::vector<IldFrame *> frames;
+    std::vector<const IldFrame *> frames;
     std::vector<qint64> sizes;
     std::vector<qint64> starts;
     qint64 total = 0;
-    for (IldFrame &f : set.frames) {
+    for (const IldFrame &f : set.frames) {
         if (!f.check)
             continue;
         frames.push_back(&f);
@@ -190,7 +190,7 @@ QByteArray exportCTable(IldFrameSet &set, int type)
     t.lit("]={\n");
 
     for (qint64 k = 0; k < frameCount; ++k) {
-        IldFrame &f = *frames[size_t(k)];
+        const IldFrame &f = *frames[size_t(k)];
         const bool bake = type == 2 && !f.hasNeutralTransform();
         t.lit("    //ilda_");
         t.num(k);
@@ -205,7 +205,8 @@ QByteArray exportCTable(IldFrameSet &set, int type)
         char *p = t.claim(qint64(f.vertices.size()) * 48);
         const char *const lineStart = p;
         qint64 index = 0;
-        for (IldVertex &v : f.vertices) {
+        for (const IldVertex &stored : f.vertices) {
+            IldVertex v = stored;
             if (bake)
                 f.applyTransform(v);
             p = putLiteral(p, "        {");
@@ -216,7 +217,7 @@ QByteArray exportCTable(IldFrameSet &set, int type)
             if (v.isBlanked()) {
                 p = codes ? putLiteral(p, "0x40,") : putLiteral(p, "0x0,0x0,0x0,");
             } else {
-                const QRgb c = displayColor(f.format, v);
+                const QRgb c = displayColor(colors, f.format, v);
                 if (codes) {
                     p = putColorCode(p, c);
                 } else {
@@ -234,15 +235,19 @@ QByteArray exportCTable(IldFrameSet &set, int type)
         }
         t.commit(p - lineStart);
         t.lit("      //end\n");
-        // The transform now lives in the coordinates; a later save must not apply it again.
-        if (bake) {
-            f.scaleX = f.scaleY = 1.0f;
-            f.offsetX = f.offsetY = 0.0f;
-        }
     }
     t.lit("};//end\n");
     writeCountLines(t, total, 7);
     return t.take();
+}
+
+void bakeExportedTransforms(IldFrameSet &set, int type)
+{
+    if (type != 2)
+        return;
+    for (IldFrame &f : set.frames)
+        if (f.check)
+            f.bakeTransform();
 }
 
 namespace {

@@ -302,11 +302,11 @@ std::vector<LintFinding> checkIldaBytes(const uchar *data, qint64 size, const Li
     return out;
 }
 
-int paletteSizeFor(quint8 format)
+int paletteSizeFor(const ColorContext &colors, quint8 format)
 {
     if (format <= 1)
-        return paletteOffset == Palette::IildStd ? 256 : 64;
-    return globalPalette().size() - Palette::filePaletteBase;
+        return colors.offset == Palette::IildStd ? 256 : 64;
+    return colors.size() - Palette::filePaletteBase;
 }
 
 bool hasErrors(const std::vector<LintFinding> &findings)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "colorcontext.h"
+
 #include <QString>
 #include <QtGlobal>
 
@@ -67,7 +69,7 @@ std::vector<LintFinding> checkIldaBytes(const uchar *data, qint64 size, const Li
 // Colours an index of a frame of this format may reach in the program: the
 // selected table for formats 0 and 1 (64 or 256), the palettes read from files
 // for formats 2 and 3.
-int paletteSizeFor(quint8 format);
+int paletteSizeFor(const ColorContext &colors, quint8 format);
 
 bool hasErrors(const std::vector<LintFinding> &findings);
 

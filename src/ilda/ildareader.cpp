@@ -22,15 +22,14 @@ QString fixedText(const char *p, int n)
     return QString::fromLatin1(p, len);
 }
 
-// Appends count colour records to the global palette. Returns false when the
-// data ended, which ends the reading of the whole file.
-bool readPaletteRecords(ByteCursor &in, int count)
+// Appends count colour records to the palette colours found. Returns false
+// when the data ended, which ends the reading of the whole file.
+bool readPaletteRecords(ByteCursor &in, int count, QVector<QRgb> &found)
 {
-    Palette &palette = globalPalette();
     for (int i = 0; i < count; ++i) {
         uchar rgb[IldaRecord::ColorSize];
         in.read(rgb, IldaRecord::ColorSize);
-        palette.append(QColor(rgb[0], rgb[1], rgb[2]));
+        found.append(qRgb(rgb[0], rgb[1], rgb[2]));
         if (in.atEnd())
             return false;
     }
@@ -163,7 +162,8 @@ QString IldReadResult::reason() const
     return QString();
 }
 
-IldReadResult IldFrameSet::fromFileIld(const QString &path, bool firstOnly, const ProgressCallback &progress)
+IldReadResult IldFrameSet::fromFileIld(const QString &path, bool firstOnly, const ProgressCallback &progress,
+                                       int paletteSize)
 {
     QFile file;
     IldReadResult result = openRegularFile(path, file);
@@ -177,10 +177,11 @@ IldReadResult IldFrameSet::fromFileIld(const QString &path, bool firstOnly, cons
         qCDebug(lcIlda) << "{IldFrameSet::fromFileIld}read failure:" << path << result.detail;
         return result;
     }
-    return fromBytes(bytes.get(), length, firstOnly, progress);
+    return fromBytes(bytes.get(), length, firstOnly, progress, paletteSize);
 }
 
-IldReadResult IldFrameSet::fromBytes(const uchar *data, qint64 size, bool firstOnly, const ProgressCallback &progress)
+IldReadResult IldFrameSet::fromBytes(const uchar *data, qint64 size, bool firstOnly, const ProgressCallback &progress,
+                                     int paletteSize)
 {
     // Reports every few hundred kilobytes: often enough for a smooth bar,
     // rare enough to cost nothing beside the decoding.
@@ -244,10 +245,10 @@ IldReadResult IldFrameSet::fromBytes(const uchar *data, qint64 size, bool firstO
             break;
         case 2: {
             cutShort(headerStart, IldaRecord::ColorSize * qint64(frame.pointCount));
-            stop = !readPaletteRecords(in, frame.pointCount);
-            const int paletteSize = globalPalette().size();
-            qCDebug(lcIlda) << "ILD_PALETTE:size:" << paletteSize << "-" << Palette::filePaletteBase << "="
-                            << paletteSize - Palette::filePaletteBase;
+            stop = !readPaletteRecords(in, frame.pointCount, result.palette);
+            const int listSize = paletteSize + result.palette.size();
+            qCDebug(lcIlda) << "ILD_PALETTE:size:" << listSize << "-" << Palette::filePaletteBase << "="
+                            << listSize - Palette::filePaletteBase;
             break;
         }
         case 3: {
@@ -255,7 +256,7 @@ IldReadResult IldFrameSet::fromBytes(const uchar *data, qint64 size, bool firstO
             if (IldaRecord::tableHeaderCount(in.data() + headerStart + 8, frame.pointCount))
                 in.seek(headerEnd - IldaRecord::TableHeaderSize);
             cutShort(headerStart, IldaRecord::ColorSize * qint64(frame.pointCount));
-            if (!readPaletteRecords(in, frame.pointCount)) {
+            if (!readPaletteRecords(in, frame.pointCount, result.palette)) {
                 stop = true;
                 break;
             }

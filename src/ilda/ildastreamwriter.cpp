@@ -27,12 +27,12 @@ bool IldaStreamWriter::open()
     return true;
 }
 
-bool IldaStreamWriter::writeFrame(IldFrame &frame, quint16 number, quint16 total)
+bool IldaStreamWriter::writeFrame(const IldFrame &frame, quint16 number, quint16 total, const ColorContext &colors)
 {
     if (!m_open)
         return false;
     ByteSink sink(m_buffer);
-    if (!frame.writeToStream(sink, number, total))
+    if (!frame.writeToStream(sink, number, total, colors))
         return fail(
             QStringLiteral("more than 65,535 points in frame %1 (%2 points)").arg(number).arg(frame.vertices.size()));
     return m_buffer.size() < FlushSize || flush();

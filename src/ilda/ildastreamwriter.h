@@ -4,6 +4,7 @@
 #include <QSaveFile>
 #include <QString>
 
+struct ColorContext;
 class IldFrame;
 class IldFrameSet;
 
@@ -20,7 +21,7 @@ public:
 
     bool open();
     // Appends frame as section number of total (see IldFrame::writeToStream).
-    bool writeFrame(IldFrame &frame, quint16 number, quint16 total);
+    bool writeFrame(const IldFrame &frame, quint16 number, quint16 total, const ColorContext &colors);
     bool commit();
     // Drops what was written; the previous file stays.
     void cancel();

@@ -23,20 +23,52 @@ constexpr qint64 MaxArrayBytes = std::numeric_limits<int>::max() - 4096;
 
 } // namespace
 
-void IldFrame::writeHeader(ByteSink &out) const
+namespace {
+
+void writeHeaderFields(ByteSink &out, const IldFrame &f, quint16 count, quint16 number, quint16 total)
 {
     out.bytes("ILDA\0\0\0", 7);
-    out.u8(writtenFormat(format));
-    out.fixed(name.toLatin1(), 8);
-    out.fixed(company.toLatin1(), 8);
-    out.u16(pointCount);
-    out.u16(frameNumber);
-    out.u16(totalFrames);
-    out.u8(quint8(projector));
-    out.u8(quint8(reserved));
+    out.u8(writtenFormat(f.format));
+    out.fixed(f.name.toLatin1(), 8);
+    out.fixed(f.company.toLatin1(), 8);
+    out.u16(count);
+    out.u16(number);
+    out.u16(total);
+    out.u8(quint8(f.projector));
+    out.u8(quint8(f.reserved));
 }
 
-bool IldFrame::writeToStream(ByteSink &out, quint16 number, quint16 total)
+} // namespace
+
+void IldFrame::writeHeader(ByteSink &out) const
+{
+    writeHeaderFields(out, *this, pointCount, frameNumber, totalFrames);
+}
+
+IldVertex IldFrame::bakedVertex(const IldVertex &v, const ColorContext &colors) const
+{
+    IldVertex b = v;
+    if (format <= 3) {
+        const QRgb c = storedIndexColor(colors, format, v);
+        b.r = quint8(qRed(c));
+        b.g = quint8(qGreen(c));
+        b.b = quint8(qBlue(c));
+    }
+    if (!hasNeutralTransform())
+        applyTransform(b);
+    return b;
+}
+
+void IldFrame::bake(const ColorContext &colors)
+{
+    for (IldVertex &v : vertices)
+        v = bakedVertex(v, colors);
+    // The transform now lives in the coordinates; a second save must not apply it again.
+    scaleX = scaleY = 1.0f;
+    offsetX = offsetY = 0.0f;
+}
+
+bool IldFrame::writeToStream(ByteSink &out, quint16 number, quint16 total, const ColorContext &colors) const
 {
     if (!check)
         return true;
@@ -51,14 +83,9 @@ bool IldFrame::writeToStream(ByteSink &out, quint16 number, quint16 total)
                         << "bytes in memory - frame not written";
         return false;
     }
-    frameNumber = number;
-    totalFrames = total;
-    pointCount = quint16(vertices.size());
-    writeHeader(out);
+    writeHeaderFields(out, *this, quint16(vertices.size()), number, total);
 
     const quint8 fmt = writtenFormat(format);
-    const bool indexed = (format <= 3);
-    const bool transform = !hasNeutralTransform();
     const size_t last = vertices.size() - 1;
     QByteArray &bytes = out.array();
     const qint64 recSize = IldaRecord::pointSize(fmt);
@@ -67,15 +94,7 @@ bool IldFrame::writeToStream(ByteSink &out, quint16 number, quint16 total)
     uchar *p = reinterpret_cast<uchar *>(bytes.data()) + start;
 
     for (size_t i = 0; i < vertices.size(); ++i) {
-        IldVertex &v = vertices[i];
-        if (indexed) {
-            const QRgb c = storedIndexColor(format, v);
-            v.r = quint8(qRed(c));
-            v.g = quint8(qGreen(c));
-            v.b = quint8(qBlue(c));
-        }
-        if (transform)
-            applyTransform(v);
+        const IldVertex v = bakedVertex(vertices[i], colors);
         const quint8 status = quint8((v.status & ~IldVertex::LastPoint) | (i == last ? IldVertex::LastPoint : 0));
         *p++ = uchar(quint16(v.x) >> 8);
         *p++ = uchar(v.x);
@@ -94,13 +113,10 @@ bool IldFrame::writeToStream(ByteSink &out, quint16 number, quint16 total)
             *p++ = v.r;
         }
     }
-    // The transform now lives in the coordinates; a second save must not apply it again.
-    scaleX = scaleY = 1.0f;
-    offsetX = offsetY = 0.0f;
     return true;
 }
 
-bool IldFrameSet::toIldaBytes(QByteArray &out, QString *error)
+bool IldFrameSet::toIldaBytes(QByteArray &out, const ColorContext &colors, QString *error) const
 {
     const int n = checkedCount();
     auto refuse = [error](const QString &why) {
@@ -129,16 +145,16 @@ bool IldFrameSet::toIldaBytes(QByteArray &out, QString *error)
     bytes.reserve(int(total));
     ByteSink sink(bytes);
     int number = 0;
-    for (IldFrame &f : frames) {
+    for (const IldFrame &f : frames) {
         if (!f.check)
             continue;
-        f.writeToStream(sink, quint16(number++), quint16(n));
+        f.writeToStream(sink, quint16(number++), quint16(n), colors);
     }
     out = bytes;
     return true;
 }
 
-bool IldFrameSet::saveIld(const QString &path, QString *error)
+bool IldFrameSet::saveIld(const QString &path, const ColorContext &colors, QString *error) const
 {
     auto failed = [error](const QString &why) {
         if (error)
@@ -160,12 +176,26 @@ bool IldFrameSet::saveIld(const QString &path, QString *error)
         return failed(writer.errorString());
     const int n = checkedCount();
     int number = 0;
-    for (IldFrame &f : frames) {
-        if (f.check && !writer.writeFrame(f, quint16(number++), quint16(n)))
+    for (const IldFrame &f : frames) {
+        if (f.check && !writer.writeFrame(f, quint16(number++), quint16(n), colors))
             return failed(writer.errorString());
     }
     qCDebug(lcIlda) << "ilda frame is:" << frames.size() << " was be saved!";
     if (!writer.commit())
         return failed(writer.errorString());
     return true;
+}
+
+void IldFrameSet::bakeWritten(const ColorContext &colors)
+{
+    const quint16 n = quint16(checkedCount());
+    quint16 number = 0;
+    for (IldFrame &f : frames) {
+        if (!f.check || f.vertices.size() > size_t(IldFrame::MaxPoints))
+            continue;
+        f.frameNumber = number++;
+        f.totalFrames = n;
+        f.pointCount = quint16(f.vertices.size());
+        f.bake(colors);
+    }
 }

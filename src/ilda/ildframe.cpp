@@ -27,6 +27,17 @@ void IldFrame::applyTransform(IldVertex &v) const
     v.y = transformCoord(v.y, scaleY, offsetY);
 }
 
+void IldFrame::bakeTransform()
+{
+    if (hasNeutralTransform())
+        return;
+    for (IldVertex &v : vertices)
+        applyTransform(v);
+    // The transform now lives in the coordinates; a later save must not apply it again.
+    scaleX = scaleY = 1.0f;
+    offsetX = offsetY = 0.0f;
+}
+
 void IldFrame::center(int mode)
 {
     if (mode < 1 || mode > 3)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "colorcontext.h"
 #include "ildvertex.h"
 
 #include <QString>
@@ -8,7 +9,6 @@
 
 class ByteCursor;
 class ByteSink;
-class QPainter;
 
 // One picture: the fields of an ILDA section header, its points and the
 // editing state the pages attach to it (check mark, scale, centring).
@@ -40,10 +40,23 @@ public:
     HeaderResult readHeader(ByteCursor &in);
     int ildFromStream(ByteCursor &in);
 
-    // Writing (ILDA writer). Returns false when the frame cannot be written
-    // (more points than a header can count).
+    // Writing (ILDA writer). writeToStream writes a checked frame as section
+    // frameNumber of totalFrames with its point count and its vertices baked
+    // (bakedVertex); the frame itself stays as it is. Returns false when the
+    // frame cannot be written (more points than a header can count).
     void writeHeader(ByteSink &out) const;
-    bool writeToStream(ByteSink &out, quint16 frameNumber, quint16 totalFrames);
+    bool writeToStream(ByteSink &out, quint16 frameNumber, quint16 totalFrames, const ColorContext &colors) const;
+
+    // A vertex as the writer stores it: indexed colours looked up into r, g, b
+    // ("Default_" for formats 0/1, the file palette for 2/3) and the scale and
+    // offsets applied.
+    IldVertex bakedVertex(const IldVertex &v, const ColorContext &colors) const;
+    // Bakes every vertex in place and makes the transform neutral, so that the
+    // frame holds what writing it stores.
+    void bake(const ColorContext &colors);
+    // Applies scale and offsets to the stored points and makes the transform
+    // neutral (what a C table of export type 2 leaves in the editor).
+    void bakeTransform();
 
     // Scale, offset and clamp one vertex in place.
     void applyTransform(IldVertex &v) const;
@@ -56,14 +69,4 @@ public:
     void copyHeader(const IldFrame &other);
 
     int vertexCount() const { return int(vertices.size()); }
-
-    // Draws the frame into the largest centred square of the painter's
-    // viewport (ildframepaint.cpp; ILDA space is square): the
-    // laser path, optionally blanked moves, centre cross, dwell markers, an
-    // "End" label and the beam-view light fans.
-    void paint(QPainter *painter, bool beamView, bool showBlanking, bool endLabel, bool warn,
-               bool dwellMarkers) const;
-    // The dwell-marker colour and repeat count are shared by every painted
-    // frame; tests and tools start from a clean state with this.
-    static void resetDwellMarkers();
 };

@@ -7,15 +7,3 @@ int IldFrameSet::checkedCount() const
         n += f.check ? 1 : 0;
     return n;
 }
-
-IldFrameSet &workFrameSet()
-{
-    static IldFrameSet set;
-    return set;
-}
-
-IldFrameSet &revisedFrameSet()
-{
-    static IldFrameSet set;
-    return set;
-}

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QColor>
 #include <QString>
+#include <QVector>
 
 // What a read of ILDA data ended with: why it stopped, where, and how many
 // frames it gave. Frames read before a problem are kept by the reader.
@@ -12,6 +14,9 @@ struct IldReadResult
     qint64 offset = 0; // byte where reading stopped (start of the bad or cut section)
     int frames = 0;    // frames this read appended (or counted)
     QString detail;    // the system's error text for Unreadable
+    // Colours of the palette and colour-table sections read, in file order.
+    // Whoever owns the colour list appends them (Palette::appendColors).
+    QVector<QRgb> palette;
 
     bool ok() const { return kind == Ok; }
     // "ok", "empty", "not-ILDA", "unreadable", "truncated", "not-a-regular-file",

@@ -2,9 +2,6 @@
 
 #include <cmath>
 
-quint8 paletteOffset = 0;
-bool centerLines = false;
-
 namespace {
 
 struct Rgb { int r, g, b; };
@@ -193,6 +190,12 @@ void Palette::append(const QColor &c)
     endInsertRows();
 }
 
+void Palette::appendColors(const QVector<QRgb> &colors)
+{
+    for (QRgb c : colors)
+        append(QColor(c));
+}
+
 void Palette::resetFilePalettes()
 {
     if (m_colors.size() <= filePaletteBase)
@@ -201,10 +204,4 @@ void Palette::resetFilePalettes()
     m_colors.resize(filePaletteBase);
     m_rgb.resize(filePaletteBase);
     endRemoveRows();
-}
-
-Palette &globalPalette()
-{
-    static Palette palette;
-    return palette;
 }

@@ -24,6 +24,8 @@ public:
     QRgb rgbAt(int n) const { return (n >= 0 && n < m_rgb.size()) ? m_rgb[n] : qRgb(0, 0, 0); }
     QColor colorAt(int n) const { return QColor(rgbAt(n)); }
     void append(const QColor &c);
+    // The colours of palette sections a read found (IldReadResult::palette).
+    void appendColors(const QVector<QRgb> &colors);
     // Drops file palettes again (tests and tools start from a clean list).
     void resetFilePalettes();
 
@@ -31,10 +33,3 @@ private:
     QVector<QColor> m_colors;
     QVector<QRgb> m_rgb; // same entries, for the hot paths
 };
-
-Palette &globalPalette();
-
-// Selected table for indexed formats 0 and 1: 0 ("Default_") or 150 ("IildStd").
-extern quint8 paletteOffset;
-// Draw the centre cross in frame views.
-extern bool centerLines;

@@ -2,6 +2,7 @@
 
 #include "datagram.h"
 #include "ildframe.h"
+#include "colorresolve.h"
 #include "palette.h"
 
 #include <QtEndian>
@@ -78,7 +79,7 @@ int FramePacketBuilder::recordCount(int vertexCount, quint16 maxTranPoint)
     return vertexCount > cutAt ? cutAt + 1 : vertexCount;
 }
 
-int FramePacketBuilder::build(const IldFrame &frame, quint16 maxTranPoint)
+int FramePacketBuilder::build(const IldFrame &frame, quint16 maxTranPoint, const ColorContext &colors)
 {
     char *const buf = m_buffer.get();
     qToLittleEndian<quint16>(frame.pointCount, buf + 12);
@@ -98,15 +99,14 @@ int FramePacketBuilder::build(const IldFrame &frame, quint16 maxTranPoint)
     // look up a local copy of the 256 entries they can reach.
     int tableBase = -1;
     if (frame.format == 0 || frame.format == 1)
-        tableBase = paletteOffset;
+        tableBase = colors.offset;
     else if (frame.format == 2 || frame.format == 3)
         tableBase = Palette::filePaletteBase;
 
     if (tableBase >= 0) {
-        const Palette &palette = globalPalette();
         quint32 table[256];
         for (int i = 0; i < 256; ++i)
-            table[i] = recordColor(palette.rgbAt(tableBase + i));
+            table[i] = recordColor(colors.entry(tableBase + i));
         p = putRecords(p, v, full, sx, sy, [&table](const IldVertex &x) { return table[x.colorIndex]; });
     } else {
         p = putRecords(p, v, full, sx, sy, [](const IldVertex &x) { return recordColor(x.r, x.g, x.b); });
@@ -118,9 +118,9 @@ int FramePacketBuilder::build(const IldFrame &frame, quint16 maxTranPoint)
     return Wire::FrameHeaderSize + Wire::PointRecordSize * records;
 }
 
-QByteArray encodeFramePacket(const IldFrame &frame, quint16 maxTranPoint)
+QByteArray encodeFramePacket(const IldFrame &frame, quint16 maxTranPoint, const ColorContext &colors)
 {
     FramePacketBuilder b;
-    const int size = b.build(frame, maxTranPoint);
+    const int size = b.build(frame, maxTranPoint, colors);
     return b.packet(size);
 }

@@ -5,6 +5,7 @@
 
 #include <memory>
 
+struct ColorContext;
 class IldFrame;
 
 // Builds frame packets in one buffer allocated once for the largest datagram,
@@ -24,8 +25,9 @@ public:
     static int recordCount(int vertexCount, quint16 maxTranPoint);
 
     // Builds the packet for frame; returns its size in bytes. Coordinates are
-    // scaled by the frame's scale factors and truncated toward zero.
-    int build(const IldFrame &frame, quint16 maxTranPoint);
+    // scaled by the frame's scale factors and truncated toward zero; indexed
+    // colours come from colors.
+    int build(const IldFrame &frame, quint16 maxTranPoint, const ColorContext &colors);
     const char *data() const { return m_buffer.get(); }
     QByteArray packet(int size) const { return QByteArray(m_buffer.get(), size); }
 
@@ -34,4 +36,4 @@ private:
 };
 
 // One-off convenience for tests and tools.
-QByteArray encodeFramePacket(const IldFrame &frame, quint16 maxTranPoint);
+QByteArray encodeFramePacket(const IldFrame &frame, quint16 maxTranPoint, const ColorContext &colors);

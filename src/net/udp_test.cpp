@@ -68,7 +68,6 @@ UDP_test *UDP_test::instance()
 void UDP_test::setInstance(UDP_test *controller)
 {
     s_instance = controller;
-    FrameOutput::setInstance(controller);
 }
 
 void UDP_test::bindSocket()
@@ -423,7 +422,7 @@ void UDP_test::sendFrame(const IldFrame &frame)
     if (!deviceAddressAt(m_addressIndex, target))
         return;
     m_deviceAddress = target;
-    const int size = m_frameBuilder.build(frame, m_max_tran_point);
+    const int size = m_frameBuilder.build(frame, m_max_tran_point, m_colors ? *m_colors : ColorContext());
     sendDatagram(m_frameBuilder.data(), size, m_deviceAddress, m_clientPort);
 }
 

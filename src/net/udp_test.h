@@ -1,6 +1,7 @@
 #pragma once
 
 #include "announcementfilter.h"
+#include "colorcontext.h"
 #include "frameoutput.h"
 #include "framepacket.h"
 #include "netconfig.h"
@@ -103,8 +104,10 @@ public:
     static UDP_test *instance();
     static void setInstance(UDP_test *controller);
 
-    // Frame output: one frame packet to the selected device.
+    // Frame output: one frame packet to the selected device, indexed colours
+    // taken from the colours set here (the app's; black without any).
     void sendFrame(const IldFrame &frame) override;
+    void setColorContext(const ColorContext *colors) { m_colors = colors; }
 
 public slots:
     void deal_message();
@@ -187,4 +190,5 @@ private:
     qint64 m_serverBytesRead = 0;
     qint64 m_serverLoggedAt = -1;
     FramePacketBuilder m_frameBuilder;
+    const ColorContext *m_colors = nullptr;
 };

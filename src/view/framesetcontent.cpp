@@ -10,6 +10,7 @@
 #include "textstrokes.h"
 #include "urlpath.h"
 #include "viewlog.h"
+#include "viewsettings.h"
 #include "workprogress.h"
 
 #include <QTransform>
@@ -37,7 +38,7 @@ void frameSetModel::appendFrames(std::vector<IldFrame> &&frames)
         frames[size_t(i)].totalFrames = quint16(total);
         frames[size_t(i)].check = false;
     }
-    std::vector<IldFrame> &work = workFrameSet().frames;
+    std::vector<IldFrame> &work = workSet().frames;
     beginInsertRows(QModelIndex(), rowCount(), rowCount() + total - 1);
     work.insert(work.end(), std::make_move_iterator(frames.begin()), std::make_move_iterator(frames.end()));
     endInsertRows();
@@ -126,7 +127,7 @@ int frameSetModel::optimizeFrames()
     const Edit edit(this, QStringLiteral("optimize"));
     const WorkProgress::Task task(QStringLiteral("优化"));
     const ProgressCallback progress = task.callback();
-    const std::vector<IldFrame> &frames = workFrameSet().frames;
+    const std::vector<IldFrame> &frames = workSet().frames;
     // Built aside and put in only when every checked frame is done.
     std::vector<std::pair<size_t, IldFrame>> done;
     for (size_t i = 0; i < frames.size(); ++i) {
@@ -135,7 +136,7 @@ int frameSetModel::optimizeFrames()
             return 0;
         if (!f.check)
             continue;
-        IldFrame o = optimized(strokesFromFrame(f), QStringLiteral("optimize"));
+        IldFrame o = optimized(strokesFromFrame(f, m_view->colors), QStringLiteral("optimize"));
         // The header and the editing state stay; only the points change.
         o.name = f.name;
         o.company = f.company;
@@ -150,7 +151,7 @@ int frameSetModel::optimizeFrames()
         done.emplace_back(i, std::move(o));
     }
     beginResetModel();
-    std::vector<IldFrame> &work = workFrameSet().frames;
+    std::vector<IldFrame> &work = workSet().frames;
     for (auto &d : done)
         work[d.first] = std::move(d.second);
     endResetModel();

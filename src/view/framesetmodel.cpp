@@ -2,11 +2,13 @@
 
 #include "ildalint.h"
 #include "ildframeset.h"
+#include "palette.h"
 #include "revise.h"
 #include "snapshotcommand.h"
 #include "urlpath.h"
 #include "userprompt.h"
 #include "viewlog.h"
+#include "viewsettings.h"
 #include "workprogress.h"
 
 #include <QStringList>
@@ -44,7 +46,23 @@ constexpr int UndoLimit = 30;
 
 } // namespace
 
-frameSetModel::frameSetModel(QObject *parent) : QAbstractListModel(parent)
+struct frameSetModel::Owned
+{
+    IldFrameSet work;
+    IldFrameSet revised;
+    OwnedViewSettings view;
+};
+
+frameSetModel::frameSetModel(QObject *parent) : frameSetModel(*new Owned, parent) {}
+
+frameSetModel::frameSetModel(Owned &owned, QObject *parent)
+    : frameSetModel(owned.work, owned.revised, *owned.view.get(), parent)
+{
+    m_owned.reset(&owned);
+}
+
+frameSetModel::frameSetModel(IldFrameSet &work, IldFrameSet &revised, ViewSettings &view, QObject *parent)
+    : QAbstractListModel(parent), m_work(&work), m_revised(&revised), m_view(&view)
 {
     m_undo.setUndoLimit(UndoLimit);
     connect(&m_undo, &QUndoStack::canUndoChanged, this, &frameSetModel::canUndoChanged);
@@ -55,20 +73,20 @@ frameSetModel::FrameRows frameSetModel::rows(int row) const
 {
     FrameRows r;
     r.row = row;
-    const std::vector<IldFrame> &frames = workFrameSet().frames;
+    const std::vector<IldFrame> &frames = workSet().frames;
     if (row >= 0) {
         if (row < int(frames.size()))
             r.work.push_back(frames[size_t(row)]);
         return r;
     }
     r.work = frames;
-    r.revised = revisedFrameSet().frames;
+    r.revised = revisedSet().frames;
     return r;
 }
 
 void frameSetModel::restore(const FrameRows &r)
 {
-    std::vector<IldFrame> &frames = workFrameSet().frames;
+    std::vector<IldFrame> &frames = workSet().frames;
     if (r.row >= 0) {
         if (r.row < int(frames.size()) && !r.work.empty()) {
             frames[size_t(r.row)] = r.work.front();
@@ -78,7 +96,7 @@ void frameSetModel::restore(const FrameRows &r)
     }
     beginResetModel();
     frames = r.work;
-    revisedFrameSet().frames = r.revised;
+    revisedSet().frames = r.revised;
     endResetModel();
     m_ildFileName.clear(); // the list no longer is just that file: opening it again reads it
     if (m_selectEndFrame >= rowCount()) {
@@ -137,7 +155,7 @@ int frameSetModel::rowCount(const QModelIndex &parent) const
 {
     if (parent.isValid())
         return 0;
-    return int(workFrameSet().frames.size());
+    return int(workSet().frames.size());
 }
 
 QVariant frameSetModel::data(const QModelIndex &index, int role) const
@@ -145,8 +163,8 @@ QVariant frameSetModel::data(const QModelIndex &index, int role) const
     if (!index.isValid() || index.row() < 0 || index.row() >= rowCount())
         return QVariant();
     const size_t row = size_t(index.row());
-    const IldFrame &f = workFrameSet().frames[row];
-    const IldFrameSet &revised = revisedFrameSet();
+    const IldFrame &f = workSet().frames[row];
+    const IldFrameSet &revised = revisedSet();
     switch (role) {
     case CheckRole:
         return f.check;
@@ -169,7 +187,7 @@ QVariant frameSetModel::data(const QModelIndex &index, int role) const
     case LintLevelRole:
     case LintRole: {
         const std::vector<LintFinding> findings =
-            IldaLint::checkFrame(f, int(row), LintOptions(), IldaLint::paletteSizeFor(f.format));
+            IldaLint::checkFrame(f, int(row), LintOptions(), IldaLint::paletteSizeFor(m_view->colors, f.format));
         if (role == LintLevelRole)
             return findings.empty() ? 0 : IldaLint::hasErrors(findings) ? 2 : 1;
         QStringList lines;
@@ -195,7 +213,7 @@ bool frameSetModel::setData(const QModelIndex &index, const QVariant &value, int
     if (role == ScaleXRole || role == ScaleYRole || role == CenterRole)
         edit.reset(
             new Edit(this, QStringLiteral("scale"), index.row(), role == CenterRole ? -1 : index.row() * 16 + role));
-    IldFrame &f = workFrameSet().frames[size_t(index.row())];
+    IldFrame &f = workSet().frames[size_t(index.row())];
     switch (role) {
     case CheckRole:
         f.check = value.toBool();
@@ -242,7 +260,7 @@ bool frameSetModel::removeRows(int row, int count, const QModelIndex &parent)
 {
     if (parent.isValid() || row < 0 || count <= 0 || row + count > rowCount())
         return false;
-    std::vector<IldFrame> &frames = workFrameSet().frames;
+    std::vector<IldFrame> &frames = workSet().frames;
     int r = row + count - 1;
     while (r >= row) {
         if (!frames[size_t(r)].check) {
@@ -267,7 +285,7 @@ bool frameSetModel::insertRows(int row, int count, const QModelIndex &parent)
         return true;
     const std::vector<IldFrame> &buffered = m_moveBuffer->frames;
     beginInsertRows(QModelIndex(), row, row + int(buffered.size()) - 1);
-    std::vector<IldFrame> &frames = workFrameSet().frames;
+    std::vector<IldFrame> &frames = workSet().frames;
     frames.insert(frames.begin() + row, buffered.begin(), buffered.end());
     endInsertRows();
     return true;
@@ -284,7 +302,7 @@ bool frameSetModel::moveRows(const QModelIndex &sourceParent, int sourceRow, int
     const int announced = sourceRow < destinationChild ? destinationChild + count : destinationChild;
     if (!beginMoveRows(QModelIndex(), sourceRow, sourceRow + count - 1, QModelIndex(), announced))
         return false;
-    std::vector<IldFrame> &frames = workFrameSet().frames;
+    std::vector<IldFrame> &frames = workSet().frames;
     m_moveBuffer.reset(new IldFrameSet);
     m_moveBuffer->frames.assign(frames.begin() + sourceRow, frames.begin() + sourceRow + count);
     frames.erase(frames.begin() + sourceRow, frames.begin() + sourceRow + count);
@@ -306,7 +324,7 @@ void frameSetModel::moveRows(int source, int dest, int count)
     if (dest + count > rows)
         dest = rows - count;
 
-    std::vector<IldFrame> &frames = workFrameSet().frames;
+    std::vector<IldFrame> &frames = workSet().frames;
     m_moveBuffer.reset(new IldFrameSet);
     for (int r = source; r < source + count; ++r) {
         m_moveBuffer->frames.push_back(frames[size_t(r)]);
@@ -339,7 +357,7 @@ void frameSetModel::refrushModel()
 void frameSetModel::selectAll()
 {
     beginResetModel();
-    for (IldFrame &f : workFrameSet().frames)
+    for (IldFrame &f : workSet().frames)
         f.check = true;
     endResetModel();
     m_ildFileName.clear();
@@ -349,7 +367,7 @@ void frameSetModel::selectAll()
 void frameSetModel::inverse()
 {
     beginResetModel();
-    for (IldFrame &f : workFrameSet().frames)
+    for (IldFrame &f : workSet().frames)
         f.check = !f.check;
     endResetModel();
     m_ildFileName.clear();
@@ -360,7 +378,7 @@ void frameSetModel::inverse()
 // the stride selection.
 void frameSetModel::countSelected()
 {
-    const int n = workFrameSet().checkedCount();
+    const int n = workSet().checkedCount();
     if (n == m_selectNum)
         return;
     m_selectNum = n;
@@ -370,7 +388,7 @@ void frameSetModel::countSelected()
 void frameSetModel::select()
 {
     beginResetModel();
-    std::vector<IldFrame> &frames = workFrameSet().frames;
+    std::vector<IldFrame> &frames = workSet().frames;
     const int rows = int(frames.size());
     m_selectNum = 0;
     for (IldFrame &f : frames)
@@ -415,14 +433,15 @@ bool frameSetModel::setIldFileName(QString name)
         // Read aside: the list takes the frames only when the read completes.
         const WorkProgress::Task task(QStringLiteral("读取"));
         IldFrameSet loaded;
-        const IldReadResult result = loaded.fromFileIld(path, false, task.callback());
+        const IldReadResult result = loaded.fromFileIld(path, false, task.callback(), m_view->palette->size());
+        m_view->palette->appendColors(result.palette);
         if (result.kind == IldReadResult::Cancelled)
             return false;
         read = result.frames > 0;
         // A file that gave nothing may be tried again once mended.
         m_ildFileName = read ? path : QString();
         beginResetModel();
-        IldFrameSet &work = workFrameSet();
+        IldFrameSet &work = workSet();
         work.maxPointCount = std::max(work.maxPointCount, loaded.maxPointCount);
         work.frames.insert(work.frames.end(), std::make_move_iterator(loaded.frames.begin()),
                            std::make_move_iterator(loaded.frames.end()));
@@ -447,16 +466,16 @@ void frameSetModel::reviseFrameSet(uint between, uint addPoint, uint blankPoint,
     params.totalPoint = std::max(1u, totalPoint);
     const Edit edit(this, QStringLiteral("revise"));
     const WorkProgress::Task task(QStringLiteral("revise"));
-    if (!reviseFrames(workFrameSet(), m_reviseBuffer, params, task.callback()))
+    if (!reviseFrames(workSet(), m_reviseBuffer, params, task.callback()))
         return;
     beginResetModel();
-    std::swap(revisedFrameSet().frames, m_reviseBuffer.frames);
+    std::swap(revisedSet().frames, m_reviseBuffer.frames);
     endResetModel();
 }
 
 int frameSetModel::get_current_index(uint index)
 {
-    const std::vector<IldFrame> &frames = workFrameSet().frames;
+    const std::vector<IldFrame> &frames = workSet().frames;
     if (index >= frames.size())
         return -1;
     return frames[index].frameNumber;
@@ -465,14 +484,14 @@ int frameSetModel::get_current_index(uint index)
 int frameSetModel::get_count_max(uint point)
 {
     int n = 0;
-    for (const IldFrame &f : workFrameSet().frames)
+    for (const IldFrame &f : workSet().frames)
         n += uint(f.pointCount) > point ? 1 : 0;
     return n;
 }
 
 bool frameSetModel::askDeleteFrame()
 {
-    const int n = workFrameSet().checkedCount();
+    const int n = workSet().checkedCount();
     if (n == 0)
         return false;
     const QMessageBox::StandardButton answer = UserPrompt::instance()->showMessage(
@@ -507,10 +526,4 @@ void frameSetModel::setSelectEndFrame(int value)
         return;
     m_selectEndFrame = value;
     emit select_end_frame_Change(value);
-}
-
-frameSetModel &frameModelInstance()
-{
-    static frameSetModel model;
-    return model;
 }

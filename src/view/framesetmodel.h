@@ -9,9 +9,14 @@
 #include <memory>
 #include <vector>
 
-// The editing page's list: one row per frame of workFrameSet, with selection,
-// moves, deletion of the selected frames, stride selection and the revise
-// operation that fills revisedFrameSet.
+class IldFrame;
+class IldFrameSet;
+class OwnedViewSettings;
+struct ViewSettings;
+
+// The editing page's list: one row per frame of the working set, with
+// selection, moves, deletion of the selected frames, stride selection and the
+// revise operation that fills the revised set.
 class frameSetModel : public QAbstractListModel
 {
     Q_OBJECT
@@ -40,8 +45,15 @@ public:
         LintRole = 12,
     };
 
+    // Over the app's sets; files' palettes join view's colour list.
+    frameSetModel(IldFrameSet &work, IldFrameSet &revised, ViewSettings &view, QObject *parent = nullptr);
+    // Over sets and colours of its own.
     explicit frameSetModel(QObject *parent = nullptr);
     ~frameSetModel() override;
+
+    IldFrameSet &workSet() const { return *m_work; }
+    IldFrameSet &revisedSet() const { return *m_revised; }
+    ViewSettings &viewSettings() const { return *m_view; }
 
     int rowCount(const QModelIndex &parent = QModelIndex()) const override;
     QVariant data(const QModelIndex &index, int role) const override;
@@ -101,6 +113,8 @@ signals:
     void canRedoChanged();
 
 private:
+    struct Owned;
+    frameSetModel(Owned &owned, QObject *parent);
     void countSelected();
     void appendFrames(std::vector<IldFrame> &&frames);
 
@@ -134,10 +148,14 @@ private:
     bool historyMatches(bool forUndo) const;
     void record(const QString &text, FrameRows before, int mergeKey);
 
+    std::unique_ptr<Owned> m_owned;
+    IldFrameSet *m_work = nullptr;
+    IldFrameSet *m_revised = nullptr;
+    ViewSettings *m_view = nullptr;
     QUndoStack m_undo;
     QString m_ildFileName;
     std::unique_ptr<IldFrameSet> m_moveBuffer;
-    // Revise builds here and swaps with revisedFrameSet when it completes, so
+    // Revise builds here and swaps with the revised set when it completes, so
     // a cancelled run changes nothing; the swapped-out frames are rebuilt in
     // place by the next run.
     IldFrameSet m_reviseBuffer;
@@ -146,6 +164,3 @@ private:
     int m_selectStartFrame = 0;
     int m_selectEndFrame = 0;
 };
-
-// The one model the pages see as "frameModel".
-frameSetModel &frameModelInstance();

@@ -1,9 +1,13 @@
 #include "ildadrawwidget.h"
 
+#include "framecontext.h"
 #include "frameoutput.h"
+#include "framerenderer.h"
 #include "ildframeset.h"
+#include "palette.h"
 #include "userprompt.h"
 #include "viewlog.h"
+#include "viewsettings.h"
 #include "workprogress.h"
 
 #include <QPainter>
@@ -24,7 +28,7 @@ void IldaDrawWidget::setSource(const QString &path)
     m_currentFrame = nullptr;
     m_frameSet.reset(new IldFrameSet);
     // Only the first frame for now: a large file shows something at once.
-    const IldReadResult read = m_frameSet->fromFileIld(path, true);
+    const IldReadResult read = readFrames(*m_frameSet, path, true);
     setReadProblem(read.ok() ? QString() : read.reason());
     setFrameCount(int(m_frameSet->frames.size()));
     if (m_frameCount == 0) {
@@ -57,7 +61,7 @@ void IldaDrawWidget::setFrameIndex(int index)
         // tried again until the source changes.
         const WorkProgress::Task task(QStringLiteral("读取"));
         std::unique_ptr<IldFrameSet> loaded(new IldFrameSet);
-        const IldReadResult read = loaded->fromFileIld(m_source, false, task.callback());
+        const IldReadResult read = readFrames(*loaded, m_source, false, task.callback());
         if (read.kind == IldReadResult::Cancelled) {
             index = 0;
         } else {
@@ -132,19 +136,41 @@ void IldaDrawWidget::setReadProblem(const QString &problem)
     emit readProblemChanged();
 }
 
+FrameContext *IldaDrawWidget::context()
+{
+    if (!m_context)
+        m_context = FrameContext::of(this);
+    return m_context;
+}
+
+IldReadResult IldaDrawWidget::readFrames(IldFrameSet &into, const QString &path, bool firstOnly,
+                                         const ProgressCallback &progress)
+{
+    Palette *palette = context() && m_context->view ? m_context->view->palette : nullptr;
+    const IldReadResult read =
+        into.fromFileIld(path, firstOnly, progress, palette ? palette->size() : Palette::filePaletteBase);
+    if (palette)
+        palette->appendColors(read.palette);
+    return read;
+}
+
 void IldaDrawWidget::paint(QPainter *painter)
 {
     if (m_frameSet)
         m_frameSet->overLimit = int(m_frameSet->maxPointCount) > m_warningMaxPoint;
-    if (!m_currentFrame)
+    const FrameContext *shared = context();
+    if (!m_currentFrame || !shared || !shared->renderer || !shared->view)
         return;
     // The scale stays on the frame: the device output reads it too.
     m_currentFrame->scaleX = m_size / 100.0f;
     m_currentFrame->scaleY = m_size / 100.0f;
     painter->setRenderHint(QPainter::Qt4CompatiblePainting);
-    m_currentFrame->paint(painter, m_openGL, m_showBlanking, false, m_frameSet && m_frameSet->overLimit, false);
-    if (m_netWork) {
-        if (FrameOutput *out = FrameOutput::instance())
-            out->sendFrame(*m_currentFrame);
-    }
+    PaintOptions options = PaintOptions::frameView();
+    options.beamView = m_openGL;
+    options.showBlanking = m_showBlanking;
+    options.warn = m_frameSet && m_frameSet->overLimit;
+    options.centerLines = shared->view->centerLines;
+    shared->renderer->paint(painter, *m_currentFrame, shared->view->colors, options);
+    if (m_netWork && shared->output)
+        shared->output->sendFrame(*m_currentFrame);
 }

@@ -1,11 +1,15 @@
 #pragma once
 
+#include "progress.h"
+
 #include <QQuickPaintedItem>
 
 #include <memory>
 
 class IldFrame;
 class IldFrameSet;
+struct FrameContext;
+struct IldReadResult;
 
 // The large frame viewer: reads one ILDA file into a frame set of its own and
 // shows the frame whose index the page writes to frameIndex. The first
@@ -65,6 +69,9 @@ public:
     // For tests and tools: the frame on show and the set it belongs to.
     const IldFrame *currentFrame() const { return m_currentFrame; }
     const IldFrameSet *frameSet() const { return m_frameSet.get(); }
+    // The app's colours, renderer and output; items QML creates find them on
+    // their engine.
+    void setFrameContext(FrameContext *context) { m_context = context; }
 
 signals:
     void frameIndexChanged(int index);
@@ -74,6 +81,10 @@ signals:
     void readProblemChanged();
 
 private:
+    FrameContext *context();
+    // Reads path into a frame set; the palettes it brings join the app's colour list.
+    IldReadResult readFrames(IldFrameSet &into, const QString &path, bool firstOnly,
+                             const ProgressCallback &progress = {});
     void setFrameCount(int count);
     void setReadProblem(const QString &problem);
 
@@ -89,4 +100,5 @@ private:
     int m_warningMaxPoint = 600;
     QString m_readProblem;
     bool m_reportProblems = false;
+    FrameContext *m_context = nullptr;
 };

@@ -4,10 +4,12 @@
 #include "framesetmodel.h"
 #include "ildaframedraw.h"
 #include "ildframeset.h"
+#include "palette.h"
 #include "regularfile.h"
 #include "urlpath.h"
 #include "userprompt.h"
 #include "viewlog.h"
+#include "viewsettings.h"
 #include "workprogress.h"
 
 #include <QFile>
@@ -15,17 +17,25 @@
 
 #include <memory>
 
-QString &ildaFilePath()
-{
-    static QString path;
-    return path;
-}
-
 ildaFile::ildaFile(QObject *parent) : QObject(parent) {}
+
+FrameContext *ildaFile::context()
+{
+    if (!m_context)
+        m_context = FrameContext::of(this);
+    if (!m_context)
+        qCDebug(lcView) << "{ildaFile} no frame context: not created by the app's engine";
+    return m_context;
+}
 
 bool ildaFile::loadData(QUrl name)
 {
-    QString &path = ildaFilePath();
+    FrameContext *shared = context();
+    if (!shared)
+        return false;
+    QString &path = *shared->ildaFilePath;
+    IldFrameSet &work = *shared->workSet;
+    Palette *palette = shared->view->palette;
     path = localPathFromUrl(name);
     const QString fileName = name.fileName();
     qCDebug(lcView) << "Name" << path << "FileName:" << fileName;
@@ -47,14 +57,14 @@ bool ildaFile::loadData(QUrl name)
             qCDebug(lcView) << "{ildaFile::loadData}open file failure:" << path << result.reason();
         }
     } else if (fileName.endsWith(QLatin1String(".ild"))) {
-        result = loaded.fromFileIld(path, false, task.callback());
+        result = loaded.fromFileIld(path, false, task.callback(), palette->size());
+        palette->appendColors(result.palette);
     } else {
-        frameModelInstance().refrushModel();
+        shared->model->refrushModel();
         return false;
     }
     if (result.kind == IldReadResult::Cancelled)
         return false;
-    IldFrameSet &work = workFrameSet();
     work.maxPointCount = std::max(work.maxPointCount, loaded.maxPointCount);
     work.frames.insert(work.frames.end(), std::make_move_iterator(loaded.frames.begin()),
                        std::make_move_iterator(loaded.frames.end()));
@@ -62,7 +72,7 @@ bool ildaFile::loadData(QUrl name)
         qCDebug(lcView) << "{ildaFile::loadData}" << path << result.reason();
         UserPrompt::instance()->showNotice(QMessageBox::Warning, QStringLiteral("file error"), result.noticeText(path));
     }
-    frameModelInstance().refrushModel();
+    shared->model->refrushModel();
     return result.frames > 0;
 }
 
@@ -73,7 +83,11 @@ bool ildaFile::saveData(QUrl name, QString selectedNameFilter)
 
 bool ildaFile::saveData(QUrl name, QString selectedNameFilter, int type)
 {
-    QString &path = ildaFilePath();
+    FrameContext *shared = context();
+    if (!shared)
+        return false;
+    const ColorContext &colors = shared->view->colors;
+    QString &path = *shared->ildaFilePath;
     path = localPathFromUrl(name);
     qCDebug(lcView) << "file url:" << name;
     qCDebug(lcView) << "Name" << path << "FileName:" << name.fileName() << selectedNameFilter;
@@ -89,12 +103,12 @@ bool ildaFile::saveData(QUrl name, QString selectedNameFilter, int type)
     if (asC) {
         if (!path.endsWith(QLatin1String(".c")))
             path += QLatin1String(".c");
-        IldFrameSet &set = type == 1 ? revisedFrameSet() : workFrameSet();
+        IldFrameSet &set = type == 1 ? *shared->revisedSet : *shared->workSet;
         qCDebug(lcView) << "{ildaFile::saveData}size:" << set.frames.size() << "nameIndex:" << 0;
         if (set.checkedCount() == 0) {
             why = QStringLiteral("no frames to save");
         } else {
-            const QByteArray text = exportCTable(set, type);
+            const QByteArray text = exportCTable(set, type, colors);
             QSaveFile file(path);
             if (!file.open(QIODevice::WriteOnly)) {
                 why = file.errorString();
@@ -104,18 +118,21 @@ bool ildaFile::saveData(QUrl name, QString selectedNameFilter, int type)
                 qCDebug(lcView) << "{ildaFile::saveData}write failure:" << path << why;
             } else {
                 qCDebug(lcView) << "file save success:" << path;
+                bakeExportedTransforms(set, type);
             }
         }
     } else if (asIld) {
         if (!path.endsWith(QLatin1String(".ild")))
             path += QLatin1String(".ild");
-        if (!workFrameSet().saveIld(path, &why))
+        if (!shared->workSet->saveIld(path, colors, &why))
             qCDebug(lcView) << "{ildaFile::saveData}save failure:" << path << why;
+        else // the editor keeps what it wrote: numbers, colours, transforms baked in
+            shared->workSet->bakeWritten(colors);
     } else {
         why = QStringLiteral("the name ends neither in .ild nor in .c; add one of them or choose the ILDA or MCU filter");
     }
     // Type 2 bakes the transforms into the stored points; show that.
-    frameModelInstance().refrushModel();
+    shared->model->refrushModel();
     if (why.isEmpty())
         return true;
     UserPrompt::instance()->showMessage(
@@ -126,9 +143,13 @@ bool ildaFile::saveData(QUrl name, QString selectedNameFilter, int type)
 
 void ildaFile::testIldaFrameDraw()
 {
-    const int rows = frameModelInstance().rowCount();
+    FrameContext *shared = context();
+    if (!shared)
+        return;
+    const int rows = shared->model->rowCount();
     for (int row = 0; row < rows; ++row) {
         std::unique_ptr<IldaFrameDraw> item(new IldaFrameDraw);
+        item->setFrameContext(shared);
         item->setIndex(row);
     }
 }

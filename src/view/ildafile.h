@@ -1,13 +1,15 @@
 #pragma once
 
+#include "framecontext.h"
+
 #include <QObject>
 #include <QString>
 #include <QUrl>
 
 // Opens and saves single files for the editor pages: .ild files and C source
-// tables go into and out of workFrameSet (or revisedFrameSet for export
-// type 1). Every call ends with a reset of the frame list model so the views
-// show what is there now.
+// tables go into and out of the working set (or the revised set for export
+// type 1) of its FrameContext. Every call ends with a reset of the frame list
+// model so the views show what is there now.
 class ildaFile : public QObject
 {
     Q_OBJECT
@@ -20,7 +22,14 @@ public:
     Q_INVOKABLE bool saveData(QUrl name, QString selectedNameFilter, int type);
     Q_INVOKABLE bool saveData(QUrl name, QString selectedNameFilter);
     Q_INVOKABLE void testIldaFrameDraw();
-};
 
-// Path of the last file loaded or saved through the element.
-QString &ildaFilePath();
+    // The shared sets, model and path; an IldaFile QML creates finds the
+    // app's on its engine.
+    void setFrameContext(FrameContext *context) { m_context = context; }
+
+private:
+    // Null when there is none (nothing can be loaded or saved then).
+    FrameContext *context();
+
+    FrameContext *m_context = nullptr;
+};

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "framecontext.h"
 #include "ildframe.h"
 
 #include <QMetaType>
@@ -7,8 +8,9 @@
 
 Q_DECLARE_METATYPE(IldFrame *)
 
-// A thumbnail of one frame of the editing lists: row `index` of workFrameSet
-// (type 0) or revisedFrameSet (type 1), or a frame handed over as `name`.
+// A thumbnail of one frame of the editing lists: row `index` of the working
+// set (type 0) or the revised set (type 1) of its FrameContext, or a frame
+// handed over as `name`.
 // It points into the shared sets; the model resets that follow every change
 // of them make the delegates write `index` afresh.
 class IldaFrameDraw : public QQuickPaintedItem
@@ -43,6 +45,9 @@ public:
     void setWarningPoint(int points) { m_warningPoint = points; }
 
     const IldFrame *currentFrame() const { return frame(); }
+    // The shared sets, renderer and output; items QML creates find the app's
+    // on their engine.
+    void setFrameContext(FrameContext *context) { m_context = context; }
 
 signals:
     void playChanged(bool play);
@@ -52,6 +57,7 @@ private:
     // shrunk or moved since the index was written, and a stored pointer into
     // them would dangle until the views rebuild.
     IldFrame *frame() const;
+    FrameContext *context() const;
 
     IldFrame *m_named = nullptr; // a frame handed over directly
     bool m_hasIndex = false;
@@ -60,4 +66,5 @@ private:
     int m_warningPoint = 0;
     int m_index = 0;
     bool m_play = false;
+    mutable FrameContext *m_context = nullptr;
 };

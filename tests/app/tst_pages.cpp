@@ -2,6 +2,7 @@
 // drives them the way the controls do: the calls the pages make must reach
 // the models, and nothing may print a QML warning.
 
+#include "appobjects.h"
 #include "datagram.h"
 #include "drawareawidget.h"
 #include "fakeprompt.h"
@@ -41,6 +42,8 @@ class TestPages : public QObject
     QString m_demo;
     FakePrompt m_prompt;
     std::unique_ptr<SimulatedProjector> m_projector;
+    // Before the tab manager and the engine, as in main: both refer to it.
+    AppObjects m_objects;
     std::unique_ptr<ildaFileTab> m_tabs;
     std::unique_ptr<UDP_test> m_udp;
     std::unique_ptr<QQmlApplicationEngine> m_engine;
@@ -219,7 +222,8 @@ private slots:
                 m_warnings << e.toString();
         });
         registerQmlTypes();
-        publishContextObjects(m_engine->rootContext(), m_tabs.get(), m_udp.get());
+        m_objects.handDown(m_engine.get(), m_tabs.get(), m_udp.get());
+        publishContextObjects(m_engine->rootContext(), m_tabs.get(), &m_objects.frameModel, m_udp.get());
         m_engine->addImportPath(QStringLiteral("qrc:/"));
         m_engine->load(QUrl(QStringLiteral("qrc:///qml/TabPlayer.qml")));
         QVERIFY(!m_engine->rootObjects().isEmpty());
@@ -330,13 +334,13 @@ private slots:
 
         QMetaObject::invokeMethod(editor, "openFile", Q_ARG(QVariant, path));
         QVERIFY(editor->isVisible());
-        QCOMPARE(frameModelInstance().rowCount(), int(expected.frames.size()));
+        QCOMPARE(m_objects.frameModel.rowCount(), int(expected.frames.size()));
         QTRY_VERIFY(!itemsOf<IldaFrameDraw>(editor).isEmpty());
 
         // the page's revise button hands its values to the model
-        frameModelInstance().reviseFrameSet(1, 0, 2, 600);
-        QCOMPARE(frameModelInstance().data(frameModelInstance().index(0, 0), 6).toInt(),
-                 int(revisedFrameSet().frames[0].vertices.size()));
+        m_objects.frameModel.reviseFrameSet(1, 0, 2, 600);
+        QCOMPARE(m_objects.frameModel.data(m_objects.frameModel.index(0, 0), 6).toInt(),
+                 int(m_objects.revisedSet.frames[0].vertices.size()));
 
         // the selection count follows the buttons
         QVERIFY(QTest::qWaitForWindowExposed(editor));
@@ -346,7 +350,7 @@ private slots:
                     return item->property("text").toString();
             return QString();
         };
-        const int rows = frameModelInstance().rowCount();
+        const int rows = m_objects.frameModel.rowCount();
         const QList<QPair<QString, int>> steps{
             {QStringLiteral("全选"), rows}, {QStringLiteral("反选"), 0}, {QStringLiteral("反选"), rows}};
         for (const auto &step : steps) {
@@ -377,14 +381,14 @@ private slots:
         QMetaObject::invokeMethod(editor, "openFile", Q_ARG(QVariant, first->data(first->index(0, 0), 1)));
         editor->show();
         QVERIFY(QTest::qWaitForWindowExposed(editor));
-        QVERIFY(!workFrameSet().frames.empty());
-        IldFrame &frame = workFrameSet().frames[0];
+        QVERIFY(!m_objects.workSet.frames.empty());
+        IldFrame &frame = m_objects.workSet.frames[0];
         for (IldVertex &v : frame.vertices) { // off centre on both axes
             v.x = qint16(qBound(-32767, v.x / 4 + 8000, 32767));
             v.y = qint16(qBound(-32767, v.y / 4 + 8000, 32767));
         }
         frame.offsetX = frame.offsetY = 0;
-        frameModelInstance().refrushModel();
+        m_objects.frameModel.refrushModel();
 
         QQuickItem *target = nullptr;
         QTRY_VERIFY(!itemsOf<IldaFrameDraw>(editor).isEmpty());
@@ -403,10 +407,10 @@ private slots:
         QCOMPARE(frame.offsetX != 0.0f, alongX);
         QCOMPARE(frame.offsetY != 0.0f, alongY);
 
-        for (IldFrame &f : workFrameSet().frames)
+        for (IldFrame &f : m_objects.workSet.frames)
             f.check = &f == &frame;
         const QString saved = m_dir.filePath(QStringLiteral("centred.ild"));
-        QVERIFY(workFrameSet().saveIld(saved));
+        QVERIFY(m_objects.workSet.saveIld(saved, m_objects.view.colors));
         IldFrameSet back;
         back.fromFileIld(saved, false);
         QCOMPARE(int(back.frames.size()), 1);
@@ -426,9 +430,9 @@ private slots:
         auto *editor = m_root->findChild<QQuickWindow *>(QStringLiteral("frameWindow"));
         QAbstractItemModel *first = group(0);
         QMetaObject::invokeMethod(editor, "openFile", Q_ARG(QVariant, first->data(first->index(0, 0), 1)));
-        QVERIFY(!workFrameSet().frames.empty());
-        workFrameSet().frames[0].vertices[0].status = 0; // a lit first point: a warning
-        frameModelInstance().refrushModel();
+        QVERIFY(!m_objects.workSet.frames.empty());
+        m_objects.workSet.frames[0].vertices[0].status = 0; // a lit first point: a warning
+        m_objects.frameModel.refrushModel();
         QTRY_VERIFY(!itemsOf<IldaFrameDraw>(editor).isEmpty());
         int shown = 0;
         int checked = 0;
@@ -440,7 +444,7 @@ private slots:
                 tile = tile->parentItem();
             QVERIFY(tile);
             const int row = tile->property("rowIndex").toInt();
-            const int level = frameModelInstance().data(frameModelInstance().index(row, 0), frameSetModel::LintLevelRole).toInt();
+            const int level = m_objects.frameModel.data(m_objects.frameModel.index(row, 0), frameSetModel::LintLevelRole).toInt();
             QCOMPARE(item->isVisible(), level > 0);
             shown += level > 0;
             ++checked;
@@ -537,7 +541,7 @@ private slots:
     {
         showGroup(0); // its tab clicked: the pointer is off the tiles
         wheel(control(m_root, QStringLiteral("palette_type")), -1); // "标准256"
-        QCOMPARE(int(paletteOffset), 150);
+        QCOMPARE(int(m_objects.view.colors.offset), 150);
         const QByteArray standard = exportShapes(QStringLiteral("standard.txg"));
         QVERIFY(!standard.isEmpty());
 
@@ -545,12 +549,12 @@ private slots:
         click(itemWithProperty(m_root, "text", QStringLiteral("增加")));
         QCOMPARE(m_tabs->rowCount(), 4);
         QCOMPARE(m_tabs->data(m_tabs->index(3, 0), ildaFileTab::NameRole).toString(), QStringLiteral("more"));
-        QCOMPARE(int(paletteOffset), 150);
+        QCOMPARE(int(m_objects.view.colors.offset), 150);
         QTRY_COMPARE(control(m_root, QStringLiteral("palette_type"))->property("currentIndex").toInt(), 1);
         QCOMPARE(exportShapes(QStringLiteral("again.txg")), standard);
 
         wheel(control(m_root, QStringLiteral("palette_type")), 1); // back to "默认64" on the new page
-        QCOMPARE(int(paletteOffset), 0);
+        QCOMPARE(int(m_objects.view.colors.offset), 0);
         QVERIFY(exportShapes(QStringLiteral("default.txg")) != standard); // the demo has an indexed file
         QMetaObject::invokeMethod(m_root, "deleteTab", Q_ARG(QVariant, 3));
         QTRY_COMPARE(control(m_root, QStringLiteral("palette_type"))->property("currentIndex").toInt(), 0);
@@ -710,12 +714,12 @@ private slots:
         QQuickItem *player = itemWithProperty(m_root, "objectName", QStringLiteral("player_left"));
         QVERIFY(player);
         const QString playing = player->property("filePath").toString();
-        const int rows = frameModelInstance().rowCount();
+        const int rows = m_objects.frameModel.rowCount();
         openStartupFiles(*m_engine, parsed.files);
         QDir::setCurrent(before);
 
         QCOMPARE(player->property("filePath").toString(), played.isEmpty() ? playing : m_demo + '/' + played);
-        QCOMPARE(frameModelInstance().rowCount(), rows + addedFrames);
+        QCOMPARE(m_objects.frameModel.rowCount(), rows + addedFrames);
         QStringList names;
         for (int i = 0; i < m_tabs->rowCount(); ++i)
             names << m_tabs->data(m_tabs->index(i, 0), 1).toString();
@@ -739,7 +743,7 @@ private slots:
         target->show();
         QVERIFY(QTest::qWaitForWindowExposed(target));
         const QString path = m_demo + '/' + file;
-        const int rows = frameModelInstance().rowCount();
+        const int rows = m_objects.frameModel.rowCount();
 
         QMimeData data;
         data.setUrls({ QUrl::fromLocalFile(path) });
@@ -749,7 +753,7 @@ private slots:
         QDropEvent drop(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
         QCoreApplication::sendEvent(target, &drop);
 
-        QCOMPARE(frameModelInstance().rowCount(), rows + frameCount(file));
+        QCOMPARE(m_objects.frameModel.rowCount(), rows + frameCount(file));
         QQuickItem *player = itemWithProperty(m_root, "objectName", QStringLiteral("player_left"));
         QCOMPARE(player->property("filePath").toString(), path);
         if (target != m_root)
@@ -801,9 +805,9 @@ private slots:
         };
         editor->show();
         QVERIFY(QTest::qWaitForWindowExposed(editor));
-        frameModelInstance().selectAll();
-        frameModelInstance().deleteFrame();
-        QCOMPARE(frameModelInstance().rowCount(), 0);
+        m_objects.frameModel.selectAll();
+        m_objects.frameModel.deleteFrame();
+        QCOMPARE(m_objects.frameModel.rowCount(), 0);
 
         // A line of single-stroke text, typed and added with the button.
         click(editor, itemWithProperty(editor, "placeholderText", QStringLiteral("激光秀 Laser")));
@@ -811,8 +815,8 @@ private slots:
             QTest::keyClick(editor, ch);
         click(editor, itemWithProperty(editor, "text", QStringLiteral("单线")));
         click(editor, itemWithProperty(editor, "text", QStringLiteral("文字")));
-        QCOMPARE(frameModelInstance().rowCount(), 1);
-        const IldFrame text = workFrameSet().frames[0];
+        QCOMPARE(m_objects.frameModel.rowCount(), 1);
+        const IldFrame text = m_objects.workSet.frames[0];
         QVERIFY(text.vertexCount() > 10 && text.vertexCount() <= 1800);
         QVERIFY(text.vertices.front().isBlanked());
 
@@ -829,22 +833,22 @@ private slots:
         QTest::mouseMove(drawing, origin + QPoint(200, 150));
         QTest::mouseDClick(drawing, Qt::LeftButton, Qt::NoModifier, origin + QPoint(200, 150));
         click(drawing, itemWithProperty(drawing, "text", QStringLiteral("加入帧")));
-        QCOMPARE(frameModelInstance().rowCount(), 2);
-        const IldFrame &drawn = workFrameSet().frames[1];
+        QCOMPARE(m_objects.frameModel.rowCount(), 2);
+        const IldFrame &drawn = m_objects.workSet.frames[1];
         QVERIFY(drawn.vertices.front().isBlanked());
         QCOMPARE(drawn.vertices.back().r, quint8(255)); // the page's red
         drawing->hide();
 
         // Optimise the checked frames, then save them: what was made is in the file.
-        frameModelInstance().selectAll();
+        m_objects.frameModel.selectAll();
         click(editor, itemWithProperty(editor, "text", QStringLiteral("优化")));
-        QVERIFY(workFrameSet().frames[0].vertices.front().isBlanked());
+        QVERIFY(m_objects.workSet.frames[0].vertices.front().isBlanked());
         const QString saved = m_dir.filePath(QStringLiteral("made.ild"));
-        QVERIFY(workFrameSet().saveIld(saved));
+        QVERIFY(m_objects.workSet.saveIld(saved, m_objects.view.colors));
         IldFrameSet back;
         back.fromFileIld(saved, false);
         QCOMPARE(int(back.frames.size()), 2);
-        QCOMPARE(back.frames[1].vertexCount(), workFrameSet().frames[1].vertexCount());
+        QCOMPARE(back.frames[1].vertexCount(), m_objects.workSet.frames[1].vertexCount());
     }
 
     void shortcutsDoWhatTheirButtonsDo_data()
@@ -878,7 +882,7 @@ private slots:
         QFETCH(QString, effect);
         auto *editor = m_root->findChild<QQuickWindow *>(QStringLiteral("frameWindow"));
         QVERIFY(editor);
-        frameSetModel &frames = frameModelInstance();
+        frameSetModel &frames = m_objects.frameModel;
         // The shown group page of the main window.
         QQuickItem *tabList = nullptr;
         for (QQuickItem *item : allItems(m_root))
@@ -924,7 +928,7 @@ private slots:
         } else if (effect == QLatin1String("all checked")) {
             frames.inverse();
             press(keys);
-            QCOMPARE(workFrameSet().checkedCount(), frames.rowCount());
+            QCOMPARE(m_objects.workSet.checkedCount(), frames.rowCount());
         } else if (effect == QLatin1String("delete")) {
             QAbstractItemModel *model = inEditor ? static_cast<QAbstractItemModel *>(&frames) : files;
             const int rows = model->rowCount();

@@ -241,7 +241,7 @@ private slots:
         o.maxStep = 300;
         const std::vector<Stroke> in{line({{0, 0}, {1000, 0}, {1000, 1000}}),
                                      line({{5000, 5000}, {6000, 5000}, {6000, 6000}, {5000, 6000}}, true)};
-        const std::vector<Stroke> back = strokesFromFrame(buildFrame(in, o).frame);
+        const std::vector<Stroke> back = strokesFromFrame(buildFrame(in, o).frame, ColorContext());
         QCOMPARE(int(back.size()), 2);
         QCOMPARE(back[0].closed, false);
         QCOMPARE(back[1].closed, true);

@@ -55,6 +55,8 @@ class TestGroupBuilder : public QObject
     Q_OBJECT
 
     QTemporaryDir m_dir;
+    Palette m_palette;
+    ColorContext m_colors{ &m_palette, 0 };
 
     QString write(const QString &name, const QByteArray &bytes)
     {
@@ -79,6 +81,7 @@ class TestGroupBuilder : public QObject
     {
         GroupImageBuilder local;
         GroupImageBuilder &b = used ? *used : local;
+        b.setColors(m_colors, &m_palette);
         b.setCreationTime(1000);
         QBuffer buf;
         buf.open(QIODevice::ReadWrite);
@@ -92,7 +95,7 @@ private slots:
     void initTestCase() { QVERIFY(m_dir.isValid()); }
     void init()
     {
-        paletteOffset = 0;
+        m_colors.offset = 0;
     }
 
     void oneGroupImageByteForByte()
@@ -190,12 +193,12 @@ private slots:
     void indexedColoursFollowThePaletteOffset()
     {
         QFETCH(int, offset);
-        QVERIFY(globalPalette().rgbAt(5) != globalPalette().rgbAt(155));
+        QVERIFY(m_palette.rgbAt(5) != m_palette.rgbAt(155));
         const QByteArray ild = IldaBuilder().header(1, 2).point1(0, 0, 0, 9).point1(0, 0, 0, 5).bytes();
         const std::vector<ExportGroup> groups{ { QStringLiteral("p"), { file("p.ild", ild) } } };
-        paletteOffset = quint8(offset);
+        m_colors.offset = quint8(offset);
         const QByteArray img = build(GroupImageBuilder::SingleGroupImage, groups);
-        const QRgb c = globalPalette().rgbAt(offset + 5);
+        const QRgb c = m_palette.rgbAt(offset + 5);
         QCOMPARE(img.right(3), QByteArray::fromHex(QByteArray::number(qRgb(qRed(c), qGreen(c), qBlue(c)) & 0xFFFFFF, 16)
                                                         .rightJustified(6, '0')));
     }

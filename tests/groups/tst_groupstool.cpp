@@ -176,7 +176,6 @@ private slots:
         tab.set_palette_table(palette);
         const QString app = m_dir.filePath("app." + extension);
         tab.save_list(QUrl::fromLocalFile(app), QStringLiteral("(*.%1 )").arg(extension));
-        paletteOffset = 0;
         const QString tool = m_dir.filePath("tool." + extension);
         const ToolResult r = runIldatool({ "group", "--list", m_show + "/play/play.list", tool, "--time", "777",
                                            "--palette", QString::number(palette) });

@@ -84,8 +84,6 @@ private slots:
         qputenv("BEAMDECK_CONFIG_DIR", m_config.toUtf8());
         m_prompt.titles.clear();
         m_prompt.texts.clear();
-        paletteOffset = 0;
-        centerLines = false;
     }
 
     void settingsFolderComesFromTheEnvironment()
@@ -329,12 +327,14 @@ private slots:
         QFETCH(int, offset);
         useShow();
         ildaFileTab tab;
+        OwnedViewSettings shared;
+        tab.setViewSettings(shared.get());
         tab.set_palette_table(index);
-        QCOMPARE(int(paletteOffset), offset);
+        QCOMPARE(int(shared->colors.offset), offset);
         tab.set_center_HV_line(true);
-        QVERIFY(centerLines);
+        QVERIFY(shared->centerLines);
         tab.set_center_HV_line(false);
-        QVERIFY(!centerLines);
+        QVERIFY(!shared->centerLines);
     }
 
     void fileInfoText()

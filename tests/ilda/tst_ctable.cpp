@@ -49,8 +49,19 @@ Q_DECLARE_METATYPE(IldVertex)
 class TestCTable : public QObject
 {
     Q_OBJECT
+    Palette m_palette;
+    ColorContext m_colors{ &m_palette, 0 };
+
+    // What the editor's export does: the table, then type 2's transforms baked in.
+    QByteArray exportCTable(IldFrameSet &set, int type)
+    {
+        const QByteArray text = ::exportCTable(set, type, m_colors);
+        bakeExportedTransforms(set, type);
+        return text;
+    }
+
 private slots:
-    void init() { paletteOffset = 0; }
+    void init() { m_colors.offset = 0; }
 
     void twoRedPointsByteForByte()
     {
@@ -144,21 +155,20 @@ private slots:
     {
         IldFrameSet set;
         set.frames.push_back(frame({ vtx(0, 0, 0, 1, 2, 3, 4) }, 1));
-        const QColor def = globalPalette().colorAt(4);
-        const QColor std = globalPalette().colorAt(Palette::IildStd + 4);
+        const QColor def = m_palette.colorAt(4);
+        const QColor std = m_palette.colorAt(Palette::IildStd + 4);
         QVERIFY(def != std);
         auto expect = [](const QColor &c) {
             return QByteArray("        {2047,2047,") + QByteArray::number(c.red()) + ',' + QByteArray::number(c.green())
                 + ',' + QByteArray::number(c.blue()) + ",},//0";
         };
         QCOMPARE(vertexLine(exportCTable(set, 0), 0), expect(def));
-        paletteOffset = Palette::IildStd;
+        m_colors.offset = Palette::IildStd;
         QCOMPARE(vertexLine(exportCTable(set, 0), 0), expect(std));
     }
 
     void filePaletteIndexWithoutPaletteIsBlack()
     {
-        globalPalette().resetFilePalettes();
         IldFrameSet set;
         set.frames.push_back(frame({ vtx(0, 0, 0, 9, 9, 9, 255) }, 3));
         QCOMPARE(vertexLine(exportCTable(set, 0), 0), QByteArray("        {2047,2047,0,0,0,},//0"));

@@ -6,21 +6,27 @@
 #include <sys/stat.h>
 
 #include <QTemporaryDir>
+#include <memory>
 #include <QtTest>
 
 class TestIldaReader : public QObject
 {
     Q_OBJECT
 
-    static IldFrameSet read(const QByteArray &bytes, bool firstOnly = false)
+    // Each test's own colour list; the palettes read are appended to it, as the app does.
+    std::unique_ptr<Palette> m_palette;
+
+    IldFrameSet read(const QByteArray &bytes, bool firstOnly = false)
     {
         IldFrameSet set;
-        set.fromBytes(reinterpret_cast<const uchar *>(bytes.constData()), bytes.size(), firstOnly);
+        const IldReadResult r = set.fromBytes(reinterpret_cast<const uchar *>(bytes.constData()), bytes.size(),
+                                              firstOnly, m_palette->size());
+        m_palette->appendColors(r.palette);
         return set;
     }
 
 private slots:
-    void init() { globalPalette().resetFilePalettes(); }
+    void init() { m_palette.reset(new Palette); }
 
     void standardFileEndsAtClosingHeader()
     {
@@ -148,8 +154,8 @@ private slots:
         b.header(1, 1).point1(0, 0, 0, 3);
         QTest::ignoreMessage(QtDebugMsg, "ILD_PALETTE:size: 1174 - 918 = 256");
         const IldFrameSet set = read(b.bytes());
-        QCOMPARE(globalPalette().rowCount(), 1174);
-        QCOMPARE(globalPalette().colorAt(918 + 3), QColor(3, 252, 7));
+        QCOMPARE(m_palette->rowCount(), 1174);
+        QCOMPARE(m_palette->colorAt(918 + 3), QColor(3, 252, 7));
         QCOMPARE(int(set.frames.size()), 1);
         QCOMPARE(int(set.maxPointCount), 256);
     }
@@ -166,8 +172,8 @@ private slots:
         bytes += IldaBuilder().header(5, 1).point5(9, 9, 0, 1, 1, 1).bytes();
         bytes += IldaBuilder().header(5, 1).point5(8, 8, 0, 2, 2, 2).bytes();
         const IldFrameSet first = read(bytes, true);
-        QCOMPARE(globalPalette().size(), 920);
-        QCOMPARE(globalPalette().colorAt(919), QColor(4, 5, 6));
+        QCOMPARE(m_palette->size(), 920);
+        QCOMPARE(m_palette->colorAt(919), QColor(4, 5, 6));
         QCOMPARE(int(first.frames.size()), 1);
         QCOMPARE(int(first.frames[0].vertices[0].x), 9);
     }
@@ -177,7 +183,7 @@ private slots:
         const QByteArray palFirst = IldaBuilder().header(2, 1).rgb(1, 1, 1).header(5, 1).point5(0, 0, 0, 1, 1, 1).bytes();
         QTest::ignoreMessage(QtDebugMsg, "ILD_PALETTE:size: 919 - 918 = 1");
         QVERIFY(read(palFirst, true).frames.empty());
-        QCOMPARE(globalPalette().size(), 919);
+        QCOMPARE(m_palette->size(), 919);
 
         const QByteArray frames = IldaBuilder().header(5, 1).point5(1, 0, 0, 1, 1, 1).header(5, 1).point5(2, 0, 0, 1, 1, 1).bytes();
         QCOMPARE(int(read(frames, true).frames.size()), 1);

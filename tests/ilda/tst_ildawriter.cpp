@@ -18,11 +18,13 @@ IldVertex vtx(qint16 x, qint16 y, quint8 status = 0, quint8 r = 255, quint8 g = 
     return v;
 }
 
-QByteArray write(IldFrameSet &set)
+// What the editor's save does: the bytes, then the frames take what was written.
+QByteArray writeBytes(IldFrameSet &set, const ColorContext &colors)
 {
     QByteArray out;
-    if (!set.toIldaBytes(out))
+    if (!set.toIldaBytes(out, colors))
         return QByteArray("refused");
+    set.bakeWritten(colors);
     return out;
 }
 
@@ -38,12 +40,12 @@ IldFrameSet read(const QByteArray &bytes)
 class TestIldaWriter : public QObject
 {
     Q_OBJECT
+    Palette m_palette;
+    ColorContext m_colors{ &m_palette, 0 };
+
+    QByteArray write(IldFrameSet &set) { return writeBytes(set, m_colors); }
+
 private slots:
-    void init()
-    {
-        globalPalette().resetFilePalettes();
-        paletteOffset = 0;
-    }
 
     void byteLayoutOfADefaultFrame()
     {
@@ -134,7 +136,7 @@ private slots:
 
     void indexedColoursComeFromTheDefaultTable()
     {
-        paletteOffset = 150; // display choice; the writer ignores it
+        m_colors.offset = 150; // display choice; the writer ignores it
         IldFrameSet set;
         IldFrame f;
         f.format = 1;
@@ -169,7 +171,7 @@ private slots:
 
     void paletteFramesWrittenAsTrueColour()
     {
-        globalPalette().append(QColor(1, 2, 3));
+        m_palette.append(QColor(1, 2, 3));
         IldFrameSet set;
         IldFrame f;
         f.format = 2;
@@ -197,7 +199,7 @@ private slots:
         f.check = true;
         f.vertices = { vtx(1, 1) };
         small.frames.push_back(f);
-        QVERIFY(small.saveIld(path));
+        QVERIFY(small.saveIld(path, m_colors));
         QFile file(path);
         QVERIFY(file.open(QIODevice::ReadOnly));
         const QByteArray before = file.readAll();
@@ -207,7 +209,7 @@ private slots:
         f.vertices.assign(70000, vtx(2, 2));
         big.frames.push_back(f);
         QTest::ignoreMessage(QtDebugMsg, QRegularExpression("exceeds the ILDA limit"));
-        QVERIFY(!big.saveIld(path));
+        QVERIFY(!big.saveIld(path, m_colors));
         QVERIFY(file.open(QIODevice::ReadOnly));
         QCOMPARE(file.readAll(), before);
     }
@@ -243,7 +245,7 @@ private slots:
         {
             const FileSizeLimit full{rlim_t(limit)};
             QTest::ignoreMessage(QtDebugMsg, QRegularExpression("File too large"));
-            saved = set.saveIld(path, &why);
+            saved = set.saveIld(path, m_colors, &why);
         }
         QVERIFY(!saved);
         QVERIFY2(why.contains(QLatin1String("File too large")), qPrintable(why));
@@ -275,11 +277,11 @@ private slots:
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("show.ild"));
         QString said;
-        QVERIFY(!set.saveIld(path, &said));
+        QVERIFY(!set.saveIld(path, m_colors, &said));
         QVERIFY2(said.startsWith(why), qPrintable(said));
         QVERIFY(!QFile::exists(path));
         QByteArray bytes;
-        QCOMPARE(set.toIldaBytes(bytes), frames == 0); // in memory, no frames still make 0 bytes
+        QCOMPARE(set.toIldaBytes(bytes, m_colors), frames == 0); // in memory, no frames still make 0 bytes
     }
 
     void unwritablePathFails()
@@ -292,7 +294,7 @@ private slots:
         set.frames.push_back(f);
         QTest::ignoreMessage(QtDebugMsg, QRegularExpression("cannot write"));
         QString why;
-        QVERIFY(!set.saveIld(QStringLiteral("/nonexistent-dir/x/y.ild"), &why));
+        QVERIFY(!set.saveIld(QStringLiteral("/nonexistent-dir/x/y.ild"), m_colors, &why));
         QVERIFY(why.contains("No such file or directory"));
     }
 };

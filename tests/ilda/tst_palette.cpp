@@ -6,12 +6,8 @@
 class TestPalette : public QObject
 {
     Q_OBJECT
+    Palette m_palette; // no test appends to it but the last
 private slots:
-    void init()
-    {
-        globalPalette().resetFilePalettes();
-        paletteOffset = 0;
-    }
 
     void tableEntries_data()
     {
@@ -58,13 +54,13 @@ private slots:
         QFETCH(int, role);
         QFETCH(int, row);
         QFETCH(QColor, color);
-        Palette &p = globalPalette();
+        Palette &p = m_palette;
         QCOMPARE(p.data(p.index(row), role).value<QColor>(), color);
     }
 
     void modelShape()
     {
-        Palette &p = globalPalette();
+        Palette &p = m_palette;
         QCOMPARE(p.rowCount(), 918);
         QCOMPARE(p.roleNames().value(4), QByteArray("IildStd"));
         QVERIFY(!p.data(p.index(0), 7).isValid());
@@ -89,20 +85,20 @@ private slots:
         QFETCH(int, format);
         QFETCH(int, index);
         QFETCH(QColor, color);
-        paletteOffset = quint8(offset);
+        const ColorContext colors{ &m_palette, quint8(offset) };
         IldVertex v;
         v.colorIndex = quint8(index);
-        QCOMPARE(QColor(displayColor(quint8(format), v)), color);
+        QCOMPARE(QColor(displayColor(colors, quint8(format), v)), color);
     }
 
     void fileColoursAppendAndResolve()
     {
-        Palette &p = globalPalette();
+        Palette &p = m_palette;
         p.append(QColor(9, 8, 7));
         QCOMPARE(p.rowCount(), 919);
         IldVertex v;
         v.colorIndex = 0;
-        QCOMPARE(QColor(displayColor(3, v)), QColor(9, 8, 7));
+        QCOMPARE(QColor(displayColor(ColorContext{ &p, 0 }, 3, v)), QColor(9, 8, 7));
         QCOMPARE(p.colorAt(-1), QColor(0, 0, 0));
     }
 };

@@ -1,5 +1,6 @@
 // Every datagram of the projector protocol against its byte layout.
 
+#include "colorcontext.h"
 #include "datagram.h"
 #include "framepacket.h"
 #include "ildframe.h"
@@ -264,7 +265,7 @@ void TestDatagram::frameCut()
     QFETCH(int, maxTranPoint);
     QFETCH(int, size);
     QFETCH(bool, lastBlank);
-    const QByteArray d = encodeFramePacket(frameOf(points), quint16(maxTranPoint));
+    const QByteArray d = encodeFramePacket(frameOf(points), quint16(maxTranPoint), ColorContext());
     QCOMPARE(d.size(), size);
     QCOMPARE(d.left(12), magic() + hex("6E00" "0000"));
     QCOMPARE(d.mid(14, 4), QByteArray("qbez"));
@@ -299,7 +300,7 @@ void TestDatagram::frameNeverExceedsDatagram()
 {
     QFETCH(int, points);
     QFETCH(int, maxTranPoint);
-    const QByteArray d = encodeFramePacket(frameOf(points), quint16(maxTranPoint));
+    const QByteArray d = encodeFramePacket(frameOf(points), quint16(maxTranPoint), ColorContext());
     QVERIFY2(d.size() <= MaxDatagramSize, qPrintable(QString::number(d.size())));
     QCOMPARE(d.size(), 18 + 8 * MaxFrameRecords);
     const PointRecord last = recordAt(d, MaxFrameRecords - 1);
@@ -330,7 +331,7 @@ void TestDatagram::frameScaleTruncates()
     f.vertices[0].y = qint16(x);
     f.scaleX = scale;
     f.scaleY = 1.0f;
-    const QByteArray d = encodeFramePacket(f, 1800);
+    const QByteArray d = encodeFramePacket(f, 1800, ColorContext());
     const PointRecord p = recordAt(d, 0);
     QCOMPARE(int(p.x), sent);
     QCOMPARE(int(p.y), x);
@@ -340,55 +341,52 @@ void TestDatagram::frameScaleTruncates()
 
 void TestDatagram::frameColours()
 {
-    globalPalette().resetFilePalettes();
+    Palette palette;
+    ColorContext colors{ &palette, 0 };
     // Format 5 (true colour): the vertex's own colour, blanked or not.
     IldFrame f = frameOf(2, 5);
     f.vertices[1].status = 0x40;
-    QByteArray d = encodeFramePacket(f, 1800);
+    QByteArray d = encodeFramePacket(f, 1800, ColorContext());
     QCOMPARE(d.mid(18 + 4, 4), hex("C8643200"));
     QCOMPARE(d.mid(26 + 4, 4), hex("C8643240"));
 
     // Format 1: entry paletteOffset + index of the colour table.
     IldFrame g = frameOf(1, 1);
     g.vertices[0].colorIndex = 16;
-    const quint8 saved = paletteOffset;
-    paletteOffset = 0;
-    QRgb c = globalPalette().rgbAt(16);
-    d = encodeFramePacket(g, 1800);
+    QRgb c = palette.rgbAt(16);
+    d = encodeFramePacket(g, 1800, colors);
     QCOMPARE(d.mid(22, 3), QByteArray() + char(qRed(c)) + char(qGreen(c)) + char(qBlue(c)));
-    paletteOffset = 150;
-    c = globalPalette().rgbAt(150 + 16);
-    d = encodeFramePacket(g, 1800);
+    colors.offset = 150;
+    c = palette.rgbAt(150 + 16);
+    d = encodeFramePacket(g, 1800, colors);
     QCOMPARE(d.mid(22, 3), QByteArray() + char(qRed(c)) + char(qGreen(c)) + char(qBlue(c)));
-    paletteOffset = saved;
 
     // Format 2: the palette read from a file, from entry 918.
-    globalPalette().append(QColor(1, 2, 3));
+    palette.append(QColor(1, 2, 3));
     IldFrame h = frameOf(1, 2);
     h.vertices[0].colorIndex = 0;
-    d = encodeFramePacket(h, 1800);
+    d = encodeFramePacket(h, 1800, colors);
     QCOMPARE(d.mid(22, 3), hex("010203"));
-    globalPalette().resetFilePalettes();
 }
 
 void TestDatagram::frameHeaderCountIsCopied()
 {
     IldFrame f = frameOf(2000);
     f.pointCount = 1234; // as recorded in the file, not corrected for the cut
-    const QByteArray d = encodeFramePacket(f, 1800);
+    const QByteArray d = encodeFramePacket(f, 1800, ColorContext());
     QCOMPARE(d.mid(12, 2), hex("D204"));
 }
 
 void TestDatagram::builderReuseLeavesNoStaleBytes()
 {
     FramePacketBuilder b;
-    const int big = b.build(frameOf(100), 1800);
+    const int big = b.build(frameOf(100), 1800, ColorContext());
     QCOMPARE(big, 818);
     IldFrame small = frameOf(1);
     small.pointCount = 1;
-    const int n = b.build(small, 1800);
+    const int n = b.build(small, 1800, ColorContext());
     QCOMPARE(n, 26);
-    QCOMPARE(b.packet(n), encodeFramePacket(small, 1800));
+    QCOMPARE(b.packet(n), encodeFramePacket(small, 1800, ColorContext()));
 }
 
 void TestDatagram::pickLocalAddress_data()

@@ -91,11 +91,11 @@ QByteArray answerRecord(quint8 code, const QHostAddress &party = QHostAddress(QS
 struct StreamingView
 {
     bool netWork = false;
+    FrameOutput *output = nullptr; // handed over as the app does
     void paint(const IldFrame &frame)
     {
-        if (netWork)
-            if (FrameOutput *out = FrameOutput::instance())
-                out->sendFrame(frame);
+        if (netWork && output)
+            output->sendFrame(frame);
     }
 };
 
@@ -154,7 +154,6 @@ private:
 
 void TestUdpTest::init()
 {
-    FrameOutput::setInstance(nullptr);
 }
 
 void TestUdpTest::connectOne(UDP_test &c, SimulatedProjector &p)
@@ -657,6 +656,7 @@ void TestUdpTest::framesOnlyWhileStreaming()
     frame.scaleX = frame.scaleY = 0.5f; // a view at size 50
 
     StreamingView view;
+    view.output = &c;
     for (int i = 0; i < 20; ++i)
         view.paint(frame);
     c.send_headler(); // a marker: datagrams on loopback keep their order
@@ -685,7 +685,7 @@ void TestUdpTest::framesOnlyWhileStreaming()
     QTRY_COMPARE(p->count(Wire::CmdSettings), 2);
     QCOMPARE(p->count(Wire::CmdFrame), 20);
     UDP_test::setInstance(nullptr);
-    QVERIFY(!FrameOutput::instance());
+    QVERIFY(!UDP_test::instance());
 }
 
 void TestUdpTest::randomFlood()

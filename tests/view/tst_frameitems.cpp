@@ -4,12 +4,15 @@
 #include "ildaframedraw.h"
 #include "ildframeset.h"
 #include "palette.h"
+#include "sharedframes.h"
 #include "vertexmodel.h"
 
 #include <QImage>
 #include <QPainter>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <memory>
 
 namespace {
 
@@ -82,12 +85,15 @@ class TestFrameItems : public QObject
         return path;
     }
 
+    std::unique_ptr<SharedFrames> m_shared;
+
 private slots:
-    void init() { centerLines = false; }
+    void init() { m_shared.reset(new SharedFrames); }
 
     void firstPictureThenFullRead()
     {
         IldaDrawWidget view;
+        view.setFrameContext(&m_shared->frames);
         QSignalSpy maxSpy(&view, &IldaDrawWidget::frameMaxIndexChanged);
         view.setSource(write(QStringLiteral("five.ild"), squares(5, 6)));
         QCOMPARE(view.frameMaxIndex(), 0); // first frame only
@@ -107,6 +113,7 @@ private slots:
     {
         const QString path = write(QStringLiteral("three.ild"), squares(3, 5));
         IldaDrawWidget view;
+        view.setFrameContext(&m_shared->frames);
         view.setSource(path);
         view.setFrameIndex(2);
         const IldFrameSet *set = view.frameSet();
@@ -141,6 +148,7 @@ private slots:
         QFETCH(int, write);
         QFETCH(int, shown);
         IldaDrawWidget view;
+        view.setFrameContext(&m_shared->frames);
         view.setSource(this->write(QStringLiteral("four.ild"), squares(4, 5)));
         QSignalSpy spy(&view, &IldaDrawWidget::frameIndexChanged);
         view.setFrameIndex(write);
@@ -152,6 +160,7 @@ private slots:
     void playsInALoop()
     {
         IldaDrawWidget view;
+        view.setFrameContext(&m_shared->frames);
         view.setSource(write(QStringLiteral("loop.ild"), squares(3, 5)));
         QList<int> seen;
         for (int i = 0; i < 7; ++i) {
@@ -173,6 +182,7 @@ private slots:
         QFETCH(int, points);
         QFETCH(bool, warned);
         IldaDrawWidget view;
+        view.setFrameContext(&m_shared->frames);
         view.setWarningMaxPoint(600);
         view.setSource(write(QStringLiteral("many%1.ild").arg(points), squares(2, points, 10000)));
         view.setFrameIndex(0);
@@ -185,8 +195,9 @@ private slots:
     void sizeScalesPictureAndOutput()
     {
         RecordingOutput out;
-        FrameOutput::setInstance(&out);
+        m_shared->frames.output = &out;
         IldaDrawWidget view;
+        view.setFrameContext(&m_shared->frames);
         view.setSource(write(QStringLiteral("size.ild"), squares(1, 5)));
         QCOMPARE(view.sizeM(), 100);
         const QRect full = bounds(paintItem(view), isRed);
@@ -200,7 +211,7 @@ private slots:
         QCOMPARE(half.center(), full.center());
         QCOMPARE(out.sent.size(), size_t(1)); // once per repaint, with the scale on it
         QCOMPARE(out.sent[0].scaleX, 0.5f);
-        FrameOutput::setInstance(nullptr);
+        m_shared->frames.output = nullptr;
     }
 
     // ILDA space is square: a wide or tall item shows the picture of a square
@@ -219,18 +230,20 @@ private slots:
         QFETCH(bool, thumbnail);
         QFETCH(QSize, size);
         IldaDrawWidget view;
+        view.setFrameContext(&m_shared->frames);
         view.setSource(write(QStringLiteral("shape.ild"), squares(1, 5)));
         IldaFrameDraw thumb;
+        thumb.setFrameContext(&m_shared->frames);
         IldFrame frame = *view.currentFrame();
         thumb.setName(&frame);
         QQuickPaintedItem &item = thumbnail ? static_cast<QQuickPaintedItem &>(thumb) : view;
         const int side = std::min(size.width(), size.height());
-        IldFrame::resetDwellMarkers();
+        m_shared->renderer.resetDwellMarkers();
         const QImage square = paintItem(item, side);
         const QRect red = bounds(square, isRed);
         QVERIFY(qAbs(red.width() - side * 40000 / 66000) <= 4); // ±20000 of the ±33000 window
         QCOMPARE(red.height(), red.width());
-        IldFrame::resetDwellMarkers();
+        m_shared->renderer.resetDwellMarkers();
         const QRect shown = bounds(paintItem(item, size), notBlack);
         QCOMPARE(shown, bounds(square, notBlack).translated((size.width() - side) / 2, (size.height() - side) / 2));
     }
@@ -238,6 +251,7 @@ private slots:
     void frameIndexBeforeAnySource()
     {
         IldaDrawWidget view;
+        view.setFrameContext(&m_shared->frames);
         QCOMPARE(view.frameMaxIndex(), -1);
         QCOMPARE(view.frameIndex(), 0);
         QCOMPARE(view.countP(), 0);
@@ -258,6 +272,7 @@ private slots:
     {
         QFETCH(QByteArray, bytes);
         IldaDrawWidget view;
+        view.setFrameContext(&m_shared->frames);
         view.setSource(write(QStringLiteral("%1.ild").arg(QTest::currentDataTag()), bytes));
         QCOMPARE(view.frameMaxIndex(), -1);
         QCOMPARE(view.currentFrame(), &view.frameSet()->emptyFrame);
@@ -286,13 +301,14 @@ private slots:
         QFETCH(int, type);
         QFETCH(int, index);
         QFETCH(int, expectedNumber);
-        workFrameSet().frames.assign(2, IldFrame());
-        revisedFrameSet().frames.assign(2, IldFrame());
+        m_shared->work.frames.assign(2, IldFrame());
+        m_shared->revised.frames.assign(2, IldFrame());
         for (int i = 0; i < 2; ++i) {
-            workFrameSet().frames[size_t(i)].frameNumber = quint16(10 + i);
-            revisedFrameSet().frames[size_t(i)].frameNumber = quint16(20 + i);
+            m_shared->work.frames[size_t(i)].frameNumber = quint16(10 + i);
+            m_shared->revised.frames[size_t(i)].frameNumber = quint16(20 + i);
         }
         IldaFrameDraw thumb;
+        thumb.setFrameContext(&m_shared->frames);
         thumb.setType(type);
         thumb.setIndex(index);
         QCOMPARE(thumb.index(), index);
@@ -304,16 +320,17 @@ private slots:
 
     void thumbnailFollowsTheSetWhenItChanges()
     {
-        workFrameSet().frames.assign(1, IldFrame());
-        workFrameSet().frames[0].frameNumber = 7;
+        m_shared->work.frames.assign(1, IldFrame());
+        m_shared->work.frames[0].frameNumber = 7;
         IldaFrameDraw thumb;
+        thumb.setFrameContext(&m_shared->frames);
         thumb.setIndex(0);
         // The set reallocates (frames appended) and later shrinks: the item
         // must never keep a frame that is gone.
-        workFrameSet().frames.resize(5000);
-        QCOMPARE(thumb.currentFrame(), &workFrameSet().frames[0]);
+        m_shared->work.frames.resize(5000);
+        QCOMPARE(thumb.currentFrame(), &m_shared->work.frames[0]);
         QCOMPARE(int(thumb.currentFrame()->frameNumber), 7);
-        workFrameSet().frames.clear();
+        m_shared->work.frames.clear();
         QVERIFY(!thumb.currentFrame());
         paintItem(thumb, 50); // nothing to draw, nothing read
     }
@@ -340,8 +357,9 @@ private slots:
             frame.pointCount = 0;
         }
         RecordingOutput out;
-        FrameOutput::setInstance(&out);
+        m_shared->frames.output = &out;
         IldaFrameDraw thumb;
+        thumb.setFrameContext(&m_shared->frames);
         thumb.setWarningPoint(8);
         thumb.setPlay(true);
         thumb.setName(&frame);
@@ -350,7 +368,7 @@ private slots:
         QCOMPARE(out.sent.size(), size_t(points > 0 ? 1 : 0));
         if (points == 0)
             QVERIFY(bounds(img, notBlack).isEmpty());
-        FrameOutput::setInstance(nullptr);
+        m_shared->frames.output = nullptr;
     }
 
     void vertexModelRows()

@@ -1,4 +1,5 @@
 #include "beamfan.h"
+#include "framerenderer.h"
 #include "ildframe.h"
 #include "palette.h"
 
@@ -7,6 +8,7 @@
 #include <QtTest>
 
 #include <cmath>
+#include <memory>
 
 namespace {
 
@@ -43,21 +45,6 @@ QImage blank(int side = Side)
 {
     QImage img(side, side, QImage::Format_ARGB32_Premultiplied);
     img.fill(Qt::black);
-    return img;
-}
-
-QImage paintFrame(const IldFrame &f, bool beam, bool blanking, bool endLabel, bool warn, bool dwell,
-                  int side = Side, int fontPixels = 0)
-{
-    QImage img = blank(side);
-    QPainter p(&img);
-    p.setRenderHint(QPainter::Qt4CompatiblePainting);
-    if (fontPixels > 0) {
-        QFont font = p.font();
-        font.setPixelSize(fontPixels);
-        p.setFont(font);
-    }
-    f.paint(&p, beam, blanking, endLabel, warn, dwell);
     return img;
 }
 
@@ -116,12 +103,40 @@ QImage labelAlone(const QString &text, QPoint baseline, const QColor &pen, int f
 class TestFramePaint : public QObject
 {
     Q_OBJECT
+    // Each test paints with its own colours and renderer (dwell markers fresh).
+    Palette m_palette;
+    ColorContext m_colors{ &m_palette, 0 };
+    bool m_centerLines = false;
+    std::unique_ptr<FrameRenderer> m_renderer;
+
+    QImage paintFrame(const IldFrame &f, bool beam, bool blanking, bool endLabel, bool warn, bool dwell,
+                      int side = Side, int fontPixels = 0)
+    {
+        QImage img = blank(side);
+        QPainter p(&img);
+        p.setRenderHint(QPainter::Qt4CompatiblePainting);
+        if (fontPixels > 0) {
+            QFont font = p.font();
+            font.setPixelSize(fontPixels);
+            p.setFont(font);
+        }
+        PaintOptions options;
+        options.beamView = beam;
+        options.showBlanking = blanking;
+        options.endLabel = endLabel;
+        options.warn = warn;
+        options.dwellMarkers = dwell;
+        options.centerLines = m_centerLines;
+        m_renderer->paint(&p, f, m_colors, options);
+        return img;
+    }
+
 private slots:
     void init()
     {
-        centerLines = false;
-        paletteOffset = 0;
-        IldFrame::resetDwellMarkers();
+        m_centerLines = false;
+        m_colors.offset = 0;
+        m_renderer.reset(new FrameRenderer);
     }
 
     void segmentColourFromEndVertex()
@@ -145,12 +160,12 @@ private slots:
     void indexedColourUsesSelectedTable()
     {
         QFETCH(int, offset);
-        paletteOffset = quint8(offset);
+        m_colors.offset = quint8(offset);
         IldFrame f = frame5({ vtx(-20000, 0, 0, 0, 0), vtx(20000, 0, 0, 0, 0) });
         f.format = 1;
         f.vertices[1].colorIndex = 3;
         const QImage img = paintFrame(f, false, false, false, false, false);
-        const QRgb expected = globalPalette().rgbAt(offset + 3) & 0xffffff;
+        const QRgb expected = m_palette.rgbAt(offset + 3) & 0xffffff;
         QCOMPARE(img.pixel(px(0, 0)) & 0xffffff, expected);
     }
 
@@ -201,7 +216,7 @@ private slots:
         QFETCH(bool, lines);
         QFETCH(bool, warn);
         QFETCH(QString, expected);
-        centerLines = lines;
+        m_centerLines = lines;
         const QImage img = paintFrame(IldFrame(), false, false, false, warn, false);
         const int lit = countPixels(img, notBlack);
         if (expected == QLatin1String("none")) {

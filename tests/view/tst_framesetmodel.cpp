@@ -2,6 +2,7 @@
 #include "framesetmodel.h"
 #include "ildabuilder.h"
 #include "ildframeset.h"
+#include "viewsettings.h"
 
 #include <QAbstractItemModelTester>
 #include <QTemporaryDir>
@@ -9,39 +10,6 @@
 #include <QtTest>
 
 namespace {
-
-// n frames whose frameNumber is their starting row, with `points` points each.
-void fillWork(int n, int points = 3)
-{
-    IldFrameSet &work = workFrameSet();
-    work.frames.clear();
-    for (int i = 0; i < n; ++i) {
-        IldFrame f;
-        f.format = 5;
-        f.frameNumber = quint16(i);
-        f.vertices.resize(size_t(points));
-        f.pointCount = quint16(points);
-        work.frames.push_back(f);
-    }
-}
-
-QList<int> order()
-{
-    QList<int> r;
-    for (const IldFrame &f : workFrameSet().frames)
-        r << f.frameNumber;
-    return r;
-}
-
-QList<int> checkedRows()
-{
-    QList<int> r;
-    const auto &frames = workFrameSet().frames;
-    for (size_t i = 0; i < frames.size(); ++i)
-        if (frames[i].check)
-            r << int(i);
-    return r;
-}
 
 QByteArray ildaFile(int frames)
 {
@@ -57,8 +25,41 @@ QByteArray ildaFile(int frames)
 class TestFrameSetModel : public QObject
 {
     Q_OBJECT
-    frameSetModel &model = frameModelInstance();
+    frameSetModel model; // over sets and colours of its own
     QAbstractItemModelTester *tester = nullptr;
+
+    // n frames whose frameNumber is their starting row, with `points` points each.
+    void fillWork(int n, int points = 3)
+    {
+        IldFrameSet &work = model.workSet();
+        work.frames.clear();
+        for (int i = 0; i < n; ++i) {
+            IldFrame f;
+            f.format = 5;
+            f.frameNumber = quint16(i);
+            f.vertices.resize(size_t(points));
+            f.pointCount = quint16(points);
+            work.frames.push_back(f);
+        }
+    }
+
+    QList<int> order()
+    {
+        QList<int> r;
+        for (const IldFrame &f : model.workSet().frames)
+            r << f.frameNumber;
+        return r;
+    }
+
+    QList<int> checkedRows()
+    {
+        QList<int> r;
+        const auto &frames = model.workSet().frames;
+        for (size_t i = 0; i < frames.size(); ++i)
+            if (frames[i].check)
+                r << int(i);
+        return r;
+    }
 
 private slots:
     void initTestCase()
@@ -71,7 +72,7 @@ private slots:
     void init()
     {
         fillWork(0);
-        revisedFrameSet().frames.clear();
+        model.revisedSet().frames.clear();
         model.refrushModel();
         model.setBetween(5);
         model.setSelectStartFrame(0);
@@ -92,7 +93,7 @@ private slots:
     void dataByRole()
     {
         fillWork(2, 7);
-        IldFrame &f = workFrameSet().frames[1];
+        IldFrame &f = model.workSet().frames[1];
         f.format = 0xff; // read as a signed byte
         f.totalFrames = 9;
         f.scaleX = 0.5f;
@@ -117,10 +118,10 @@ private slots:
     void lintRoles()
     {
         fillWork(2, 2);
-        IldFrame &f = workFrameSet().frames[1];
+        IldFrame &f = model.workSet().frames[1];
         f.vertices[0].status = IldVertex::Blanked;
         f.vertices[1].x = 1500;
-        workFrameSet().frames[0].vertices.clear();
+        model.workSet().frames[0].vertices.clear();
         model.refrushModel();
         QCOMPARE(model.data(model.index(0), frameSetModel::LintLevelRole).toInt(), 2);
         QCOMPARE(model.data(model.index(0), frameSetModel::LintRole).toString(),
@@ -143,11 +144,11 @@ private slots:
         QSignalSpy reset(&model, &QAbstractItemModel::modelReset);
         model.reviseFrameSet(0, 0, 0, 0); // zeros are taken as 1, never divided by
         QCOMPARE(reset.count(), 1);
-        QCOMPARE(revisedFrameSet().frames.size(), size_t(3));
+        QCOMPARE(model.revisedSet().frames.size(), size_t(3));
         for (int row = 0; row < 3; ++row)
-            QCOMPARE(model.data(model.index(row), 6).toInt(), int(revisedFrameSet().frames[size_t(row)].pointCount));
+            QCOMPARE(model.data(model.index(row), 6).toInt(), int(model.revisedSet().frames[size_t(row)].pointCount));
         QCOMPARE(model.data(model.index(0), 7).toUInt(), 0u);
-        QCOMPARE(workFrameSet().frames.size(), size_t(3));
+        QCOMPARE(model.workSet().frames.size(), size_t(3));
     }
 
     void setDataChangesAndReports()
@@ -162,32 +163,32 @@ private slots:
         QCOMPARE(changed.count(), 1);
         QCOMPARE(changed.at(0).at(0).toModelIndex(), i);
         QCOMPARE(changed.at(0).at(1).toModelIndex(), i);
-        QVERIFY(workFrameSet().frames[0].check);
+        QVERIFY(model.workSet().frames[0].check);
 
         QVERIFY(model.setData(i, 25.0, 8));
-        QCOMPARE(workFrameSet().frames[0].scaleX, 0.25f);
+        QCOMPARE(model.workSet().frames[0].scaleX, 0.25f);
         QVERIFY(!model.setData(i, 25.0, 8));
         QVERIFY(model.setData(i, 200, 9));
-        QCOMPARE(workFrameSet().frames[0].scaleY, 2.0f);
+        QCOMPARE(model.workSet().frames[0].scaleY, 2.0f);
 
         // Read-only roles change nothing and say so.
         changed.clear();
         QVERIFY(!model.setData(i, 42, 2));
         QVERIFY(!model.setData(i, 42, 5));
         QCOMPARE(changed.count(), 0);
-        QCOMPARE(workFrameSet().frames[0].frameNumber, quint16(0));
+        QCOMPARE(model.workSet().frames[0].frameNumber, quint16(0));
     }
 
     void centreRole()
     {
         fillWork(1, 0);
-        workFrameSet().frames[0].vertices = { IldVertex(), IldVertex() };
-        workFrameSet().frames[0].vertices[1].x = 1000;
-        workFrameSet().frames[0].vertices[1].y = 600;
+        model.workSet().frames[0].vertices = { IldVertex(), IldVertex() };
+        model.workSet().frames[0].vertices[1].x = 1000;
+        model.workSet().frames[0].vertices[1].y = 600;
         model.refrushModel();
         QVERIFY(model.setData(model.index(0), 3, 10));
-        QCOMPARE(workFrameSet().frames[0].offsetX, 500.0f);
-        QCOMPARE(workFrameSet().frames[0].offsetY, 300.0f);
+        QCOMPARE(model.workSet().frames[0].offsetX, 500.0f);
+        QCOMPARE(model.workSet().frames[0].offsetY, 300.0f);
     }
 
     void strideSelection_data()
@@ -216,7 +217,7 @@ private slots:
         QFETCH(QList<int>, selected);
         QFETCH(int, startAfter);
         fillWork(rows);
-        workFrameSet().frames.empty() ? void() : void(workFrameSet().frames[0].check = true); // cleared first
+        model.workSet().frames.empty() ? void() : void(model.workSet().frames[0].check = true); // cleared first
         model.refrushModel();
         model.setBetween(between);
         QVERIFY(model.between() >= 1);
@@ -306,12 +307,12 @@ private slots:
         QFETCH(int, count);
         QFETCH(QList<int>, expected);
         fillWork(8);
-        workFrameSet().frames[5].check = true; // a moved frame keeps its own mark
+        model.workSet().frames[5].check = true; // a moved frame keeps its own mark
         model.refrushModel();
         QSignalSpy layout(&model, &QAbstractItemModel::layoutChanged);
         model.moveRows(source, dest, count);
         QCOMPARE(order(), expected);
-        QCOMPARE(workFrameSet().frames.size(), size_t(8));
+        QCOMPARE(model.workSet().frames.size(), size_t(8));
         QCOMPARE(checkedRows(), QList<int>{ expected.indexOf(5) });
         const QList<int> identity = { 0, 1, 2, 3, 4, 5, 6, 7 };
         QCOMPARE(layout.count(), expected == identity ? 0 : 1);
@@ -321,7 +322,7 @@ private slots:
     {
         fillWork(8);
         for (int r : { 1, 3, 4, 7 })
-            workFrameSet().frames[size_t(r)].check = true;
+            model.workSet().frames[size_t(r)].check = true;
         model.refrushModel();
         QSignalSpy end(&model, &frameSetModel::select_end_frame_Change);
         model.deleteFrame();
@@ -339,7 +340,7 @@ private slots:
     void selectAllAndInverse()
     {
         fillWork(4);
-        workFrameSet().frames[2].check = true;
+        model.workSet().frames[2].check = true;
         model.inverse();
         QCOMPARE(checkedRows(), (QList<int>{ 0, 1, 3 }));
         model.selectAll();
@@ -352,7 +353,7 @@ private slots:
         for (int points : { 600, 601, 700, 12, 600 }) {
             IldFrame f;
             f.pointCount = quint16(points);
-            workFrameSet().frames.push_back(f);
+            model.workSet().frames.push_back(f);
         }
         model.refrushModel();
         QCOMPARE(model.get_count_max(600), 2);
@@ -363,7 +364,7 @@ private slots:
     void currentIndex()
     {
         fillWork(3);
-        workFrameSet().frames[2].frameNumber = 41;
+        model.workSet().frames[2].frameNumber = 41;
         model.refrushModel();
         QCOMPARE(model.get_current_index(2), 41);
         QCOMPARE(model.get_current_index(3), -1);
@@ -423,18 +424,18 @@ private slots:
             model.setData(model.index(r), true, frameSetModel::CheckRole);
 
         // What the save button writes (checked frames), plus every frame and the revise result.
-        auto saved = [&dir] {
+        auto saved = [&dir, this] {
             const QString out = dir.filePath(QStringLiteral("out.ild"));
             QFile::remove(out);
-            workFrameSet().saveIld(out);
+            model.workSet().saveIld(out, model.viewSettings().colors);
             QFile f(out);
             f.open(QIODevice::ReadOnly);
             QByteArray all = f.readAll() + '|';
-            for (IldFrameSet set : { workFrameSet(), revisedFrameSet() }) {
+            for (IldFrameSet set : { model.workSet(), model.revisedSet() }) {
                 for (IldFrame &frame : set.frames)
                     frame.check = true;
                 QByteArray bytes;
-                set.toIldaBytes(bytes);
+                set.toIldaBytes(bytes, model.viewSettings().colors);
                 all += bytes + '|';
             }
             return all;
@@ -489,16 +490,16 @@ private slots:
     void undoNeverDropsFramesAddedOutsideTheHistory()
     {
         fillWork(4);
-        workFrameSet().frames[1].check = true;
+        model.workSet().frames[1].check = true;
         model.deleteFrame();
         model.setData(model.index(0), true, frameSetModel::CheckRole); // a selection keeps the history
         model.setData(model.index(1), 50, frameSetModel::ScaleXRole);
         model.undo();
-        QCOMPARE(workFrameSet().frames[1].scaleX, 1.0f);
+        QCOMPARE(model.workSet().frames[1].scaleX, 1.0f);
         QVERIFY(model.canUndo());
         IldFrame imported; // as a table import adds it
         imported.frameNumber = 9;
-        workFrameSet().frames.push_back(imported);
+        model.workSet().frames.push_back(imported);
         model.undo();
         QCOMPARE(order(), (QList<int>{ 0, 2, 3, 9 }));
         QVERIFY(!model.canUndo());

@@ -4,6 +4,7 @@
 #include "ildabuilder.h"
 #include "ildafile.h"
 #include "ildframeset.h"
+#include "sharedframes.h"
 
 #include <QDir>
 #include <QTemporaryDir>
@@ -11,9 +12,8 @@
 
 namespace {
 
-void twoCheckedFrames()
+void twoCheckedFrames(IldFrameSet &work)
 {
-    IldFrameSet &work = workFrameSet();
     work.frames.clear();
     for (int i = 0; i < 2; ++i) {
         IldFrame f;
@@ -35,14 +35,17 @@ class TestIldaFile : public QObject
 {
     Q_OBJECT
     QTemporaryDir dir;
+    SharedFrames shared;
     ildaFile element;
 
 private slots:
+    void initTestCase() { element.setFrameContext(&shared.frames); }
+
     void init()
     {
-        workFrameSet().frames.clear();
-        revisedFrameSet().frames.clear();
-        frameModelInstance().refrushModel();
+        shared.work.frames.clear();
+        shared.revised.frames.clear();
+        shared.model.refrushModel();
     }
 
     void saveIldSuffix_data()
@@ -56,30 +59,30 @@ private slots:
     {
         QFETCH(QString, name);
         QFETCH(QString, written);
-        twoCheckedFrames();
-        QSignalSpy reset(&frameModelInstance(), &QAbstractItemModel::modelReset);
+        twoCheckedFrames(shared.work);
+        QSignalSpy reset(&shared.model, &QAbstractItemModel::modelReset);
         element.saveData(QUrl::fromLocalFile(dir.filePath(name)), QStringLiteral("ILDA files (*.ild )"));
-        QCOMPARE(ildaFilePath(), dir.filePath(written));
+        QCOMPARE(shared.ildaFilePath, dir.filePath(written));
         QVERIFY(QFile::exists(dir.filePath(written)));
         QVERIFY(!QFile::exists(dir.filePath(written + QStringLiteral(".ild"))));
         QCOMPARE(reset.count(), 1);
 
         // What was saved loads back, appended behind what is there.
         element.loadData(QUrl::fromLocalFile(dir.filePath(written)));
-        QCOMPARE(workFrameSet().frames.size(), size_t(4));
-        QCOMPARE(workFrameSet().frames[3].vertices[1].x, qint16(2000));
-        QCOMPARE(frameModelInstance().rowCount(), 4);
+        QCOMPARE(shared.work.frames.size(), size_t(4));
+        QCOMPARE(shared.work.frames[3].vertices[1].x, qint16(2000));
+        QCOMPARE(shared.model.rowCount(), 4);
         QCOMPARE(reset.count(), 2);
     }
 
     void relativeNameWithoutScheme()
     {
-        twoCheckedFrames();
+        twoCheckedFrames(shared.work);
         const QString old = QDir::currentPath();
         QDir::setCurrent(dir.path());
         element.saveData(QUrl(QStringLiteral("relative")), QStringLiteral("ILDA files (*.ild )"));
         QDir::setCurrent(old);
-        QCOMPARE(ildaFilePath(), QStringLiteral("relative.ild"));
+        QCOMPARE(shared.ildaFilePath, QStringLiteral("relative.ild"));
         QVERIFY(QFile::exists(dir.filePath(QStringLiteral("relative.ild"))));
     }
 
@@ -93,25 +96,25 @@ private slots:
     void saveCTable()
     {
         QFETCH(int, type);
-        twoCheckedFrames();
-        revisedFrameSet() = workFrameSet();
-        revisedFrameSet().frames.pop_back();
+        twoCheckedFrames(shared.work);
+        shared.revised = shared.work;
+        shared.revised.frames.pop_back();
         const QString name = QStringLiteral("table%1").arg(type);
         element.saveData(QUrl::fromLocalFile(dir.filePath(name)), QStringLiteral("C files (*.c)"), type);
-        QCOMPARE(ildaFilePath(), dir.filePath(name + QStringLiteral(".c")));
-        QFile f(ildaFilePath());
+        QCOMPARE(shared.ildaFilePath, dir.filePath(name + QStringLiteral(".c")));
+        QFile f(shared.ildaFilePath);
         QVERIFY(f.open(QIODevice::ReadOnly));
-        IldFrameSet &source = type == 1 ? revisedFrameSet() : workFrameSet();
-        QCOMPARE(f.readAll(), exportCTable(source, type));
+        IldFrameSet &source = type == 1 ? shared.revised : shared.work;
+        QCOMPARE(f.readAll(), exportCTable(source, type, shared.view->colors));
     }
 
     void unknownFilterWritesNothing()
     {
         FakePrompt prompt;
-        twoCheckedFrames();
-        QSignalSpy reset(&frameModelInstance(), &QAbstractItemModel::modelReset);
+        twoCheckedFrames(shared.work);
+        QSignalSpy reset(&shared.model, &QAbstractItemModel::modelReset);
         QVERIFY(!element.saveData(QUrl::fromLocalFile(dir.filePath(QStringLiteral("nothing"))), QStringLiteral("All (*)")));
-        QCOMPARE(ildaFilePath(), dir.filePath(QStringLiteral("nothing")));
+        QCOMPARE(shared.ildaFilePath, dir.filePath(QStringLiteral("nothing")));
         QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("nothing"))));
         QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("nothing.ild"))));
         QCOMPARE(prompt.boxes.size(), 1); // said, not reported as saved
@@ -132,10 +135,10 @@ private slots:
         QFETCH(QString, name);
         QFETCH(QString, filter);
         QFETCH(bool, cTable);
-        twoCheckedFrames();
+        twoCheckedFrames(shared.work);
         QVERIFY(element.saveData(QUrl::fromLocalFile(dir.filePath(name)), filter));
-        QCOMPARE(ildaFilePath(), dir.filePath(name));
-        QFile f(ildaFilePath());
+        QCOMPARE(shared.ildaFilePath, dir.filePath(name));
+        QFile f(shared.ildaFilePath);
         QVERIFY(f.open(QIODevice::ReadOnly));
         QCOMPARE(f.read(4) == "ILDA", !cTable);
     }
@@ -147,26 +150,26 @@ private slots:
         QVERIFY(f.open(QIODevice::WriteOnly));
         f.write(IldaBuilder().header(5, 1).point5(0, 0, 0x80, 1, 2, 3).header(5, 0).bytes());
         f.close();
-        QSignalSpy reset(&frameModelInstance(), &QAbstractItemModel::modelReset);
+        QSignalSpy reset(&shared.model, &QAbstractItemModel::modelReset);
         element.loadData(QUrl::fromLocalFile(path));
-        QCOMPARE(workFrameSet().frames.size(), size_t(0));
+        QCOMPARE(shared.work.frames.size(), size_t(0));
         QCOMPARE(reset.count(), 1);
-        QCOMPARE(ildaFilePath(), path);
+        QCOMPARE(shared.ildaFilePath, path);
     }
 
     void loadMissingFileStillResets()
     {
-        QSignalSpy reset(&frameModelInstance(), &QAbstractItemModel::modelReset);
+        QSignalSpy reset(&shared.model, &QAbstractItemModel::modelReset);
         element.loadData(QUrl::fromLocalFile(dir.filePath(QStringLiteral("gone.ild"))));
         element.loadData(QUrl::fromLocalFile(dir.filePath(QStringLiteral("gone.c"))));
-        QCOMPARE(workFrameSet().frames.size(), size_t(0));
+        QCOMPARE(shared.work.frames.size(), size_t(0));
         QCOMPARE(reset.count(), 2);
     }
 
     void loadCTableGoesThroughImport()
     {
-        twoCheckedFrames();
-        const QByteArray text = exportCTable(workFrameSet(), 0);
+        twoCheckedFrames(shared.work);
+        const QByteArray text = exportCTable(shared.work, 0, shared.view->colors);
         IldFrameSet expected;
         importCTable(text, expected);
         const QString path = dir.filePath(QStringLiteral("back.c"));
@@ -174,17 +177,17 @@ private slots:
         QVERIFY(f.open(QIODevice::WriteOnly));
         f.write(text);
         f.close();
-        workFrameSet().frames.clear();
+        shared.work.frames.clear();
         element.loadData(QUrl::fromLocalFile(path));
-        QCOMPARE(workFrameSet().frames.size(), expected.frames.size());
+        QCOMPARE(shared.work.frames.size(), expected.frames.size());
     }
 
     void thumbnailSweep()
     {
-        twoCheckedFrames();
-        frameModelInstance().refrushModel();
+        twoCheckedFrames(shared.work);
+        shared.model.refrushModel();
         element.testIldaFrameDraw(); // builds and drops one thumbnail per row
-        QCOMPARE(workFrameSet().frames.size(), size_t(2));
+        QCOMPARE(shared.work.frames.size(), size_t(2));
     }
 };
 

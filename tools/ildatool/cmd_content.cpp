@@ -125,7 +125,8 @@ IldFrame makeFrame(const QString &command, const std::vector<Stroke> &strokes, c
 
 int save(const QString &command, IldFrameSet &set, const QString &path)
 {
-    if (set.saveIld(path))
+    OwnedViewSettings view; // frames made here are true colour
+    if (set.saveIld(path, view->colors))
         return ExitOk;
     err() << "ildatool " << command << ": could not write " << path << "\n";
     err().flush();
@@ -253,16 +254,17 @@ int runOptimize(const QStringList &args)
         !checkOutName(QStringLiteral("optimize"), parser.positionalArguments().at(1)))
         return ExitUsage;
     IldFrameSet in;
+    OwnedViewSettings view;
     ToolProgress progress(QStringLiteral("optimize"));
     progress.setStage(QStringLiteral("reading"));
-    if (!loadIldaFile(parser.positionalArguments().at(0), in, progress.callback()))
+    if (!loadIldaFile(parser.positionalArguments().at(0), in, *view.get(), progress.callback()))
         return ExitBadInput;
     IldFrameSet set;
     progress.setStage(QStringLiteral("optimizing"));
     for (size_t i = 0; i < in.frames.size(); ++i) {
         progress.report(qint64(i), qint64(in.frames.size()));
         const IldFrame &src = in.frames[i];
-        IldFrame f = makeFrame(QStringLiteral("optimize"), strokesFromFrame(src), o, QStringLiteral("frame %1").arg(i));
+        IldFrame f = makeFrame(QStringLiteral("optimize"), strokesFromFrame(src, view->colors), o, QStringLiteral("frame %1").arg(i));
         f.name = src.name;
         f.company = src.company;
         f.projector = src.projector;

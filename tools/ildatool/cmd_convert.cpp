@@ -30,14 +30,14 @@ bool loadCTable(const QString &path, IldFrameSet &set, const ProgressCallback &p
     return true;
 }
 
-bool saveCTable(const QString &path, IldFrameSet &set, int type)
+bool saveCTable(const QString &path, const IldFrameSet &set, int type, const ColorContext &colors)
 {
     if (set.checkedCount() == 0) {
         err() << "ildatool convert: could not write " << path << ": no frames to save; " << path << " is unchanged\n";
         err().flush();
         return false;
     }
-    const QByteArray text = exportCTable(set, type);
+    const QByteArray text = exportCTable(set, type, colors);
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size() || !file.commit()) {
         err() << "ildatool convert: could not write " << path << ": " << file.errorString() << "\n";
@@ -82,21 +82,22 @@ int runConvert(const QStringList &args)
         err().flush();
         return ExitUsage;
     }
-    paletteOffset = table ? Palette::IildStd : Palette::DefaultTable;
+    OwnedViewSettings view;
+    view->colors.offset = table ? Palette::IildStd : Palette::DefaultTable;
 
     IldFrameSet set;
     {
         ToolProgress progress(QStringLiteral("convert"));
         progress.setStage(QStringLiteral("reading"));
-        if (!(isCTable(in) ? loadCTable(in, set, progress.callback()) : loadIldaFile(in, set, progress.callback())))
+        if (!(isCTable(in) ? loadCTable(in, set, progress.callback()) : loadIldaFile(in, set, *view.get(), progress.callback())))
             return ExitBadInput;
     }
     for (IldFrame &f : set.frames)
         f.check = true;
     if (toC)
-        return saveCTable(outPath, set, exportType) ? ExitOk : ExitBadInput;
+        return saveCTable(outPath, set, exportType, view->colors) ? ExitOk : ExitBadInput;
     QString why;
-    if (!set.saveIld(outPath, &why)) {
+    if (!set.saveIld(outPath, view->colors, &why)) {
         err() << "ildatool convert: could not write " << outPath << ": " << why << "; " << outPath << " is unchanged\n";
         err().flush();
         return ExitBadInput;

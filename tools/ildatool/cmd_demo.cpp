@@ -215,10 +215,11 @@ int runDemo(const QStringList &args)
         { "circle.ild", circles }, { "star.ild", stars }, { "spiral.ild", spirals },
         { "text.ild", words },     { "wave.ild", waves },
     };
+    OwnedViewSettings view; // the demo frames are true colour
     for (const Pattern &p : patterns) {
         IldFrameSet set = p.make();
         const QString path = root + QStringLiteral("shows/") + QLatin1String(p.file);
-        if (!set.saveIld(path)) {
+        if (!set.saveIld(path, view->colors)) {
             err() << "ildatool demo: cannot write " << path << "\n";
             err().flush();
             return ExitBadInput;

@@ -77,15 +77,16 @@ int runDump(const QStringList &args)
         return dumpGroupImage(parser.positionalArguments().at(0));
 
     IldFrameSet set;
+    OwnedViewSettings view;
     {
         ToolProgress progress(QStringLiteral("dump"));
         progress.setStage(QStringLiteral("reading"));
-        if (!loadIldaFile(parser.positionalArguments().at(0), set, progress.callback()))
+        if (!loadIldaFile(parser.positionalArguments().at(0), set, *view.get(), progress.callback()))
             return ExitBadInput;
     }
 
     QTextStream &o = out();
-    o << "{\"paletteSize\": " << globalPalette().size() << ", \"maxPointCount\": " << set.maxPointCount
+    o << "{\"paletteSize\": " << view->palette->size() << ", \"maxPointCount\": " << set.maxPointCount
       << ",\n \"frames\": [";
     bool firstFrame = true;
     for (const IldFrame &f : set.frames) {

@@ -84,9 +84,11 @@ int runGroup(const QStringList &args)
     const QString paletteText = parser.value(palette);
     if (paletteText != QLatin1String("0") && paletteText != QLatin1String("1"))
         return usageError(QStringLiteral("--palette takes 0 or 1"));
-    paletteOffset = paletteText == QLatin1String("1") ? 150 : 0;
+    OwnedViewSettings view;
+    view->colors.offset = paletteText == QLatin1String("1") ? 150 : 0;
 
     GroupImageBuilder builder;
+    builder.setColors(view->colors, view->palette);
     if (parser.isSet(time)) {
         bool ok = false;
         const qint64 seconds = parser.value(time).toLongLong(&ok);

@@ -222,7 +222,8 @@ int runStream(const QStringList &args)
         return usageError(QStringLiteral("stream"), QStringLiteral("--limit must be a count"));
 
     IldFrameSet set;
-    if (!loadIldaFile(parser.positionalArguments().at(0), set))
+    OwnedViewSettings view;
+    if (!loadIldaFile(parser.positionalArguments().at(0), set, *view.get()))
         return ExitBadInput;
     if (set.frames.empty()) {
         err() << "ildatool stream: " << parser.positionalArguments().at(0) << " holds no frames\n";
@@ -247,7 +248,7 @@ int runStream(const QStringList &args)
         IldFrame frame = set.frames.at(size_t(i) % set.frames.size());
         frame.scaleX = scale;
         frame.scaleY = scale;
-        const int n = builder.build(frame, quint16(maxPoints));
+        const int n = builder.build(frame, quint16(maxPoints), view->colors);
         if (socket.writeDatagram(builder.data(), n, target, port) == n) {
             ++sent;
             bytes += n;

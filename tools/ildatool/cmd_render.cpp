@@ -1,4 +1,5 @@
 #include "commands.h"
+#include "framerenderer.h"
 #include "groupimagereader.h"
 #include "ildframeset.h"
 #include "palette.h"
@@ -90,6 +91,7 @@ int runRender(const QStringList &args)
         return ExitUsage;
     }
     IldFrameSet set;
+    OwnedViewSettings view;
     if (fromImage) {
         // The image's own points, as format-5 frames.
         GroupImageTables tables = readGroupImageFile(in);
@@ -112,7 +114,7 @@ int runRender(const QStringList &args)
         set.frames = std::move(files[size_t(fileIndex)].frames);
         for (const IldFrame &f : set.frames)
             set.maxPointCount = std::max(set.maxPointCount, f.pointCount);
-    } else if (!loadIldaFile(in, set)) {
+    } else if (!loadIldaFile(in, set, *view.get())) {
         return ExitBadInput;
     }
     if (size_t(frameIndex) >= set.frames.size()) {
@@ -122,8 +124,8 @@ int runRender(const QStringList &args)
         return ExitBadInput;
     }
 
-    centerLines = parser.isSet(centerOpt);
-    IldFrame::resetDwellMarkers();
+    PaintOptions options = thumbnail ? PaintOptions::thumbnail() : PaintOptions::frameView();
+    options.centerLines = parser.isSet(centerOpt);
     IldFrame &frame = set.frames[size_t(frameIndex)];
     frame.scaleX = frame.scaleY = float(size) / 100.0f;
 
@@ -132,11 +134,15 @@ int runRender(const QStringList &args)
     {
         QPainter painter(&image);
         painter.setRenderHint(QPainter::Qt4CompatiblePainting);
-        if (thumbnail)
-            frame.paint(&painter, false, false, true, int(frame.pointCount) > WarningPoints, true);
-        else
-            frame.paint(&painter, parser.isSet(beamOpt), parser.isSet(blankingOpt), false,
-                        int(set.maxPointCount) > WarningPoints, false);
+        if (thumbnail) {
+            options.warn = int(frame.pointCount) > WarningPoints;
+        } else {
+            options.beamView = parser.isSet(beamOpt);
+            options.showBlanking = parser.isSet(blankingOpt);
+            options.warn = int(set.maxPointCount) > WarningPoints;
+        }
+        FrameRenderer renderer;
+        renderer.paint(&painter, frame, view->colors, options);
     }
 
     QSaveFile file(outPath);

@@ -50,9 +50,10 @@ int runRevise(const QStringList &args)
 
     const QString outPath = parser.positionalArguments().at(1);
     IldFrameSet in;
+    OwnedViewSettings view;
     ToolProgress progress(QStringLiteral("revise"));
     progress.setStage(QStringLiteral("reading"));
-    if (!loadIldaFile(parser.positionalArguments().at(0), in, progress.callback()))
+    if (!loadIldaFile(parser.positionalArguments().at(0), in, *view.get(), progress.callback()))
         return ExitBadInput;
     auto failed = [&outPath](const QString &why) {
         err() << "ildatool revise: could not write " << outPath << ": " << why << "; " << outPath << " is unchanged\n";
@@ -73,7 +74,7 @@ int runRevise(const QStringList &args)
         progress.report(qint64(i), qint64(in.frames.size()));
         IldFrame revised = reviseFrame(in.frames[i], params);
         revised.check = true;
-        if (!writer.writeFrame(revised, quint16(i), frameTotal))
+        if (!writer.writeFrame(revised, quint16(i), frameTotal, view->colors))
             return failed(writer.errorString());
     }
     if (!writer.commit())

@@ -1,6 +1,7 @@
 #include "toolutil.h"
 
 #include "ildframeset.h"
+#include "palette.h"
 #include "toolprogress.h"
 
 #include <QFileInfo>
@@ -58,9 +59,10 @@ bool parseCommand(QCommandLineParser &parser, const QString &command, const QStr
     return true;
 }
 
-bool loadIldaFile(const QString &path, IldFrameSet &set, const ProgressCallback &progress)
+bool loadIldaFile(const QString &path, IldFrameSet &set, ViewSettings &view, const ProgressCallback &progress)
 {
-    const IldReadResult r = set.fromFileIld(path, false, progress);
+    const IldReadResult r = set.fromFileIld(path, false, progress, view.palette->size());
+    view.palette->appendColors(r.palette);
     switch (r.kind) {
     case IldReadResult::Ok:
         return true;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "progress.h"
+#include "viewsettings.h"
 
 #include <QCommandLineParser>
 #include <QString>
@@ -30,4 +31,5 @@ QString jsonString(const QString &s);
 
 // Reads an ILDA file as the application does. Returns false (with a message on
 // standard error) when the file cannot be opened or holds no ILDA data.
-bool loadIldaFile(const QString &path, IldFrameSet &set, const ProgressCallback &progress = {});
+// The palettes the file brings join view's colour list.
+bool loadIldaFile(const QString &path, IldFrameSet &set, ViewSettings &view, const ProgressCallback &progress = {});

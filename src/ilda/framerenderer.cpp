@@ -1,8 +1,8 @@
-#include "ildframe.h"
+#include "framerenderer.h"
 
 #include "beamfan.h"
 #include "colorresolve.h"
-#include "palette.h"
+#include "ildframe.h"
 
 #include <QObject>
 #include <QPainter>
@@ -18,20 +18,6 @@ constexpr int OriginY = 5000; // where the beam view puts the projector
 constexpr int FanReach = 33000;
 constexpr int LabelStep = 1500;
 constexpr int DotRadius = 200;
-
-// Dwell markers run across frames and views: a run of repeated points at the
-// end of one frame is labelled by whatever is painted next.
-struct DwellState
-{
-    QColor color = QColor(0, 0, 0);
-    int repeats = 0;
-};
-
-DwellState &dwellState()
-{
-    static DwellState state;
-    return state;
-}
 
 // ILDA space is square: a wide or tall area gets bars rather than a circle
 // drawn as an ellipse. A square viewport is left exactly as it is.
@@ -127,20 +113,21 @@ private:
     bool m_brushValid = false;
 };
 
-void dwellStep(QPainter *painter, const QPoint &p, const QPoint &v, QRgb k, PenCache &pens)
+// color and repeats are the renderer's dwell-marker state.
+void dwellStep(QPainter *painter, const QPoint &p, const QPoint &v, QRgb k, PenCache &pens, QColor &color,
+               int &repeats)
 {
-    DwellState &st = dwellState();
     if (p == v) {
         if (!isBlack(k)) {
-            st.color = QColor::fromRgb(k);
+            color = QColor::fromRgb(k);
         } else {
-            st.color = QColor(int(0.8 * st.color.red() + 0.2 * qRed(k)), int(0.8 * st.color.green() + 0.2 * qGreen(k)),
-                              int(0.8 * st.color.blue() + 0.2 * qBlue(k)));
+            color = QColor(int(0.8 * color.red() + 0.2 * qRed(k)), int(0.8 * color.green() + 0.2 * qGreen(k)),
+                           int(0.8 * color.blue() + 0.2 * qBlue(k)));
         }
-        ++st.repeats;
+        ++repeats;
         return;
     }
-    if (st.repeats != 0) {
+    if (repeats != 0) {
         setDownWindow(painter);
         painter->setPen(QPen(QColor(255, 255, 255, 100)));
         pens.invalidate();
@@ -149,31 +136,35 @@ void dwellStep(QPainter *painter, const QPoint &p, const QPoint &v, QRgb k, PenC
         painter->setFont(font);
         const QPoint down(p.x(), -p.y());
         const QPoint at = down + labelOffset(down.x(), down.y(), LabelStep);
-        painter->drawText(at, QString::number(st.repeats + 1));
-        st.repeats = 0;
+        painter->drawText(at, QString::number(repeats + 1));
+        repeats = 0;
     }
     setUpWindow(painter);
-    pens.useBrush(st.color);
+    pens.useBrush(color);
     painter->drawEllipse(QRect(QPoint(p.x() - DotRadius, p.y() - DotRadius),
                                QPoint(p.x() + DotRadius - 1, p.y() + DotRadius - 1)));
 }
 
 } // namespace
 
-void IldFrame::resetDwellMarkers()
+void FrameRenderer::resetDwellMarkers()
 {
-    dwellState() = DwellState();
+    m_dwell = DwellState();
 }
 
-void IldFrame::paint(QPainter *painter, bool beamView, bool showBlanking, bool endLabel, bool warn,
-                     bool dwellMarkers) const
+void FrameRenderer::paint(QPainter *painter, const IldFrame &frame, const ColorContext &colors,
+                          const PaintOptions &options)
 {
     if (!painter)
         return;
+    const bool beamView = options.beamView;
+    const bool warn = options.warn;
+    const std::vector<IldVertex> &vertices = frame.vertices;
+    const float scaleX = frame.scaleX, scaleY = frame.scaleY, offsetX = frame.offsetX, offsetY = frame.offsetY;
     letterbox(painter);
     setUpWindow(painter);
 
-    if (centerLines || warn) {
+    if (options.centerLines || warn) {
         QPen cross(Qt::DashDotDotLine);
         cross.setBrush(warn ? Qt::yellow : Qt::gray);
         painter->setPen(cross);
@@ -182,13 +173,13 @@ void IldFrame::paint(QPainter *painter, bool beamView, bool showBlanking, bool e
     }
 
     const int n = int(vertices.size());
-    auto screen = [this](const IldVertex &v) {
+    auto screen = [=](const IldVertex &v) {
         return QPoint(int(std::trunc(float(v.x) * scaleX - offsetX)), int(std::trunc(float(v.y) * scaleY - offsetY)));
     };
 
     PenCache pens(painter);
     BeamFanLayer fans;
-    const bool layered = beamView && fans.begin(painter, QPoint(OriginX, OriginY), FanReach);
+    const bool layered = beamView && fans.begin(painter, QPoint(OriginX, OriginY), FanReach, m_fanLayer);
     const QPoint origin(OriginX, OriginY);
     const QRgb gray = QColor(Qt::gray).rgba();
 
@@ -198,21 +189,21 @@ void IldFrame::paint(QPainter *painter, bool beamView, bool showBlanking, bool e
         const QPoint p = prev;
         QPoint e = screen(v);
         prev = e;
-        const QRgb k = displayColor(format, v) | 0xff000000u;
+        const QRgb k = displayColor(colors, frame.format, v) | 0xff000000u;
 
         if (beamView && !isBlack(k) && p == e)
             e += QPoint(200, 200); // a dwell point shows as a short stroke
 
         if (v.isBlanked()) {
-            if (showBlanking) {
+            if (options.showBlanking) {
                 pens.use(gray);
                 painter->drawLine(p, e);
             }
             continue;
         }
 
-        if (dwellMarkers)
-            dwellStep(painter, p, e, k, pens);
+        if (options.dwellMarkers)
+            dwellStep(painter, p, e, k, pens, m_dwell.color, m_dwell.repeats);
         pens.use(k);
         painter->drawLine(p, e);
 
@@ -230,7 +221,7 @@ void IldFrame::paint(QPainter *painter, bool beamView, bool showBlanking, bool e
     if (layered)
         fans.finish(painter);
 
-    if (endLabel && n > 0) {
+    if (options.endLabel && n > 0) {
         const QPoint last = screen(vertices[size_t(n - 1)]);
         const QPoint down(last.x(), -last.y());
         setDownWindow(painter);
