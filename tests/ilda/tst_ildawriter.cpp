@@ -148,6 +148,29 @@ private slots:
         QCOMPARE(QColor(v.r, v.g, v.b), QColor(255, 32, 0));
     }
 
+    // Writing leaves the frames alone; baking is the editor's own step, and
+    // either way the bytes are the same.
+    void writingLeavesTheFramesAsTheyWere()
+    {
+        IldFrameSet set;
+        IldFrame f;
+        f.format = 1;
+        f.check = true;
+        f.scaleX = 2.0f;
+        f.offsetY = 100.0f;
+        f.vertices = { vtx(20000, 0, 0, 0, 0, 0, 2), vtx(100, 1000, 0, 0, 0, 0, 3) };
+        set.frames.push_back(f);
+        const IldFrameSet before = set;
+        QByteArray bytes;
+        QVERIFY(set.toIldaBytes(bytes, m_colors));
+        QVERIFY(set.frames[0].vertices == before.frames[0].vertices);
+        QCOMPARE(set.frames[0].scaleX, 2.0f);
+        QCOMPARE(set.frames[0].pointCount, quint16(0));
+        QCOMPARE(write(set), bytes);
+        QCOMPARE(set.frames[0].scaleX, 1.0f);
+        QCOMPARE(int(set.frames[0].vertices[0].x), 32767);
+    }
+
     void transformIsBakedOnce()
     {
         IldFrameSet set;
