@@ -107,7 +107,7 @@ int main(int argc, char *argv[])
     }
 
     Palette palette;
-    const ColorContext colors{ &palette, 0 };
+    const ColorContext colors{&palette, 0};
     for (int type : { 0, 3 }) {
         qint64 bytes = 0;
         const Timing ms = timeRuns(runs, [&] { bytes = exportCTable(work, type, colors).size(); });

@@ -66,7 +66,7 @@ int main()
 
     IldFrameSet show = makeShow(frames, points);
     Palette palette;
-    const ColorContext colors{ &palette, 0 };
+    const ColorContext colors{&palette, 0};
     const double writeMs = bestOf(3, [&] { show.saveIld(path, colors); });
     const double sizeMb = QFile(path).size() / 1e6;
     // The written pages reach the disk now, not in the middle of the reads.

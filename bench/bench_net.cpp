@@ -56,7 +56,7 @@ void benchBuild(const char *label, const IldFrame &frame)
 {
     FramePacketBuilder builder;
     Palette palette;
-    const ColorContext colors{ &palette, 0 };
+    const ColorContext colors{&palette, 0};
     volatile int sink = 0;
     for (int i = 0; i < 2000; ++i)
         sink += builder.build(frame, 1800, colors);

@@ -23,7 +23,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 
     IldFrameSet again;
     static const Palette palette;
-    importCTable(exportCTable(set, 0, ColorContext{ &palette, 0 }), again);
+    importCTable(exportCTable(set, 0, ColorContext{&palette, 0}), again);
     if (again.frames.size() != set.frames.size())
         std::abort();
     for (size_t i = 0; i < set.frames.size(); ++i)

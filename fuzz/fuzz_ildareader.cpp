@@ -23,6 +23,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     Palette palette;
     palette.appendColors(first.fromBytes(data, qint64(size), true).palette);
     QByteArray out;
-    set.toIldaBytes(out, ColorContext{ &palette, 0 });
+    set.toIldaBytes(out, ColorContext{&palette, 0});
     return 0;
 }

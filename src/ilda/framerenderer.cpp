@@ -114,8 +114,7 @@ private:
 };
 
 // color and repeats are the renderer's dwell-marker state.
-void dwellStep(QPainter *painter, const QPoint &p, const QPoint &v, QRgb k, PenCache &pens, QColor &color,
-               int &repeats)
+void dwellStep(QPainter *painter, const QPoint &p, const QPoint &v, QRgb k, PenCache &pens, QColor &color, int &repeats)
 {
     if (p == v) {
         if (!isBlack(k)) {
@@ -141,8 +140,8 @@ void dwellStep(QPainter *painter, const QPoint &p, const QPoint &v, QRgb k, PenC
     }
     setUpWindow(painter);
     pens.useBrush(color);
-    painter->drawEllipse(QRect(QPoint(p.x() - DotRadius, p.y() - DotRadius),
-                               QPoint(p.x() + DotRadius - 1, p.y() + DotRadius - 1)));
+    painter->drawEllipse(
+        QRect(QPoint(p.x() - DotRadius, p.y() - DotRadius), QPoint(p.x() + DotRadius - 1, p.y() + DotRadius - 1)));
 }
 
 } // namespace

@@ -1,8 +1,8 @@
 #include "framepacket.h"
 
+#include "colorresolve.h"
 #include "datagram.h"
 #include "ildframe.h"
-#include "colorresolve.h"
 #include "palette.h"
 
 #include <QtEndian>

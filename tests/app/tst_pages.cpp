@@ -444,7 +444,8 @@ private slots:
                 tile = tile->parentItem();
             QVERIFY(tile);
             const int row = tile->property("rowIndex").toInt();
-            const int level = m_objects.frameModel.data(m_objects.frameModel.index(row, 0), frameSetModel::LintLevelRole).toInt();
+            const int level =
+                m_objects.frameModel.data(m_objects.frameModel.index(row, 0), frameSetModel::LintLevelRole).toInt();
             QCOMPARE(item->isVisible(), level > 0);
             shown += level > 0;
             ++checked;

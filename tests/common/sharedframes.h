@@ -15,7 +15,7 @@ struct SharedFrames
     IldFrameSet revised;
     FrameRenderer renderer;
     QString ildaFilePath;
-    frameSetModel model{ work, revised, *view.get() };
+    frameSetModel model{work, revised, *view.get()};
     FrameContext frames;
 
     SharedFrames()

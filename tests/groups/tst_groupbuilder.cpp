@@ -56,7 +56,7 @@ class TestGroupBuilder : public QObject
 
     QTemporaryDir m_dir;
     Palette m_palette;
-    ColorContext m_colors{ &m_palette, 0 };
+    ColorContext m_colors{&m_palette, 0};
 
     QString write(const QString &name, const QByteArray &bytes)
     {
@@ -93,10 +93,7 @@ class TestGroupBuilder : public QObject
 
 private slots:
     void initTestCase() { QVERIFY(m_dir.isValid()); }
-    void init()
-    {
-        m_colors.offset = 0;
-    }
+    void init() { m_colors.offset = 0; }
 
     void oneGroupImageByteForByte()
     {

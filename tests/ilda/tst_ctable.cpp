@@ -50,7 +50,7 @@ class TestCTable : public QObject
 {
     Q_OBJECT
     Palette m_palette;
-    ColorContext m_colors{ &m_palette, 0 };
+    ColorContext m_colors{&m_palette, 0};
 
     // What the editor's export does: the table, then type 2's transforms baked in.
     QByteArray exportCTable(IldFrameSet &set, int type)

@@ -5,8 +5,8 @@
 
 #include <sys/stat.h>
 
-#include <QTemporaryDir>
 #include <memory>
+#include <QTemporaryDir>
 #include <QtTest>
 
 class TestIldaReader : public QObject

@@ -41,7 +41,7 @@ class TestIldaWriter : public QObject
 {
     Q_OBJECT
     Palette m_palette;
-    ColorContext m_colors{ &m_palette, 0 };
+    ColorContext m_colors{&m_palette, 0};
 
     QByteArray write(IldFrameSet &set) { return writeBytes(set, m_colors); }
 
@@ -158,7 +158,7 @@ private slots:
         f.check = true;
         f.scaleX = 2.0f;
         f.offsetY = 100.0f;
-        f.vertices = { vtx(20000, 0, 0, 0, 0, 0, 2), vtx(100, 1000, 0, 0, 0, 0, 3) };
+        f.vertices = {vtx(20000, 0, 0, 0, 0, 0, 2), vtx(100, 1000, 0, 0, 0, 0, 3)};
         set.frames.push_back(f);
         const IldFrameSet before = set;
         QByteArray bytes;

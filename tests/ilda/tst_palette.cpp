@@ -85,7 +85,7 @@ private slots:
         QFETCH(int, format);
         QFETCH(int, index);
         QFETCH(QColor, color);
-        const ColorContext colors{ &m_palette, quint8(offset) };
+        const ColorContext colors{&m_palette, quint8(offset)};
         IldVertex v;
         v.colorIndex = quint8(index);
         QCOMPARE(QColor(displayColor(colors, quint8(format), v)), color);
@@ -98,7 +98,7 @@ private slots:
         QCOMPARE(p.rowCount(), 919);
         IldVertex v;
         v.colorIndex = 0;
-        QCOMPARE(QColor(displayColor(ColorContext{ &p, 0 }, 3, v)), QColor(9, 8, 7));
+        QCOMPARE(QColor(displayColor(ColorContext{&p, 0}, 3, v)), QColor(9, 8, 7));
         QCOMPARE(p.colorAt(-1), QColor(0, 0, 0));
     }
 };

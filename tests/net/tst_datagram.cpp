@@ -342,7 +342,7 @@ void TestDatagram::frameScaleTruncates()
 void TestDatagram::frameColours()
 {
     Palette palette;
-    ColorContext colors{ &palette, 0 };
+    ColorContext colors{&palette, 0};
     // Format 5 (true colour): the vertex's own colour, blanked or not.
     IldFrame f = frameOf(2, 5);
     f.vertices[1].status = 0x40;

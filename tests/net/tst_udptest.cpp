@@ -114,7 +114,6 @@ class TestUdpTest : public QObject
 {
     Q_OBJECT
 private slots:
-    void init();
     void startState();
     void searchAnnouncesInArrivalOrder();
     void searchWithCounterWrap();
@@ -151,10 +150,6 @@ private:
     // A controller with one projector already in its device list (row 0).
     void connectOne(UDP_test &c, SimulatedProjector &p);
 };
-
-void TestUdpTest::init()
-{
-}
 
 void TestUdpTest::connectOne(UDP_test &c, SimulatedProjector &p)
 {

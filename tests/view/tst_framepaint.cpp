@@ -105,7 +105,7 @@ class TestFramePaint : public QObject
     Q_OBJECT
     // Each test paints with its own colours and renderer (dwell markers fresh).
     Palette m_palette;
-    ColorContext m_colors{ &m_palette, 0 };
+    ColorContext m_colors{&m_palette, 0};
     bool m_centerLines = false;
     std::unique_ptr<FrameRenderer> m_renderer;
 

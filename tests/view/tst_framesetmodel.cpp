@@ -182,7 +182,7 @@ private slots:
     void centreRole()
     {
         fillWork(1, 0);
-        model.workSet().frames[0].vertices = { IldVertex(), IldVertex() };
+        model.workSet().frames[0].vertices = {IldVertex(), IldVertex()};
         model.workSet().frames[0].vertices[1].x = 1000;
         model.workSet().frames[0].vertices[1].y = 600;
         model.refrushModel();
@@ -431,7 +431,7 @@ private slots:
             QFile f(out);
             f.open(QIODevice::ReadOnly);
             QByteArray all = f.readAll() + '|';
-            for (IldFrameSet set : { model.workSet(), model.revisedSet() }) {
+            for (IldFrameSet set : {model.workSet(), model.revisedSet()}) {
                 for (IldFrame &frame : set.frames)
                     frame.check = true;
                 QByteArray bytes;

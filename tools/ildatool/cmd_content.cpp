@@ -264,7 +264,8 @@ int runOptimize(const QStringList &args)
     for (size_t i = 0; i < in.frames.size(); ++i) {
         progress.report(qint64(i), qint64(in.frames.size()));
         const IldFrame &src = in.frames[i];
-        IldFrame f = makeFrame(QStringLiteral("optimize"), strokesFromFrame(src, view->colors), o, QStringLiteral("frame %1").arg(i));
+        IldFrame f = makeFrame(QStringLiteral("optimize"), strokesFromFrame(src, view->colors), o,
+                               QStringLiteral("frame %1").arg(i));
         f.name = src.name;
         f.company = src.company;
         f.projector = src.projector;
