@@ -410,6 +410,7 @@ void ildaFileTab::readGroupImage(const QString &path)
         // A single-group image keeps no group name; the image's own stands in.
         const QString name = tables.singleGroup ? QFileInfo(path).completeBaseName() : g.name;
         auto *tab = new ildaFileSets(name, g.fileCount, g.fileTableAddress, this);
+        tab->setViewSettings(m_view);
         QQmlEngine::setObjectOwnership(tab, QQmlEngine::CppOwnership);
         for (size_t fi = 0; fi < g.files.size(); ++fi) {
             GroupImageTables::File &f = g.files[fi];

@@ -1,9 +1,11 @@
+#include "colorresolve.h"
 #include "ctable.h"
 #include "fakeprompt.h"
 #include "framesetmodel.h"
 #include "ildabuilder.h"
 #include "ildafile.h"
 #include "ildframeset.h"
+#include "palette.h"
 #include "sharedframes.h"
 
 #include <QDir>
@@ -164,6 +166,27 @@ private slots:
         element.loadData(QUrl::fromLocalFile(dir.filePath(QStringLiteral("gone.c"))));
         QCOMPARE(shared.work.frames.size(), size_t(0));
         QCOMPARE(reset.count(), 2);
+    }
+
+    // The palettes a file brings join the app's colour list, where frames of
+    // later files find them too.
+    void paletteJoinsTheSharedColourList()
+    {
+        IldaBuilder b;
+        b.header(2, 256, "pal");
+        for (int i = 0; i < 256; ++i)
+            b.rgb(quint8(i), 7, 9);
+        b.header(1, 1).point1(0, 0, 0, 3).header(5, 0);
+        const QString path = dir.filePath(QStringLiteral("palette.ild"));
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(b.bytes());
+        f.close();
+        QVERIFY(element.loadData(QUrl::fromLocalFile(path)));
+        QCOMPARE(shared.view->palette->rowCount(), 1174);
+        IldVertex v;
+        v.colorIndex = 5;
+        QCOMPARE(displayColor(shared.view->colors, 2, v), qRgb(5, 7, 9));
     }
 
     void loadCTableGoesThroughImport()
