@@ -1006,10 +1006,10 @@ private slots:
                 f.pointCount = 1000;
                 set.frames.push_back(f);
             }
-            QVERIFY(set.saveIld(big));
+            QVERIFY(set.saveIld(big, m_objects.view.colors));
         }
         // The list holds the big file for revise, a small one for opening the big one.
-        frameSetModel &frames = frameModelInstance();
+        frameSetModel &frames = m_objects.frameModel;
         frames.selectAll();
         frames.deleteFrame();
         QAbstractItemModel *first = group(0);
@@ -1023,11 +1023,11 @@ private slots:
 
         auto snapshot = [&] {
             QByteArray all = readAll(image);
-            for (IldFrameSet set : {workFrameSet(), revisedFrameSet()}) {
+            for (IldFrameSet set : {m_objects.workSet, m_objects.revisedSet}) {
                 for (IldFrame &f : set.frames)
                     f.check = true;
                 QByteArray bytes;
-                set.toIldaBytes(bytes);
+                set.toIldaBytes(bytes, m_objects.view.colors);
                 all += '|' + bytes;
             }
             return all;

@@ -20,7 +20,7 @@ class TestIldaReader : public QObject
     {
         IldFrameSet set;
         const IldReadResult r = set.fromBytes(reinterpret_cast<const uchar *>(bytes.constData()), bytes.size(),
-                                              firstOnly, m_palette->size());
+                                              firstOnly, {}, m_palette->size());
         m_palette->appendColors(r.palette);
         return set;
     }

@@ -2,6 +2,7 @@
 // flag, and the real tool with its standard error piped, where it must stay
 // silent.
 
+#include "colorcontext.h"
 #include "ildframeset.h"
 #include "toolprogress.h"
 #include "toolrunner.h"
@@ -95,7 +96,7 @@ private slots:
             f.pointCount = 600;
             set.frames.push_back(f);
         }
-        QVERIFY(set.saveIld(dir.filePath(QStringLiteral("in.ild"))));
+        QVERIFY(set.saveIld(dir.filePath(QStringLiteral("in.ild")), ColorContext())); // true colour
         args.replaceInStrings(QRegularExpression(QStringLiteral("^IN$")), dir.filePath(QStringLiteral("in.ild")));
         args.replaceInStrings(QRegularExpression(QStringLiteral("^OUT$")), dir.filePath(QStringLiteral("out.ild")));
         args.replaceInStrings(QRegularExpression(QStringLiteral("^OUT.ilg$")), dir.filePath(QStringLiteral("out.ilg")));
