@@ -89,7 +89,8 @@ int runConvert(const QStringList &args)
     {
         ToolProgress progress(QStringLiteral("convert"));
         progress.setStage(QStringLiteral("reading"));
-        if (!(isCTable(in) ? loadCTable(in, set, progress.callback()) : loadIldaFile(in, set, *view.get(), progress.callback())))
+        if (!(isCTable(in) ? loadCTable(in, set, progress.callback())
+                           : loadIldaFile(in, set, *view.get(), progress.callback())))
             return ExitBadInput;
     }
     for (IldFrame &f : set.frames)
