@@ -1,5 +1,7 @@
+#include "frameoutput.h"
 #include "framesetmodel.h"
 #include "ildafiletab.h"
+#include "messageboxprompt.h"
 #include "palette.h"
 #include "screenshotmode.h"
 #include "startup.h"
@@ -36,14 +38,19 @@ int main(int argc, char *argv[])
     }
     configureApplication();
     initPageResources();
+    // Questions and notices of every part go to message boxes.
+    MessageBoxPrompt prompt;
+    UserPrompt::setInstance(&prompt);
     // The tab manager outlives the engine, so no binding ever sees it gone.
     ildaFileTab fileTab;
+    fileTab.setPrompt(&prompt);
     QQmlApplicationEngine engine;
     registerQmlTypes();
 
     // The network controller lives until the process ends; painted items reach it as the frame output.
     auto *netUdp = new UDP_test;
-    UDP_test::setInstance(netUdp);
+    netUdp->setPrompt(&prompt);
+    FrameOutput::setInstance(netUdp);
     publishContextObjects(engine.rootContext(), &fileTab, netUdp);
 
     utils.checkAndroidStoragePermissions();

@@ -1,27 +1,69 @@
-#include "userprompt.h"
+#include "messageboxprompt.h"
 
+#include <QAbstractButton>
+#include <QMessageBox>
 #include <QPointer>
 
 namespace {
-UserPrompt *s_prompt = nullptr;
+
+QMessageBox::Icon boxIcon(UserPrompt::Icon icon)
+{
+    switch (icon) {
+    case UserPrompt::Information: return QMessageBox::Information;
+    case UserPrompt::Warning: return QMessageBox::Warning;
+    case UserPrompt::Critical: return QMessageBox::Critical;
+    case UserPrompt::Question: return QMessageBox::Question;
+    case UserPrompt::NoIcon: break;
+    }
+    return QMessageBox::NoIcon;
+}
+
+QMessageBox::StandardButton boxButton(UserPrompt::Button button)
+{
+    switch (button) {
+    case UserPrompt::Ok: return QMessageBox::Ok;
+    case UserPrompt::Yes: return QMessageBox::Yes;
+    case UserPrompt::No: return QMessageBox::No;
+    case UserPrompt::NoButton: break;
+    }
+    return QMessageBox::NoButton;
+}
+
+QMessageBox::StandardButtons boxButtons(UserPrompt::Buttons buttons)
+{
+    QMessageBox::StandardButtons result;
+    for (UserPrompt::Button b : { UserPrompt::Ok, UserPrompt::Yes, UserPrompt::No })
+        if (buttons.testFlag(b))
+            result |= boxButton(b);
+    return result;
+}
+
+UserPrompt::Button promptButton(int button)
+{
+    switch (button) {
+    case QMessageBox::Ok: return UserPrompt::Ok;
+    case QMessageBox::Yes: return UserPrompt::Yes;
+    case QMessageBox::No: return UserPrompt::No;
+    default: return UserPrompt::NoButton;
+    }
+}
 
 class MessageBoxNotice : public UserNotice
 {
 public:
-    MessageBoxNotice(QMessageBox::Icon icon, const QString &title, const QString &text,
-                     QMessageBox::StandardButtons buttons, QMessageBox::StandardButton defaultButton,
-                     UserPrompt::AnswerHandler onAnswer)
-        : m_box(new QMessageBox(icon, title, text, buttons))
+    MessageBoxNotice(UserPrompt::Icon icon, const QString &title, const QString &text, UserPrompt::Buttons buttons,
+                     UserPrompt::Button defaultButton, UserPrompt::AnswerHandler onAnswer)
+        : m_box(new QMessageBox(boxIcon(icon), title, text, boxButtons(buttons)))
     {
         QMessageBox *box = m_box;
         box->setAttribute(Qt::WA_DeleteOnClose);
         box->setWindowModality(Qt::ApplicationModal);
-        if (defaultButton != QMessageBox::NoButton)
-            box->setDefaultButton(defaultButton);
+        if (defaultButton != UserPrompt::NoButton)
+            box->setDefaultButton(boxButton(defaultButton));
         if (onAnswer) {
             m_answer = QObject::connect(box, &QDialog::finished, box, [box, onAnswer](int) {
                 QAbstractButton *clicked = box->clickedButton();
-                onAnswer(clicked ? box->standardButton(clicked) : QMessageBox::NoButton);
+                onAnswer(clicked ? promptButton(box->standardButton(clicked)) : UserPrompt::NoButton);
             });
         }
         box->show();
@@ -44,47 +86,26 @@ private:
 
 } // namespace
 
-UserNotice::~UserNotice() = default;
-
-UserPrompt::~UserPrompt()
+UserPrompt::Button MessageBoxPrompt::showMessage(Icon icon, const QString &title, const QString &text,
+                                                 Buttons buttons, Button defaultButton)
 {
-    if (s_prompt == this)
-        s_prompt = nullptr;
+    QMessageBox box(boxIcon(icon), title, text, boxButtons(buttons));
+    if (defaultButton != NoButton)
+        box.setDefaultButton(boxButton(defaultButton));
+    return promptButton(box.exec());
 }
 
-QMessageBox::StandardButton UserPrompt::showMessage(QMessageBox::Icon icon, const QString &title,
-                                                    const QString &text, QMessageBox::StandardButtons buttons,
-                                                    QMessageBox::StandardButton defaultButton)
-{
-    QMessageBox box(icon, title, text, buttons);
-    if (defaultButton != QMessageBox::NoButton)
-        box.setDefaultButton(defaultButton);
-    const int result = box.exec();
-    return QMessageBox::StandardButton(result);
-}
-
-std::unique_ptr<UserNotice> UserPrompt::openMessage(QMessageBox::Icon icon, const QString &title, const QString &text,
-                                                    QMessageBox::StandardButtons buttons,
-                                                    QMessageBox::StandardButton defaultButton, AnswerHandler onAnswer)
+std::unique_ptr<UserNotice> MessageBoxPrompt::openMessage(Icon icon, const QString &title, const QString &text,
+                                                          Buttons buttons, Button defaultButton,
+                                                          AnswerHandler onAnswer)
 {
     return std::make_unique<MessageBoxNotice>(icon, title, text, buttons, defaultButton, std::move(onAnswer));
 }
 
-void UserPrompt::showNotice(QMessageBox::Icon icon, const QString &title, const QString &text)
+void MessageBoxPrompt::showNotice(Icon icon, const QString &title, const QString &text)
 {
-    auto *box = new QMessageBox(icon, title, text, QMessageBox::Ok);
+    auto *box = new QMessageBox(boxIcon(icon), title, text, QMessageBox::Ok);
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setWindowModality(Qt::NonModal);
     box->show();
-}
-
-UserPrompt *UserPrompt::instance()
-{
-    static UserPrompt fallback;
-    return s_prompt ? s_prompt : &fallback;
-}
-
-void UserPrompt::setInstance(UserPrompt *prompt)
-{
-    s_prompt = prompt;
 }

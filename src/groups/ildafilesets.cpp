@@ -77,10 +77,10 @@ bool ildaFileSets::askDeleteFile()
     const int n = int(std::count_if(files.begin(), files.end(), [](const FileItem &item) { return item.check; }));
     if (n == 0)
         return false;
-    const QMessageBox::StandardButton answer = UserPrompt::instance()->showMessage(
-        QMessageBox::Question, QStringLiteral("删除"), QStringLiteral("删除选中的 %1 个文件？").arg(n),
-        QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
-    if (answer != QMessageBox::Yes)
+    const UserPrompt::Button answer =
+        m_prompt->showMessage(UserPrompt::Question, QStringLiteral("删除"),
+                              QStringLiteral("删除选中的 %1 个文件？").arg(n), UserPrompt::Yes | UserPrompt::No, UserPrompt::No);
+    if (answer != UserPrompt::Yes)
         return false;
     deleteFile();
     return true;
@@ -113,6 +113,11 @@ FileItem::FileItem(const PlayFiles::SettingsRow &row)
 PlayFiles::SettingsRow FileItem::settingsRow() const
 {
     return {path, name, playSpeed, colorType, repeater, check};
+}
+
+void ildaFileSets::setPrompt(UserPrompt *prompt)
+{
+    m_prompt = prompt ? prompt : &UserPrompt::unattended();
 }
 
 void ildaFileSets::connectUndo()
@@ -260,8 +265,7 @@ void ildaFileSets::noticeFilesWithoutFrames(int row)
     if (bad.isEmpty())
         return;
     qCDebug(lcGroups) << "{ildaFileSets::add} files without frames:" << bad;
-    UserPrompt::instance()->showNotice(QMessageBox::Warning, QStringLiteral("file error"),
-                                       bad.join(QLatin1String("\n\n")));
+    m_prompt->showNotice(UserPrompt::Warning, QStringLiteral("file error"), bad.join(QLatin1String("\n\n")));
 }
 
 void ildaFileSets::deleteFile()
@@ -487,7 +491,7 @@ bool ildaFileSets::exportWith(GroupImageBuilder::Variant variant, const QString 
     builder.setProgress(task.callback());
     const std::vector<ExportGroup> groups{ exportGroup() };
     const GroupImageBuilder::Outcome outcome = builder.save(variant, groups, path);
-    reportExport(builder, outcome, path);
+    reportExport(*m_prompt, builder, outcome, path);
     if (outcome == GroupImageBuilder::Written)
         applyPlacement(builder.placement().front());
     clearAddress();
@@ -510,12 +514,12 @@ bool ildaFileSets::saveIlda(const QString &path)
     const WorkProgress::Task task(QStringLiteral("导出"));
     builder.setProgress(task.callback());
     const GroupImageBuilder::Outcome outcome = builder.saveCombinedIlda(exportGroup(), path);
-    reportExport(builder, outcome, path);
+    reportExport(*m_prompt, builder, outcome, path);
     return outcome == GroupImageBuilder::Written;
 }
 
-void ildaFileSets::reportExport(const GroupImageBuilder &builder, GroupImageBuilder::Outcome outcome,
-                                const QString &path)
+void ildaFileSets::reportExport(UserPrompt &prompt, const GroupImageBuilder &builder,
+                                GroupImageBuilder::Outcome outcome, const QString &path)
 {
     if (outcome == GroupImageBuilder::Cancelled) {
         qCDebug(lcGroups) << "{ildaFileSets} export cancelled, file unchanged:" << path;
@@ -523,11 +527,11 @@ void ildaFileSets::reportExport(const GroupImageBuilder &builder, GroupImageBuil
     }
     if (outcome != GroupImageBuilder::Written) {
         qCDebug(lcGroups) << "{ildaFileSets} not exported:" << path << builder.errorString();
-        UserPrompt::instance()->showMessage(
-            QMessageBox::Warning, QStringLiteral("export error"),
+        prompt.showMessage(
+            UserPrompt::Warning, QStringLiteral("export error"),
             QStringLiteral("%1 was not written:\r\n%2\r\nThe file on disk is unchanged.")
                 .arg(path, builder.errorString()),
-            QMessageBox::Ok);
+            UserPrompt::Ok);
     }
     if (builder.leftOut().empty())
         return;
@@ -535,8 +539,8 @@ void ildaFileSets::reportExport(const GroupImageBuilder &builder, GroupImageBuil
     for (const GroupImageBuilder::LeftOut &l : builder.leftOut())
         lines << l.path + QStringLiteral(" (") + l.read.reason() + QLatin1Char(')');
     qCDebug(lcGroups) << "{ildaFileSets} left out of" << path << ":" << lines;
-    UserPrompt::instance()->showNotice(
-        QMessageBox::Warning, QStringLiteral("export"),
+    prompt.showNotice(
+        UserPrompt::Warning, QStringLiteral("export"),
         QStringLiteral("These files give no frames and were left out of %1:\n").arg(path) +
             lines.join(QLatin1Char('\n')));
 }

@@ -2,6 +2,7 @@
 
 #include "groupimagebuilder.h"
 #include "playfiles.h"
+#include "userprompt.h"
 
 #include <QAbstractListModel>
 #include <QUndoStack>
@@ -131,7 +132,10 @@ public:
     bool saveIlda(const QString &path);
     // Says what an export did not do: a refusal or failed write in a message
     // box, files left out (no frames) in a notice; both as log lines too.
-    static void reportExport(const GroupImageBuilder &builder, GroupImageBuilder::Outcome outcome, const QString &path);
+    static void reportExport(UserPrompt &prompt, const GroupImageBuilder &builder, GroupImageBuilder::Outcome outcome,
+                             const QString &path);
+    // Who answers this group's boxes; null: nobody (questions come back unanswered).
+    void setPrompt(UserPrompt *prompt);
 
     const QVector<FileItem> &items() const { return files; }
     QString settingsFileName() const { return settingsName; }
@@ -171,5 +175,6 @@ private:
     QString currentDir;
     QString settingsName;
     QUndoStack m_undo;
+    UserPrompt *m_prompt = &UserPrompt::unattended();
     int m_editDepth = 0;
 };

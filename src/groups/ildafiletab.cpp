@@ -12,7 +12,6 @@
 #include "rowmove.h"
 #include "textcodec.h"
 #include "urlpath.h"
-#include "userprompt.h"
 #include "workprogress.h"
 
 #include <QDir>
@@ -33,6 +32,13 @@ ildaFileTab::ildaFileTab(QObject *parent) : QAbstractListModel(parent)
     m_INIT_START_ADDRESS = 0;
 }
 
+void ildaFileTab::setPrompt(UserPrompt *prompt)
+{
+    m_prompt = prompt ? prompt : &UserPrompt::unattended();
+    for (ildaFileSets *tab : qAsConst(tabs))
+        tab->setPrompt(m_prompt);
+}
+
 QString ildaFileTab::settingsIniPath()
 {
     return PlayFiles::configDir() + QStringLiteral("/_file_dir.ini");
@@ -43,6 +49,7 @@ ildaFileSets *ildaFileTab::newTab(const QString &name)
     // Owned here rather than by the QML engine, which would otherwise collect a
     // parentless model handed out by get_tab.
     auto *tab = new ildaFileSets(name, this);
+    tab->setPrompt(m_prompt);
     QQmlEngine::setObjectOwnership(tab, QQmlEngine::CppOwnership);
     return tab;
 }
@@ -183,7 +190,7 @@ void ildaFileTab::reportListSave(const QString &path, bool written, int problems
     saveErrorText.clear();
     if (text.isEmpty())
         return;
-    UserPrompt::instance()->showMessage(QMessageBox::Warning, QStringLiteral("save error"), text, QMessageBox::Ok);
+    m_prompt->showMessage(UserPrompt::Warning, QStringLiteral("save error"), text, UserPrompt::Ok);
 }
 
 void ildaFileTab::delete_tab(int index)
@@ -402,6 +409,7 @@ void ildaFileTab::readGroupImage(const QString &path)
         // A single-group image keeps no group name; the image's own stands in.
         const QString name = tables.singleGroup ? QFileInfo(path).completeBaseName() : g.name;
         auto *tab = new ildaFileSets(name, g.fileCount, g.fileTableAddress, this);
+        tab->setPrompt(m_prompt);
         QQmlEngine::setObjectOwnership(tab, QQmlEngine::CppOwnership);
         for (size_t fi = 0; fi < g.files.size(); ++fi) {
             GroupImageTables::File &f = g.files[fi];
@@ -524,7 +532,7 @@ bool ildaFileTab::exportTabs(int variant, const QString &path)
     builder.setProgress(task.callback());
     const GroupImageBuilder::Outcome outcome =
         builder.save(GroupImageBuilder::Variant(variant), groups, path);
-    ildaFileSets::reportExport(builder, outcome, path);
+    ildaFileSets::reportExport(*m_prompt, builder, outcome, path);
     if (outcome == GroupImageBuilder::Written) {
         exportGroupCount = quint8(builder.exportedGroupCount());
         end_address_acc = quint32(builder.dataEnd());

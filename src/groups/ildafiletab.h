@@ -1,5 +1,7 @@
 #pragma once
 
+#include "userprompt.h"
+
 #include <QAbstractListModel>
 #include <QString>
 #include <QTemporaryDir>
@@ -85,6 +87,8 @@ public:
     quint32 checksum() const { return m_checksum; }
     quint32 endAddress() const { return end_address_acc; }
     quint8 groupCount() const { return exportGroupCount; }
+    // Who answers the boxes of the tab manager and of every tab; null: nobody.
+    void setPrompt(UserPrompt *prompt);
     // Fixes the creation time of the next images (tests); negative: clock.
     void setCreationTime(qint64 seconds) { m_creationTime = seconds; }
 
@@ -111,6 +115,7 @@ private:
     QString saveErrorText;
     QString m_listError; // why the last list file could not be written
     qint64 m_creationTime = -1;
+    UserPrompt *m_prompt = &UserPrompt::unattended();
     // Frames of opened images whose source files are missing, as ILDA files
     // the previews, the player and the editor can read. Kept until exit:
     // tabs taken out of the list live on.

@@ -199,6 +199,7 @@ private slots:
         configureApplication();
         initPageResources();
         m_tabs.reset(new ildaFileTab);
+        m_tabs->setPrompt(&m_prompt);
         // A simulated projector on 127.0.0.1; the program on 127.0.0.2, same port.
         SimulatedProjector::Options projector;
         projector.address = QHostAddress(QStringLiteral("127.0.0.1"));
@@ -212,7 +213,8 @@ private slots:
         net.bindAddress = QHostAddress(QStringLiteral("127.0.0.2"));
         net.clientPort = m_projector->port();
         m_udp.reset(new UDP_test(net));
-        UDP_test::setInstance(m_udp.get());
+        m_udp->setPrompt(&m_prompt);
+        FrameOutput::setInstance(m_udp.get());
         m_engine.reset(new QQmlApplicationEngine);
         connect(m_engine.get(), &QQmlEngine::warnings, this, [this](const QList<QQmlError> &list) {
             for (const QQmlError &e : list)
@@ -932,12 +934,12 @@ private slots:
                 inEditor ? void(frames.setData(frames.index(r), r < 2, frameSetModel::CheckRole))
                          : files->setCheck(r, r < 2);
             const QString asked = inEditor ? QStringLiteral("2 帧") : QStringLiteral("2 个文件");
-            m_prompt.modalAnswer = QMessageBox::No;
+            m_prompt.modalAnswer = UserPrompt::No;
             press(keys);
             QVERIFY(!m_prompt.boxes.isEmpty());
             QVERIFY(m_prompt.boxes.last()->text.contains(asked));
             QCOMPARE(model->rowCount(), rows);
-            m_prompt.modalAnswer = QMessageBox::Yes;
+            m_prompt.modalAnswer = UserPrompt::Yes;
             press(keys);
             QCOMPARE(model->rowCount(), rows - 2);
             press(QKeySequence(QStringLiteral("Ctrl+Z")));
@@ -946,7 +948,7 @@ private slots:
             QCOMPARE(model->rowCount(), rows - 2);
             press(QKeySequence(QStringLiteral("Ctrl+Z")));
             QCOMPARE(model->rowCount(), rows);
-            m_prompt.modalAnswer = QMessageBox::Ok;
+            m_prompt.modalAnswer = UserPrompt::Ok;
         } else if (effect == QLatin1String("play")) {
             auto playing = [&] {
                 return inEditor ? itemWithProperty(editor, "text", QStringLiteral("暂停")) != nullptr
@@ -1066,7 +1068,7 @@ private slots:
     void cleanupTestCase()
     {
         m_engine.reset();
-        UDP_test::setInstance(nullptr);
+        FrameOutput::setInstance(nullptr);
     }
 };
 

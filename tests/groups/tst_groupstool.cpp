@@ -7,7 +7,6 @@
 #include "playfiles.h"
 #include "textcodec.h"
 #include "toolrunner.h"
-#include "userprompt.h"
 
 #include <QImage>
 #include <QJsonArray>
@@ -55,16 +54,6 @@ ToolResult runWithEnv(const QStringList &args, const QProcessEnvironment &env)
     return r;
 }
 
-class SilentPrompt : public UserPrompt
-{
-public:
-    QMessageBox::StandardButton showMessage(QMessageBox::Icon, const QString &, const QString &,
-                                            QMessageBox::StandardButtons, QMessageBox::StandardButton) override
-    {
-        return QMessageBox::Ok;
-    }
-};
-
 } // namespace
 
 class TestGroupsTool : public QObject
@@ -73,20 +62,14 @@ class TestGroupsTool : public QObject
 
     QTemporaryDir m_dir;
     QString m_show;
-    SilentPrompt m_prompt;
 
 private slots:
     void initTestCase()
     {
         QVERIFY(m_dir.isValid());
-        UserPrompt::setInstance(&m_prompt);
         m_show = m_dir.filePath("demo");
         const ToolResult r = runIldatool({ "demo", m_show });
         QVERIFY2(r.exitCode == 0, r.err.constData());
-    }
-    void cleanupTestCase()
-    {
-        UserPrompt::setInstance(nullptr);
     }
 
     void demoShowHasSeveralFormats()

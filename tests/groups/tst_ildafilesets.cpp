@@ -4,7 +4,6 @@
 #include "ildafilesets.h"
 #include "playfiles.h"
 #include "testfiles.h"
-#include "userprompt.h"
 
 #include <QAbstractItemModelTester>
 #include <QQmlContext>
@@ -53,11 +52,6 @@ private slots:
         localDir = m_dir.path() + "/";
         playFolder = "play/";
         QDir().mkpath(localDir + playFolder);
-        UserPrompt::setInstance(&m_prompt);
-    }
-    void cleanupTestCase()
-    {
-        UserPrompt::setInstance(nullptr);
     }
 
     void readSettings_data()
@@ -503,6 +497,7 @@ private slots:
     {
         writeFile(localDir + "shows/one.ild", IldaBuilder().header(5, 1).point5(0, 0, 0, 1, 1, 1).bytes());
         ildaFileSets m(QStringLiteral("huge"));
+        m.setPrompt(&m_prompt);
         for (int i = 0; i < 256; ++i)
             m.add(QUrl::fromLocalFile(localDir + "shows/one.ild"));
         const QString target = localDir + "out/huge.ilg";

@@ -12,7 +12,6 @@
 #include "playfiles.h"
 #include "testfiles.h"
 #include "urlpath.h"
-#include "userprompt.h"
 
 #include <QAbstractItemModelTester>
 #include <QPointer>
@@ -67,12 +66,7 @@ private slots:
     void initTestCase()
     {
         QVERIFY(m_dir.isValid());
-        UserPrompt::setInstance(&m_prompt);
         qputenv("SOURCE_DATE_EPOCH", "1000");
-    }
-    void cleanupTestCase()
-    {
-        UserPrompt::setInstance(nullptr);
     }
     void init()
     {
@@ -98,6 +92,7 @@ private slots:
     {
         writeFile(m_config + "/a.csv", "#Speed,Color,Repeater,Path\n2,0,1,x.ild\n#End");
         ildaFileTab tab;
+        tab.setPrompt(&m_prompt);
         QVERIFY(QFile::exists(m_config + "/_file_dir.ini"));
         QCOMPARE(readAll(m_config + "/_file_dir.ini"), QByteArray());
         QCOMPARE(localDir, QString());
@@ -116,6 +111,7 @@ private slots:
     {
         QDir().mkpath(m_config + "/_file_dir.ini"); // a folder: cannot be opened as a file
         ildaFileTab tab;
+        tab.setPrompt(&m_prompt);
         QCOMPARE(localDir, m_config + "/");
         QCOMPARE(playFolder, QStringLiteral("play/"));
         QCOMPARE(tab.listFileName(), QStringLiteral("play.list"));
@@ -128,6 +124,7 @@ private slots:
         useShow("play/a.csv\n#play/b.csv\n#end\nplay/c.csv\n");
         writeFile(m_root + "play/a.csv", "#Speed,Color,Repeater,Path\n1,0,1,shows/a.ild\n#End");
         ildaFileTab tab;
+        tab.setPrompt(&m_prompt);
         QAbstractItemModelTester tester(&tab, QAbstractItemModelTester::FailureReportingMode::QtTest);
         QCOMPARE(tabNames(tab), (QStringList{ "a", "b" }));
         QCOMPARE(tab.data(tab.index(0), ildaFileTab::CheckRole).toBool(), true);
@@ -142,6 +139,7 @@ private slots:
     {
         useShow("play/a.csv\nplay/b.csv\nplay/c.csv\n#end\n");
         ildaFileTab tab;
+        tab.setPrompt(&m_prompt);
         QCOMPARE(tab.get_tab(-5), tab.tabList().first());
         QCOMPARE(tab.get_tab(99), tab.tabList().last());
         QCOMPARE(tab.get_tab_name(99), QStringLiteral("c.csv"));
@@ -154,6 +152,7 @@ private slots:
     {
         useShow("play/a.csv\nplay/b.csv\n#end\n");
         ildaFileTab tab;
+        tab.setPrompt(&m_prompt);
         QPointer<QObject> first = tab.get_tab(0);
         tab.delete_tab(0);
         QCOMPARE(tabNames(tab), QStringList{ "b" });
@@ -166,6 +165,7 @@ private slots:
     {
         useShow("#end\n");
         ildaFileTab tab;
+        tab.setPrompt(&m_prompt);
         tab.add_tab("one");
         tab.add_tab("two");
         auto *one = qobject_cast<ildaFileSets *>(tab.get_tab(0));
@@ -187,6 +187,7 @@ private slots:
         QCOMPARE(tab.get_current_file_info(), target + "lists/set.list");
 
         ildaFileTab again;
+        again.setPrompt(&m_prompt);
         QCOMPARE(tabNames(again), (QStringList{ "one", "two" }));
         QCOMPARE(again.data(again.index(1), ildaFileTab::CheckRole).toBool(), false);
         auto *back = qobject_cast<ildaFileSets *>(again.get_tab(0));
@@ -209,12 +210,14 @@ private slots:
     {
         useShow("#end\n");
         ildaFileTab tab;
+        tab.setPrompt(&m_prompt);
         tab.add_tab("g");
         tab.save_list(QUrl::fromLocalFile(m_root + "play/named"), QStringLiteral("(*.list )"));
         QVERIFY(QFile::exists(m_root + "play/named.list"));
         QCOMPARE(tab.listFileName(), QStringLiteral("named.list"));
         QCOMPARE(tab.get_current_file_path(), m_root + "play/named.list");
         ildaFileTab again;
+        again.setPrompt(&m_prompt);
         QCOMPARE(tabNames(again), QStringList{ "g" });
         QVERIFY(m_prompt.titles.isEmpty());
     }
@@ -227,6 +230,7 @@ private slots:
         const QString victim = m_root + "../victim/accounts.csv";
         writeFile(victim, "keep");
         ildaFileTab tab;
+        tab.setPrompt(&m_prompt);
         QCOMPARE(tab.rowCount(), 2);
         qobject_cast<ildaFileSets *>(tab.get_tab(1))->add(QUrl::fromLocalFile(m_root + "shows/a.ild"));
         tab.save_list(QUrl::fromLocalFile(m_root + "play/play.list"), QStringLiteral("(*.list )"));
@@ -244,6 +248,7 @@ private slots:
     {
         useShow("#end\n");
         ildaFileTab tab;
+        tab.setPrompt(&m_prompt);
         tab.add_tab(QStringLiteral("组😀"));
         tab.save_list(QUrl::fromLocalFile(m_root + "play/play.list"), QStringLiteral("(*.list )"));
         QCOMPARE(m_prompt.titles, QStringList{"save error"});
@@ -259,6 +264,7 @@ private slots:
         writeFile(m_root + "../outside.csv", "keep");
         writeFile(m_root + "shows/x.ild", "keep");
         ildaFileTab tab;
+        tab.setPrompt(&m_prompt);
         while (tab.rowCount() > 1)
             tab.delete_tab(1);
         tab.add_tab("d");
@@ -281,6 +287,7 @@ private slots:
         writeFile(m_root + "play/a.csv", a);
         writeFile(m_root + "play/b.csv", b);
         ildaFileTab tab;
+        tab.setPrompt(&m_prompt);
         tab.clear();
         tab.add_tab("zzzzzzzzzzzzzzzzzzzz");
         {
@@ -298,6 +305,7 @@ private slots:
     {
         useShow("play/a.csv\nplay/b.csv\nplay/c.csv\n#end\n");
         ildaFileTab tab;
+        tab.setPrompt(&m_prompt);
         QAbstractItemModelTester tester(&tab, QAbstractItemModelTester::FailureReportingMode::QtTest);
         QFile::remove(m_root + "play/play.list");
         tab.move_tab(1, 1);
@@ -329,6 +337,7 @@ private slots:
         QFETCH(int, offset);
         useShow();
         ildaFileTab tab;
+        tab.setPrompt(&m_prompt);
         tab.set_palette_table(index);
         QCOMPARE(int(paletteOffset), offset);
         tab.set_center_HV_line(true);
@@ -354,6 +363,7 @@ private slots:
         writeFile(m_root + "play/g2.csv", "3,2,4,shows/b.ild\n#End");
         useShow("play/g1.csv\nplay/none.csv\n#play/off.csv\nplay/g2.csv\n#end\n");
         ildaFileTab tab;
+        tab.setPrompt(&m_prompt);
         tab.save_list(QUrl::fromLocalFile(m_root + "out"), QStringLiteral("ILDA group (*.ilg )"));
         const QByteArray img = readAll(m_root + "out.ilg");
         QCOMPARE(img.size(), 768);
@@ -386,6 +396,7 @@ private slots:
         writeFile(m_root + "play/second.csv", "2,1,9,shows/b.ild\n#End");
         useShow("play/first.csv\nplay/second.csv\n#end\n");
         ildaFileTab tab;
+        tab.setPrompt(&m_prompt);
         QAbstractItemModelTester tester(&tab, QAbstractItemModelTester::FailureReportingMode::QtTest);
         tab.save_list(QUrl::fromLocalFile(m_root + "image.ilg"), QStringLiteral("(*.ilg )"));
         QSignalSpy reset(&tab, &QAbstractItemModel::modelReset);
@@ -427,6 +438,7 @@ private slots:
         writeFile(m_root + "play/first.csv", "1,0,1,shows/a.ild\n5,3,2,shows/b.ild\n#End");
         useShow("play/first.csv\n#end\n");
         ildaFileTab tab;
+        tab.setPrompt(&m_prompt);
         const QString filter = QStringLiteral("(*.%1 )").arg(extension);
         tab.save_list(QUrl::fromLocalFile(m_root + "image." + extension), filter);
         tab.open_list(QUrl::fromLocalFile(m_root + "image." + extension), filter);
@@ -460,6 +472,7 @@ private slots:
         writeFile(m_root + "play/first.csv", "1,0,1,shows/a.ild\n5,3,2,shows/b.ild\n#End");
         useShow("play/first.csv\n#end\n");
         ildaFileTab tab;
+        tab.setPrompt(&m_prompt);
         qobject_cast<ildaFileSets *>(tab.get_tab(0))->saveData(QUrl::fromLocalFile(m_root + "one.ilg"),
                                                                QStringLiteral("(*.ilg )"));
         tab.open_list(QUrl::fromLocalFile(m_root + "one.ilg"), QStringLiteral("(*.ilg )"));
@@ -495,6 +508,7 @@ private slots:
         writeFile(m_root + "play/y.csv", "1,0,1,shows/a.ild\n#End");
         useShow("play/x.csv\nplay/y.csv\n#end\n");
         ildaFileTab tab;
+        tab.setPrompt(&m_prompt);
         tab.save_list(QUrl::fromLocalFile(m_root + "good.ilg"), QStringLiteral("(*.ilg )"));
         QByteArray img = readAll(m_root + "good.ilg");
         if (cut >= 0)
@@ -512,6 +526,7 @@ private slots:
     {
         useShow("play/a.csv\n#end\n");
         ildaFileTab tab;
+        tab.setPrompt(&m_prompt);
         QCOMPARE(tab.rowCount(), 1);
         tab.open_list(QUrl::fromLocalFile(m_root + "nothing.ilg"), QStringLiteral("(*.ilg )"));
         QCOMPARE(tab.rowCount(), 0);
@@ -524,6 +539,7 @@ private slots:
         writeFile(other + "sets/mine.list", "sets/k.csv\n#end\n");
         writeFile(other + "sets/k.csv", "1,0,1,shows/k.ild\n#End");
         ildaFileTab tab;
+        tab.setPrompt(&m_prompt);
         tab.open_list(QUrl::fromLocalFile(other + "sets/mine.list"), QStringLiteral("(*.list )"));
         QCOMPARE(localDir, other);
         QCOMPARE(playFolder, QStringLiteral("sets/"));
@@ -542,6 +558,7 @@ private slots:
         useShow("play/big.csv\n#end\n");
         writeFile(m_root + "keep.ilg", "previous");
         ildaFileTab tab;
+        tab.setPrompt(&m_prompt);
         tab.save_list(QUrl::fromLocalFile(m_root + "keep.ilg"), QStringLiteral("(*.ilg )"));
         QCOMPARE(readAll(m_root + "keep.ilg"), QByteArray("previous"));
         QCOMPARE(m_prompt.titles, QStringList{ "export error" });
