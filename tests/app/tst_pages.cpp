@@ -525,7 +525,7 @@ private slots:
         QCOMPARE(table(files), want);
         // saved and read back, the group is what the tiles showed
         QCOMPARE(files->saveSetting(), 0);
-        const ildaFileSets reread(m_tabs->get_tab_name(0));
+        const ildaFileSets reread(m_tabs->get_tab_name(0), m_tabs->folderSettings());
         QCOMPARE(table(&reread), want);
         // and a page built afresh shows the stored value on that tile
         files->frush();

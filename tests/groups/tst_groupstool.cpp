@@ -210,7 +210,7 @@ private slots:
         qputenv("SOURCE_DATE_EPOCH", "99");
 
         ildaFileTab tab;
-        QCOMPARE(localDir, root);
+        QCOMPARE(tab.folderSettings().localDir, root);
         tab.add_tab(QStringLiteral("test组1"));
         auto *group = qobject_cast<ildaFileSets *>(tab.get_tab(0));
         group->add(QVariantList{QUrl::fromLocalFile(ild)});

@@ -95,8 +95,8 @@ private slots:
         tab.setPrompt(&m_prompt);
         QVERIFY(QFile::exists(m_config + "/_file_dir.ini"));
         QCOMPARE(readAll(m_config + "/_file_dir.ini"), QByteArray());
-        QCOMPARE(localDir, QString());
-        QCOMPARE(playFolder, QString());
+        QCOMPARE(tab.folderSettings().localDir, QString());
+        QCOMPARE(tab.folderSettings().playFolder, QString());
         QCOMPARE(tab.listFileName(), QString());
         QCOMPARE(tab.rowCount(), 0);
         tab.add_tab(QStringLiteral("a"));
@@ -107,13 +107,39 @@ private slots:
         QCOMPARE(int(group->items()[0].playSpeed), 2);
     }
 
+    // A relative root in "_file_dir.ini" resolves from the settings folder,
+    // whatever the current folder, which the tab manager leaves alone; the
+    // files keep their relative paths.
+    void relativeRootResolvesFromTheSettingsFolder()
+    {
+        writeFile(m_config + "/_file_dir.ini", "shows/\nplay/\nplay.list\n");
+        writeFile(m_config + "/shows/play/play.list", "play/g.csv\n#end\n");
+        writeFile(m_config + "/shows/play/g.csv", "#Speed,Color,Repeater,Path\n2,0,1,a.ild\n#End");
+        writeFile(m_config + "/shows/a.ild", IldaBuilder().header(5, 1).point5(0, 0, 0, 255, 0, 0).bytes());
+        const QString cwd = QDir::currentPath();
+        ildaFileTab tab;
+        QCOMPARE(QDir::currentPath(), cwd);
+        QCOMPARE(tabNames(tab), QStringList{ "g" });
+        auto *group = qobject_cast<ildaFileSets *>(tab.get_tab(0));
+        QCOMPARE(group->items()[0].path, QStringLiteral("shows/a.ild"));
+        QCOMPARE(group->data(group->index(0), ildaFileSets::PathRole).toString(), m_config + "/shows/a.ild");
+        bool written = false;
+        QCOMPARE(tab.saveListFile(tab.get_current_file_path(), &written), 0);
+        QVERIFY(written);
+        QCOMPARE(readAll(m_config + "/shows/play/play.list"), QByteArray("play/g.csv\n#end\n"));
+        QCOMPARE(readAll(m_config + "/shows/play/g.csv"), QByteArray("#Speed,Color,Repeater,Path\n2,0,1,a.ild\n#End"));
+        QVERIFY(tab.saveTextGroupImage(QStringLiteral("shows/out.txg")));
+        QVERIFY(QFile::exists(m_config + "/shows/out.txg"));
+        QCOMPARE(int(tab.groupCount()), 1);
+    }
+
     void iniThatCannotBeOpenedGivesDefaults()
     {
         QDir().mkpath(m_config + "/_file_dir.ini"); // a folder: cannot be opened as a file
         ildaFileTab tab;
         tab.setPrompt(&m_prompt);
-        QCOMPARE(localDir, m_config + "/");
-        QCOMPARE(playFolder, QStringLiteral("play/"));
+        QCOMPARE(tab.folderSettings().localDir, m_config + "/");
+        QCOMPARE(tab.folderSettings().playFolder, QStringLiteral("play/"));
         QCOMPARE(tab.listFileName(), QStringLiteral("play.list"));
         QVERIFY(QFileInfo(m_config + "/play").isDir());
         QCOMPARE(tab.get_current_file_path(), m_config + "/play/play.list");
@@ -541,8 +567,8 @@ private slots:
         ildaFileTab tab;
         tab.setPrompt(&m_prompt);
         tab.open_list(QUrl::fromLocalFile(other + "sets/mine.list"), QStringLiteral("(*.list )"));
-        QCOMPARE(localDir, other);
-        QCOMPARE(playFolder, QStringLiteral("sets/"));
+        QCOMPARE(tab.folderSettings().localDir, other);
+        QCOMPARE(tab.folderSettings().playFolder, QStringLiteral("sets/"));
         QCOMPARE(tabNames(tab), QStringList{ "k" });
         QCOMPARE(qobject_cast<ildaFileSets *>(tab.get_tab(0))->items()[0].path, other + "shows/k.ild");
         QCOMPARE(readAll(m_config + "/_file_dir.ini"), (other + "\nsets/\nmine.list\n").toUtf8());
