@@ -407,7 +407,6 @@ int ildaFileSets::saveSetting()
     }
     const PlayFiles::SettingsText text = PlayFiles::formatSettings(rows, m_folders->localDir);
     if (text.errors > 0) {
-        firstErrorPath = text.firstErrorPath;
         saveProblem = QStringLiteral("Group \"%1\": %2 file(s) could not be stored so that they come back "
                                      "(first: %3). Add them again with \"增开\" and save again.")
                           .arg(group)

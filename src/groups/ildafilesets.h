@@ -103,7 +103,6 @@ public:
     const QVector<FileItem> &items() const { return files; }
     QString settingsFileName() const { return settingsName; }
     QString settingsFilePath() const { return settingsPath; }
-    QString firstError() const { return firstErrorPath; }
     QString currentFolder() const { return currentDir; }
     bool isGroupChecked() const { return groupCheck; }
 
@@ -130,7 +129,6 @@ private:
     bool exportWith(GroupImageBuilder::Variant variant, const QString &path);
 
     const FolderSettings *m_folders;
-    QString firstErrorPath;
     QString saveProblem;
     QVector<FileItem> files;
     FileItem pending;

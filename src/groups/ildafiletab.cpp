@@ -14,10 +14,10 @@
 
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QQmlEngine>
 #include <QSaveFile>
 #include <QSet>
+#include <QTextStream>
 
 ildaFileTab::ildaFileTab(QObject *parent)
     : QAbstractListModel(parent), m_folders(FolderSettings::load(PlayFiles::configDir()))
