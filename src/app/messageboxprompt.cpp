@@ -9,11 +9,16 @@ namespace {
 QMessageBox::Icon boxIcon(UserPrompt::Icon icon)
 {
     switch (icon) {
-    case UserPrompt::Information: return QMessageBox::Information;
-    case UserPrompt::Warning: return QMessageBox::Warning;
-    case UserPrompt::Critical: return QMessageBox::Critical;
-    case UserPrompt::Question: return QMessageBox::Question;
-    case UserPrompt::NoIcon: break;
+    case UserPrompt::Information:
+        return QMessageBox::Information;
+    case UserPrompt::Warning:
+        return QMessageBox::Warning;
+    case UserPrompt::Critical:
+        return QMessageBox::Critical;
+    case UserPrompt::Question:
+        return QMessageBox::Question;
+    case UserPrompt::NoIcon:
+        break;
     }
     return QMessageBox::NoIcon;
 }
@@ -21,10 +26,14 @@ QMessageBox::Icon boxIcon(UserPrompt::Icon icon)
 QMessageBox::StandardButton boxButton(UserPrompt::Button button)
 {
     switch (button) {
-    case UserPrompt::Ok: return QMessageBox::Ok;
-    case UserPrompt::Yes: return QMessageBox::Yes;
-    case UserPrompt::No: return QMessageBox::No;
-    case UserPrompt::NoButton: break;
+    case UserPrompt::Ok:
+        return QMessageBox::Ok;
+    case UserPrompt::Yes:
+        return QMessageBox::Yes;
+    case UserPrompt::No:
+        return QMessageBox::No;
+    case UserPrompt::NoButton:
+        break;
     }
     return QMessageBox::NoButton;
 }
@@ -32,7 +41,7 @@ QMessageBox::StandardButton boxButton(UserPrompt::Button button)
 QMessageBox::StandardButtons boxButtons(UserPrompt::Buttons buttons)
 {
     QMessageBox::StandardButtons result;
-    for (UserPrompt::Button b : { UserPrompt::Ok, UserPrompt::Yes, UserPrompt::No })
+    for (UserPrompt::Button b : {UserPrompt::Ok, UserPrompt::Yes, UserPrompt::No})
         if (buttons.testFlag(b))
             result |= boxButton(b);
     return result;
@@ -41,10 +50,14 @@ QMessageBox::StandardButtons boxButtons(UserPrompt::Buttons buttons)
 UserPrompt::Button promptButton(int button)
 {
     switch (button) {
-    case QMessageBox::Ok: return UserPrompt::Ok;
-    case QMessageBox::Yes: return UserPrompt::Yes;
-    case QMessageBox::No: return UserPrompt::No;
-    default: return UserPrompt::NoButton;
+    case QMessageBox::Ok:
+        return UserPrompt::Ok;
+    case QMessageBox::Yes:
+        return UserPrompt::Yes;
+    case QMessageBox::No:
+        return UserPrompt::No;
+    default:
+        return UserPrompt::NoButton;
     }
 }
 
@@ -86,8 +99,8 @@ private:
 
 } // namespace
 
-UserPrompt::Button MessageBoxPrompt::showMessage(Icon icon, const QString &title, const QString &text,
-                                                 Buttons buttons, Button defaultButton)
+UserPrompt::Button MessageBoxPrompt::showMessage(Icon icon, const QString &title, const QString &text, Buttons buttons,
+                                                 Button defaultButton)
 {
     QMessageBox box(boxIcon(icon), title, text, boxButtons(buttons));
     if (defaultButton != NoButton)
@@ -96,8 +109,7 @@ UserPrompt::Button MessageBoxPrompt::showMessage(Icon icon, const QString &title
 }
 
 std::unique_ptr<UserNotice> MessageBoxPrompt::openMessage(Icon icon, const QString &title, const QString &text,
-                                                          Buttons buttons, Button defaultButton,
-                                                          AnswerHandler onAnswer)
+                                                          Buttons buttons, Button defaultButton, AnswerHandler onAnswer)
 {
     return std::make_unique<MessageBoxNotice>(icon, title, text, buttons, defaultButton, std::move(onAnswer));
 }

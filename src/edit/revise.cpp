@@ -1,7 +1,7 @@
 #include "revise.h"
 
-#include "ildframeset.h"
 #include "editlog.h"
+#include "ildframeset.h"
 
 #include <algorithm>
 #include <cmath>

@@ -18,7 +18,7 @@ void showFileNames(const QString &folder)
 {
     QDir dir(folder);
     const QFileInfoList entries =
-        dir.entryInfoList({ QStringLiteral("*.ini"), QStringLiteral("*.ild"), QStringLiteral("libc++_shared.so") },
+        dir.entryInfoList({QStringLiteral("*.ini"), QStringLiteral("*.ild"), QStringLiteral("libc++_shared.so")},
                           QDir::Files | QDir::Hidden | QDir::NoSymLinks, QDir::Name | QDir::Reversed);
     qCDebug(lcGroups) << "{ildaFileTab::showFileNames} Bytes Filename: ";
     for (const QFileInfo &info : entries)
@@ -71,8 +71,8 @@ bool FolderSettings::save() const
         qCDebug(lcGroups) << "{ildaFileTab::setDirFromUrl} cannot write" << ini.fileName();
         return false;
     }
-    if (!PlayFiles::commitText(ini, localDir + QLatin1Char('\n') + playFolder + QLatin1Char('\n') + listName
-                                        + QLatin1Char('\n'))) {
+    if (!PlayFiles::commitText(ini, localDir + QLatin1Char('\n') + playFolder + QLatin1Char('\n') + listName +
+                                        QLatin1Char('\n'))) {
         qCDebug(lcGroups) << "{ildaFileTab::setDirFromUrl} cannot write" << ini.fileName() << ini.errorString();
         return false;
     }

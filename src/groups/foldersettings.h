@@ -11,8 +11,8 @@ class QUrl;
 // relative path from the folder of "_file_dir.ini" (home).
 struct FolderSettings
 {
-    QString home;      // folder of "_file_dir.ini", absolute
-    QString localDir;  // root of relative paths; ends with "/" when set from a URL
+    QString home;     // folder of "_file_dir.ini", absolute
+    QString localDir; // root of relative paths; ends with "/" when set from a URL
     QString playFolder = QStringLiteral("play/");
     QString listName;
 

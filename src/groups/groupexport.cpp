@@ -63,8 +63,8 @@ void report(UserPrompt &prompt, const GroupImageBuilder &builder, GroupImageBuil
         lines << l.path + QStringLiteral(" (") + l.read.reason() + QLatin1Char(')');
     qCDebug(lcGroups) << "{ildaFileSets} left out of" << path << ":" << lines;
     prompt.showNotice(UserPrompt::Warning, QStringLiteral("export"),
-                      QStringLiteral("These files give no frames and were left out of %1:\n").arg(path)
-                          + lines.join(QLatin1Char('\n')));
+                      QStringLiteral("These files give no frames and were left out of %1:\n").arg(path) +
+                          lines.join(QLatin1Char('\n')));
 }
 
 } // namespace GroupExport

@@ -8,8 +8,8 @@
 #include "playfiles.h"
 #include "regularfile.h"
 #include "rowmove.h"
-#include "tablist.h"
 #include "snapshotcommand.h"
+#include "tablist.h"
 #include "textcodec.h"
 #include "urlpath.h"
 #include "userprompt.h"
@@ -81,9 +81,9 @@ bool ildaFileSets::askDeleteFile()
     const int n = int(std::count_if(files.begin(), files.end(), [](const FileItem &item) { return item.check; }));
     if (n == 0)
         return false;
-    const UserPrompt::Button answer =
-        m_prompt->showMessage(UserPrompt::Question, QStringLiteral("删除"),
-                              QStringLiteral("删除选中的 %1 个文件？").arg(n), UserPrompt::Yes | UserPrompt::No, UserPrompt::No);
+    const UserPrompt::Button answer = m_prompt->showMessage(UserPrompt::Question, QStringLiteral("删除"),
+                                                            QStringLiteral("删除选中的 %1 个文件？").arg(n),
+                                                            UserPrompt::Yes | UserPrompt::No, UserPrompt::No);
     if (answer != UserPrompt::Yes)
         return false;
     deleteFile();
@@ -160,7 +160,8 @@ QVariant ildaFileSets::data(const QModelIndex &index, int role) const
         return QVariant();
     const FileItem &item = files.at(index.row());
     switch (role) {
-    case PathRole: return m_folders->resolve(item.framePath());
+    case PathRole:
+        return m_folders->resolve(item.framePath());
     case NameRole: return item.name;
     case CurItemRole: return item.curItem;
     case CheckRole: return item.check;

@@ -263,7 +263,7 @@ int ildaFileTab::saveListFile(const QString &path, bool *ok)
     int total = 0;
     for (int i = 0; i < tabs.size(); ++i) {
         ildaFileSets *tab = tabs.at(i);
-        lines.append({ tab->settingsFileName(), tab->get_group_check() });
+        lines.append({tab->settingsFileName(), tab->get_group_check()});
         int g = tab->saveSetting();
         if (!TextCodec::canStore(playFolder + tab->settingsFileName())) {
             // The list is GBK too: such a line would name no group after a restart.

@@ -368,10 +368,9 @@ void UDP_test::askAuthorisation(const Wire::cmd_joVerta_feature_t &record, const
         UserPrompt::No, [self, record, sender, senderPort](UserPrompt::Button button) {
             if (!self)
                 return;
-            self->replyAuthorisation(record,
-                                     button == UserPrompt::Yes ? Wire::feature_authorise_agree
-                                                                : Wire::feature_authorise_refuse,
-                                     sender, senderPort);
+            self->replyAuthorisation(
+                record, button == UserPrompt::Yes ? Wire::feature_authorise_agree : Wire::feature_authorise_refuse,
+                sender, senderPort);
         });
 }
 

@@ -36,7 +36,10 @@ class TestIldaFileSets : public QObject
     FolderSettings m_folders;
     RecordingPrompt m_prompt;
 
-    QString settingsPath(const QString &group) const { return m_folders.localDir + m_folders.playFolder + group + ".csv"; }
+    QString settingsPath(const QString &group) const
+    {
+        return m_folders.localDir + m_folders.playFolder + group + ".csv";
+    }
 
     // A group whose rows are a (checked), b, c (checked), d, paths under m_folders.localDir.
     void fourRows(ildaFileSets &m)
@@ -97,11 +100,11 @@ private slots:
         QStringList got;
         for (const FileItem &item : m.items())
             got << QStringLiteral("%1 %2 %3 %4 ")
-                       .arg(int(item.check))
-                       .arg(item.playSpeed)
-                       .arg(item.colorType)
-                       .arg(item.repeater)
-                   + QString(item.path).replace(m_folders.localDir, "~");
+                           .arg(int(item.check))
+                           .arg(item.playSpeed)
+                           .arg(item.colorType)
+                           .arg(item.repeater) +
+                       QString(item.path).replace(m_folders.localDir, "~");
         for (QString &r : rows)
             r.replace("~", "~");
         QCOMPARE(got, rows);
@@ -407,8 +410,8 @@ private slots:
         if (action == "add")
             m.add(QUrl::fromLocalFile(m_folders.localDir + "shows/e.ild"));
         else if (action == "add_several") // one dialog choice: one step
-            m.add(QVariant(QVariantList{ QUrl::fromLocalFile(m_folders.localDir + "shows/e.ild"),
-                                         QUrl::fromLocalFile(m_folders.localDir + "shows/f.ild") }));
+            m.add(QVariant(QVariantList{QUrl::fromLocalFile(m_folders.localDir + "shows/e.ild"),
+                                        QUrl::fromLocalFile(m_folders.localDir + "shows/f.ild")}));
         else if (action == "delete")
             m.deleteFile();
         else if (action == "move")
@@ -475,11 +478,11 @@ private slots:
         QFETCH(QString, written);
         QFETCH(int, size);
         writeFile(m_folders.localDir + "shows/three.ild", IldaBuilder()
-                                                    .header(5, 3)
-                                                    .point5(0, 0, 0, 1, 1, 1)
-                                                    .point5(1, 1, 0, 1, 1, 1)
-                                                    .point5(2, 2, 0, 1, 1, 1)
-                                                    .bytes());
+                                                              .header(5, 3)
+                                                              .point5(0, 0, 0, 1, 1, 1)
+                                                              .point5(1, 1, 0, 1, 1, 1)
+                                                              .point5(2, 2, 0, 1, 1, 1)
+                                                              .bytes());
         ildaFileSets m(QStringLiteral("dispatch"), m_folders);
         m.add(QUrl::fromLocalFile(m_folders.localDir + "shows/three.ild"));
         m.add(QUrl::fromLocalFile(m_folders.localDir + "shows/unchecked.ild"));

@@ -119,7 +119,7 @@ private slots:
         const QString cwd = QDir::currentPath();
         ildaFileTab tab;
         QCOMPARE(QDir::currentPath(), cwd);
-        QCOMPARE(tabNames(tab), QStringList{ "g" });
+        QCOMPARE(tabNames(tab), QStringList{"g"});
         auto *group = qobject_cast<ildaFileSets *>(tab.get_tab(0));
         QCOMPARE(group->items()[0].path, QStringLiteral("shows/a.ild"));
         QCOMPARE(group->data(group->index(0), ildaFileSets::PathRole).toString(), m_config + "/shows/a.ild");

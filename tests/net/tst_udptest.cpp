@@ -15,17 +15,17 @@
 #include <QApplication>
 #include <QFile>
 #include <QMessageBox>
+#include <QNetworkInterface>
 #include <QQmlComponent>
 #include <QQmlContext>
 #include <QQmlEngine>
-#include <QNetworkInterface>
 #include <QRandomGenerator>
 #include <QSignalSpy>
 #include <QStringListModel>
 #include <QTcpServer>
 #include <QTcpSocket>
-#include <QUdpSocket>
 #include <QtTest>
+#include <QUdpSocket>
 
 #include <unistd.h>
 
@@ -943,12 +943,11 @@ void TestUdpTest::defaultNoticeBox()
     MessageBoxPrompt prompt;
     UserPrompt::Button answered = UserPrompt::Ok;
     int calls = 0;
-    auto notice = prompt.openMessage(
-        UserPrompt::Question, QStringLiteral("new device"), QStringLiteral("question"),
-        UserPrompt::Yes | UserPrompt::No, UserPrompt::No, [&](UserPrompt::Button b) {
-            answered = b;
-            ++calls;
-        });
+    auto notice = prompt.openMessage(UserPrompt::Question, QStringLiteral("new device"), QStringLiteral("question"),
+                                     UserPrompt::Yes | UserPrompt::No, UserPrompt::No, [&](UserPrompt::Button b) {
+                                         answered = b;
+                                         ++calls;
+                                     });
     QVERIFY(notice->isOpen()); // returned at once, box still up
     QMessageBox *box = nullptr;
     for (QWidget *w : QApplication::topLevelWidgets())

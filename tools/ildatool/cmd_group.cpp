@@ -140,8 +140,8 @@ int runGroup(const QStringList &args)
         }
     } else {
         ExportGroup group;
-        group.name = GroupImageFormat::groupName(
-            PlayFiles::settingsNameFor(PlayFiles::fileNameOf(input), folders.playFolder));
+        group.name =
+            GroupImageFormat::groupName(PlayFiles::settingsNameFor(PlayFiles::fileNameOf(input), folders.playFolder));
         QVector<PlayFiles::SettingsRow> rows;
         if (!TabList::readGroupSettings(input, folders, rows)) {
             err() << "ildatool group: cannot open " << input << "\n";
