@@ -27,7 +27,7 @@ void showFileNames(const QString &folder)
 
 } // namespace
 
-QString FolderSettings::iniPath() const
+QString FolderSettings::iniPathIn(const QString &home)
 {
     return home + QStringLiteral("/_file_dir.ini");
 }

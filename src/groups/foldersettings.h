@@ -17,7 +17,8 @@ struct FolderSettings
     QString listName;
 
     // "_file_dir.ini" in home.
-    QString iniPath() const;
+    QString iniPath() const { return iniPathIn(home); }
+    static QString iniPathIn(const QString &home);
     // The settings of home: the three lines of its "_file_dir.ini" (a missing
     // file is created empty, so all three are empty), or, when the file
     // cannot be opened, home + "/", "play/" and "play.list". The play folder

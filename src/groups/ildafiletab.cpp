@@ -35,9 +35,7 @@ void ildaFileTab::setPrompt(UserPrompt *prompt)
 
 QString ildaFileTab::settingsIniPath()
 {
-    FolderSettings folders;
-    folders.home = PlayFiles::configDir();
-    return folders.iniPath();
+    return FolderSettings::iniPathIn(PlayFiles::configDir());
 }
 
 ildaFileSets *ildaFileTab::adopt(ildaFileSets *tab)

@@ -3,6 +3,7 @@
 
 #include "crcengine.h"
 #include "filesizelimit.h"
+#include "foldersettings.h"
 #include "groupimagereader.h"
 #include "ildabuilder.h"
 #include "ildafilesets.h"
@@ -625,6 +626,27 @@ private slots:
         PlayFiles::splitListFolder(folder, r, p);
         QCOMPARE(r, root);
         QCOMPARE(p, play);
+    }
+
+    // Files are opened where the settings folder used to be the current
+    // folder: anything this system does not take as absolute (a Windows-form
+    // path included) lies under it.
+    void pathsResolveFromTheSettingsFolder_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QString>("resolved");
+        QTest::newRow("empty_is_the_folder") << "" << "/cfg/";
+        QTest::newRow("relative") << "shows/a.ild" << "/cfg/shows/a.ild";
+        QTest::newRow("absolute_kept") << "/media/a.ild" << "/media/a.ild";
+        QTest::newRow("windows_form_under_it") << "C:/shows/a.ild" << "/cfg/C:/shows/a.ild";
+    }
+    void pathsResolveFromTheSettingsFolder()
+    {
+        QFETCH(QString, path);
+        QFETCH(QString, resolved);
+        FolderSettings folders;
+        folders.home = QStringLiteral("/cfg");
+        QCOMPARE(folders.resolve(path), resolved);
     }
 };
 
