@@ -19,8 +19,6 @@ struct FileItem : PlayFiles::SettingsRow
 {
     FileItem() = default;
     explicit FileItem(const PlayFiles::SettingsRow &row) : PlayFiles::SettingsRow(row) {}
-    // The file and play parameters as the settings file stores them.
-    const PlayFiles::SettingsRow &settingsRow() const { return *this; }
 
     QVariant curItem;
     QVector<FrameAddress> frameAddresses;

@@ -276,7 +276,7 @@ private slots:
     // conversion as a dialog's URLs.
     void addTakesScriptArrays()
     {
-        ildaFileSets m(QStringLiteral("add"));
+        ildaFileSets m(QStringLiteral("add"), m_folders);
         QQmlEngine engine;
         engine.rootContext()->setContextProperty("fileModel", &m);
         QQmlExpression array(engine.rootContext(), nullptr,
