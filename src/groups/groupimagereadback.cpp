@@ -31,8 +31,8 @@ GroupImageReadBack::Result GroupImageReadBack::read(const QString &path, const F
         group.fileTableAddress = g.fileTableAddress;
         for (size_t fi = 0; fi < g.files.size(); ++fi) {
             GroupImageTables::File &f = g.files[fi];
-            FileItem item(PlayFiles::SettingsRow{folders.localDir + f.name, f.name, f.playSpeed, f.colorType,
-                                                 f.repeater, true});
+            FileItem item(
+                PlayFiles::SettingsRow{folders.localDir + f.name, f.name, f.playSpeed, f.colorType, f.repeater, true});
             item.frame_count = f.frameCount;
             item.frame_table_address = f.frameTableAddress;
             if (!QFileInfo(folders.resolve(item.path)).isFile() && !f.frames.empty())
