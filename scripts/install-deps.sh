@@ -15,6 +15,7 @@ PACKAGES=(
   xvfb xauth libgl1-mesa-dri
   librsvg2-bin
   desktop-file-utils shared-mime-info libxml2-utils dpkg-dev
+  clang-format
 )
 if [ "${BEAMDECK_FUZZ_DEPS:-0}" = 1 ]; then
   PACKAGES+=(clang libclang-rt-14-dev)

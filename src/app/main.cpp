@@ -1,5 +1,6 @@
 #include "appobjects.h"
 #include "ildafiletab.h"
+#include "messageboxprompt.h"
 #include "screenshotmode.h"
 #include "startup.h"
 #include "udp_test.h"
@@ -34,14 +35,18 @@ int main(int argc, char *argv[])
     }
     configureApplication();
     initPageResources();
+    // Questions and notices of every part go to message boxes.
+    MessageBoxPrompt prompt;
+    UserPrompt::setInstance(&prompt);
     // The tab manager outlives the engine, so no binding ever sees it gone.
     ildaFileTab fileTab;
+    fileTab.setPrompt(&prompt);
     QQmlApplicationEngine engine;
     registerQmlTypes();
 
     // The network controller lives until the process ends; painted items reach it as the frame output.
     auto *netUdp = new UDP_test;
-    UDP_test::setInstance(netUdp);
+    netUdp->setPrompt(&prompt);
     objects.handDown(&engine, &fileTab, netUdp);
     publishContextObjects(engine.rootContext(), &fileTab, &objects.frameModel, netUdp);
 

@@ -1,6 +1,5 @@
 #include "startup.h"
 
-#include "applog.h"
 #include "drawareawidget.h"
 #include "drawpalettesegment.h"
 #include "fileopener.h"
@@ -10,7 +9,6 @@
 #include "ildafiletab.h"
 #include "ildaframedraw.h"
 #include "testlist.h"
-#include "textcodec.h"
 #include "udp_test.h"
 #include "urlpath.h"
 #include "workprogress.h"
@@ -25,17 +23,6 @@
 #include <QQuickItem>
 #include <QQuickWindow>
 #include <QStringListModel>
-#include <QTextCodec>
-
-void configureApplication()
-{
-    QCoreApplication::setOrganizationName(QStringLiteral("VeVoza"));
-    // The locale codec stays the system's: Qt encodes file names, arguments
-    // and console text with it. The GBK contents of the program's own text
-    // files go through TextCodec instead.
-    if (!QTextCodec::codecForName("GBK"))
-        qCWarning(lcApp) << "GBK text codec not available; text files use" << TextCodec::gbkCodec()->name();
-}
 
 void initPageResources()
 {

@@ -1,13 +1,12 @@
 #pragma once
 
+#include "appsetup.h"
+
 #include <QStringList>
 
 class QQmlApplicationEngine;
 class QCoreApplication;
 
-// Application-wide settings made once at start: the organisation name. The
-// locale codec is left to the system (UTF-8 file names and console text).
-void configureApplication();
 // Makes the pages (compiled into this library) available under qrc:/.
 void initPageResources();
 // Registers every native QML type, in the fixed order the pages expect.

@@ -1,5 +1,7 @@
 #include "ildafilesets.h"
 
+#include "foldersettings.h"
+#include "groupexport.h"
 #include "groupimageformat.h"
 #include "groupslog.h"
 #include "ildframeset.h"
@@ -7,11 +9,13 @@
 #include "regularfile.h"
 #include "rowmove.h"
 #include "snapshotcommand.h"
+#include "tablist.h"
 #include "textcodec.h"
 #include "urlpath.h"
 #include "userprompt.h"
 #include "workprogress.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
@@ -77,27 +81,41 @@ bool ildaFileSets::askDeleteFile()
     const int n = int(std::count_if(files.begin(), files.end(), [](const FileItem &item) { return item.check; }));
     if (n == 0)
         return false;
-    const QMessageBox::StandardButton answer = UserPrompt::instance()->showMessage(
-        QMessageBox::Question, QStringLiteral("删除"), QStringLiteral("删除选中的 %1 个文件？").arg(n),
-        QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
-    if (answer != QMessageBox::Yes)
+    const UserPrompt::Button answer = m_prompt->showMessage(UserPrompt::Question, QStringLiteral("删除"),
+                                                            QStringLiteral("删除选中的 %1 个文件？").arg(n),
+                                                            UserPrompt::Yes | UserPrompt::No, UserPrompt::No);
+    if (answer != UserPrompt::Yes)
         return false;
     deleteFile();
     return true;
 }
 
-ildaFileSets::ildaFileSets(const QString &name, QObject *parent) : QAbstractListModel(parent)
+ildaFileSets::ildaFileSets(const QString &name, const FolderSettings &folders, QObject *parent)
+    : QAbstractListModel(parent), m_folders(&folders)
 {
-    settingsName = PlayFiles::settingsNameFor(name, playFolder);
+    settingsName = PlayFiles::settingsNameFor(name, folders.playFolder);
     updatePaths();
-    readSettings();
+    QVector<PlayFiles::SettingsRow> rows;
+    TabList::readGroupSettings(settingsPath, folders, rows);
+    appendRows(rows);
     connectUndo();
 }
 
-ildaFileSets::ildaFileSets(const QString &name, quint8 fileCount, quint32 fileTableAddress, QObject *parent)
-    : QAbstractListModel(parent)
+ildaFileSets::ildaFileSets(const QString &settingsFileName, const QVector<PlayFiles::SettingsRow> &rows,
+                           const FolderSettings &folders, QObject *parent)
+    : QAbstractListModel(parent), m_folders(&folders)
 {
-    settingsName = PlayFiles::settingsNameFor(name, playFolder);
+    settingsName = settingsFileName;
+    updatePaths();
+    appendRows(rows);
+    connectUndo();
+}
+
+ildaFileSets::ildaFileSets(const QString &name, quint8 fileCount, quint32 fileTableAddress,
+                           const FolderSettings &folders, QObject *parent)
+    : QAbstractListModel(parent), m_folders(&folders)
+{
+    settingsName = PlayFiles::settingsNameFor(name, folders.playFolder);
     checkedFileCount = fileCount;
     file_table_address = fileTableAddress;
     groupCheck = true;
@@ -105,14 +123,9 @@ ildaFileSets::ildaFileSets(const QString &name, quint8 fileCount, quint32 fileTa
     connectUndo();
 }
 
-FileItem::FileItem(const PlayFiles::SettingsRow &row)
-    : path(row.path), name(row.name), colorType(row.colorType), playSpeed(row.playSpeed), repeater(row.repeater),
-      check(row.check)
-{}
-
-PlayFiles::SettingsRow FileItem::settingsRow() const
+void ildaFileSets::setPrompt(UserPrompt *prompt)
 {
-    return {path, name, playSpeed, colorType, repeater, check};
+    m_prompt = prompt ? prompt : &UserPrompt::unattended();
 }
 
 void ildaFileSets::connectUndo()
@@ -123,21 +136,14 @@ void ildaFileSets::connectUndo()
 
 void ildaFileSets::updatePaths()
 {
-    currentDir = localDir + playFolder;
+    currentDir = m_folders->playPath();
     settingsPath = currentDir + settingsName;
 }
 
-void ildaFileSets::readSettings()
+void ildaFileSets::appendRows(const QVector<PlayFiles::SettingsRow> &rows)
 {
-    qCDebug(lcGroups) << "ildaFileSets::ildaFileSets, will open file:" << settingsPath;
-    QFile file;
-    if (!openRegularTextFile(settingsPath, file)) {
-        qCDebug(lcGroups) << "{ildaFileSets::ildaFileSets} open file failure,will new ---------------" << settingsPath;
-        return;
-    }
-    QTextStream in(&file);
-    const QVector<PlayFiles::SettingsRow> rows = PlayFiles::parseSettings(in, localDir);
     for (const PlayFiles::SettingsRow &row : rows) {
+        // The dialog proposes the folder of the last file read.
         currentDir = PlayFiles::folderOf(row.path);
         appendItem(FileItem(row));
     }
@@ -154,7 +160,8 @@ QVariant ildaFileSets::data(const QModelIndex &index, int role) const
         return QVariant();
     const FileItem &item = files.at(index.row());
     switch (role) {
-    case PathRole: return item.framePath();
+    case PathRole:
+        return m_folders->resolve(item.framePath());
     case NameRole: return item.name;
     case CurItemRole: return item.curItem;
     case CheckRole: return item.check;
@@ -164,7 +171,7 @@ QVariant ildaFileSets::data(const QModelIndex &index, int role) const
     case ShowRole: return item.show;
     case ProblemRole:
         if (!item.probed) {
-            const IldReadResult read = IldFrameSet::countFramesIld(item.framePath());
+            const IldReadResult read = IldFrameSet::countFramesIld(m_folders->resolve(item.framePath()));
             item.problem = read.frames > 0 ? QString() : read.reason();
             item.probed = true;
         }
@@ -260,8 +267,7 @@ void ildaFileSets::noticeFilesWithoutFrames(int row)
     if (bad.isEmpty())
         return;
     qCDebug(lcGroups) << "{ildaFileSets::add} files without frames:" << bad;
-    UserPrompt::instance()->showNotice(QMessageBox::Warning, QStringLiteral("file error"),
-                                       bad.join(QLatin1String("\n\n")));
+    m_prompt->showNotice(UserPrompt::Warning, QStringLiteral("file error"), bad.join(QLatin1String("\n\n")));
 }
 
 void ildaFileSets::deleteFile()
@@ -283,7 +289,7 @@ void ildaFileSets::setcuritem(int index, QVariant j)
 
 QString ildaFileSets::get_current_dir()
 {
-    return PlayFiles::folderUrl(currentDir);
+    return PlayFiles::folderUrl(m_folders->resolve(currentDir));
 }
 
 void ildaFileSets::setCheck(int index, bool check)
@@ -374,7 +380,7 @@ int ildaFileSets::saveSetting()
     updatePaths();
     saveProblem.clear();
     const QString group = GroupImageFormat::groupName(settingsName);
-    if (!PlayFiles::isSettingsFileIn(settingsPath, currentDir)) {
+    if (!PlayFiles::isSettingsFileIn(m_folders->resolve(settingsPath), m_folders->resolve(currentDir))) {
         qCDebug(lcGroups) << "{ildaFileSets::saveSetting} settings file outside the play folder, not written:"
                           << settingsPath;
         saveProblem = QStringLiteral("Group \"%1\" was not saved: its settings file would lie outside the play "
@@ -382,7 +388,7 @@ int ildaFileSets::saveSetting()
                           .arg(group, currentDir);
         return 1;
     }
-    QSaveFile file(settingsPath);
+    QSaveFile file(m_folders->resolve(settingsPath));
     if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
         qCDebug(lcGroups) << "{ildaFileSets::saveSetting} open file failure---------------" << settingsPath;
         saveProblem = QStringLiteral("Group \"%1\" was not saved: %2 could not be written (%3). Make sure the "
@@ -393,16 +399,15 @@ int ildaFileSets::saveSetting()
     QVector<PlayFiles::SettingsRow> rows;
     rows.reserve(files.size());
     for (const FileItem &item : files) {
-        PlayFiles::SettingsRow row = item.settingsRow();
-        // A relative path outside the root names a file of the current
+        PlayFiles::SettingsRow row = item;
+        // A relative path outside the root names a file of the settings
         // folder; stored absolute it still names that file after a restart.
-        if (!row.path.startsWith(localDir) && !PlayFiles::isStoredAbsolute(row.path))
-            row.path = QFileInfo(row.path).absoluteFilePath();
+        if (!row.path.startsWith(m_folders->localDir) && !PlayFiles::isStoredAbsolute(row.path))
+            row.path = QDir::cleanPath(m_folders->resolve(row.path));
         rows.append(row);
     }
-    const PlayFiles::SettingsText text = PlayFiles::formatSettings(rows, localDir);
+    const PlayFiles::SettingsText text = PlayFiles::formatSettings(rows, m_folders->localDir);
     if (text.errors > 0) {
-        firstErrorPath = text.firstErrorPath;
         saveProblem = QStringLiteral("Group \"%1\": %2 file(s) could not be stored so that they come back "
                                      "(first: %3). Add them again with \"增开\" and save again.")
                           .arg(group)
@@ -451,7 +456,7 @@ ExportGroup ildaFileSets::exportGroup() const
         if (!item.check)
             continue;
         ExportFile f;
-        f.path = item.framePath();
+        f.path = m_folders->resolve(item.framePath());
         f.name = item.name;
         f.playSpeed = item.playSpeed;
         f.colorType = item.colorType;
@@ -487,8 +492,8 @@ bool ildaFileSets::exportWith(GroupImageBuilder::Variant variant, const QString 
     builder.setProgress(task.callback());
     builder.setColors(m_view->colors, m_view->palette);
     const std::vector<ExportGroup> groups{ exportGroup() };
-    const GroupImageBuilder::Outcome outcome = builder.save(variant, groups, path);
-    reportExport(builder, outcome, path);
+    const GroupImageBuilder::Outcome outcome = builder.save(variant, groups, m_folders->resolve(path));
+    GroupExport::report(*m_prompt, builder, outcome, path);
     if (outcome == GroupImageBuilder::Written)
         applyPlacement(builder.placement().front());
     clearAddress();
@@ -511,36 +516,9 @@ bool ildaFileSets::saveIlda(const QString &path)
     const WorkProgress::Task task(QStringLiteral("导出"));
     builder.setProgress(task.callback());
     builder.setColors(m_view->colors, m_view->palette);
-    const GroupImageBuilder::Outcome outcome = builder.saveCombinedIlda(exportGroup(), path);
-    reportExport(builder, outcome, path);
+    const GroupImageBuilder::Outcome outcome = builder.saveCombinedIlda(exportGroup(), m_folders->resolve(path));
+    GroupExport::report(*m_prompt, builder, outcome, path);
     return outcome == GroupImageBuilder::Written;
-}
-
-void ildaFileSets::reportExport(const GroupImageBuilder &builder, GroupImageBuilder::Outcome outcome,
-                                const QString &path)
-{
-    if (outcome == GroupImageBuilder::Cancelled) {
-        qCDebug(lcGroups) << "{ildaFileSets} export cancelled, file unchanged:" << path;
-        return; // the user knows; what was left out no longer matters
-    }
-    if (outcome != GroupImageBuilder::Written) {
-        qCDebug(lcGroups) << "{ildaFileSets} not exported:" << path << builder.errorString();
-        UserPrompt::instance()->showMessage(
-            QMessageBox::Warning, QStringLiteral("export error"),
-            QStringLiteral("%1 was not written:\r\n%2\r\nThe file on disk is unchanged.")
-                .arg(path, builder.errorString()),
-            QMessageBox::Ok);
-    }
-    if (builder.leftOut().empty())
-        return;
-    QStringList lines;
-    for (const GroupImageBuilder::LeftOut &l : builder.leftOut())
-        lines << l.path + QStringLiteral(" (") + l.read.reason() + QLatin1Char(')');
-    qCDebug(lcGroups) << "{ildaFileSets} left out of" << path << ":" << lines;
-    UserPrompt::instance()->showNotice(
-        QMessageBox::Warning, QStringLiteral("export"),
-        QStringLiteral("These files give no frames and were left out of %1:\n").arg(path) +
-            lines.join(QLatin1Char('\n')));
 }
 
 void ildaFileSets::saveData(QUrl name, QString selectedNameFilter)

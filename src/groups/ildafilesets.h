@@ -1,7 +1,9 @@
 #pragma once
 
+#include "fileitem.h"
 #include "groupimagebuilder.h"
 #include "playfiles.h"
+#include "userprompt.h"
 #include "viewsettings.h"
 
 #include <QAbstractListModel>
@@ -10,46 +12,7 @@
 #include <QVariant>
 #include <QVector>
 
-// One frame's place in a group image while it is being built.
-struct FrameAddress
-{
-    qint32 vertex_offset = 0;
-    quint32 vertex_address = 0;
-    quint16 vertex_num = 0;
-};
-
-// One row of a play group.
-struct FileItem
-{
-    FileItem() = default;
-    // The file and play parameters of a settings row; every creation path
-    // (settings file, added file, group image) starts from one.
-    explicit FileItem(const PlayFiles::SettingsRow &row);
-    // The file and play parameters as the settings file stores them.
-    PlayFiles::SettingsRow settingsRow() const;
-
-    QVariant curItem;
-    QVector<FrameAddress> frameAddresses;
-    quint32 frame_table_offset = 0;
-    quint32 frame_table_address = 0;
-    quint16 frame_count = 0;
-    QString path;
-    QString name;
-    qint32 colorType = 0;
-    quint8 playSpeed = 1;
-    quint8 repeater = 1;
-    bool check = true;
-    bool show = false;
-    // An opened group image's copy of the frames, when the file at path is
-    // missing; what the previews play and exports read instead.
-    QString storedFrames;
-
-    QString framePath() const { return storedFrames.isEmpty() ? path : storedFrames; }
-    // Why the file gives no frames (empty when it gives some); found from its
-    // section headers the first time a page asks.
-    mutable QString problem;
-    mutable bool probed = false;
-};
+struct FolderSettings;
 
 // The files of one play group (one tab) with their play parameters, kept in
 // the group's settings file "<name>.csv" in the play folder.
@@ -71,10 +34,15 @@ public:
         ProblemRole
     };
 
-    // The group of that name, read from its settings file when there is one.
-    explicit ildaFileSets(const QString &name, QObject *parent = nullptr);
+    // The group of that name, read from its settings file in the play folder
+    // of folders when there is one. folders must outlive the group.
+    ildaFileSets(const QString &name, const FolderSettings &folders, QObject *parent = nullptr);
+    // A group whose settings file was read already (a tab list).
+    ildaFileSets(const QString &settingsFileName, const QVector<PlayFiles::SettingsRow> &rows,
+                 const FolderSettings &folders, QObject *parent = nullptr);
     // A group read back from a group image; rows are appended by the reader.
-    ildaFileSets(const QString &name, quint8 fileCount, quint32 fileTableAddress, QObject *parent = nullptr);
+    ildaFileSets(const QString &name, quint8 fileCount, quint32 fileTableAddress, const FolderSettings &folders,
+                 QObject *parent = nullptr);
 
     Q_INVOKABLE bool moveRows_view_data(int source, int dest, int count);
     // One file. The URL is taken whole: a name may hold a comma.
@@ -130,14 +98,12 @@ public:
     bool saveSingleGroupImage(const QString &path);
     bool saveSingleGroupText(const QString &path);
     bool saveIlda(const QString &path);
-    // Says what an export did not do: a refusal or failed write in a message
-    // box, files left out (no frames) in a notice; both as log lines too.
-    static void reportExport(const GroupImageBuilder &builder, GroupImageBuilder::Outcome outcome, const QString &path);
+    // Who answers this group's boxes; null: nobody (questions come back unanswered).
+    void setPrompt(UserPrompt *prompt);
 
     const QVector<FileItem> &items() const { return files; }
     QString settingsFileName() const { return settingsName; }
     QString settingsFilePath() const { return settingsPath; }
-    QString firstError() const { return firstErrorPath; }
     QString currentFolder() const { return currentDir; }
     bool isGroupChecked() const { return groupCheck; }
 
@@ -161,13 +127,13 @@ private:
     void restore(const QVector<FileItem> &rows);
     void connectUndo();
     void updatePaths();
-    void readSettings();
+    void appendRows(const QVector<PlayFiles::SettingsRow> &rows);
     void appendPath(const QString &path);
     // Names the rows from row on whose files give no frames in one notice.
     void noticeFilesWithoutFrames(int row);
     bool exportWith(GroupImageBuilder::Variant variant, const QString &path);
 
-    QString firstErrorPath;
+    const FolderSettings *m_folders;
     QString saveProblem;
     QVector<FileItem> files;
     FileItem pending;
@@ -176,6 +142,7 @@ private:
     QString currentDir;
     QString settingsName;
     QUndoStack m_undo;
+    UserPrompt *m_prompt = &UserPrompt::unattended();
     int m_editDepth = 0;
     OwnedViewSettings m_ownView;
     ViewSettings *m_view = m_ownView.get();

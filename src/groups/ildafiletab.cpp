@@ -1,48 +1,49 @@
 #include "ildafiletab.h"
 
+#include "groupexport.h"
 #include "groupimagebuilder.h"
 #include "groupimageformat.h"
-#include "groupimagereader.h"
 #include "groupslog.h"
 #include "ildafilesets.h"
-#include "ildframeset.h"
 #include "palette.h"
 #include "playfiles.h"
-#include "regularfile.h"
 #include "rowmove.h"
+#include "tablist.h"
 #include "textcodec.h"
 #include "urlpath.h"
-#include "userprompt.h"
-#include "workprogress.h"
 
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QQmlEngine>
 #include <QSaveFile>
 #include <QSet>
 #include <QTextStream>
 
-ildaFileTab::ildaFileTab(QObject *parent) : QAbstractListModel(parent)
+ildaFileTab::ildaFileTab(QObject *parent)
+    : QAbstractListModel(parent), m_folders(FolderSettings::load(PlayFiles::configDir()))
 {
-    set_dir();
-    currentFilePath = localDir + playFolder + listName;
-    get_path_item(currentFilePath);
-    m_crc_mode = true;
-    m_checksum = 0;
-    m_INIT_START_ADDRESS = 0;
+    currentFilePath = m_folders.listPath();
+    loadList(currentFilePath);
+}
+
+void ildaFileTab::setPrompt(UserPrompt *prompt)
+{
+    m_prompt = prompt ? prompt : &UserPrompt::unattended();
+    for (ildaFileSets *tab : qAsConst(tabs))
+        tab->setPrompt(m_prompt);
 }
 
 QString ildaFileTab::settingsIniPath()
 {
-    return PlayFiles::configDir() + QStringLiteral("/_file_dir.ini");
+    return FolderSettings::iniPathIn(PlayFiles::configDir());
 }
 
-ildaFileSets *ildaFileTab::newTab(const QString &name)
+ildaFileSets *ildaFileTab::adopt(ildaFileSets *tab)
 {
     // Owned here rather than by the QML engine, which would otherwise collect a
-    // parentless model handed out by get_tab.
-    auto *tab = new ildaFileSets(name, this);
+    // model handed out by get_tab.
+    tab->setParent(this);
+    tab->setPrompt(m_prompt);
     tab->setViewSettings(m_view);
     QQmlEngine::setObjectOwnership(tab, QQmlEngine::CppOwnership);
     return tab;
@@ -134,12 +135,12 @@ QString ildaFileTab::fileInfoText(const QString &path, quint32 checksum, quint32
 
 QString ildaFileTab::get_current_dir()
 {
-    return localDir;
+    return m_folders.localDir;
 }
 
 QString ildaFileTab::get_current_dir_url()
 {
-    return PlayFiles::folderUrl(localDir + playFolder);
+    return PlayFiles::folderUrl(m_folders.resolve(m_folders.playPath()));
 }
 
 QObject *ildaFileTab::get_tab(int index)
@@ -184,7 +185,7 @@ void ildaFileTab::reportListSave(const QString &path, bool written, int problems
     saveErrorText.clear();
     if (text.isEmpty())
         return;
-    UserPrompt::instance()->showMessage(QMessageBox::Warning, QStringLiteral("save error"), text, QMessageBox::Ok);
+    m_prompt->showMessage(UserPrompt::Warning, QStringLiteral("save error"), text, UserPrompt::Ok);
 }
 
 void ildaFileTab::delete_tab(int index)
@@ -195,7 +196,7 @@ void ildaFileTab::delete_tab(int index)
 
 void ildaFileTab::add_tab(QString tabName)
 {
-    pending = newTab(tabName);
+    pending = adopt(new ildaFileSets(tabName, m_folders));
     insertRows(tabs.size(), 1);
     pending = nullptr;
     qCDebug(lcGroups) << "add_tab,index:" << tabs.size();
@@ -237,83 +238,17 @@ void ildaFileTab::frush()
     endResetModel();
 }
 
-void ildaFileTab::showFileNames(const QString &folder)
-{
-    QDir dir(folder);
-    const QFileInfoList entries =
-        dir.entryInfoList({ QStringLiteral("*.ini"), QStringLiteral("*.ild"), QStringLiteral("libc++_shared.so") },
-                          QDir::Files | QDir::Hidden | QDir::NoSymLinks, QDir::Name | QDir::Reversed);
-    qCDebug(lcGroups) << "{ildaFileTab::showFileNames} Bytes Filename: ";
-    for (const QFileInfo &info : entries)
-        qCDebug(lcGroups).noquote() << QStringLiteral("%1 %2").arg(info.size(), 10).arg(info.absoluteFilePath());
-}
-
-void ildaFileTab::set_dir()
-{
-    const QString home = PlayFiles::configDir();
-    showFileNames(home);
-    // Relative paths (an empty localDir) resolve in the settings folder.
-    QDir::setCurrent(home);
-
-    QFile ini(settingsIniPath());
-    if (ini.open(QIODevice::ReadWrite | QIODevice::Text)) {
-        QTextStream in(&ini);
-        TextCodec::useGbk(in);
-        localDir = in.atEnd() ? QString() : in.readLine();
-        playFolder = in.atEnd() ? QString() : in.readLine();
-        listName = in.atEnd() ? QString() : in.readLine();
-    } else {
-        qCDebug(lcGroups) << "file path" << ini.fileName() << (ini.exists() ? "true" : "false");
-        localDir = home + QLatin1Char('/');
-        playFolder = QStringLiteral("play/");
-        listName = QStringLiteral("play.list");
-    }
-    const QString folder = localDir + playFolder;
-    if (!QDir(folder).exists() && !QDir().mkpath(folder))
-        qCDebug(lcGroups) << "{ildaFileTab::set_dir} no:" << folder;
-}
-
 void ildaFileTab::setDirFromUrl(const QUrl &url, const QString &fileName)
 {
-    listName = fileName.isEmpty() ? url.fileName() : fileName;
-    if (url.scheme() != QLatin1String("content")) {
-        const QString folder = PlayFiles::folderOf(localPathFromUrl(url));
-        PlayFiles::splitListFolder(folder, localDir, playFolder);
-    } else {
-        // Document URLs of a mobile file provider: the folder follows "%3A" and
-        // the volume's first "%2F".
-        QString t = url.toString();
-        t.chop(url.fileName().size());
-        QString play = t.mid(t.lastIndexOf(QLatin1String("%3A")) + 3);
-        const int slash = play.indexOf(QLatin1String("%2F"));
-        if (slash >= 0)
-            play = play.mid(slash + 3);
-        playFolder = play;
-        localDir = t.left(t.size() - play.size());
-    }
-    QDir::setCurrent(PlayFiles::configDir());
-    QSaveFile ini(settingsIniPath());
-    if (!ini.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
-        qCDebug(lcGroups) << "{ildaFileTab::setDirFromUrl} cannot write" << ini.fileName();
-        return;
-    }
-    if (!PlayFiles::commitText(ini, localDir + QLatin1Char('\n') + playFolder + QLatin1Char('\n') + listName
-                                        + QLatin1Char('\n')))
-        qCDebug(lcGroups) << "{ildaFileTab::setDirFromUrl} cannot write" << ini.fileName() << ini.errorString();
+    m_folders.setFromListUrl(url, fileName);
+    m_folders.save();
 }
 
-void ildaFileTab::get_path_item(const QString &path)
+void ildaFileTab::loadList(const QString &path)
 {
-    qCDebug(lcGroups) << "ildaFileTab::get_path_item, will open file:" << path;
-    QFile file;
-    if (path.isEmpty() || !openRegularTextFile(path, file)) {
-        qCDebug(lcGroups) << "ildaFileTab::get_path_item,failure. itemPath" << path;
-        return;
-    }
-    QTextStream in(&file);
-    for (const PlayFiles::ListEntry &entry : PlayFiles::parseTabList(in)) {
-        ildaFileSets *tab = newTab(entry.name);
-        tab->set_group_check(entry.check);
+    for (const TabList::Group &group : TabList::load(path, m_folders)) {
+        ildaFileSets *tab = adopt(new ildaFileSets(group.settingsName, group.rows, m_folders));
+        tab->set_group_check(group.check);
         tabs.append(tab);
     }
 }
@@ -322,19 +257,19 @@ int ildaFileTab::saveListFile(const QString &path, bool *ok)
 {
     if (ok)
         *ok = false;
-    QSaveFile file(path);
+    QSaveFile file(m_folders.resolve(path));
     if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
         qCDebug(lcGroups) << "open itemPath 失败:" << path << ", 可能原因，文件只读。";
         m_listError = file.errorString();
         return 0;
     }
-    QString list;
-    QTextStream out(&list);
+    const QString &playFolder = m_folders.playFolder;
+    QVector<TabList::Line> lines;
     QTextStream errors(&saveErrorText);
     int total = 0;
     for (int i = 0; i < tabs.size(); ++i) {
         ildaFileSets *tab = tabs.at(i);
-        out << (tab->get_group_check() ? "" : "#") << playFolder << tab->settingsFileName() << '\n';
+        lines.append({tab->settingsFileName(), tab->get_group_check()});
         int g = tab->saveSetting();
         if (!TextCodec::canStore(playFolder + tab->settingsFileName())) {
             // The list is GBK too: such a line would name no group after a restart.
@@ -349,9 +284,7 @@ int ildaFileTab::saveListFile(const QString &path, bool *ok)
             errors << tab->saveProblemText() << "\r\n";
         total += g;
     }
-    out << "#end\n";
-    out.flush();
-    if (!PlayFiles::commitText(file, list)) {
+    if (!PlayFiles::commitText(file, TabList::format(lines, playFolder))) {
         qCDebug(lcGroups) << "open itemPath 失败:" << path << ", 可能原因，文件只读。" << file.errorString();
         m_listError = file.errorString();
         return total;
@@ -365,88 +298,10 @@ void ildaFileTab::removeListedSettings(const QStringList &oldFiles)
 {
     QSet<QString> kept;
     for (const ildaFileSets *tab : qAsConst(tabs))
-        kept.insert(QDir::cleanPath(QFileInfo(localDir + playFolder + tab->settingsFileName()).absoluteFilePath()));
+        kept.insert(QDir::cleanPath(m_folders.resolve(m_folders.playPath() + tab->settingsFileName())));
     for (const QString &old : oldFiles)
         if (!kept.contains(old) && QFile::exists(old) && !QFile::remove(old))
             qCDebug(lcGroups) << "{ildaFileTab::save_list} cannot delete" << old;
-}
-
-QStringList ildaFileTab::listedSettingsFiles(const QString &listPath) const
-{
-    QStringList paths;
-    QFile file;
-    if (!openRegularTextFile(listPath, file))
-        return paths;
-    QTextStream in(&file);
-    // Only group settings files inside the play folder qualify (the same guard
-    // as for writing them): a damaged or foreign list must not make a save
-    // delete anything else.
-    const QString play = localDir + playFolder;
-    for (const PlayFiles::ListEntry &entry : PlayFiles::parseTabList(in)) {
-        const QString named = play + PlayFiles::settingsNameFor(entry.name, playFolder);
-        const QString path = QDir::cleanPath(QFileInfo(named).absoluteFilePath());
-        if (PlayFiles::isSettingsFileIn(named, play))
-            paths << path;
-        else
-            qCDebug(lcGroups) << "{ildaFileTab::save_list} not a settings file of this folder, kept:" << path;
-    }
-    return paths;
-}
-
-void ildaFileTab::readGroupImage(const QString &path)
-{
-    if (!QFileInfo(path).isFile()) {
-        qCDebug(lcGroups) << "{ildaFileTab::readGroupImage} open file failure:" << path;
-        return;
-    }
-    GroupImageTables tables = readGroupImageFile(path);
-    for (const QString &problem : tables.problems)
-        qCDebug(lcGroups) << "{ildaFileTab::readGroupImage}" << path << problem;
-    ++m_imagesOpened;
-
-    exportGroupCount = tables.groupCount;
-    for (size_t gi = 0; gi < tables.groups.size(); ++gi) {
-        GroupImageTables::Group &g = tables.groups[gi];
-        // A single-group image keeps no group name; the image's own stands in.
-        const QString name = tables.singleGroup ? QFileInfo(path).completeBaseName() : g.name;
-        auto *tab = new ildaFileSets(name, g.fileCount, g.fileTableAddress, this);
-        tab->setViewSettings(m_view);
-        QQmlEngine::setObjectOwnership(tab, QQmlEngine::CppOwnership);
-        for (size_t fi = 0; fi < g.files.size(); ++fi) {
-            GroupImageTables::File &f = g.files[fi];
-            FileItem item(
-                PlayFiles::SettingsRow{localDir + f.name, f.name, f.playSpeed, f.colorType, f.repeater, true});
-            item.frame_count = f.frameCount;
-            item.frame_table_address = f.frameTableAddress;
-            if (!QFileInfo(item.path).isFile() && !f.frames.empty())
-                item.storedFrames = storeImageFrames(f.frames, int(gi), int(fi));
-            std::vector<IldFrame>().swap(f.frames);
-            tab->appendItem(item);
-        }
-        tabs.append(tab);
-    }
-}
-
-QString ildaFileTab::storeImageFrames(const std::vector<IldFrame> &frames, int group, int file)
-{
-    if (!m_storedFrames)
-        m_storedFrames = std::make_unique<QTemporaryDir>(QDir::tempPath() + QStringLiteral("/beamdeck-image-XXXXXX"));
-    if (!m_storedFrames->isValid()) {
-        qCDebug(lcGroups) << "{ildaFileTab::readGroupImage} no folder for the stored frames:"
-                          << m_storedFrames->errorString();
-        return QString();
-    }
-    const QString path =
-        m_storedFrames->filePath(QStringLiteral("%1-%2-%3.ild").arg(m_imagesOpened).arg(group).arg(file));
-    IldFrameSet set;
-    set.frames = frames;
-    if (!set.saveIld(path, m_view->colors)) {
-        qCDebug(lcGroups) << "{ildaFileTab::readGroupImage} cannot write the stored frames to" << path;
-        return QString();
-    }
-    qCDebug(lcGroups) << "{ildaFileTab::readGroupImage} source missing, playing the frames stored in the image:"
-                      << path;
-    return path;
 }
 
 void ildaFileTab::open_list(QUrl dir, QString selectedNameFilter)
@@ -458,13 +313,21 @@ void ildaFileTab::open_list(QUrl dir, QString selectedNameFilter)
     tabs.clear();
     if (selectedNameFilter.contains(QLatin1String("*.list"))) {
         setDirFromUrl(dir);
-        get_path_item(currentFilePath);
+        loadList(currentFilePath);
         qCDebug(lcGroups) << "——————ildaFileTab::frush——————";
         endResetModel();
         qCDebug(lcGroups) << "open list group";
     } else if (selectedNameFilter.contains(QLatin1String("*.ilg"))
                || selectedNameFilter.contains(QLatin1String("*.txg"))) {
-        readGroupImage(currentFilePath);
+        const GroupImageReadBack::Result image = m_readBack.read(currentFilePath, m_folders, m_view->colors);
+        if (image.opened)
+            exportGroupCount = image.groupCount;
+        for (const GroupImageReadBack::Group &g : image.groups) {
+            ildaFileSets *tab = adopt(new ildaFileSets(g.name, g.fileCount, g.fileTableAddress, m_folders));
+            for (const FileItem &item : g.items)
+                tab->appendItem(item);
+            tabs.append(tab);
+        }
         qCDebug(lcGroups) << "——————ildaFileTab::frush——————";
         endResetModel();
         qCDebug(lcGroups) << "open ilda group";
@@ -485,7 +348,6 @@ void ildaFileTab::save_list(QUrl dir, QString selectedNameFilter)
 {
     currentFilePath = localPathFromUrl(dir);
     m_checksum = 0;
-    m_INIT_START_ADDRESS = 0;
     qCDebug(lcGroups) << "Name" << currentFilePath << "FileName:" << dir.fileName() << selectedNameFilter;
     const QString ext = PlayFiles::saveExtension(
         currentFilePath, selectedNameFilter, {QStringLiteral(".list"), QStringLiteral(".txg"), QStringLiteral(".ilg")});
@@ -497,7 +359,7 @@ void ildaFileTab::save_list(QUrl dir, QString selectedNameFilter)
         setDirFromUrl(dir, PlayFiles::fileNameOf(currentFilePath));
         // The old list's settings files go only after the new list is safely
         // written, and only those the new list no longer names.
-        const QStringList oldFiles = listedSettingsFiles(currentFilePath);
+        const QStringList oldFiles = TabList::settingsFiles(currentFilePath, m_folders);
         bool written = false;
         const int n = saveListFile(currentFilePath, &written);
         if (written)
@@ -505,12 +367,9 @@ void ildaFileTab::save_list(QUrl dir, QString selectedNameFilter)
         reportListSave(currentFilePath, written, n);
         qCDebug(lcGroups) << "ildaFileTab :: save list group." << "error:" << n;
     } else if (ext == QLatin1String(".txg")) {
-        m_INIT_START_ADDRESS = GroupImageBuilder::TextStart;
         saveTextGroupImage(currentFilePath);
         qCDebug(lcGroups) << "ildaFileTab :: save text group";
     } else if (ext == QLatin1String(".ilg")) {
-        m_INIT_START_ADDRESS = GroupImageBuilder::ImageStart;
-        m_crc_mode = true;
         saveGroupImage(currentFilePath);
         qCDebug(lcGroups) << "ildaFileTab :: save CRC ilda group";
     }
@@ -518,34 +377,15 @@ void ildaFileTab::save_list(QUrl dir, QString selectedNameFilter)
 
 bool ildaFileTab::exportTabs(int variant, const QString &path)
 {
-    std::vector<ExportGroup> groups;
-    std::vector<ildaFileSets *> checked;
-    for (ildaFileSets *tab : qAsConst(tabs)) {
-        if (!tab->get_group_check())
-            continue;
-        groups.push_back(tab->exportGroup());
-        checked.push_back(tab);
-    }
-    GroupImageBuilder builder;
-    builder.setColors(m_view->colors, m_view->palette);
-    if (m_creationTime >= 0)
-        builder.setCreationTime(m_creationTime);
-    const WorkProgress::Task task(QStringLiteral("导出"));
-    builder.setProgress(task.callback());
-    const GroupImageBuilder::Outcome outcome =
-        builder.save(GroupImageBuilder::Variant(variant), groups, path);
-    ildaFileSets::reportExport(builder, outcome, path);
-    if (outcome == GroupImageBuilder::Written) {
-        exportGroupCount = quint8(builder.exportedGroupCount());
-        end_address_acc = quint32(builder.dataEnd());
+    const GroupExport::Outcome outcome = GroupExport::exportTabs(GroupImageBuilder::Variant(variant), tabs,
+                                                                 m_folders.resolve(path), m_creationTime, *m_prompt, *m_view);
+    if (outcome.written) {
+        exportGroupCount = outcome.groupCount;
+        end_address_acc = outcome.dataEnd;
         if (variant == GroupImageBuilder::GroupImage)
-            m_checksum = builder.checksum();
-        for (size_t i = 0; i < checked.size(); ++i)
-            checked[i]->applyPlacement(builder.placement()[i]);
+            m_checksum = outcome.checksum;
     }
-    for (ildaFileSets *tab : checked)
-        tab->clearAddress();
-    return outcome == GroupImageBuilder::Written;
+    return outcome.written;
 }
 
 bool ildaFileTab::saveGroupImage(const QString &path)
@@ -560,14 +400,13 @@ bool ildaFileTab::saveTextGroupImage(const QString &path)
 
 void ildaFileTab::set_localdir(QUrl dir)
 {
-    localDir = localPathFromUrl(dir);
     setDirFromUrl(dir);
     beginResetModel();
     tabs.clear();
-    set_dir();
+    m_folders = FolderSettings::load(m_folders.home);
     // The same list path as at start-up, so both roads load the same list.
-    currentFilePath = localDir + playFolder + listName;
-    get_path_item(currentFilePath);
+    currentFilePath = m_folders.listPath();
+    loadList(currentFilePath);
     qCDebug(lcGroups) << "——————ildaFileTab::frush——————";
     endResetModel();
 }

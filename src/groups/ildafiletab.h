@@ -1,17 +1,15 @@
 #pragma once
 
+#include "foldersettings.h"
+#include "groupimagereadback.h"
+#include "userprompt.h"
 #include "viewsettings.h"
 
 #include <QAbstractListModel>
 #include <QString>
-#include <QTemporaryDir>
 #include <QUrl>
 #include <QVector>
 
-#include <memory>
-#include <vector>
-
-class IldFrame;
 class ildaFileSets;
 
 // The play groups ("tabs"), their folder settings "_file_dir.ini", tab lists
@@ -58,16 +56,9 @@ public:
                   int dest) override;
 
     void frush();
-    void set_dir();
-    void get_path_item(const QString &path);
-    void showFileNames(const QString &folder);
-    // fileName, when given, is the list file name recorded instead of the URL's.
-    void setDirFromUrl(const QUrl &url, const QString &fileName = QString());
     // Writes the tab list and every tab's settings file; returns the number
     // of rows outside localDir. ok tells whether the list itself was written.
     int saveListFile(const QString &path, bool *ok = nullptr);
-    // Reads a group image (.ilg, or its text twin .txg) back into tabs.
-    void readGroupImage(const QString &path);
     bool saveGroupImage(const QString &path);
     bool saveTextGroupImage(const QString &path);
 
@@ -88,41 +79,45 @@ public:
     // list of the built-in tables of its own.
     void setViewSettings(ViewSettings *settings);
     ViewSettings *viewSettings() const { return m_view; }
-    QString listFileName() const { return listName; }
+    QString listFileName() const { return m_folders.listName; }
+    // The folder settings the tabs share; relative paths resolve from its home.
+    const FolderSettings &folderSettings() const { return m_folders; }
     quint32 checksum() const { return m_checksum; }
     quint32 endAddress() const { return end_address_acc; }
     quint8 groupCount() const { return exportGroupCount; }
+    // Who answers the boxes of the tab manager and of every tab; null: nobody.
+    void setPrompt(UserPrompt *prompt);
     // Fixes the creation time of the next images (tests); negative: clock.
     void setCreationTime(qint64 seconds) { m_creationTime = seconds; }
 
 private:
-    ildaFileSets *newTab(const QString &name);
-    QString storeImageFrames(const std::vector<IldFrame> &frames, int group, int file);
+    ildaFileSets *adopt(ildaFileSets *tab);
+    // The tabs of the list at path, appended without row notifications
+    // (the callers reset the model).
+    void loadList(const QString &path);
+    // Takes new folder settings from a list file's URL and records them.
+    void setDirFromUrl(const QUrl &url, const QString &fileName = QString());
     bool exportTabs(int variant, const QString &path);
     // The "save error" box after a list save, in plain words: what was not
     // saved and what to do about it. Nothing is shown when all went well.
     void reportListSave(const QString &path, bool written, int problems);
-    QStringList listedSettingsFiles(const QString &listPath) const;
     // Deletes the settings files of the old list that no current tab uses.
     void removeListedSettings(const QStringList &oldFiles);
 
     OwnedViewSettings m_ownView;
     ViewSettings *m_view = m_ownView.get();
+    FolderSettings m_folders;
     QVector<ildaFileSets *> tabs;
     QString currentFilePath;
     ildaFileSets *pending = nullptr;
-    QString listName;
-    bool m_crc_mode = true;
     quint8 exportGroupCount = 0;
     quint32 m_checksum = 0;
     quint32 end_address_acc = 0;
-    quint32 m_INIT_START_ADDRESS = 0;
     QString saveErrorText;
     QString m_listError; // why the last list file could not be written
     qint64 m_creationTime = -1;
-    // Frames of opened images whose source files are missing, as ILDA files
-    // the previews, the player and the editor can read. Kept until exit:
-    // tabs taken out of the list live on.
-    std::unique_ptr<QTemporaryDir> m_storedFrames;
-    int m_imagesOpened = 0;
+    UserPrompt *m_prompt = &UserPrompt::unattended();
+    // Keeps the frames of opened images whose source files are missing until
+    // exit: tabs taken out of the list live on.
+    GroupImageReadBack m_readBack;
 };

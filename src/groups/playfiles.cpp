@@ -11,9 +11,6 @@
 #include <QTextStream>
 #include <QUrl>
 
-QString localDir;
-QString playFolder = QStringLiteral("play/");
-
 namespace PlayFiles {
 
 QString fileNameOf(const QString &path)

@@ -7,12 +7,6 @@ class QSaveFile;
 class QTextStream;
 class QUrl;
 
-// Local root folder: relative paths of settings files resolve under it.
-// Ends with "/" when set from a URL or from the application directory.
-extern QString localDir;
-// Folder of the tab list and group settings files, relative to localDir.
-extern QString playFolder;
-
 // The text files of the play groups, read and written without any model:
 // group settings files (".csv") and tab lists (".list"), and the path rules
 // they share.
@@ -53,6 +47,7 @@ void splitListFolder(const QString &folder, QString &root, QString &play);
 // never write next to the binary.
 QString configDir();
 
+// One row of a group settings file: the file and how it plays.
 struct SettingsRow
 {
     QString path;

@@ -2,6 +2,8 @@
 
 #include <QVector>
 
+#include <algorithm>
+
 // Row moves of the list models: count rows from source move so that the
 // first of them ends at index dest.
 namespace RowMove {
@@ -22,10 +24,11 @@ inline int announced(int source, int count, int dest)
 template <typename T>
 void apply(QVector<T> &rows, int source, int count, int dest)
 {
-    QVector<T> taken = rows.mid(source, count);
-    rows.remove(source, count);
-    for (int i = 0; i < count; ++i)
-        rows.insert(dest + i, std::move(taken[i]));
+    const auto first = rows.begin();
+    if (source < dest)
+        std::rotate(first + source, first + source + count, first + dest + count);
+    else
+        std::rotate(first + dest, first + source, first + source + count);
 }
 
 } // namespace RowMove

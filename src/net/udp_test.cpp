@@ -14,8 +14,6 @@
 
 namespace {
 
-UDP_test *s_instance = nullptr;
-
 const char ServerTestLine[] = "123456789ABCDEF\r\n";
 constexpr int ServerConnectTimeoutMs = 30000;
 // What the server sends is read and dropped; this bounds what Qt buffers.
@@ -53,21 +51,14 @@ UDP_test::UDP_test(const NetConfig &config, QObject *parent)
 
 UDP_test::~UDP_test()
 {
-    if (s_instance == this)
-        s_instance = nullptr;
     m_pendingBox.reset();
     m_answerBox.reset();
     m_udp->close();
 }
 
-UDP_test *UDP_test::instance()
+void UDP_test::setPrompt(UserPrompt *prompt)
 {
-    return s_instance;
-}
-
-void UDP_test::setInstance(UDP_test *controller)
-{
-    s_instance = controller;
+    m_prompt = prompt ? prompt : &UserPrompt::unattended();
 }
 
 void UDP_test::bindSocket()
@@ -255,8 +246,8 @@ void UDP_test::send_feature(int device_index, uchar read_write_flg)
         m_requestOutstanding = true;
         closePendingBox();
         // Shown without blocking; the projector's answer closes it.
-        m_pendingBox = UserPrompt::instance()->openMessage(QMessageBox::NoIcon, QStringLiteral("请求控灯"),
-                                                           QStringLiteral("请求控灯的信息已经发出"), QMessageBox::Ok);
+        m_pendingBox = m_prompt->openMessage(UserPrompt::NoIcon, QStringLiteral("请求控灯"),
+                                             QStringLiteral("请求控灯的信息已经发出"), UserPrompt::Ok);
     }
 }
 
@@ -273,7 +264,7 @@ bool UDP_test::answerBoxOpen() const
     return m_answerBox && m_answerBox->isOpen();
 }
 
-void UDP_test::showAnswer(int icon, const QString &title, const QString &text)
+void UDP_test::showAnswer(UserPrompt::Icon icon, const QString &title, const QString &text)
 {
     // A burst of answers must not pile up boxes: one at a time, the rest logged.
     if (answerBoxOpen()) {
@@ -281,8 +272,7 @@ void UDP_test::showAnswer(int icon, const QString &title, const QString &text)
         return;
     }
     m_answerBox.reset();
-    m_answerBox =
-        UserPrompt::instance()->openMessage(QMessageBox::Icon(icon), title, text, QMessageBox::Ok, QMessageBox::Ok);
+    m_answerBox = m_prompt->openMessage(icon, title, text, UserPrompt::Ok, UserPrompt::Ok);
 }
 
 void UDP_test::onFeatureAnswer(const QByteArray &datagram, const QHostAddress &sender, quint16 senderPort)
@@ -328,11 +318,11 @@ void UDP_test::onFeatureAnswer(const QByteArray &datagram, const QHostAddress &s
     switch (f.read_write_flg) {
     case Wire::feature_grant_pc_request:
         closePendingBox();
-        showAnswer(QMessageBox::Information, QStringLiteral("通过"), QStringLiteral("控灯请求通过，现在可以控制灯具了"));
+        showAnswer(UserPrompt::Information, QStringLiteral("通过"), QStringLiteral("控灯请求通过，现在可以控制灯具了"));
         break;
     case Wire::feature_refuse_pc_request:
         closePendingBox();
-        showAnswer(QMessageBox::Warning, QStringLiteral("拒绝"), QStringLiteral("请求控灯的请求被拒绝"));
+        showAnswer(UserPrompt::Warning, QStringLiteral("拒绝"), QStringLiteral("请求控灯的请求被拒绝"));
         break;
     case Wire::feature_authorise_question:
         // Asked instead of answered: the request is settled either way.
@@ -341,7 +331,7 @@ void UDP_test::onFeatureAnswer(const QByteArray &datagram, const QHostAddress &s
             closePendingBox();
         }
         if (f.ip2 == Wire::ipv4Value(m_hostAddress))
-            showAnswer(QMessageBox::Information, QStringLiteral("new device"), QStringLiteral("已经获得授权了"));
+            showAnswer(UserPrompt::Information, QStringLiteral("new device"), QStringLiteral("已经获得授权了"));
         else
             askAuthorisation(f, sender, senderPort);
         break;
@@ -372,16 +362,15 @@ void UDP_test::askAuthorisation(const Wire::cmd_joVerta_feature_t &record, const
     }
     m_answerBox.reset();
     QPointer<UDP_test> self(this);
-    m_answerBox = UserPrompt::instance()->openMessage(
-        QMessageBox::Question, QStringLiteral("new device"),
-        QStringLiteral("新设备需要授权，IP:") + Wire::ipv4Text(record.ip2), QMessageBox::Yes | QMessageBox::No,
-        QMessageBox::No, [self, record, sender, senderPort](QMessageBox::StandardButton button) {
+    m_answerBox = m_prompt->openMessage(
+        UserPrompt::Question, QStringLiteral("new device"),
+        QStringLiteral("新设备需要授权，IP:") + Wire::ipv4Text(record.ip2), UserPrompt::Yes | UserPrompt::No,
+        UserPrompt::No, [self, record, sender, senderPort](UserPrompt::Button button) {
             if (!self)
                 return;
-            self->replyAuthorisation(record,
-                                     button == QMessageBox::Yes ? Wire::feature_authorise_agree
-                                                                : Wire::feature_authorise_refuse,
-                                     sender, senderPort);
+            self->replyAuthorisation(
+                record, button == UserPrompt::Yes ? Wire::feature_authorise_agree : Wire::feature_authorise_refuse,
+                sender, senderPort);
         });
 }
 

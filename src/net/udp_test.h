@@ -5,6 +5,7 @@
 #include "frameoutput.h"
 #include "framepacket.h"
 #include "netconfig.h"
+#include "userprompt.h"
 
 #include <QElapsedTimer>
 #include <QHostAddress>
@@ -18,7 +19,6 @@
 class QStringListModel;
 class QTcpSocket;
 class QUdpSocket;
-class UserNotice;
 
 namespace Wire {
 struct cmd_joVerta_feature_t;
@@ -100,9 +100,9 @@ public:
     quint8 sequenceCounter() const { return m_counter; }
     // Port the socket is bound to, 0 when it is not bound.
     quint16 localPort() const;
-    // Process-wide controller (the one start-up creates), or null.
-    static UDP_test *instance();
-    static void setInstance(UDP_test *controller);
+
+    // Who answers the access boxes; null: nobody (every box closes unanswered).
+    void setPrompt(UserPrompt *prompt);
 
     // Frame output: one frame packet to the selected device, indexed colours
     // taken from the colours set here (the app's; black without any).
@@ -147,7 +147,7 @@ private:
     void onFeatureAnswer(const QByteArray &datagram, const QHostAddress &sender, quint16 senderPort);
     void closePendingBox();
     bool answerBoxOpen() const;
-    void showAnswer(int icon, const QString &title, const QString &text);
+    void showAnswer(UserPrompt::Icon icon, const QString &title, const QString &text);
     void askAuthorisation(const Wire::cmd_joVerta_feature_t &record, const QHostAddress &sender, quint16 senderPort);
     void replyAuthorisation(const Wire::cmd_joVerta_feature_t &record, quint8 code, const QHostAddress &to, quint16 port);
 
@@ -172,6 +172,7 @@ private:
     quint8 m_counter = 0;
     quint8 m_ilda_switch = 0;
     std::unique_ptr<UserNotice> m_pendingBox; // the "请求控灯" notice
+    UserPrompt *m_prompt = &UserPrompt::unattended();
     std::unique_ptr<UserNotice> m_answerBox;  // at most one answer box at a time
 
     QHostAddress m_discoveryAddress;

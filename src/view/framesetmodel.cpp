@@ -448,7 +448,7 @@ bool frameSetModel::setIldFileName(QString name)
         endResetModel();
         if (!result.ok()) {
             qCDebug(lcView) << "{frameSetModel::setIldFileName}" << path << result.reason();
-            UserPrompt::instance()->showNotice(QMessageBox::Warning, QStringLiteral("file error"),
+            UserPrompt::instance()->showNotice(UserPrompt::Warning, QStringLiteral("file error"),
                                                result.noticeText(path));
         }
     }
@@ -494,10 +494,10 @@ bool frameSetModel::askDeleteFrame()
     const int n = workSet().checkedCount();
     if (n == 0)
         return false;
-    const QMessageBox::StandardButton answer = UserPrompt::instance()->showMessage(
-        QMessageBox::Question, QStringLiteral("删除"), QStringLiteral("删除选中的 %1 帧？").arg(n),
-        QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
-    if (answer != QMessageBox::Yes)
+    const UserPrompt::Button answer = UserPrompt::instance()->showMessage(
+        UserPrompt::Question, QStringLiteral("删除"), QStringLiteral("删除选中的 %1 帧？").arg(n),
+        UserPrompt::Yes | UserPrompt::No, UserPrompt::No);
+    if (answer != UserPrompt::Yes)
         return false;
     deleteFrame();
     return true;

@@ -70,7 +70,7 @@ void IldaDrawWidget::setFrameIndex(int index)
             setReadProblem(read.ok() ? QString() : read.reason());
             if (!read.ok() && m_reportProblems && !m_source.isEmpty()) {
                 qCDebug(lcView) << "{IldaDrawWidget}" << m_source << read.reason();
-                UserPrompt::instance()->showNotice(QMessageBox::Warning, QStringLiteral("file error"),
+                UserPrompt::instance()->showNotice(UserPrompt::Warning, QStringLiteral("file error"),
                                                    read.noticeText(m_source));
             }
             setFrameCount(int(m_frameSet->frames.size()));

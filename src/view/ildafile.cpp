@@ -70,7 +70,7 @@ bool ildaFile::loadData(QUrl name)
                        std::make_move_iterator(loaded.frames.end()));
     if (!result.ok()) {
         qCDebug(lcView) << "{ildaFile::loadData}" << path << result.reason();
-        UserPrompt::instance()->showNotice(QMessageBox::Warning, QStringLiteral("file error"), result.noticeText(path));
+        UserPrompt::instance()->showNotice(UserPrompt::Warning, QStringLiteral("file error"), result.noticeText(path));
     }
     shared->model->refrushModel();
     return result.frames > 0;
@@ -136,8 +136,8 @@ bool ildaFile::saveData(QUrl name, QString selectedNameFilter, int type)
     if (why.isEmpty())
         return true;
     UserPrompt::instance()->showMessage(
-        QMessageBox::Warning, QStringLiteral("save error"),
-        QStringLiteral("%1 was not saved: %2.\r\nThe file on disk is unchanged.").arg(path, why), QMessageBox::Ok);
+        UserPrompt::Warning, QStringLiteral("save error"),
+        QStringLiteral("%1 was not saved: %2.\r\nThe file on disk is unchanged.").arg(path, why), UserPrompt::Ok);
     return false;
 }
 

@@ -202,6 +202,7 @@ private slots:
         configureApplication();
         initPageResources();
         m_tabs.reset(new ildaFileTab);
+        m_tabs->setPrompt(&m_prompt);
         // A simulated projector on 127.0.0.1; the program on 127.0.0.2, same port.
         SimulatedProjector::Options projector;
         projector.address = QHostAddress(QStringLiteral("127.0.0.1"));
@@ -215,7 +216,8 @@ private slots:
         net.bindAddress = QHostAddress(QStringLiteral("127.0.0.2"));
         net.clientPort = m_projector->port();
         m_udp.reset(new UDP_test(net));
-        UDP_test::setInstance(m_udp.get());
+        m_udp->setPrompt(&m_prompt);
+        FrameOutput::setInstance(m_udp.get());
         m_engine.reset(new QQmlApplicationEngine);
         connect(m_engine.get(), &QQmlEngine::warnings, this, [this](const QList<QQmlError> &list) {
             for (const QQmlError &e : list)
@@ -528,7 +530,7 @@ private slots:
         QCOMPARE(table(files), want);
         // saved and read back, the group is what the tiles showed
         QCOMPARE(files->saveSetting(), 0);
-        const ildaFileSets reread(m_tabs->get_tab_name(0));
+        const ildaFileSets reread(m_tabs->get_tab_name(0), m_tabs->folderSettings());
         QCOMPARE(table(&reread), want);
         // and a page built afresh shows the stored value on that tile
         files->frush();
@@ -937,12 +939,12 @@ private slots:
                 inEditor ? void(frames.setData(frames.index(r), r < 2, frameSetModel::CheckRole))
                          : files->setCheck(r, r < 2);
             const QString asked = inEditor ? QStringLiteral("2 帧") : QStringLiteral("2 个文件");
-            m_prompt.modalAnswer = QMessageBox::No;
+            m_prompt.modalAnswer = UserPrompt::No;
             press(keys);
             QVERIFY(!m_prompt.boxes.isEmpty());
             QVERIFY(m_prompt.boxes.last()->text.contains(asked));
             QCOMPARE(model->rowCount(), rows);
-            m_prompt.modalAnswer = QMessageBox::Yes;
+            m_prompt.modalAnswer = UserPrompt::Yes;
             press(keys);
             QCOMPARE(model->rowCount(), rows - 2);
             press(QKeySequence(QStringLiteral("Ctrl+Z")));
@@ -951,7 +953,7 @@ private slots:
             QCOMPARE(model->rowCount(), rows - 2);
             press(QKeySequence(QStringLiteral("Ctrl+Z")));
             QCOMPARE(model->rowCount(), rows);
-            m_prompt.modalAnswer = QMessageBox::Ok;
+            m_prompt.modalAnswer = UserPrompt::Ok;
         } else if (effect == QLatin1String("play")) {
             auto playing = [&] {
                 return inEditor ? itemWithProperty(editor, "text", QStringLiteral("暂停")) != nullptr
@@ -1071,7 +1073,7 @@ private slots:
     void cleanupTestCase()
     {
         m_engine.reset();
-        UDP_test::setInstance(nullptr);
+        FrameOutput::setInstance(nullptr);
     }
 };
 

@@ -12,11 +12,11 @@
 
 struct FakeBox
 {
-    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    UserPrompt::Icon icon = UserPrompt::NoIcon;
     QString title;
     QString text;
-    QMessageBox::StandardButtons buttons;
-    QMessageBox::StandardButton defaultButton = QMessageBox::NoButton;
+    UserPrompt::Buttons buttons;
+    UserPrompt::Button defaultButton = UserPrompt::NoButton;
     UserPrompt::AnswerHandler onAnswer;
     bool open = true;
     bool closedByOwner = false;
@@ -28,9 +28,8 @@ public:
     FakePrompt() { UserPrompt::setInstance(this); }
     ~FakePrompt() override { UserPrompt::setInstance(nullptr); }
 
-    QMessageBox::StandardButton showMessage(QMessageBox::Icon icon, const QString &title, const QString &text,
-                                            QMessageBox::StandardButtons buttons,
-                                            QMessageBox::StandardButton defaultButton) override
+    Button showMessage(Icon icon, const QString &title, const QString &text, Buttons buttons,
+                       Button defaultButton) override
     {
         auto box = std::make_shared<FakeBox>();
         *box = FakeBox{ icon, title, text, buttons, defaultButton, {}, false, false };
@@ -39,9 +38,8 @@ public:
         return modalAnswer;
     }
 
-    std::unique_ptr<UserNotice> openMessage(QMessageBox::Icon icon, const QString &title, const QString &text,
-                                            QMessageBox::StandardButtons buttons,
-                                            QMessageBox::StandardButton defaultButton, AnswerHandler onAnswer) override
+    std::unique_ptr<UserNotice> openMessage(Icon icon, const QString &title, const QString &text, Buttons buttons,
+                                            Button defaultButton, AnswerHandler onAnswer) override
     {
         auto box = std::make_shared<FakeBox>();
         *box = FakeBox{ icon, title, text, buttons, defaultButton, std::move(onAnswer), true, false };
@@ -49,14 +47,14 @@ public:
         return std::make_unique<Notice>(box);
     }
 
-    void showNotice(QMessageBox::Icon icon, const QString &title, const QString &text) override
+    void showNotice(Icon icon, const QString &title, const QString &text) override
     {
         notices << title + QLatin1Char('\n') + text;
         (void)icon;
     }
 
     // The user closes box i with button (NoButton: closed without an answer).
-    void answer(int i, QMessageBox::StandardButton button)
+    void answer(int i, Button button)
     {
         const auto box = boxes.at(i);
         if (!box->open)
@@ -83,7 +81,7 @@ public:
     QList<std::shared_ptr<FakeBox>> boxes;
     // Notices as "title\ntext".
     QStringList notices;
-    QMessageBox::StandardButton modalAnswer = QMessageBox::Ok;
+    Button modalAnswer = Ok;
     int modalCount = 0;
 
 private:

@@ -30,16 +30,20 @@ class RecordingPrompt : public UserPrompt
 public:
     QStringList titles;
     QStringList texts;
-    QMessageBox::StandardButton showMessage(QMessageBox::Icon, const QString &title, const QString &text,
-                                            QMessageBox::StandardButtons, QMessageBox::StandardButton) override
+    Button showMessage(Icon, const QString &title, const QString &text, Buttons, Button) override
     {
         titles << title;
         texts << text;
-        return QMessageBox::Ok;
+        return Ok;
+    }
+    std::unique_ptr<UserNotice> openMessage(Icon, const QString &title, const QString &text, Buttons, Button,
+                                            AnswerHandler) override
+    {
+        return UserPrompt::unattended().openMessage(NoIcon, title, text, NoButton);
     }
     // Notices as "title\ntext".
     QStringList notices;
-    void showNotice(QMessageBox::Icon, const QString &title, const QString &text) override
+    void showNotice(Icon, const QString &title, const QString &text) override
     {
         notices << title + QLatin1Char('\n') + text;
     }

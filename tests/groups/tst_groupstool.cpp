@@ -7,7 +7,6 @@
 #include "playfiles.h"
 #include "textcodec.h"
 #include "toolrunner.h"
-#include "userprompt.h"
 
 #include <QImage>
 #include <QJsonArray>
@@ -55,16 +54,6 @@ ToolResult runWithEnv(const QStringList &args, const QProcessEnvironment &env)
     return r;
 }
 
-class SilentPrompt : public UserPrompt
-{
-public:
-    QMessageBox::StandardButton showMessage(QMessageBox::Icon, const QString &, const QString &,
-                                            QMessageBox::StandardButtons, QMessageBox::StandardButton) override
-    {
-        return QMessageBox::Ok;
-    }
-};
-
 } // namespace
 
 class TestGroupsTool : public QObject
@@ -73,20 +62,14 @@ class TestGroupsTool : public QObject
 
     QTemporaryDir m_dir;
     QString m_show;
-    SilentPrompt m_prompt;
 
 private slots:
     void initTestCase()
     {
         QVERIFY(m_dir.isValid());
-        UserPrompt::setInstance(&m_prompt);
         m_show = m_dir.filePath("demo");
         const ToolResult r = runIldatool({ "demo", m_show });
         QVERIFY2(r.exitCode == 0, r.err.constData());
-    }
-    void cleanupTestCase()
-    {
-        UserPrompt::setInstance(nullptr);
     }
 
     void demoShowHasSeveralFormats()
@@ -226,7 +209,7 @@ private slots:
         qputenv("SOURCE_DATE_EPOCH", "99");
 
         ildaFileTab tab;
-        QCOMPARE(localDir, root);
+        QCOMPARE(tab.folderSettings().localDir, root);
         tab.add_tab(QStringLiteral("test组1"));
         auto *group = qobject_cast<ildaFileSets *>(tab.get_tab(0));
         group->add(QVariantList{QUrl::fromLocalFile(ild)});

@@ -1,10 +1,10 @@
 // One play group: its settings file, row operations and save dispatch.
 
+#include "foldersettings.h"
 #include "ildabuilder.h"
 #include "ildafilesets.h"
 #include "playfiles.h"
 #include "testfiles.h"
-#include "userprompt.h"
 
 #include <QAbstractItemModelTester>
 #include <QQmlContext>
@@ -33,15 +33,19 @@ class TestIldaFileSets : public QObject
     Q_OBJECT
 
     QTemporaryDir m_dir;
+    FolderSettings m_folders;
     RecordingPrompt m_prompt;
 
-    QString settingsPath(const QString &group) const { return localDir + playFolder + group + ".csv"; }
+    QString settingsPath(const QString &group) const
+    {
+        return m_folders.localDir + m_folders.playFolder + group + ".csv";
+    }
 
-    // A group whose rows are a (checked), b, c (checked), d, paths under localDir.
+    // A group whose rows are a (checked), b, c (checked), d, paths under m_folders.localDir.
     void fourRows(ildaFileSets &m)
     {
         for (const char *n : { "a", "b", "c", "d" })
-            m.add(QUrl::fromLocalFile(localDir + "shows/" + n + ".ild"));
+            m.add(QUrl::fromLocalFile(m_folders.localDir + "shows/" + n + ".ild"));
         m.setCheck(1, false);
         m.setCheck(3, false);
     }
@@ -50,20 +54,17 @@ private slots:
     void initTestCase()
     {
         QVERIFY(m_dir.isValid());
-        localDir = m_dir.path() + "/";
-        playFolder = "play/";
-        QDir().mkpath(localDir + playFolder);
-        UserPrompt::setInstance(&m_prompt);
-    }
-    void cleanupTestCase()
-    {
-        UserPrompt::setInstance(nullptr);
+        // Relative paths resolve from the folder the tests run in.
+        m_folders.home = QDir::currentPath();
+        m_folders.localDir = m_dir.path() + "/";
+        m_folders.playFolder = "play/";
+        QDir().mkpath(m_folders.localDir + m_folders.playFolder);
     }
 
     void readSettings_data()
     {
         QTest::addColumn<QByteArray>("text");
-        QTest::addColumn<QStringList>("rows"); // "check speed color repeat path", paths with ~ for localDir
+        QTest::addColumn<QStringList>("rows"); // "check speed color repeat path", paths with ~ for m_folders.localDir
         QTest::newRow("header_and_end_only") << QByteArray("#Speed,Color,Repeater,Path\n#End") << QStringList();
         QTest::newRow("checked_and_unchecked")
             << QByteArray("#Speed,Color,Repeater,Path\n1,0,1,shows/a.ild\n#3,2,5,shows/b.ild\n#End")
@@ -94,16 +95,16 @@ private slots:
         QFETCH(QByteArray, text);
         QFETCH(QStringList, rows);
         writeFile(settingsPath("read"), text);
-        ildaFileSets m(QStringLiteral("play/read.csv"));
+        ildaFileSets m(QStringLiteral("play/read.csv"), m_folders);
         QCOMPARE(m.settingsFileName(), QStringLiteral("read.csv"));
         QStringList got;
         for (const FileItem &item : m.items())
             got << QStringLiteral("%1 %2 %3 %4 ")
-                       .arg(int(item.check))
-                       .arg(item.playSpeed)
-                       .arg(item.colorType)
-                       .arg(item.repeater)
-                   + QString(item.path).replace(localDir, "~");
+                           .arg(int(item.check))
+                           .arg(item.playSpeed)
+                           .arg(item.colorType)
+                           .arg(item.repeater) +
+                       QString(item.path).replace(m_folders.localDir, "~");
         for (QString &r : rows)
             r.replace("~", "~");
         QCOMPARE(got, rows);
@@ -115,18 +116,18 @@ private slots:
 
     void missingSettingsFileGivesEmptyGroup()
     {
-        ildaFileSets m(QStringLiteral("nothing"));
+        ildaFileSets m(QStringLiteral("nothing"), m_folders);
         QCOMPARE(m.rowCount(), 0);
-        QCOMPARE(m.settingsFilePath(), localDir + "play/nothing.csv");
+        QCOMPARE(m.settingsFilePath(), m_folders.localDir + "play/nothing.csv");
         QVERIFY(m.get_group_check());
     }
 
     void saveSettingWritesTheFileExactly()
     {
         QFile::remove(settingsPath("save"));
-        ildaFileSets m(QStringLiteral("save"));
-        m.add(QUrl::fromLocalFile(localDir + "shows/a.ild"));
-        m.add(QUrl::fromLocalFile(localDir + "shows/b.ild"));
+        ildaFileSets m(QStringLiteral("save"), m_folders);
+        m.add(QUrl::fromLocalFile(m_folders.localDir + "shows/a.ild"));
+        m.add(QUrl::fromLocalFile(m_folders.localDir + "shows/b.ild"));
         m.setPlaySpeed(1, 3);
         m.setColorType(1, 2);
         m.setRepeater(1, 5);
@@ -136,13 +137,13 @@ private slots:
                  QByteArray("#Speed,Color,Repeater,Path\n1,0,1,shows/a.ild\n#3,2,5,shows/b.ild\n#End"));
     }
 
-    // Rows outside localDir (a list saved in another folder) keep their full
+    // Rows outside m_folders.localDir (a list saved in another folder) keep their full
     // path and read back exactly; a relative one is stored absolute.
     void pathsOutsideLocalDirAreKeptWhole()
     {
         QFile::remove(settingsPath("outside"));
-        ildaFileSets m(QStringLiteral("outside"));
-        m.add(QUrl::fromLocalFile(localDir + "a.ild"));
+        ildaFileSets m(QStringLiteral("outside"), m_folders);
+        m.add(QUrl::fromLocalFile(m_folders.localDir + "a.ild"));
         m.add(QUrl::fromLocalFile("/elsewhere/x.ild"));
         m.add(QUrl::fromLocalFile("/elsewhere/y.ild"));
         m.add(QUrl(QStringLiteral("rel/z.ild")));
@@ -156,7 +157,7 @@ private slots:
                  QByteArray("#Speed,Color,Repeater,Path\n1,0,1,a.ild\n1,0,1,/elsewhere/x.ild\n"
                             "#3,2,9,/elsewhere/y.ild\n1,0,1,") +
                      z.toUtf8() + "\n#End");
-        ildaFileSets back(QStringLiteral("outside"));
+        ildaFileSets back(QStringLiteral("outside"), m_folders);
         QCOMPARE(back.rowCount(), 4);
         const FileItem &y = back.items()[2];
         QCOMPARE(y.path, QStringLiteral("/elsewhere/y.ild"));
@@ -197,39 +198,39 @@ private slots:
 
     void unwritableSettingsFileIsReported()
     {
-        ildaFileSets m(QStringLiteral("x"));
+        ildaFileSets m(QStringLiteral("x"), m_folders);
         m.add(QUrl::fromLocalFile("/elsewhere/x.ild"));
-        const QString saved = playFolder;
-        playFolder = "missing/folder/";
+        const QString saved = m_folders.playFolder;
+        m_folders.playFolder = "missing/folder/";
         QCOMPARE(m.saveSetting(), 1);
         QVERIFY2(m.saveProblemText().contains("could not be written"), qPrintable(m.saveProblemText()));
-        playFolder = saved;
+        m_folders.playFolder = saved;
         QCOMPARE(m.saveSetting(), 0);
         QVERIFY(m.saveProblemText().isEmpty());
     }
 
     void pathsGbkCannotHoldAreReported()
     {
-        ildaFileSets m(QStringLiteral("emoji"));
-        m.add(QUrl::fromLocalFile(localDir + QStringLiteral("激光.ild")));
+        ildaFileSets m(QStringLiteral("emoji"), m_folders);
+        m.add(QUrl::fromLocalFile(m_folders.localDir + QStringLiteral("激光.ild")));
         QCOMPARE(m.saveSetting(), 0);
-        m.add(QUrl::fromLocalFile(localDir + QStringLiteral("a😀.ild")));
+        m.add(QUrl::fromLocalFile(m_folders.localDir + QStringLiteral("a😀.ild")));
         QCOMPARE(m.saveSetting(), 1);
         QVERIFY2(m.saveProblemText().contains("cannot store"), qPrintable(m.saveProblemText()));
     }
 
     void rolesAndData()
     {
-        ildaFileSets m(QStringLiteral("roles"));
+        ildaFileSets m(QStringLiteral("roles"), m_folders);
         QAbstractItemModelTester tester(&m, QAbstractItemModelTester::FailureReportingMode::QtTest);
         const QHash<int, QByteArray> roles = m.roleNames();
         QCOMPARE(roles.value(1), QByteArray("path"));
         QCOMPARE(roles.value(3), QByteArray("curItem"));
         QCOMPARE(roles.value(5), QByteArray("playSpeed"));
         QCOMPARE(roles.value(8), QByteArray("show"));
-        m.add(QUrl::fromLocalFile(localDir + "shows/a.ild"));
+        m.add(QUrl::fromLocalFile(m_folders.localDir + "shows/a.ild"));
         const QModelIndex i = m.index(0);
-        QCOMPARE(m.data(i, 1).toString(), localDir + "shows/a.ild");
+        QCOMPARE(m.data(i, 1).toString(), m_folders.localDir + "shows/a.ild");
         QCOMPARE(m.data(i, 2).toString(), QStringLiteral("a.ild"));
         QVERIFY(!m.data(i, 3).isValid());
         QCOMPARE(m.data(i, 4).toBool(), true);
@@ -253,7 +254,7 @@ private slots:
     // over the dialog's fileUrls as a list.
     void addTakesEachUrlWhole()
     {
-        ildaFileSets m(QStringLiteral("add"));
+        ildaFileSets m(QStringLiteral("add"), m_folders);
         m.add(QUrl::fromLocalFile("/tmp/a,b.ild"));
         m.add(QVariantList{QUrl::fromLocalFile("/tmp/b c.ild"), QStringLiteral("file:///tmp/d,e.ild")});
         QQmlEngine engine;
@@ -275,7 +276,7 @@ private slots:
     // conversion as a dialog's URLs.
     void addTakesScriptArrays()
     {
-        ildaFileSets m(QStringLiteral("add"));
+        ildaFileSets m(QStringLiteral("add"), m_folders);
         QQmlEngine engine;
         engine.rootContext()->setContextProperty("fileModel", &m);
         QQmlExpression array(engine.rootContext(), nullptr,
@@ -311,9 +312,9 @@ private slots:
         QFETCH(int, count);
         QFETCH(QString, order);
         QFETCH(int, announced);
-        ildaFileSets m(QStringLiteral("move"));
+        ildaFileSets m(QStringLiteral("move"), m_folders);
         for (const char *n : { "a", "b", "c" })
-            m.add(QUrl::fromLocalFile(localDir + n));
+            m.add(QUrl::fromLocalFile(m_folders.localDir + n));
         m.setPlaySpeed(0, 9);
         QAbstractItemModelTester tester(&m, QAbstractItemModelTester::FailureReportingMode::QtTest);
         QSignalSpy moved(&m, &QAbstractItemModel::rowsMoved);
@@ -346,9 +347,9 @@ private slots:
     {
         QFETCH(QString, checks);
         QFETCH(QString, order);
-        ildaFileSets m(QStringLiteral("order"));
+        ildaFileSets m(QStringLiteral("order"), m_folders);
         for (const char *n : { "a", "b", "c", "d" })
-            m.add(QUrl::fromLocalFile(localDir + n));
+            m.add(QUrl::fromLocalFile(m_folders.localDir + n));
         for (int i = 0; i < 4; ++i)
             m.setCheck(i, checks.at(i) == '1');
         QAbstractItemModelTester tester(&m, QAbstractItemModelTester::FailureReportingMode::QtTest);
@@ -360,7 +361,7 @@ private slots:
 
     void bulkOperations()
     {
-        ildaFileSets m(QStringLiteral("bulk"));
+        ildaFileSets m(QStringLiteral("bulk"), m_folders);
         fourRows(m);
         QAbstractItemModelTester tester(&m, QAbstractItemModelTester::FailureReportingMode::QtTest);
         QSignalSpy reset(&m, &QAbstractItemModel::modelReset);
@@ -376,7 +377,7 @@ private slots:
 
     void deleteRemovesCheckedRows()
     {
-        ildaFileSets m(QStringLiteral("del"));
+        ildaFileSets m(QStringLiteral("del"), m_folders);
         fourRows(m);
         m.setCheck(1, true); // a b c checked, d not: adjacent checked rows too
         QAbstractItemModelTester tester(&m, QAbstractItemModelTester::FailureReportingMode::QtTest);
@@ -397,7 +398,7 @@ private slots:
     {
         QFETCH(QString, action);
         QFile::remove(settingsPath("undo"));
-        ildaFileSets m(QStringLiteral("undo"));
+        ildaFileSets m(QStringLiteral("undo"), m_folders);
         fourRows(m);
         m.setPlaySpeed(2, 4);
         auto saved = [&] {
@@ -407,10 +408,10 @@ private slots:
         const QByteArray before = saved();
 
         if (action == "add")
-            m.add(QUrl::fromLocalFile(localDir + "shows/e.ild"));
+            m.add(QUrl::fromLocalFile(m_folders.localDir + "shows/e.ild"));
         else if (action == "add_several") // one dialog choice: one step
-            m.add(QVariant(QVariantList{ QUrl::fromLocalFile(localDir + "shows/e.ild"),
-                                         QUrl::fromLocalFile(localDir + "shows/f.ild") }));
+            m.add(QVariant(QVariantList{QUrl::fromLocalFile(m_folders.localDir + "shows/e.ild"),
+                                        QUrl::fromLocalFile(m_folders.localDir + "shows/f.ild")}));
         else if (action == "delete")
             m.deleteFile();
         else if (action == "move")
@@ -445,9 +446,9 @@ private slots:
     // The dialogs open in the group's folder: a proper file URL of it.
     void currentDirAsUrl()
     {
-        ildaFileSets m(QStringLiteral("dir"));
-        QCOMPARE(m.get_current_dir(), QUrl::fromLocalFile(localDir + "play/").toString());
-        QCOMPARE(QUrl(m.get_current_dir()).toLocalFile(), localDir + "play/");
+        ildaFileSets m(QStringLiteral("dir"), m_folders);
+        QCOMPARE(m.get_current_dir(), QUrl::fromLocalFile(m_folders.localDir + "play/").toString());
+        QCOMPARE(QUrl(m.get_current_dir()).toLocalFile(), m_folders.localDir + "play/");
         QCOMPARE(PlayFiles::folderUrl(QStringLiteral("/a #b/激光/")), QStringLiteral("file:///a %23b/激光/"));
     }
 
@@ -476,17 +477,17 @@ private slots:
         QFETCH(QString, name);
         QFETCH(QString, written);
         QFETCH(int, size);
-        writeFile(localDir + "shows/three.ild", IldaBuilder()
-                                                    .header(5, 3)
-                                                    .point5(0, 0, 0, 1, 1, 1)
-                                                    .point5(1, 1, 0, 1, 1, 1)
-                                                    .point5(2, 2, 0, 1, 1, 1)
-                                                    .bytes());
-        ildaFileSets m(QStringLiteral("dispatch"));
-        m.add(QUrl::fromLocalFile(localDir + "shows/three.ild"));
-        m.add(QUrl::fromLocalFile(localDir + "shows/unchecked.ild"));
+        writeFile(m_folders.localDir + "shows/three.ild", IldaBuilder()
+                                                              .header(5, 3)
+                                                              .point5(0, 0, 0, 1, 1, 1)
+                                                              .point5(1, 1, 0, 1, 1, 1)
+                                                              .point5(2, 2, 0, 1, 1, 1)
+                                                              .bytes());
+        ildaFileSets m(QStringLiteral("dispatch"), m_folders);
+        m.add(QUrl::fromLocalFile(m_folders.localDir + "shows/three.ild"));
+        m.add(QUrl::fromLocalFile(m_folders.localDir + "shows/unchecked.ild"));
         m.setCheck(1, false);
-        const QString out = localDir + "out/";
+        const QString out = m_folders.localDir + "out/";
         QDir().mkpath(out);
         m.saveData(QUrl::fromLocalFile(out + name), filter);
         const QFileInfo info(out + written);
@@ -501,11 +502,12 @@ private slots:
 
     void refusedExportKeepsThePreviousFile()
     {
-        writeFile(localDir + "shows/one.ild", IldaBuilder().header(5, 1).point5(0, 0, 0, 1, 1, 1).bytes());
-        ildaFileSets m(QStringLiteral("huge"));
+        writeFile(m_folders.localDir + "shows/one.ild", IldaBuilder().header(5, 1).point5(0, 0, 0, 1, 1, 1).bytes());
+        ildaFileSets m(QStringLiteral("huge"), m_folders);
+        m.setPrompt(&m_prompt);
         for (int i = 0; i < 256; ++i)
-            m.add(QUrl::fromLocalFile(localDir + "shows/one.ild"));
-        const QString target = localDir + "out/huge.ilg";
+            m.add(QUrl::fromLocalFile(m_folders.localDir + "shows/one.ild"));
+        const QString target = m_folders.localDir + "out/huge.ilg";
         writeFile(target, "previous");
         m_prompt.titles.clear();
         m.saveData(QUrl::fromLocalFile(target), QStringLiteral("(*.ilg )"));
@@ -516,17 +518,17 @@ private slots:
 
     void fieldsOfTheLastExport()
     {
-        writeFile(localDir + "shows/two.ild",
+        writeFile(m_folders.localDir + "shows/two.ild",
                   IldaBuilder().header(5, 1).point5(0, 0, 0, 1, 1, 1).header(5, 1).point5(0, 0, 0, 1, 1, 1).bytes());
-        ildaFileSets m(QStringLiteral("fields"));
-        m.add(QUrl::fromLocalFile(localDir + "shows/missing.ild"));
-        m.add(QUrl::fromLocalFile(localDir + "shows/two.ild"));
-        QVERIFY(m.saveSingleGroupImage(localDir + "out/fields.ilg"));
+        ildaFileSets m(QStringLiteral("fields"), m_folders);
+        m.add(QUrl::fromLocalFile(m_folders.localDir + "shows/missing.ild"));
+        m.add(QUrl::fromLocalFile(m_folders.localDir + "shows/two.ild"));
+        QVERIFY(m.saveSingleGroupImage(m_folders.localDir + "out/fields.ilg"));
         QCOMPARE(int(m.checkedFileCount), 1);
         QCOMPARE(int(m.items()[1].frame_count), 2);
         QCOMPARE(m.items()[1].frame_table_address, 26u);
         QVERIFY(m.items()[1].frameAddresses.isEmpty());
-        QCOMPARE(QFileInfo(localDir + "out/fields.ilg").size(), qint64(26 + 16 + 14));
+        QCOMPARE(QFileInfo(m_folders.localDir + "out/fields.ilg").size(), qint64(26 + 16 + 14));
     }
 };
 

@@ -3,6 +3,7 @@
 
 #include "crcengine.h"
 #include "filesizelimit.h"
+#include "foldersettings.h"
 #include "groupimagereader.h"
 #include "ildabuilder.h"
 #include "ildafilesets.h"
@@ -12,7 +13,6 @@
 #include "playfiles.h"
 #include "testfiles.h"
 #include "urlpath.h"
-#include "userprompt.h"
 
 #include <QAbstractItemModelTester>
 #include <QPointer>
@@ -67,12 +67,7 @@ private slots:
     void initTestCase()
     {
         QVERIFY(m_dir.isValid());
-        UserPrompt::setInstance(&m_prompt);
         qputenv("SOURCE_DATE_EPOCH", "1000");
-    }
-    void cleanupTestCase()
-    {
-        UserPrompt::setInstance(nullptr);
     }
     void init()
     {
@@ -96,10 +91,11 @@ private slots:
     {
         writeFile(m_config + "/a.csv", "#Speed,Color,Repeater,Path\n2,0,1,x.ild\n#End");
         ildaFileTab tab;
+        tab.setPrompt(&m_prompt);
         QVERIFY(QFile::exists(m_config + "/_file_dir.ini"));
         QCOMPARE(readAll(m_config + "/_file_dir.ini"), QByteArray());
-        QCOMPARE(localDir, QString());
-        QCOMPARE(playFolder, QString());
+        QCOMPARE(tab.folderSettings().localDir, QString());
+        QCOMPARE(tab.folderSettings().playFolder, QString());
         QCOMPARE(tab.listFileName(), QString());
         QCOMPARE(tab.rowCount(), 0);
         tab.add_tab(QStringLiteral("a"));
@@ -110,12 +106,39 @@ private slots:
         QCOMPARE(int(group->items()[0].playSpeed), 2);
     }
 
+    // A relative root in "_file_dir.ini" resolves from the settings folder,
+    // whatever the current folder, which the tab manager leaves alone; the
+    // files keep their relative paths.
+    void relativeRootResolvesFromTheSettingsFolder()
+    {
+        writeFile(m_config + "/_file_dir.ini", "shows/\nplay/\nplay.list\n");
+        writeFile(m_config + "/shows/play/play.list", "play/g.csv\n#end\n");
+        writeFile(m_config + "/shows/play/g.csv", "#Speed,Color,Repeater,Path\n2,0,1,a.ild\n#End");
+        writeFile(m_config + "/shows/a.ild", IldaBuilder().header(5, 1).point5(0, 0, 0, 255, 0, 0).bytes());
+        const QString cwd = QDir::currentPath();
+        ildaFileTab tab;
+        QCOMPARE(QDir::currentPath(), cwd);
+        QCOMPARE(tabNames(tab), QStringList{"g"});
+        auto *group = qobject_cast<ildaFileSets *>(tab.get_tab(0));
+        QCOMPARE(group->items()[0].path, QStringLiteral("shows/a.ild"));
+        QCOMPARE(group->data(group->index(0), ildaFileSets::PathRole).toString(), m_config + "/shows/a.ild");
+        bool written = false;
+        QCOMPARE(tab.saveListFile(tab.get_current_file_path(), &written), 0);
+        QVERIFY(written);
+        QCOMPARE(readAll(m_config + "/shows/play/play.list"), QByteArray("play/g.csv\n#end\n"));
+        QCOMPARE(readAll(m_config + "/shows/play/g.csv"), QByteArray("#Speed,Color,Repeater,Path\n2,0,1,a.ild\n#End"));
+        QVERIFY(tab.saveTextGroupImage(QStringLiteral("shows/out.txg")));
+        QVERIFY(QFile::exists(m_config + "/shows/out.txg"));
+        QCOMPARE(int(tab.groupCount()), 1);
+    }
+
     void iniThatCannotBeOpenedGivesDefaults()
     {
         QDir().mkpath(m_config + "/_file_dir.ini"); // a folder: cannot be opened as a file
         ildaFileTab tab;
-        QCOMPARE(localDir, m_config + "/");
-        QCOMPARE(playFolder, QStringLiteral("play/"));
+        tab.setPrompt(&m_prompt);
+        QCOMPARE(tab.folderSettings().localDir, m_config + "/");
+        QCOMPARE(tab.folderSettings().playFolder, QStringLiteral("play/"));
         QCOMPARE(tab.listFileName(), QStringLiteral("play.list"));
         QVERIFY(QFileInfo(m_config + "/play").isDir());
         QCOMPARE(tab.get_current_file_path(), m_config + "/play/play.list");
@@ -126,6 +149,7 @@ private slots:
         useShow("play/a.csv\n#play/b.csv\n#end\nplay/c.csv\n");
         writeFile(m_root + "play/a.csv", "#Speed,Color,Repeater,Path\n1,0,1,shows/a.ild\n#End");
         ildaFileTab tab;
+        tab.setPrompt(&m_prompt);
         QAbstractItemModelTester tester(&tab, QAbstractItemModelTester::FailureReportingMode::QtTest);
         QCOMPARE(tabNames(tab), (QStringList{ "a", "b" }));
         QCOMPARE(tab.data(tab.index(0), ildaFileTab::CheckRole).toBool(), true);
@@ -140,6 +164,7 @@ private slots:
     {
         useShow("play/a.csv\nplay/b.csv\nplay/c.csv\n#end\n");
         ildaFileTab tab;
+        tab.setPrompt(&m_prompt);
         QCOMPARE(tab.get_tab(-5), tab.tabList().first());
         QCOMPARE(tab.get_tab(99), tab.tabList().last());
         QCOMPARE(tab.get_tab_name(99), QStringLiteral("c.csv"));
@@ -152,6 +177,7 @@ private slots:
     {
         useShow("play/a.csv\nplay/b.csv\n#end\n");
         ildaFileTab tab;
+        tab.setPrompt(&m_prompt);
         QPointer<QObject> first = tab.get_tab(0);
         tab.delete_tab(0);
         QCOMPARE(tabNames(tab), QStringList{ "b" });
@@ -164,6 +190,7 @@ private slots:
     {
         useShow("#end\n");
         ildaFileTab tab;
+        tab.setPrompt(&m_prompt);
         tab.add_tab("one");
         tab.add_tab("two");
         auto *one = qobject_cast<ildaFileSets *>(tab.get_tab(0));
@@ -185,6 +212,7 @@ private slots:
         QCOMPARE(tab.get_current_file_info(), target + "lists/set.list");
 
         ildaFileTab again;
+        again.setPrompt(&m_prompt);
         QCOMPARE(tabNames(again), (QStringList{ "one", "two" }));
         QCOMPARE(again.data(again.index(1), ildaFileTab::CheckRole).toBool(), false);
         auto *back = qobject_cast<ildaFileSets *>(again.get_tab(0));
@@ -207,12 +235,14 @@ private slots:
     {
         useShow("#end\n");
         ildaFileTab tab;
+        tab.setPrompt(&m_prompt);
         tab.add_tab("g");
         tab.save_list(QUrl::fromLocalFile(m_root + "play/named"), QStringLiteral("(*.list )"));
         QVERIFY(QFile::exists(m_root + "play/named.list"));
         QCOMPARE(tab.listFileName(), QStringLiteral("named.list"));
         QCOMPARE(tab.get_current_file_path(), m_root + "play/named.list");
         ildaFileTab again;
+        again.setPrompt(&m_prompt);
         QCOMPARE(tabNames(again), QStringList{ "g" });
         QVERIFY(m_prompt.titles.isEmpty());
     }
@@ -225,6 +255,7 @@ private slots:
         const QString victim = m_root + "../victim/accounts.csv";
         writeFile(victim, "keep");
         ildaFileTab tab;
+        tab.setPrompt(&m_prompt);
         QCOMPARE(tab.rowCount(), 2);
         qobject_cast<ildaFileSets *>(tab.get_tab(1))->add(QUrl::fromLocalFile(m_root + "shows/a.ild"));
         tab.save_list(QUrl::fromLocalFile(m_root + "play/play.list"), QStringLiteral("(*.list )"));
@@ -242,6 +273,7 @@ private slots:
     {
         useShow("#end\n");
         ildaFileTab tab;
+        tab.setPrompt(&m_prompt);
         tab.add_tab(QStringLiteral("组😀"));
         tab.save_list(QUrl::fromLocalFile(m_root + "play/play.list"), QStringLiteral("(*.list )"));
         QCOMPARE(m_prompt.titles, QStringList{"save error"});
@@ -257,6 +289,7 @@ private slots:
         writeFile(m_root + "../outside.csv", "keep");
         writeFile(m_root + "shows/x.ild", "keep");
         ildaFileTab tab;
+        tab.setPrompt(&m_prompt);
         while (tab.rowCount() > 1)
             tab.delete_tab(1);
         tab.add_tab("d");
@@ -279,6 +312,7 @@ private slots:
         writeFile(m_root + "play/a.csv", a);
         writeFile(m_root + "play/b.csv", b);
         ildaFileTab tab;
+        tab.setPrompt(&m_prompt);
         tab.clear();
         tab.add_tab("zzzzzzzzzzzzzzzzzzzz");
         {
@@ -296,6 +330,7 @@ private slots:
     {
         useShow("play/a.csv\nplay/b.csv\nplay/c.csv\n#end\n");
         ildaFileTab tab;
+        tab.setPrompt(&m_prompt);
         QAbstractItemModelTester tester(&tab, QAbstractItemModelTester::FailureReportingMode::QtTest);
         QFile::remove(m_root + "play/play.list");
         tab.move_tab(1, 1);
@@ -327,6 +362,7 @@ private slots:
         QFETCH(int, offset);
         useShow();
         ildaFileTab tab;
+        tab.setPrompt(&m_prompt);
         OwnedViewSettings shared;
         tab.setViewSettings(shared.get());
         tab.set_palette_table(index);
@@ -354,6 +390,7 @@ private slots:
         writeFile(m_root + "play/g2.csv", "3,2,4,shows/b.ild\n#End");
         useShow("play/g1.csv\nplay/none.csv\n#play/off.csv\nplay/g2.csv\n#end\n");
         ildaFileTab tab;
+        tab.setPrompt(&m_prompt);
         tab.save_list(QUrl::fromLocalFile(m_root + "out"), QStringLiteral("ILDA group (*.ilg )"));
         const QByteArray img = readAll(m_root + "out.ilg");
         QCOMPARE(img.size(), 768);
@@ -386,6 +423,7 @@ private slots:
         writeFile(m_root + "play/second.csv", "2,1,9,shows/b.ild\n#End");
         useShow("play/first.csv\nplay/second.csv\n#end\n");
         ildaFileTab tab;
+        tab.setPrompt(&m_prompt);
         QAbstractItemModelTester tester(&tab, QAbstractItemModelTester::FailureReportingMode::QtTest);
         tab.save_list(QUrl::fromLocalFile(m_root + "image.ilg"), QStringLiteral("(*.ilg )"));
         QSignalSpy reset(&tab, &QAbstractItemModel::modelReset);
@@ -427,6 +465,7 @@ private slots:
         writeFile(m_root + "play/first.csv", "1,0,1,shows/a.ild\n5,3,2,shows/b.ild\n#End");
         useShow("play/first.csv\n#end\n");
         ildaFileTab tab;
+        tab.setPrompt(&m_prompt);
         const QString filter = QStringLiteral("(*.%1 )").arg(extension);
         tab.save_list(QUrl::fromLocalFile(m_root + "image." + extension), filter);
         tab.open_list(QUrl::fromLocalFile(m_root + "image." + extension), filter);
@@ -460,6 +499,7 @@ private slots:
         writeFile(m_root + "play/first.csv", "1,0,1,shows/a.ild\n5,3,2,shows/b.ild\n#End");
         useShow("play/first.csv\n#end\n");
         ildaFileTab tab;
+        tab.setPrompt(&m_prompt);
         qobject_cast<ildaFileSets *>(tab.get_tab(0))->saveData(QUrl::fromLocalFile(m_root + "one.ilg"),
                                                                QStringLiteral("(*.ilg )"));
         tab.open_list(QUrl::fromLocalFile(m_root + "one.ilg"), QStringLiteral("(*.ilg )"));
@@ -495,6 +535,7 @@ private slots:
         writeFile(m_root + "play/y.csv", "1,0,1,shows/a.ild\n#End");
         useShow("play/x.csv\nplay/y.csv\n#end\n");
         ildaFileTab tab;
+        tab.setPrompt(&m_prompt);
         tab.save_list(QUrl::fromLocalFile(m_root + "good.ilg"), QStringLiteral("(*.ilg )"));
         QByteArray img = readAll(m_root + "good.ilg");
         if (cut >= 0)
@@ -512,6 +553,7 @@ private slots:
     {
         useShow("play/a.csv\n#end\n");
         ildaFileTab tab;
+        tab.setPrompt(&m_prompt);
         QCOMPARE(tab.rowCount(), 1);
         tab.open_list(QUrl::fromLocalFile(m_root + "nothing.ilg"), QStringLiteral("(*.ilg )"));
         QCOMPARE(tab.rowCount(), 0);
@@ -524,9 +566,10 @@ private slots:
         writeFile(other + "sets/mine.list", "sets/k.csv\n#end\n");
         writeFile(other + "sets/k.csv", "1,0,1,shows/k.ild\n#End");
         ildaFileTab tab;
+        tab.setPrompt(&m_prompt);
         tab.open_list(QUrl::fromLocalFile(other + "sets/mine.list"), QStringLiteral("(*.list )"));
-        QCOMPARE(localDir, other);
-        QCOMPARE(playFolder, QStringLiteral("sets/"));
+        QCOMPARE(tab.folderSettings().localDir, other);
+        QCOMPARE(tab.folderSettings().playFolder, QStringLiteral("sets/"));
         QCOMPARE(tabNames(tab), QStringList{ "k" });
         QCOMPARE(qobject_cast<ildaFileSets *>(tab.get_tab(0))->items()[0].path, other + "shows/k.ild");
         QCOMPARE(readAll(m_config + "/_file_dir.ini"), (other + "\nsets/\nmine.list\n").toUtf8());
@@ -542,6 +585,7 @@ private slots:
         useShow("play/big.csv\n#end\n");
         writeFile(m_root + "keep.ilg", "previous");
         ildaFileTab tab;
+        tab.setPrompt(&m_prompt);
         tab.save_list(QUrl::fromLocalFile(m_root + "keep.ilg"), QStringLiteral("(*.ilg )"));
         QCOMPARE(readAll(m_root + "keep.ilg"), QByteArray("previous"));
         QCOMPARE(m_prompt.titles, QStringList{ "export error" });
@@ -582,6 +626,27 @@ private slots:
         PlayFiles::splitListFolder(folder, r, p);
         QCOMPARE(r, root);
         QCOMPARE(p, play);
+    }
+
+    // Files are opened where the settings folder used to be the current
+    // folder: anything this system does not take as absolute (a Windows-form
+    // path included) lies under it.
+    void pathsResolveFromTheSettingsFolder_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QString>("resolved");
+        QTest::newRow("empty_is_the_folder") << "" << "/cfg/";
+        QTest::newRow("relative") << "shows/a.ild" << "/cfg/shows/a.ild";
+        QTest::newRow("absolute_kept") << "/media/a.ild" << "/media/a.ild";
+        QTest::newRow("windows_form_under_it") << "C:/shows/a.ild" << "/cfg/C:/shows/a.ild";
+    }
+    void pathsResolveFromTheSettingsFolder()
+    {
+        QFETCH(QString, path);
+        QFETCH(QString, resolved);
+        FolderSettings folders;
+        folders.home = QStringLiteral("/cfg");
+        QCOMPARE(folders.resolve(path), resolved);
     }
 };
 

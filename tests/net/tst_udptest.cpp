@@ -7,23 +7,25 @@
 #include "fakeprompt.h"
 #include "frameoutput.h"
 #include "ildframe.h"
+#include "messageboxprompt.h"
 #include "simulatedprojector.h"
 #include "udp_test.h"
 
 #include <QAbstractButton>
 #include <QApplication>
 #include <QFile>
+#include <QMessageBox>
+#include <QNetworkInterface>
 #include <QQmlComponent>
 #include <QQmlContext>
 #include <QQmlEngine>
-#include <QNetworkInterface>
 #include <QRandomGenerator>
 #include <QSignalSpy>
 #include <QStringListModel>
 #include <QTcpServer>
 #include <QTcpSocket>
-#include <QUdpSocket>
 #include <QtTest>
+#include <QUdpSocket>
 
 #include <unistd.h>
 
@@ -164,6 +166,7 @@ void TestUdpTest::startState()
     FakePrompt prompt;
     auto p = startProjector();
     UDP_test c(loopbackConfig(p->port()));
+    c.setPrompt(&prompt);
     QCOMPARE(c.deviceListModel()->stringList(), QStringList{ QStringLiteral("设备IP") });
     QCOMPARE(c.client_port(), 8089);
     QCOMPARE(c.localPort(), p->port());
@@ -190,6 +193,7 @@ void TestUdpTest::searchAnnouncesInArrivalOrder()
     const quint16 port = first->port();
     auto second = startProjector(SimulatedProjector::Grant, QHostAddress(QStringLiteral("127.0.0.4")), port);
     UDP_test c(loopbackConfig(port));
+    c.setPrompt(&prompt);
     QSignalSpy addressSpy(&c, &UDP_test::address_Change);
     QSignalSpy portSpy(&c, &UDP_test::client_port_Change);
 
@@ -280,6 +284,7 @@ void TestUdpTest::shortDatagramsDropped()
     FakePrompt prompt;
     auto p = startProjector();
     UDP_test c(loopbackConfig(p->port()));
+    c.setPrompt(&prompt);
     c.get_status();
     QTRY_COMPARE(c.deviceList().size(), 1);
     c.get_status();
@@ -299,9 +304,9 @@ void TestUdpTest::controlAnswer_data()
     QTest::addColumn<int>("icon");
     QTest::addColumn<QString>("title");
     QTest::addColumn<QString>("text");
-    QTest::newRow("granted") << int(SimulatedProjector::Grant) << int(QMessageBox::Information) << "通过"
+    QTest::newRow("granted") << int(SimulatedProjector::Grant) << int(UserPrompt::Information) << "通过"
                              << "控灯请求通过，现在可以控制灯具了";
-    QTest::newRow("refused") << int(SimulatedProjector::Refuse) << int(QMessageBox::Warning) << "拒绝"
+    QTest::newRow("refused") << int(SimulatedProjector::Refuse) << int(UserPrompt::Warning) << "拒绝"
                              << "请求控灯的请求被拒绝";
 }
 
@@ -314,6 +319,7 @@ void TestUdpTest::controlAnswer()
     FakePrompt prompt;
     auto p = startProjector(SimulatedProjector::Answer(answer));
     UDP_test c(loopbackConfig(p->port()));
+    c.setPrompt(&prompt);
     connectOne(c, *p);
 
     c.send_feature(0, Wire::feature_pc_request);
@@ -339,6 +345,7 @@ void TestUdpTest::newRequestReplacesNotice()
     FakePrompt prompt;
     auto p = startProjector(SimulatedProjector::NoAnswer);
     UDP_test c(loopbackConfig(p->port()));
+    c.setPrompt(&prompt);
     connectOne(c, *p);
     c.send_feature(0, Wire::feature_pc_request);
     c.send_feature(0, Wire::feature_pc_request);
@@ -352,9 +359,9 @@ void TestUdpTest::authorisation_data()
 {
     QTest::addColumn<int>("button");
     QTest::addColumn<int>("reply");
-    QTest::newRow("yes_agrees") << int(QMessageBox::Yes) << 50;
-    QTest::newRow("no_refuses") << int(QMessageBox::No) << 49;
-    QTest::newRow("closed_refuses") << int(QMessageBox::NoButton) << 49;
+    QTest::newRow("yes_agrees") << int(UserPrompt::Yes) << 50;
+    QTest::newRow("no_refuses") << int(UserPrompt::No) << 49;
+    QTest::newRow("closed_refuses") << int(UserPrompt::NoButton) << 49;
 }
 
 void TestUdpTest::authorisation()
@@ -364,6 +371,7 @@ void TestUdpTest::authorisation()
     FakePrompt prompt;
     auto p = startProjector(SimulatedProjector::Ask);
     UDP_test c(loopbackConfig(p->port()));
+    c.setPrompt(&prompt);
     connectOne(c, *p);
 
     c.send_feature(0, Wire::feature_pc_request);
@@ -372,12 +380,12 @@ void TestUdpTest::authorisation()
     const FakeBox &q = *prompt.boxes.at(1);
     QCOMPARE(q.title, QStringLiteral("new device"));
     QCOMPARE(q.text, QStringLiteral("新设备需要授权，IP:127.0.0.9"));
-    QCOMPARE(int(q.icon), int(QMessageBox::Question));
-    QCOMPARE(q.buttons, QMessageBox::Yes | QMessageBox::No);
-    QCOMPARE(q.defaultButton, QMessageBox::No);
+    QCOMPARE(int(q.icon), int(UserPrompt::Question));
+    QCOMPARE(q.buttons, UserPrompt::Yes | UserPrompt::No);
+    QCOMPARE(q.defaultButton, UserPrompt::No);
     QCOMPARE(featurePackets(*p).size(), 1); // the control request only, so far
 
-    prompt.answer(1, QMessageBox::StandardButton(button));
+    prompt.answer(1, UserPrompt::Button(button));
     QTRY_COMPARE(featurePackets(*p).size(), 2);
     const Wire::cmd_joVerta_feature_t r = featurePackets(*p).at(1);
     QCOMPARE(int(r.read_write_flg), reply);
@@ -391,6 +399,7 @@ void TestUdpTest::authorisationOfOwnAddress()
     FakePrompt prompt;
     auto p = startProjector();
     UDP_test c(loopbackConfig(p->port()));
+    c.setPrompt(&prompt);
     connectOne(c, *p);
     p->askAuthorisation(OwnAddress, ControllerAddress, p->port());
     QTRY_COMPARE(prompt.boxes.size(), 1);
@@ -405,6 +414,7 @@ void TestUdpTest::answerFloodShowsOneBox()
     FakePrompt prompt;
     auto p = startProjector(SimulatedProjector::NoAnswer);
     UDP_test c(loopbackConfig(p->port()));
+    c.setPrompt(&prompt);
     connectOne(c, *p);
     c.send_feature(0, Wire::feature_pc_request);
     LogCapture log;
@@ -421,14 +431,14 @@ void TestUdpTest::answerFloodShowsOneBox()
     QVERIFY(log.contains(QStringLiteral("authorisation refused")));
 
     // Once the box is closed the next answer is shown again.
-    prompt.answer(1, QMessageBox::Ok);
+    prompt.answer(1, UserPrompt::Ok);
     c.send_feature(0, Wire::feature_pc_request);
     p->sendRaw(answerRecord(Wire::feature_refuse_pc_request), ControllerAddress, p->port());
     QTRY_COMPARE(prompt.boxes.size(), 4);
     QCOMPARE(prompt.boxes.at(3)->title, QStringLiteral("拒绝"));
     // Codes without a meaning for us change nothing.
     p->sendRaw(answerRecord(17), ControllerAddress, p->port());
-    prompt.answer(3, QMessageBox::Ok);
+    prompt.answer(3, UserPrompt::Ok);
     QTest::qWait(50);
     QCOMPARE(prompt.boxes.size(), 4);
 }
@@ -465,6 +475,7 @@ void TestUdpTest::unsolicitedAnnouncements()
     NetConfig cfg = loopbackConfig(port);
     cfg.discoveryAddress = sender.localAddress();
     UDP_test c(cfg);
+    c.setPrompt(&prompt);
     c.setSearchWindow(windowMs);
     if (search)
         c.get_status();
@@ -519,6 +530,7 @@ void TestUdpTest::spoofedAnswers()
     FakePrompt prompt;
     auto p = startProjector(SimulatedProjector::NoAnswer);
     UDP_test c(loopbackConfig(p->port()));
+    c.setPrompt(&prompt);
     connectOne(c, *p);
     QUdpSocket stranger;
     QVERIFY(stranger.bind(QHostAddress(QStringLiteral("127.0.0.5")), 0));
@@ -534,7 +546,7 @@ void TestUdpTest::spoofedAnswers()
             stranger.writeDatagram(answer, ControllerAddress, p->port());
         c.deal_message();
         for (int b = notices; b < prompt.boxes.size(); ++b)
-            prompt.answer(b, QMessageBox::Ok);
+            prompt.answer(b, UserPrompt::Ok);
     }
     QCOMPARE(prompt.boxes.size() - notices, shown);
     // A stranger's datagram leaves the request's notice up and gets no reply.
@@ -551,6 +563,7 @@ void TestUdpTest::clientPortRebinds()
     const quint16 port = p->port();
     const quint16 newPort = moved->port();
     UDP_test c(loopbackConfig(port));
+    c.setPrompt(&prompt);
     connectOne(c, *p);
     p->sendRaw(announcementFor(c, QHostAddress(QStringLiteral("127.0.0.1")), 9999), ControllerAddress, port);
     QTRY_COMPARE(c.deviceList().size(), 2);
@@ -586,6 +599,7 @@ void TestUdpTest::setRemoteIpPort()
     auto p = startProjector();
     auto other = startProjector();
     UDP_test c(loopbackConfig(p->port()));
+    c.setPrompt(&prompt);
     // Only the placeholder is listed: nothing is sent, but later sends use the port.
     c.set_remote_ip_port(QStringLiteral("127.0.0.1"), other->port());
     QCOMPARE(c.address(), QStringLiteral("127.0.0.1"));
@@ -636,7 +650,7 @@ void TestUdpTest::framesOnlyWhileStreaming()
     auto p = startProjector();
     UDP_test c(loopbackConfig(p->port()));
     connectOne(c, *p);
-    UDP_test::setInstance(&c);
+    FrameOutput::setInstance(&c);
 
     IldFrame frame;
     frame.format = 5;
@@ -679,8 +693,6 @@ void TestUdpTest::framesOnlyWhileStreaming()
     c.send_headler();
     QTRY_COMPARE(p->count(Wire::CmdSettings), 2);
     QCOMPARE(p->count(Wire::CmdFrame), 20);
-    UDP_test::setInstance(nullptr);
-    QVERIFY(!UDP_test::instance());
 }
 
 void TestUdpTest::randomFlood()
@@ -689,6 +701,7 @@ void TestUdpTest::randomFlood()
     auto p = startProjector();
     const quint16 port = p->port();
     UDP_test c(loopbackConfig(port));
+    c.setPrompt(&prompt);
     connectOne(c, *p);
     QUdpSocket source;
     QVERIFY(source.bind(QHostAddress(QStringLiteral("127.0.0.7")), 0));
@@ -864,6 +877,7 @@ void TestUdpTest::destructionClosesNotice()
     auto p = startProjector(SimulatedProjector::Ask);
     {
         UDP_test c(loopbackConfig(p->port()));
+        c.setPrompt(&prompt);
         connectOne(c, *p);
         c.send_feature(0, Wire::feature_pc_request);
         QTRY_COMPARE(prompt.boxes.size(), 2);
@@ -871,7 +885,7 @@ void TestUdpTest::destructionClosesNotice()
     }
     QCOMPARE(prompt.openCount(), 0);
     prompt.boxes.at(1)->open = true;
-    prompt.answer(1, QMessageBox::Yes); // late answer after the controller is gone
+    prompt.answer(1, UserPrompt::Yes); // late answer after the controller is gone
     QTest::qWait(30);
     QCOMPARE(featurePackets(*p).size(), 1);
 }
@@ -919,15 +933,14 @@ void TestUdpTest::qmlInterface()
 
 void TestUdpTest::defaultNoticeBox()
 {
-    UserPrompt::setInstance(nullptr);
-    QMessageBox::StandardButton answered = QMessageBox::Abort;
+    MessageBoxPrompt prompt;
+    UserPrompt::Button answered = UserPrompt::Ok;
     int calls = 0;
-    auto notice = UserPrompt::instance()->openMessage(
-        QMessageBox::Question, QStringLiteral("new device"), QStringLiteral("question"),
-        QMessageBox::Yes | QMessageBox::No, QMessageBox::No, [&](QMessageBox::StandardButton b) {
-            answered = b;
-            ++calls;
-        });
+    auto notice = prompt.openMessage(UserPrompt::Question, QStringLiteral("new device"), QStringLiteral("question"),
+                                     UserPrompt::Yes | UserPrompt::No, UserPrompt::No, [&](UserPrompt::Button b) {
+                                         answered = b;
+                                         ++calls;
+                                     });
     QVERIFY(notice->isOpen()); // returned at once, box still up
     QMessageBox *box = nullptr;
     for (QWidget *w : QApplication::topLevelWidgets())
@@ -937,13 +950,12 @@ void TestUdpTest::defaultNoticeBox()
     QCOMPARE(box->windowTitle(), QStringLiteral("new device"));
     box->button(QMessageBox::Yes)->click();
     QCOMPARE(calls, 1);
-    QCOMPARE(answered, QMessageBox::Yes);
+    QCOMPARE(answered, UserPrompt::Yes);
     QVERIFY(!notice->isOpen());
 
     // Closed by its owner: gone without an answer.
-    auto second = UserPrompt::instance()->openMessage(QMessageBox::NoIcon, QStringLiteral("请求控灯"),
-                                                      QStringLiteral("notice"), QMessageBox::Ok, QMessageBox::NoButton,
-                                                      [&](QMessageBox::StandardButton) { ++calls; });
+    auto second = prompt.openMessage(UserPrompt::NoIcon, QStringLiteral("请求控灯"), QStringLiteral("notice"),
+                                     UserPrompt::Ok, UserPrompt::NoButton, [&](UserPrompt::Button) { ++calls; });
     QVERIFY(second->isOpen());
     second->close();
     QVERIFY(!second->isOpen());

@@ -1,26 +1,24 @@
 #include "commands.h"
+#include "foldersettings.h"
 #include "groupimagebuilder.h"
 #include "groupimageformat.h"
 #include "groupimagereader.h"
 #include "palette.h"
 #include "playfiles.h"
 #include "regularfile.h"
+#include "tablist.h"
 #include "toolprogress.h"
 #include "toolutil.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QTextStream>
 
 namespace {
 
-bool readSettingsGroup(const QString &settingsPath, const QString &root, ExportGroup &group)
+void addCheckedRows(const QVector<PlayFiles::SettingsRow> &rows, ExportGroup &group)
 {
-    QFile file;
-    if (!openRegularTextFile(settingsPath, file))
-        return false;
-    QTextStream in(&file);
-    for (const PlayFiles::SettingsRow &row : PlayFiles::parseSettings(in, root)) {
+    for (const PlayFiles::SettingsRow &row : rows) {
         if (!row.check)
             continue;
         ExportFile f;
@@ -31,7 +29,6 @@ bool readSettingsGroup(const QString &settingsPath, const QString &root, ExportG
         f.repeater = row.repeater;
         group.files.push_back(f);
     }
-    return true;
 }
 
 void reportLeftOut(const GroupImageBuilder &builder, const std::vector<ExportGroup> &groups, bool multi)
@@ -115,11 +112,9 @@ int runGroup(const QStringList &args)
     // The list or settings file lies in the play folder; its parent is the
     // root of relative paths, as when the application opens it.
     const QString input = QFileInfo(multi ? parser.value(list) : parser.value(csv)).absoluteFilePath();
-    QString root;
-    QString play;
-    PlayFiles::splitListFolder(PlayFiles::folderOf(input), root, play);
-    localDir = root;
-    playFolder = play;
+    FolderSettings folders;
+    folders.home = QDir::currentPath();
+    PlayFiles::splitListFolder(PlayFiles::folderOf(input), folders.localDir, folders.playFolder);
 
     std::vector<ExportGroup> groups;
     if (multi) {
@@ -130,28 +125,32 @@ int runGroup(const QStringList &args)
             err().flush();
             return ExitBadInput;
         }
-        QTextStream in(&file);
-        for (const PlayFiles::ListEntry &entry : PlayFiles::parseTabList(in)) {
-            if (!entry.check)
+        file.close();
+        // The same groups, rows and paths as the application loads.
+        for (const TabList::Group &listed : TabList::load(input, folders)) {
+            if (!listed.check)
                 continue;
-            const QString settings = PlayFiles::settingsNameFor(entry.name, play);
             ExportGroup group;
-            group.name = GroupImageFormat::groupName(settings);
-            if (!readSettingsGroup(root + play + settings, root, group)) {
+            group.name = GroupImageFormat::groupName(listed.settingsName);
+            if (!listed.found) {
                 // The application starts such a group empty; so does the export.
-                err() << "ildatool group: cannot open " << root + play + settings << "; the group stays empty\n";
+                err() << "ildatool group: cannot open " << listed.settingsPath << "; the group stays empty\n";
                 err().flush();
             }
+            addCheckedRows(listed.rows, group);
             groups.push_back(group);
         }
     } else {
         ExportGroup group;
-        group.name = GroupImageFormat::groupName(PlayFiles::settingsNameFor(PlayFiles::fileNameOf(input), play));
-        if (!readSettingsGroup(input, root, group)) {
+        group.name =
+            GroupImageFormat::groupName(PlayFiles::settingsNameFor(PlayFiles::fileNameOf(input), folders.playFolder));
+        QVector<PlayFiles::SettingsRow> rows;
+        if (!TabList::readGroupSettings(input, folders, rows)) {
             err() << "ildatool group: cannot open " << input << "\n";
             err().flush();
             return ExitBadInput;
         }
+        addCheckedRows(rows, group);
         groups.push_back(group);
     }
 

@@ -1,7 +1,7 @@
 // ildatool: the core of beamdeck for scripts and firmware build pipelines.
 
+#include "appsetup.h"
 #include "commands.h"
-#include "startup.h"
 #include "toolutil.h"
 
 #include <QGuiApplication>

@@ -1,9 +1,6 @@
 #include "abstractshape.h"
 
-AbstractShape::AbstractShape(QWidget *parent) : QWidget(parent)
-{
-    setBackgroundRole(QPalette::Base);
-}
+AbstractShape::AbstractShape(QObject *parent) : QObject(parent) {}
 
 void AbstractShape::setPen(QPen p)
 {

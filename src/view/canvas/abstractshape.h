@@ -1,19 +1,19 @@
 #pragma once
 
 #include <QBrush>
+#include <QObject>
 #include <QPen>
 #include <QPoint>
-#include <QWidget>
 
 class QPainter;
 
-// Something the drawing canvas draws. A widget only for its palette: it is
-// never shown.
-class AbstractShape : public QWidget
+// Something the drawing canvas draws. An object (not a widget) so that the
+// canvas and tests can track it with QPointer and qobject_cast.
+class AbstractShape : public QObject
 {
     Q_OBJECT
 public:
-    explicit AbstractShape(QWidget *parent = nullptr);
+    explicit AbstractShape(QObject *parent = nullptr);
 
     QPoint startPoint;
     QPoint endPoint; // set by the canvas when the shape is finished

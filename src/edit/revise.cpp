@@ -1,7 +1,7 @@
 #include "revise.h"
 
+#include "editlog.h"
 #include "ildframeset.h"
-#include "viewlog.h"
 
 #include <algorithm>
 #include <cmath>
@@ -32,7 +32,7 @@ public:
         m_out.insert(m_out.end(), n, v);
         if (n < copies && !m_full) {
             m_full = true;
-            qCDebug(lcView) << "{reviseFrame}revised frame reached" << IldFrame::MaxPoints
+            qCDebug(lcEdit) << "{reviseFrame}revised frame reached" << IldFrame::MaxPoints
                             << "points; further points are left out";
         }
     }
@@ -118,7 +118,7 @@ void thin(const std::vector<IldVertex> &in, CappedAppender &out, quint32 blankPo
             out.add(v);
         } else if (i >= 2 && sharperThan160(in[i - 2], in[i - 1], v)) {
             out.add(v);
-            qCDebug(lcView) << "angle is:" << cornerAngle(in[i - 2], in[i - 1], v);
+            qCDebug(lcEdit) << "angle is:" << cornerAngle(in[i - 2], in[i - 1], v);
         }
     }
 }

@@ -1,0 +1,3 @@
+#include "editlog.h"
+
+Q_LOGGING_CATEGORY(lcEdit, "beamdeck.edit", QtDebugMsg)

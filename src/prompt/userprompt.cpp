@@ -1,0 +1,62 @@
+#include "userprompt.h"
+
+#include <QLoggingCategory>
+
+Q_LOGGING_CATEGORY(lcPrompt, "beamdeck.prompt", QtDebugMsg)
+
+namespace {
+
+UserPrompt *s_prompt = nullptr;
+
+class ClosedNotice : public UserNotice
+{
+public:
+    bool isOpen() const override { return false; }
+    void close() override {}
+};
+
+class UnattendedPrompt : public UserPrompt
+{
+public:
+    Button showMessage(Icon, const QString &title, const QString &text, Buttons, Button) override
+    {
+        qCDebug(lcPrompt) << "{UserPrompt} no one to ask:" << title << text;
+        return NoButton;
+    }
+    std::unique_ptr<UserNotice> openMessage(Icon, const QString &title, const QString &text, Buttons, Button,
+                                            AnswerHandler) override
+    {
+        qCDebug(lcPrompt) << "{UserPrompt} no one to tell:" << title << text;
+        return std::make_unique<ClosedNotice>();
+    }
+    void showNotice(Icon, const QString &title, const QString &text) override
+    {
+        qCDebug(lcPrompt) << "{UserPrompt} no one to tell:" << title << text;
+    }
+};
+
+} // namespace
+
+UserNotice::~UserNotice() = default;
+
+UserPrompt::~UserPrompt()
+{
+    if (s_prompt == this)
+        s_prompt = nullptr;
+}
+
+UserPrompt &UserPrompt::unattended()
+{
+    static UnattendedPrompt prompt;
+    return prompt;
+}
+
+UserPrompt *UserPrompt::instance()
+{
+    return s_prompt ? s_prompt : &unattended();
+}
+
+void UserPrompt::setInstance(UserPrompt *prompt)
+{
+    s_prompt = prompt;
+}
