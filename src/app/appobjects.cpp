@@ -13,14 +13,23 @@ AppObjects::AppObjects() : frameModel(workSet, revisedSet, view)
     frames.renderer = &renderer;
     frames.ildaFilePath = &ildaFilePath;
     frames.model = &frameModel;
+    frames.progress = &progress;
+    frameModel.setWorkProgress(&progress);
 }
 
-void AppObjects::handDown(QQmlEngine *engine, ildaFileTab *fileTab, UDP_test *netUdp)
+void AppObjects::handDown(QQmlEngine *engine, ildaFileTab *fileTab, UDP_test *netUdp, UserPrompt *prompt)
 {
-    if (fileTab)
+    frames.prompt = prompt;
+    frameModel.setPrompt(prompt);
+    if (fileTab) {
         fileTab->setViewSettings(&view);
-    if (netUdp)
+        fileTab->setPrompt(prompt);
+        fileTab->setWorkProgress(&progress);
+    }
+    if (netUdp) {
         netUdp->setColorContext(&view.colors);
+        netUdp->setPrompt(prompt);
+    }
     frames.output = netUdp;
     frames.install(engine);
 }

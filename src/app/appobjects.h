@@ -6,11 +6,13 @@
 #include "ildframeset.h"
 #include "palette.h"
 #include "viewsettings.h"
+#include "workprogress.h"
 
 #include <QString>
 
 class QQmlEngine;
 class UDP_test;
+class UserPrompt;
 class ildaFileTab;
 
 // The process-wide objects of the data layer. main creates one before
@@ -25,8 +27,9 @@ public:
     AppObjects &operator=(const AppObjects &) = delete;
 
     // Gives fileTab and netUdp the shared colours and settings, makes netUdp
-    // the frame output and installs the frame context on engine.
-    void handDown(QQmlEngine *engine, ildaFileTab *fileTab, UDP_test *netUdp);
+    // the frame output, gives everything the prompt and the progress bar and
+    // installs the frame context on engine.
+    void handDown(QQmlEngine *engine, ildaFileTab *fileTab, UDP_test *netUdp, UserPrompt *prompt);
 
     Palette palette; // grows by the palettes of the files read
     ViewSettings view;
@@ -34,6 +37,7 @@ public:
     IldFrameSet revisedSet;
     FrameRenderer renderer;
     QString ildaFilePath;
+    WorkProgress progress; // "workProgress"
     frameSetModel frameModel; // "frameModel"
     FrameContext frames;
 };

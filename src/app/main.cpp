@@ -37,18 +37,15 @@ int main(int argc, char *argv[])
     initPageResources();
     // Questions and notices of every part go to message boxes.
     MessageBoxPrompt prompt;
-    UserPrompt::setInstance(&prompt);
     // The tab manager outlives the engine, so no binding ever sees it gone.
     ildaFileTab fileTab;
-    fileTab.setPrompt(&prompt);
     QQmlApplicationEngine engine;
     registerQmlTypes();
 
     // The network controller lives until the process ends; painted items reach it as the frame output.
     auto *netUdp = new UDP_test;
-    netUdp->setPrompt(&prompt);
-    objects.handDown(&engine, &fileTab, netUdp);
-    publishContextObjects(engine.rootContext(), &fileTab, &objects.frameModel, netUdp);
+    objects.handDown(&engine, &fileTab, netUdp, &prompt);
+    publishContextObjects(engine.rootContext(), &fileTab, &objects.frameModel, netUdp, &objects.progress);
 
     utils.checkAndroidStoragePermissions();
     engine.addImportPath(QStringLiteral("qrc:/"));

@@ -39,20 +39,21 @@ void registerQmlTypes()
     qmlRegisterType<ildaFile>("an.qt.DrawAreaWidget", 1, 0, "IldaFile");
 }
 
-void publishContextObjects(QQmlContext *context, ildaFileTab *fileTab, frameSetModel *frameModel, UDP_test *netUdp)
+void publishContextObjects(QQmlContext *context, ildaFileTab *fileTab, frameSetModel *frameModel, UDP_test *netUdp,
+                           WorkProgress *progress)
 {
     context->setContextProperty(QStringLiteral("FileTab"), fileTab);
     context->setContextProperty(QStringLiteral("frameModel"), frameModel);
     context->setContextProperty(QStringLiteral("net_udp"), netUdp);
     context->setContextProperty(QStringLiteral("net_device_list"), netUdp->deviceListModel());
     context->setContextProperty(QStringLiteral("fileOpener"), new FileOpener(fileTab, frameModel, context));
-    WorkProgress::instance()->setOnShow([] {
+    progress->setOnShow([] {
         for (QWindow *window : QGuiApplication::topLevelWindows())
             if (auto *quick = qobject_cast<QQuickWindow *>(window))
                 if (QQuickItem *grabber = quick->mouseGrabberItem())
                     grabber->ungrabMouse();
     });
-    context->setContextProperty(QStringLiteral("workProgress"), WorkProgress::instance());
+    context->setContextProperty(QStringLiteral("workProgress"), progress);
 }
 
 StartupArguments parseStartupArguments(const QStringList &arguments)

@@ -14,13 +14,15 @@ void registerQmlTypes();
 
 class QQmlContext;
 class UDP_test;
+class WorkProgress;
 class frameSetModel;
 class ildaFileTab;
 
 // Publishes the objects the pages call: "FileTab", "frameModel", "net_udp",
 // "net_device_list". They must outlive the engine. Also creates and publishes
 // "fileOpener" (owned by the context), which opens files dropped from outside.
-void publishContextObjects(QQmlContext *context, ildaFileTab *fileTab, frameSetModel *frameModel, UDP_test *netUdp);
+void publishContextObjects(QQmlContext *context, ildaFileTab *fileTab, frameSetModel *frameModel, UDP_test *netUdp,
+                           WorkProgress *progress);
 
 // The command line: beamdeck [FILE.ild…|LIST.list|IMAGE.ilg]. Parse it before
 // anything changes the current folder, with the arguments still decoded in the

@@ -11,7 +11,7 @@
 namespace GroupExport {
 
 Outcome exportTabs(GroupImageBuilder::Variant variant, const QVector<ildaFileSets *> &tabs, const QString &path,
-                   qint64 creationTime, UserPrompt &prompt, const ViewSettings &view)
+                   qint64 creationTime, UserPrompt &prompt, const ViewSettings &view, WorkProgress *progress)
 {
     std::vector<ExportGroup> groups;
     std::vector<ildaFileSets *> checked;
@@ -25,7 +25,7 @@ Outcome exportTabs(GroupImageBuilder::Variant variant, const QVector<ildaFileSet
     builder.setColors(view.colors, view.palette);
     if (creationTime >= 0)
         builder.setCreationTime(creationTime);
-    const WorkProgress::Task task(QStringLiteral("导出"));
+    const WorkProgress::Task task(progress, QStringLiteral("导出"));
     builder.setProgress(task.callback());
     const GroupImageBuilder::Outcome written = builder.save(variant, groups, path);
     report(prompt, builder, written, path);

@@ -488,7 +488,7 @@ void ildaFileSets::applyPlacement(const GroupImageBuilder::GroupPlace &place)
 bool ildaFileSets::exportWith(GroupImageBuilder::Variant variant, const QString &path)
 {
     GroupImageBuilder builder;
-    const WorkProgress::Task task(QStringLiteral("导出"));
+    const WorkProgress::Task task(m_progress, QStringLiteral("导出"));
     builder.setProgress(task.callback());
     builder.setColors(m_view->colors, m_view->palette);
     const std::vector<ExportGroup> groups{ exportGroup() };
@@ -513,7 +513,7 @@ bool ildaFileSets::saveSingleGroupText(const QString &path)
 bool ildaFileSets::saveIlda(const QString &path)
 {
     GroupImageBuilder builder;
-    const WorkProgress::Task task(QStringLiteral("导出"));
+    const WorkProgress::Task task(m_progress, QStringLiteral("导出"));
     builder.setProgress(task.callback());
     builder.setColors(m_view->colors, m_view->palette);
     const GroupImageBuilder::Outcome outcome = builder.saveCombinedIlda(exportGroup(), m_folders->resolve(path));

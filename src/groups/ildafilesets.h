@@ -8,6 +8,8 @@
 
 #include <QAbstractListModel>
 #include <QUndoStack>
+
+class WorkProgress;
 #include <QUrl>
 #include <QVariant>
 #include <QVector>
@@ -100,6 +102,8 @@ public:
     bool saveIlda(const QString &path);
     // Who answers this group's boxes; null: nobody (questions come back unanswered).
     void setPrompt(UserPrompt *prompt);
+    // Where this group's exports report progress; null: nowhere.
+    void setWorkProgress(WorkProgress *progress) { m_progress = progress; }
 
     const QVector<FileItem> &items() const { return files; }
     QString settingsFileName() const { return settingsName; }
@@ -143,6 +147,7 @@ private:
     QString settingsName;
     QUndoStack m_undo;
     UserPrompt *m_prompt = &UserPrompt::unattended();
+    WorkProgress *m_progress = nullptr;
     int m_editDepth = 0;
     OwnedViewSettings m_ownView;
     ViewSettings *m_view = m_ownView.get();

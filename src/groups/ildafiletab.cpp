@@ -33,6 +33,13 @@ void ildaFileTab::setPrompt(UserPrompt *prompt)
         tab->setPrompt(m_prompt);
 }
 
+void ildaFileTab::setWorkProgress(WorkProgress *progress)
+{
+    m_progress = progress;
+    for (ildaFileSets *tab : qAsConst(tabs))
+        tab->setWorkProgress(progress);
+}
+
 QString ildaFileTab::settingsIniPath()
 {
     return FolderSettings::iniPathIn(PlayFiles::configDir());
@@ -44,6 +51,7 @@ ildaFileSets *ildaFileTab::adopt(ildaFileSets *tab)
     // model handed out by get_tab.
     tab->setParent(this);
     tab->setPrompt(m_prompt);
+    tab->setWorkProgress(m_progress);
     tab->setViewSettings(m_view);
     QQmlEngine::setObjectOwnership(tab, QQmlEngine::CppOwnership);
     return tab;
@@ -378,7 +386,7 @@ void ildaFileTab::save_list(QUrl dir, QString selectedNameFilter)
 bool ildaFileTab::exportTabs(int variant, const QString &path)
 {
     const GroupExport::Outcome outcome = GroupExport::exportTabs(GroupImageBuilder::Variant(variant), tabs,
-                                                                 m_folders.resolve(path), m_creationTime, *m_prompt, *m_view);
+                                                                 m_folders.resolve(path), m_creationTime, *m_prompt, *m_view, m_progress);
     if (outcome.written) {
         exportGroupCount = outcome.groupCount;
         end_address_acc = outcome.dataEnd;

@@ -10,6 +10,7 @@
 #include <QUrl>
 #include <QVector>
 
+class WorkProgress;
 class ildaFileSets;
 
 // The play groups ("tabs"), their folder settings "_file_dir.ini", tab lists
@@ -87,6 +88,8 @@ public:
     quint8 groupCount() const { return exportGroupCount; }
     // Who answers the boxes of the tab manager and of every tab; null: nobody.
     void setPrompt(UserPrompt *prompt);
+    // Where exports of the tab manager and of every tab report progress; null: nowhere.
+    void setWorkProgress(WorkProgress *progress);
     // Fixes the creation time of the next images (tests); negative: clock.
     void setCreationTime(qint64 seconds) { m_creationTime = seconds; }
 
@@ -117,6 +120,7 @@ private:
     QString m_listError; // why the last list file could not be written
     qint64 m_creationTime = -1;
     UserPrompt *m_prompt = &UserPrompt::unattended();
+    WorkProgress *m_progress = nullptr;
     // Keeps the frames of opened images whose source files are missing until
     // exit: tabs taken out of the list live on.
     GroupImageReadBack m_readBack;

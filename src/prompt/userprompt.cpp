@@ -6,8 +6,6 @@ Q_LOGGING_CATEGORY(lcPrompt, "beamdeck.prompt", QtDebugMsg)
 
 namespace {
 
-UserPrompt *s_prompt = nullptr;
-
 class ClosedNotice : public UserNotice
 {
 public:
@@ -39,24 +37,10 @@ public:
 
 UserNotice::~UserNotice() = default;
 
-UserPrompt::~UserPrompt()
-{
-    if (s_prompt == this)
-        s_prompt = nullptr;
-}
+UserPrompt::~UserPrompt() = default;
 
 UserPrompt &UserPrompt::unattended()
 {
     static UnattendedPrompt prompt;
     return prompt;
-}
-
-UserPrompt *UserPrompt::instance()
-{
-    return s_prompt ? s_prompt : &unattended();
-}
-
-void UserPrompt::setInstance(UserPrompt *prompt)
-{
-    s_prompt = prompt;
 }

@@ -51,12 +51,6 @@ public:
     // Answers nothing and shows nothing: every box becomes a log line and is
     // taken as closed without an answer. What an owner without a prompt uses.
     static UserPrompt &unattended();
-
-    // The prompt of the frame editor's items (set by the application);
-    // unattended() until one is set.
-    static UserPrompt *instance();
-    // nullptr restores unattended().
-    static void setInstance(UserPrompt *prompt);
 };
 
 Q_DECLARE_OPERATORS_FOR_FLAGS(UserPrompt::Buttons)

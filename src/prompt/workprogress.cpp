@@ -8,12 +8,6 @@ namespace {
 // event loop costs the work little.
 } // namespace
 
-WorkProgress *WorkProgress::instance()
-{
-    static WorkProgress *progress = new WorkProgress(QCoreApplication::instance());
-    return progress;
-}
-
 WorkProgress::WorkProgress(QObject *parent) : QObject(parent) {}
 
 void WorkProgress::cancel()
@@ -98,21 +92,24 @@ bool WorkProgress::eventFilter(QObject *watched, QEvent *event)
     }
 }
 
-WorkProgress::Task::Task(const QString &label) : m_outer(!instance()->m_running)
+WorkProgress::Task::Task(WorkProgress *progress, const QString &label)
+    : m_progress(progress), m_outer(progress && !progress->m_running)
 {
     if (m_outer)
-        instance()->begin(label);
+        m_progress->begin(label);
 }
 
 WorkProgress::Task::~Task()
 {
     if (m_outer)
-        instance()->end();
+        m_progress->end();
 }
 
 ProgressCallback WorkProgress::Task::callback() const
 {
-    WorkProgress *p = instance();
+    WorkProgress *p = m_progress;
+    if (!p)
+        return [](qint64, qint64) { return true; };
     if (m_outer)
         return [p](qint64 done, qint64 total) { return p->report(done, total); };
     return [p](qint64, qint64) { return !p->m_cancelled; };
@@ -120,5 +117,5 @@ ProgressCallback WorkProgress::Task::callback() const
 
 bool WorkProgress::Task::cancelled() const
 {
-    return instance()->m_cancelled;
+    return m_progress && m_progress->m_cancelled;
 }

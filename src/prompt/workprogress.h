@@ -23,7 +23,7 @@ class WorkProgress : public QObject
     Q_PROPERTY(QString label READ label NOTIFY labelChanged)
 
 public:
-    static WorkProgress *instance();
+    explicit WorkProgress(QObject *parent = nullptr);
 
     bool busy() const { return m_busy; }
     qreal value() const { return m_value; }
@@ -47,7 +47,9 @@ public:
     class Task
     {
     public:
-        explicit Task(const QString &label);
+        // progress may be null (work nobody watches): the task then shows
+        // nothing and is never cancelled.
+        Task(WorkProgress *progress, const QString &label);
         ~Task();
         Task(const Task &) = delete;
         Task &operator=(const Task &) = delete;
@@ -56,6 +58,7 @@ public:
         bool cancelled() const;
 
     private:
+        WorkProgress *m_progress;
         bool m_outer;
     };
 
@@ -68,7 +71,6 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    explicit WorkProgress(QObject *parent = nullptr);
     bool report(qint64 done, qint64 total);
     void begin(const QString &label);
     void end();

@@ -1,5 +1,7 @@
 #include "framecontext.h"
 
+#include "userprompt.h"
+
 #include <QQmlEngine>
 #include <QVariant>
 
@@ -18,4 +20,9 @@ FrameContext *FrameContext::of(const QObject *object)
 {
     const QQmlEngine *engine = object ? qmlEngine(object) : nullptr;
     return engine ? static_cast<FrameContext *>(engine->property(ContextProperty).value<void *>()) : nullptr;
+}
+
+UserPrompt &FrameContext::promptOf(const FrameContext *context)
+{
+    return context && context->prompt ? *context->prompt : UserPrompt::unattended();
 }

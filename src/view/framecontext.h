@@ -6,6 +6,8 @@ class IldFrameSet;
 class QObject;
 class QQmlEngine;
 class QString;
+class UserPrompt;
+class WorkProgress;
 class frameSetModel;
 struct ViewSettings;
 
@@ -21,10 +23,16 @@ struct FrameContext
     FrameOutput *output = nullptr;     // where frames go with the network switch on; may stay null
     QString *ildaFilePath = nullptr;   // the file IldaFile last loaded or saved
     frameSetModel *model = nullptr;    // "frameModel"
+    UserPrompt *prompt = nullptr;      // boxes and notices; unattended when null
+    WorkProgress *progress = nullptr;  // the bar long reads report to; none when null
 
     // Makes this the context of the objects engine creates.
     void install(QQmlEngine *engine);
     // The context installed on the engine that created object, or null
     // (an object made outside QML, or an engine without one).
     static FrameContext *of(const QObject *object);
+    // What an item without a context (or a context without them) uses: the
+    // unattended prompt, and no progress bar.
+    static UserPrompt &promptOf(const FrameContext *context);
+    static WorkProgress *progressOf(const FrameContext *context) { return context ? context->progress : nullptr; }
 };

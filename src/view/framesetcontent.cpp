@@ -50,7 +50,7 @@ int frameSetModel::importSvg(const QVariant &urls)
 {
     const QStringList paths = localPathsFromUrls(urls);
     const Edit edit(this, QStringLiteral("import"));
-    const WorkProgress::Task task(QStringLiteral("导入"));
+    const WorkProgress::Task task(m_progress, QStringLiteral("导入"));
     const ProgressCallback progress = task.callback();
     std::vector<IldFrame> frames;
     qint64 done = 0;
@@ -125,7 +125,7 @@ int frameSetModel::addDrawing(QObject *canvas)
 int frameSetModel::optimizeFrames()
 {
     const Edit edit(this, QStringLiteral("optimize"));
-    const WorkProgress::Task task(QStringLiteral("优化"));
+    const WorkProgress::Task task(m_progress, QStringLiteral("优化"));
     const ProgressCallback progress = task.callback();
     const std::vector<IldFrame> &frames = workSet().frames;
     // Built aside and put in only when every checked frame is done.

@@ -151,6 +151,16 @@ void frameSetModel::record(const QString &text, FrameRows before, int mergeKey)
 
 frameSetModel::~frameSetModel() = default;
 
+void frameSetModel::setPrompt(UserPrompt *prompt)
+{
+    m_prompt = prompt;
+}
+
+UserPrompt &frameSetModel::prompt() const
+{
+    return m_prompt ? *m_prompt : UserPrompt::unattended();
+}
+
 int frameSetModel::rowCount(const QModelIndex &parent) const
 {
     if (parent.isValid())
@@ -431,7 +441,7 @@ bool frameSetModel::setIldFileName(QString name)
         refrushModel();
     } else {
         // Read aside: the list takes the frames only when the read completes.
-        const WorkProgress::Task task(QStringLiteral("读取"));
+        const WorkProgress::Task task(m_progress, QStringLiteral("读取"));
         IldFrameSet loaded;
         const IldReadResult result = loaded.fromFileIld(path, false, task.callback(), m_view->palette->size());
         m_view->palette->appendColors(result.palette);
@@ -448,7 +458,7 @@ bool frameSetModel::setIldFileName(QString name)
         endResetModel();
         if (!result.ok()) {
             qCDebug(lcView) << "{frameSetModel::setIldFileName}" << path << result.reason();
-            UserPrompt::instance()->showNotice(UserPrompt::Warning, QStringLiteral("file error"),
+            prompt().showNotice(UserPrompt::Warning, QStringLiteral("file error"),
                                                result.noticeText(path));
         }
     }
@@ -465,7 +475,7 @@ void frameSetModel::reviseFrameSet(uint between, uint addPoint, uint blankPoint,
     params.blankPoint = blankPoint;
     params.totalPoint = std::max(1u, totalPoint);
     const Edit edit(this, QStringLiteral("revise"));
-    const WorkProgress::Task task(QStringLiteral("revise"));
+    const WorkProgress::Task task(m_progress, QStringLiteral("revise"));
     if (!reviseFrames(workSet(), m_reviseBuffer, params, task.callback()))
         return;
     beginResetModel();
@@ -494,7 +504,7 @@ bool frameSetModel::askDeleteFrame()
     const int n = workSet().checkedCount();
     if (n == 0)
         return false;
-    const UserPrompt::Button answer = UserPrompt::instance()->showMessage(
+    const UserPrompt::Button answer = prompt().showMessage(
         UserPrompt::Question, QStringLiteral("删除"), QStringLiteral("删除选中的 %1 帧？").arg(n),
         UserPrompt::Yes | UserPrompt::No, UserPrompt::No);
     if (answer != UserPrompt::Yes)

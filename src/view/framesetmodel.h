@@ -12,6 +12,8 @@
 class IldFrame;
 class IldFrameSet;
 class OwnedViewSettings;
+class UserPrompt;
+class WorkProgress;
 struct ViewSettings;
 
 // The editing page's list: one row per frame of the working set, with
@@ -54,6 +56,10 @@ public:
     IldFrameSet &workSet() const { return *m_work; }
     IldFrameSet &revisedSet() const { return *m_revised; }
     ViewSettings &viewSettings() const { return *m_view; }
+    // Who is asked and told (unattended until set) and where long work
+    // reports (nowhere until set).
+    void setPrompt(UserPrompt *prompt);
+    void setWorkProgress(WorkProgress *progress) { m_progress = progress; }
 
     int rowCount(const QModelIndex &parent = QModelIndex()) const override;
     QVariant data(const QModelIndex &index, int role) const override;
@@ -152,6 +158,9 @@ private:
     IldFrameSet *m_work = nullptr;
     IldFrameSet *m_revised = nullptr;
     ViewSettings *m_view = nullptr;
+    UserPrompt *m_prompt = nullptr;
+    WorkProgress *m_progress = nullptr;
+    UserPrompt &prompt() const;
     QUndoStack m_undo;
     QString m_ildFileName;
     std::unique_ptr<IldFrameSet> m_moveBuffer;

@@ -59,7 +59,7 @@ void IldaDrawWidget::setFrameIndex(int index)
         m_loadedSource = m_source;
         // A cancelled read keeps what is shown (the first frame) and is not
         // tried again until the source changes.
-        const WorkProgress::Task task(QStringLiteral("读取"));
+        const WorkProgress::Task task(FrameContext::progressOf(context()), QStringLiteral("读取"));
         std::unique_ptr<IldFrameSet> loaded(new IldFrameSet);
         const IldReadResult read = readFrames(*loaded, m_source, false, task.callback());
         if (read.kind == IldReadResult::Cancelled) {
@@ -70,8 +70,8 @@ void IldaDrawWidget::setFrameIndex(int index)
             setReadProblem(read.ok() ? QString() : read.reason());
             if (!read.ok() && m_reportProblems && !m_source.isEmpty()) {
                 qCDebug(lcView) << "{IldaDrawWidget}" << m_source << read.reason();
-                UserPrompt::instance()->showNotice(UserPrompt::Warning, QStringLiteral("file error"),
-                                                   read.noticeText(m_source));
+                FrameContext::promptOf(context()).showNotice(UserPrompt::Warning, QStringLiteral("file error"),
+                                                             read.noticeText(m_source));
             }
             setFrameCount(int(m_frameSet->frames.size()));
         }

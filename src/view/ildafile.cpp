@@ -43,7 +43,7 @@ bool ildaFile::loadData(QUrl name)
     // Read aside: the working list takes the frames only when the read completes.
     IldReadResult result;
     IldFrameSet loaded;
-    const WorkProgress::Task task(QStringLiteral("读取"));
+    const WorkProgress::Task task(shared->progress, QStringLiteral("读取"));
     if (fileName.endsWith(QLatin1String(".c"))) {
         QFile file;
         result = openRegularFile(path, file);
@@ -70,7 +70,8 @@ bool ildaFile::loadData(QUrl name)
                        std::make_move_iterator(loaded.frames.end()));
     if (!result.ok()) {
         qCDebug(lcView) << "{ildaFile::loadData}" << path << result.reason();
-        UserPrompt::instance()->showNotice(UserPrompt::Warning, QStringLiteral("file error"), result.noticeText(path));
+        FrameContext::promptOf(shared).showNotice(UserPrompt::Warning, QStringLiteral("file error"),
+                                                  result.noticeText(path));
     }
     shared->model->refrushModel();
     return result.frames > 0;
@@ -135,7 +136,7 @@ bool ildaFile::saveData(QUrl name, QString selectedNameFilter, int type)
     shared->model->refrushModel();
     if (why.isEmpty())
         return true;
-    UserPrompt::instance()->showMessage(
+    FrameContext::promptOf(shared).showMessage(
         UserPrompt::Warning, QStringLiteral("save error"),
         QStringLiteral("%1 was not saved: %2.\r\nThe file on disk is unchanged.").arg(path, why), UserPrompt::Ok);
     return false;

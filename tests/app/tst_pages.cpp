@@ -217,15 +217,15 @@ private slots:
         net.clientPort = m_projector->port();
         m_udp.reset(new UDP_test(net));
         m_udp->setPrompt(&m_prompt);
-        FrameOutput::setInstance(m_udp.get());
         m_engine.reset(new QQmlApplicationEngine);
         connect(m_engine.get(), &QQmlEngine::warnings, this, [this](const QList<QQmlError> &list) {
             for (const QQmlError &e : list)
                 m_warnings << e.toString();
         });
         registerQmlTypes();
-        m_objects.handDown(m_engine.get(), m_tabs.get(), m_udp.get());
-        publishContextObjects(m_engine->rootContext(), m_tabs.get(), &m_objects.frameModel, m_udp.get());
+        m_objects.handDown(m_engine.get(), m_tabs.get(), m_udp.get(), &m_prompt);
+        publishContextObjects(m_engine->rootContext(), m_tabs.get(), &m_objects.frameModel, m_udp.get(),
+                              &m_objects.progress);
         m_engine->addImportPath(QStringLiteral("qrc:/"));
         m_engine->load(QUrl(QStringLiteral("qrc:///qml/TabPlayer.qml")));
         QVERIFY(!m_engine->rootObjects().isEmpty());
@@ -1037,7 +1037,7 @@ private slots:
         const QByteArray before = snapshot();
         const int boxes = m_prompt.boxes.size();
 
-        WorkProgress *progress = WorkProgress::instance();
+        WorkProgress *progress = &m_objects.progress;
         progress->setShowDelay(0);
         progress->setPumpInterval(0);
         bool sawBar = false;
@@ -1073,7 +1073,6 @@ private slots:
     void cleanupTestCase()
     {
         m_engine.reset();
-        FrameOutput::setInstance(nullptr);
     }
 };
 

@@ -25,9 +25,6 @@ struct FakeBox
 class FakePrompt : public UserPrompt
 {
 public:
-    FakePrompt() { UserPrompt::setInstance(this); }
-    ~FakePrompt() override { UserPrompt::setInstance(nullptr); }
-
     Button showMessage(Icon icon, const QString &title, const QString &text, Buttons buttons,
                        Button defaultButton) override
     {

@@ -650,7 +650,6 @@ void TestUdpTest::framesOnlyWhileStreaming()
     auto p = startProjector();
     UDP_test c(loopbackConfig(p->port()));
     connectOne(c, *p);
-    FrameOutput::setInstance(&c);
 
     IldFrame frame;
     frame.format = 5;

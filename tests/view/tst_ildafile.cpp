@@ -113,6 +113,7 @@ private slots:
     void unknownFilterWritesNothing()
     {
         FakePrompt prompt;
+        shared.frames.prompt = &prompt;
         twoCheckedFrames(shared.work);
         QSignalSpy reset(&shared.model, &QAbstractItemModel::modelReset);
         QVERIFY(!element.saveData(QUrl::fromLocalFile(dir.filePath(QStringLiteral("nothing"))), QStringLiteral("All (*)")));
@@ -120,6 +121,7 @@ private slots:
         QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("nothing"))));
         QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("nothing.ild"))));
         QCOMPARE(prompt.boxes.size(), 1); // said, not reported as saved
+        shared.frames.prompt = nullptr;
     }
 
     // A typed suffix decides the type whatever filter the dialog shows.
