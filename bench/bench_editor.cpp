@@ -96,19 +96,18 @@ int main(int argc, char *argv[])
     high.between = 3;
     high.addPoint = 2;
     high.blankPoint = 2;
-    for (const Case &c : { Case{ "revise thinning (T=300, P=2)", thin }, Case{ "revise highlight (B=3, A=2, P=2)", high } }) {
+    for (const Case &c : {Case{"revise thinning (T=300, P=2)", thin}, Case{"revise highlight (B=3, A=2, P=2)", high}}) {
         IldFrameSet revised; // a fresh target each case: the first run is the cold one
         const Timing ms = timeRuns(runs, [&] { reviseFrames(work, revised, c.p); });
         qint64 points = 0;
         for (const IldFrame &f : revised.frames)
             points += f.vertexCount();
-        out << c.name << ": " << figures(ms) << " for 2000 x 1000 points -> " << points
-            << " points (goal < 100 ms)\n";
+        out << c.name << ": " << figures(ms) << " for 2000 x 1000 points -> " << points << " points (goal < 100 ms)\n";
     }
 
     Palette palette;
     const ColorContext colors{&palette, 0};
-    for (int type : { 0, 3 }) {
+    for (int type : {0, 3}) {
         qint64 bytes = 0;
         const Timing ms = timeRuns(runs, [&] { bytes = exportCTable(work, type, colors).size(); });
         out << "C table export type " << type << ": " << figures(ms) << ", " << bytes / 1024 / 1024

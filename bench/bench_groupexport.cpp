@@ -81,12 +81,12 @@ double maxRssMiB(int who)
 
 int exportOnly(const QString &dir, const QString &out)
 {
-    ExportGroup group{ QStringLiteral("bench"), {} };
+    ExportGroup group{QStringLiteral("bench"), {}};
     std::vector<ExportGroup> groups;
     for (int g = 0; g < 2; ++g) {
-        ExportGroup eg{ QStringLiteral("bench%1").arg(g), {} };
+        ExportGroup eg{QStringLiteral("bench%1").arg(g), {}};
         for (int i = g * Files / 2; i < (g + 1) * Files / 2; ++i)
-            eg.files.push_back(ExportFile{ filePath(dir, i), QFileInfo(filePath(dir, i)).fileName(), 1, 0, 1 });
+            eg.files.push_back(ExportFile{filePath(dir, i), QFileInfo(filePath(dir, i)).fileName(), 1, 0, 1});
         groups.push_back(eg);
     }
     const double before = maxRssMiB(RUSAGE_SELF);
@@ -177,8 +177,8 @@ int main(int argc, char *argv[])
         if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
             return 1;
         bestExport = std::min(bestExport, total.elapsed() / 1000.0);
-        bestExportCpu = std::min(bestExportCpu, usage.ru_utime.tv_sec + usage.ru_stime.tv_sec
-                                                    + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6);
+        bestExportCpu = std::min(bestExportCpu, usage.ru_utime.tv_sec + usage.ru_stime.tv_sec +
+                                                    (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6);
         childRss = std::max(childRss, usage.ru_maxrss / 1024.0);
     }
     const double image = QFileInfo(out).size() / 1048576.0;

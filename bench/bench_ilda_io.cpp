@@ -41,8 +41,7 @@ IldFrameSet makeShow(int frames, int points)
     return set;
 }
 
-template <typename F>
-double bestOf(int runs, F &&fn)
+template <typename F> double bestOf(int runs, F &&fn)
 {
     double best = 1e99;
     for (int i = 0; i < runs; ++i) {
@@ -98,13 +97,22 @@ int main()
     });
 
     out << QStringLiteral("file: %1 MB, %2 frames of %3 points (%4 vertices read)\n")
-               .arg(sizeMb, 0, 'f', 1).arg(frames).arg(points).arg(vertices);
-    out << QStringLiteral("raw read into memory: %1 ms (%2 MB/s)\n").arg(rawMs, 0, 'f', 1).arg(sizeMb / rawMs * 1000, 0, 'f', 0);
+               .arg(sizeMb, 0, 'f', 1)
+               .arg(frames)
+               .arg(points)
+               .arg(vertices);
+    out << QStringLiteral("raw read into memory: %1 ms (%2 MB/s)\n")
+               .arg(rawMs, 0, 'f', 1)
+               .arg(sizeMb / rawMs * 1000, 0, 'f', 0);
     out << QStringLiteral("ILDA read (parse):    %1 ms (%2 MB/s), %3x the raw read\n")
-               .arg(parseMs, 0, 'f', 1).arg(sizeMb / parseMs * 1000, 0, 'f', 0).arg(parseMs / rawMs, 0, 'f', 2);
+               .arg(parseMs, 0, 'f', 1)
+               .arg(sizeMb / parseMs * 1000, 0, 'f', 0)
+               .arg(parseMs / rawMs, 0, 'f', 2);
     out << QStringLiteral("ILDA read, progress:  %1 ms (%2 reports per read)\n")
                .arg(progressMs, 0, 'f', 1)
                .arg(reports / 5);
-    out << QStringLiteral("ILDA write (save):    %1 ms (%2 MB/s)\n").arg(writeMs, 0, 'f', 1).arg(sizeMb / writeMs * 1000, 0, 'f', 0);
+    out << QStringLiteral("ILDA write (save):    %1 ms (%2 MB/s)\n")
+               .arg(writeMs, 0, 'f', 1)
+               .arg(sizeMb / writeMs * 1000, 0, 'f', 0);
     return sink > 0 ? 0 : 1;
 }

@@ -14,10 +14,10 @@ namespace {
 
 bool sameFeature(const cmd_joVerta_feature_t &a, const cmd_joVerta_feature_t &b)
 {
-    return a.command == b.command && a.read_write_flg == b.read_write_flg && a.length == b.length
-        && a.ack_id == b.ack_id && a.device_password == b.device_password && a.feature == b.feature
-        && a.ip1 == b.ip1 && a.port1 == b.port1 && a.ip2 == b.ip2 && a.port2 == b.port2 && a.text1 == b.text1
-        && a.text2 == b.text2 && a.tail == b.tail;
+    return a.command == b.command && a.read_write_flg == b.read_write_flg && a.length == b.length &&
+           a.ack_id == b.ack_id && a.device_password == b.device_password && a.feature == b.feature && a.ip1 == b.ip1 &&
+           a.port1 == b.port1 && a.ip2 == b.ip2 && a.port2 == b.port2 && a.text1 == b.text1 && a.text2 == b.text2 &&
+           a.tail == b.tail;
 }
 
 void require(bool ok)
@@ -45,7 +45,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     sentCommand(d, command);
     sentCommand(sent, command);
 
-    for (const QByteArray *in : { &d, &sent }) {
+    for (const QByteArray *in : {&d, &sent}) {
         DiscoveryRequest q;
         if (decodeDiscovery(*in, q)) {
             DiscoveryRequest back;
@@ -75,10 +75,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         if (decodeSettings(*in, s)) {
             DeviceSettings back;
             require(decodeSettings(encodeSettings(s), back));
-            require(back.counter == s.counter && back.functionFun == s.functionFun
-                    && back.net_no_signal == s.net_no_signal && back.scanSpeed_p2p == s.scanSpeed_p2p
-                    && back.scan_rate == s.scan_rate && back.color == s.color && back.constantFF == s.constantFF
-                    && back.ilda_switch == s.ilda_switch);
+            require(back.counter == s.counter && back.functionFun == s.functionFun &&
+                    back.net_no_signal == s.net_no_signal && back.scanSpeed_p2p == s.scanSpeed_p2p &&
+                    back.scan_rate == s.scan_rate && back.color == s.color && back.constantFF == s.constantFF &&
+                    back.ilda_switch == s.ilda_switch);
         }
 
         FramePacket header;

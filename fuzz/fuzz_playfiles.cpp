@@ -21,8 +21,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 
     if (size == 0)
         return 0;
-    static const QString roots[] = { QString(), QStringLiteral("/shows/"), QStringLiteral("C:/shows/"),
-                                     QStringLiteral("shows/") };
+    static const QString roots[] = {QString(), QStringLiteral("/shows/"), QStringLiteral("C:/shows/"),
+                                    QStringLiteral("shows/")};
     const QString &root = roots[data[0] % 4];
     QByteArray bytes(reinterpret_cast<const char *>(data + 1), int(size - 1));
 
@@ -42,8 +42,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             for (int i = 0; i < rows.size(); ++i) {
                 const SettingsRow &a = rows.at(i);
                 const SettingsRow &b = back.at(i);
-                if (a.path != b.path || a.name != b.name || a.playSpeed != b.playSpeed
-                    || a.colorType != b.colorType || a.repeater != b.repeater || a.check != b.check)
+                if (a.path != b.path || a.name != b.name || a.playSpeed != b.playSpeed || a.colorType != b.colorType ||
+                    a.repeater != b.repeater || a.check != b.check)
                     std::abort();
             }
         }

@@ -37,7 +37,7 @@ public:
     IldFrameSet revisedSet;
     FrameRenderer renderer;
     QString ildaFilePath;
-    WorkProgress progress; // "workProgress"
+    WorkProgress progress;    // "workProgress"
     frameSetModel frameModel; // "frameModel"
     FrameContext frames;
 };

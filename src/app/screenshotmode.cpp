@@ -1,11 +1,11 @@
 #include "screenshotmode.h"
 
+#include <QAbstractItemModel>
 #include <QCoreApplication>
 #include <QDir>
 #include <QImage>
-#include <QQmlApplicationEngine>
-#include <QAbstractItemModel>
 #include <QPixmap>
+#include <QQmlApplicationEngine>
 #include <QQmlContext>
 #include <QQuickWindow>
 #include <QScreen>
@@ -22,8 +22,8 @@ void countingHandler(QtMsgType type, const QMessageLogContext &context, const QS
 {
     if (type != QtDebugMsg && type != QtInfoMsg) {
         const QByteArray category = context.category ? QByteArray(context.category) : QByteArray();
-        if (msg.contains(QLatin1String("qrc:")) || category == "qml" || category == "js"
-            || category.startsWith("qt.qml"))
+        if (msg.contains(QLatin1String("qrc:")) || category == "qml" || category == "js" ||
+            category.startsWith("qt.qml"))
             ++s_qmlWarnings;
     }
     if (s_previous)
@@ -37,9 +37,9 @@ struct Shot
 };
 
 const Shot shots[] = {
-    { "", "main.png" },
-    { "frameWindow", "frame-editor.png" },
-    { "drawingWindow", "drawing.png" },
+    {"", "main.png"},
+    {"frameWindow", "frame-editor.png"},
+    {"drawingWindow", "drawing.png"},
 };
 
 // Puts the first file of the first group into the editor and revises it, so
@@ -76,7 +76,8 @@ void takeShot(QQmlApplicationEngine *engine, int i)
 {
     const QString dir = qEnvironmentVariable("BEAMDECK_SCREENSHOT_DIR");
     const int delayMs = qEnvironmentVariableIsSet("BEAMDECK_SCREENSHOT_DELAY")
-        ? qEnvironmentVariableIntValue("BEAMDECK_SCREENSHOT_DELAY") : 1500;
+                            ? qEnvironmentVariableIntValue("BEAMDECK_SCREENSHOT_DELAY")
+                            : 1500;
     if (i >= int(sizeof(shots) / sizeof(shots[0]))) {
         std::fprintf(stderr, "screenshots written to %s; QML warnings: %d\n", qPrintable(dir), s_qmlWarnings);
         QCoreApplication::exit(s_qmlWarnings > 0 ? 3 : 0);

@@ -32,10 +32,9 @@ void CrcEngine::addReversedWords(const uchar *data, qint64 size)
     quint32 crc = m_crc;
     for (qint64 i = 0; i < whole; i += 4) {
         // Byte 3 goes in first, so it meets the top byte of the register.
-        const quint32 x = crc ^ (quint32(data[i + 3]) << 24 | quint32(data[i + 2]) << 16
-                                 | quint32(data[i + 1]) << 8 | quint32(data[i]));
-        crc = m_table[3][x >> 24] ^ m_table[2][(x >> 16) & 0xFF] ^ m_table[1][(x >> 8) & 0xFF]
-            ^ m_table[0][x & 0xFF];
+        const quint32 x = crc ^ (quint32(data[i + 3]) << 24 | quint32(data[i + 2]) << 16 | quint32(data[i + 1]) << 8 |
+                                 quint32(data[i]));
+        crc = m_table[3][x >> 24] ^ m_table[2][(x >> 16) & 0xFF] ^ m_table[1][(x >> 8) & 0xFF] ^ m_table[0][x & 0xFF];
     }
     m_crc = crc;
     for (qint64 i = size - 1; i >= whole; --i)

@@ -26,8 +26,7 @@ struct Outcome
 // image at path; on success each tab learns where its files were placed.
 // creationTime < 0: the clock.
 Outcome exportTabs(GroupImageBuilder::Variant variant, const QVector<ildaFileSets *> &tabs, const QString &path,
-                   qint64 creationTime, UserPrompt &prompt, const ViewSettings &view,
-                   WorkProgress *progress);
+                   qint64 creationTime, UserPrompt &prompt, const ViewSettings &view, WorkProgress *progress);
 
 // Says what an export did not do: a refusal or failed write in a message
 // box, files left out (no frames) in a notice; both as log lines too.

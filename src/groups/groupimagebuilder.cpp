@@ -234,7 +234,7 @@ bool GroupImageBuilder::calImageAddress(const std::vector<ExportGroup> &groups, 
     for (size_t g = 0; g < groupLimit; ++g) {
         m_places[g].files.assign(groups[g].files.size(), FilePlace());
         GroupLayout::GroupCounts groupCounts;
-        Exported exported{ int(g), {} };
+        Exported exported{int(g), {}};
         for (size_t f = 0; f < groups[g].files.size(); ++f) {
             const ExportFile &ef = groups[g].files[f];
             IldFrameSet set;
@@ -345,8 +345,8 @@ GroupImageBuilder::Outcome GroupImageBuilder::write(Variant variant, const std::
             return Refused;
         }
     }
-    const bool ok = (variant == GroupImage || variant == SingleGroupImage) ? writeBinary(variant, out)
-                                                                           : writeText(variant, out);
+    const bool ok =
+        (variant == GroupImage || variant == SingleGroupImage) ? writeBinary(variant, out) : writeText(variant, out);
     m_groups = nullptr;
     if (!ok)
         return m_failure;
@@ -373,9 +373,11 @@ bool GroupImageBuilder::writeBinary(Variant variant, QIODevice *out)
             appendGroupRecord(buf, encodedName((*m_groups)[size_t(m_exported[size_t(g)].group)].name, GroupNameSize),
                               quint8(L.groupCount()), quint8(g), quint8(L.fileCount(g)),
                               quint32(L.fileRecordAddress(g)));
-        qCDebug(lcGroups).noquote() << "***end Group_table:address:" << "0x" + QString::number(L.frameTableStart(), 16);
+        qCDebug(lcGroups).noquote() << "***end Group_table:address:"
+                                    << "0x" + QString::number(L.frameTableStart(), 16);
     } else {
-        qCDebug(lcGroups).noquote() << "init_address_file_table: " << "new group address:------------"
+        qCDebug(lcGroups).noquote() << "init_address_file_table: "
+                                    << "new group address:------------"
                                     << "0x" + QString::number(L.frameTableStart(), 16);
     }
     for (int g = 0; g < L.groupCount(); ++g)

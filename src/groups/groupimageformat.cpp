@@ -12,12 +12,12 @@ void u8(QByteArray &out, quint8 v)
 }
 void u16(QByteArray &out, quint16 v)
 {
-    const char b[2] = { char(v >> 8), char(v) };
+    const char b[2] = {char(v >> 8), char(v)};
     out.append(b, 2);
 }
 void u32(QByteArray &out, quint32 v)
 {
-    const char b[4] = { char(v >> 24), char(v >> 16), char(v >> 8), char(v) };
+    const char b[4] = {char(v >> 24), char(v >> 16), char(v >> 8), char(v)};
     out.append(b, 4);
 }
 void fixed(QByteArray &out, const QByteArray &bytes, int size)
@@ -110,13 +110,12 @@ QString textHeaderLine(qint64 creationTime)
 
 QString textGroupLine(const QString &groupName, int groupCount, int index, int fileCount, quint64 fileTableAddress)
 {
-    return textName(groupName, GroupNameSize)
-        + QStringLiteral(",tab/group:%1,%2,file num:%3,file address:0x%4,%5,")
-              .arg(groupCount)
-              .arg(index)
-              .arg(fileCount)
-              .arg(hex(fileTableAddress))
-              .arg(fileTableAddress);
+    return textName(groupName, GroupNameSize) + QStringLiteral(",tab/group:%1,%2,file num:%3,file address:0x%4,%5,")
+                                                    .arg(groupCount)
+                                                    .arg(index)
+                                                    .arg(fileCount)
+                                                    .arg(hex(fileTableAddress))
+                                                    .arg(fileTableAddress);
 }
 
 QString textGroupAddressLine(quint64 address)
@@ -127,15 +126,15 @@ QString textGroupAddressLine(quint64 address)
 QString textFileLine(const QString &fileName, int index, int frameCount, quint64 frameTableAddress, int playSpeed,
                      int colorType, int repeater)
 {
-    return textName(fileName, FileNameSize)
-        + QStringLiteral(",file:%1,frame:%2,frame address:0x%3,%4,speed:%5,color:%6,repeater:%7")
-              .arg(index)
-              .arg(frameCount)
-              .arg(hex(frameTableAddress))
-              .arg(frameTableAddress)
-              .arg(playSpeed)
-              .arg(colorType)
-              .arg(repeater);
+    return textName(fileName, FileNameSize) +
+           QStringLiteral(",file:%1,frame:%2,frame address:0x%3,%4,speed:%5,color:%6,repeater:%7")
+               .arg(index)
+               .arg(frameCount)
+               .arg(hex(frameTableAddress))
+               .arg(frameTableAddress)
+               .arg(playSpeed)
+               .arg(colorType)
+               .arg(repeater);
 }
 
 QString textFileAddressLine(quint64 address)
@@ -162,8 +161,8 @@ QString textVertexLine(qint16 x, qint16 y, bool blanked, QRgb color)
     const QString xy = hex(quint16(Dac::toDac(x))) + QLatin1Char(',') + hex(quint16(Dac::toDac(y))) + QLatin1Char(',');
     if (blanked)
         return xy + QStringLiteral("0x00,0x00,0x00,");
-    return xy + hex(quint8(qRed(color))) + QLatin1Char(',') + hex(quint8(qGreen(color))) + QLatin1Char(',')
-        + hex(quint8(qBlue(color))) + QLatin1Char(',');
+    return xy + hex(quint8(qRed(color))) + QLatin1Char(',') + hex(quint8(qGreen(color))) + QLatin1Char(',') +
+           hex(quint8(qBlue(color))) + QLatin1Char(',');
 }
 
 } // namespace GroupImageFormat

@@ -8,7 +8,8 @@
 #include <QDir>
 #include <QFileInfo>
 
-GroupImageReadBack::Result GroupImageReadBack::read(const QString &path, const FolderSettings &folders, const ColorContext &colors)
+GroupImageReadBack::Result GroupImageReadBack::read(const QString &path, const FolderSettings &folders,
+                                                    const ColorContext &colors)
 {
     Result result;
     const QString file = folders.resolve(path);

@@ -55,7 +55,8 @@ GroupImageTables readGroupImageTables(const uchar *data, qint64 size)
 {
     GroupImageTables t;
     if (size < GroupImageFormat::HeaderSize) {
-        t.problems << QStringLiteral("shorter than its %1-byte header (%2 bytes)").arg(GroupImageFormat::HeaderSize).arg(size);
+        t.problems
+            << QStringLiteral("shorter than its %1-byte header (%2 bytes)").arg(GroupImageFormat::HeaderSize).arg(size);
         return t;
     }
     ByteCursor in(data, size);
@@ -71,7 +72,8 @@ GroupImageTables readGroupImageTables(const uchar *data, qint64 size)
         }
         GroupImageTables::Group g = readGroup(in);
         if (g.groupCount == 0) {
-            t.problems << QStringLiteral("group record at byte %1 counts 0 groups").arg(in.pos() - GroupLayout::GroupRecordSize);
+            t.problems << QStringLiteral("group record at byte %1 counts 0 groups")
+                              .arg(in.pos() - GroupLayout::GroupRecordSize);
             break;
         }
         t.groupCount = g.groupCount;
@@ -147,8 +149,7 @@ struct ReadBudget
     quint64 vertices;
 };
 
-bool readFrames(GroupImageTables::File &file, const uchar *data, qint64 size, QStringList &problems,
-                ReadBudget &budget)
+bool readFrames(GroupImageTables::File &file, const uchar *data, qint64 size, QStringList &problems, ReadBudget &budget)
 {
     ByteCursor in(data, size);
     for (int k = 0; k < file.frameCount; ++k) {
@@ -159,7 +160,10 @@ bool readFrames(GroupImageTables::File &file, const uchar *data, qint64 size, QS
         --budget.frames;
         const quint64 record = quint64(file.frameTableAddress) + quint64(k) * GroupLayout::FrameRecordSize;
         if (record + GroupLayout::FrameRecordSize > quint64(size)) {
-            problems << QStringLiteral("frame record %1 of file %2 at byte %3 lies past the end").arg(k).arg(file.name).arg(record);
+            problems << QStringLiteral("frame record %1 of file %2 at byte %3 lies past the end")
+                            .arg(k)
+                            .arg(file.name)
+                            .arg(record);
             return true;
         }
         in.seek(qint64(record));
@@ -168,9 +172,10 @@ bool readFrames(GroupImageTables::File &file, const uchar *data, qint64 size, QS
         const quint32 address = in.u32();
         IldFrame f = storedFrame(k, file.frameCount);
         const quint64 end = quint64(address) + quint64(count) * GroupLayout::VertexRecordSize;
-        const quint64 present = end > quint64(size)
-            ? (address < quint64(size) ? (quint64(size) - address) / GroupLayout::VertexRecordSize : 0)
-            : count;
+        const quint64 present =
+            end > quint64(size)
+                ? (address < quint64(size) ? (quint64(size) - address) / GroupLayout::VertexRecordSize : 0)
+                : count;
         if (present < count)
             problems << QStringLiteral("points of frame %1 of file %2 run past the end").arg(k).arg(file.name);
         if (present > budget.vertices) {
@@ -200,8 +205,8 @@ bool readFrames(GroupImageTables::File &file, const uchar *data, qint64 size, QS
 // frame-table address tells how many records it has.
 bool looksSingleGroup(const uchar *data, qint64 size)
 {
-    if (size >= 24 && (QByteArray(reinterpret_cast<const char *>(data), 8) == QByteArray("tovrim\0\0", 8)
-                       || QByteArray(reinterpret_cast<const char *>(data + 16), 8) == QByteArray("CRCFlash")))
+    if (size >= 24 && (QByteArray(reinterpret_cast<const char *>(data), 8) == QByteArray("tovrim\0\0", 8) ||
+                       QByteArray(reinterpret_cast<const char *>(data + 16), 8) == QByteArray("CRCFlash")))
         return false;
     if (size < GroupLayout::FileRecordSize)
         return false;
@@ -234,7 +239,7 @@ GroupImageTables readGroupImage(const uchar *data, qint64 size)
     } else {
         t = readGroupImageTables(data, size);
     }
-    ReadBudget budget{ quint64(size) / GroupLayout::FrameRecordSize, quint64(size) / GroupLayout::VertexRecordSize };
+    ReadBudget budget{quint64(size) / GroupLayout::FrameRecordSize, quint64(size) / GroupLayout::VertexRecordSize};
     for (GroupImageTables::Group &g : t.groups)
         for (GroupImageTables::File &f : g.files)
             if (!readFrames(f, data, size, t.problems, budget))
@@ -300,13 +305,13 @@ GroupImageTables readTextGroupImage(const QByteArray &bytes)
             section = Files;
             continue;
         }
-        if (line.startsWith(QLatin1String("----start_address_frame_table:"))
-            || line.startsWith(QLatin1String("init_address_frame_table:"))) {
+        if (line.startsWith(QLatin1String("----start_address_frame_table:")) ||
+            line.startsWith(QLatin1String("init_address_frame_table:"))) {
             section = Frames;
             continue;
         }
-        if (line.startsWith(QLatin1String("----start_address_XYRGB_data:"))
-            || line.startsWith(QLatin1String("init_address_XYRGB_data:"))) {
+        if (line.startsWith(QLatin1String("----start_address_XYRGB_data:")) ||
+            line.startsWith(QLatin1String("init_address_XYRGB_data:"))) {
             section = Points;
             continue;
         }
@@ -398,7 +403,8 @@ GroupImageTables readTextGroupImage(const QByteArray &bytes)
             IldFrame *f = frameAt < framePtrs.size() ? framePtrs[frameAt] : nullptr;
             const QStringList items = line.split(QLatin1Char(','));
             if (!f || items.size() < 5) {
-                problem(n, f ? QStringLiteral("bad point line") : QStringLiteral("more point lines than the frames count"));
+                problem(n, f ? QStringLiteral("bad point line")
+                             : QStringLiteral("more point lines than the frames count"));
                 return t;
             }
             IldVertex v;
@@ -430,7 +436,10 @@ GroupImageTables readTextGroupImage(const QByteArray &bytes)
     for (GroupImageTables::Group &g : t.groups)
         for (GroupImageTables::File &f : g.files) {
             if (int(f.frames.size()) != f.frameCount)
-                t.problems << QStringLiteral("file %1 counts %2 frames, %3 listed").arg(f.name).arg(f.frameCount).arg(f.frames.size());
+                t.problems << QStringLiteral("file %1 counts %2 frames, %3 listed")
+                                  .arg(f.name)
+                                  .arg(f.frameCount)
+                                  .arg(f.frames.size());
             for (IldFrame &fr : f.frames)
                 finishFrame(fr);
         }
@@ -512,13 +521,20 @@ GroupImageCheck verifyGroupImage(const uchar *data, qint64 size)
             const int files = in.u8();
             const quint32 address = in.u32();
             if (count != groupCount)
-                c.errors << QStringLiteral("group record %1 (byte %2) counts %3 groups, the first said %4").arg(g).arg(at).arg(count).arg(groupCount);
+                c.errors << QStringLiteral("group record %1 (byte %2) counts %3 groups, the first said %4")
+                                .arg(g)
+                                .arg(at)
+                                .arg(count)
+                                .arg(groupCount);
             if (index != g)
                 c.errors << QStringLiteral("group record %1 (byte %2) has index %3").arg(g).arg(at).arg(index);
             if (files == 0)
                 c.errors << QStringLiteral("group record %1 (byte %2) has no files").arg(g).arg(at);
             if (address != expectFile)
-                c.errors << QStringLiteral("group record %1 points to %2, its file records begin at %3").arg(g).arg(address).arg(expectFile);
+                c.errors << QStringLiteral("group record %1 points to %2, its file records begin at %3")
+                                .arg(g)
+                                .arg(address)
+                                .arg(expectFile);
             fileCounts.push_back(files);
             expectFile += quint64(GroupLayout::FileRecordSize) * files;
             c.files += files;
@@ -539,11 +555,15 @@ GroupImageCheck verifyGroupImage(const uchar *data, qint64 size)
                 const quint32 address = in.u32();
                 in.skip(3);
                 if (index != f)
-                    c.errors << QStringLiteral("file record at byte %1 has index %2, expected %3").arg(at).arg(index).arg(f);
+                    c.errors
+                        << QStringLiteral("file record at byte %1 has index %2, expected %3").arg(at).arg(index).arg(f);
                 if (frames == 0)
                     c.errors << QStringLiteral("file record at byte %1 has no frames").arg(at);
                 if (address != expectFrame)
-                    c.errors << QStringLiteral("file record at byte %1 points to %2, its frame records begin at %3").arg(at).arg(address).arg(expectFrame);
+                    c.errors << QStringLiteral("file record at byte %1 points to %2, its frame records begin at %3")
+                                    .arg(at)
+                                    .arg(address)
+                                    .arg(expectFrame);
                 frameCounts.push_back(frames);
                 expectFrame += quint64(GroupLayout::FrameRecordSize) * frames;
                 c.frames += frames;
@@ -562,9 +582,15 @@ GroupImageCheck verifyGroupImage(const uchar *data, qint64 size)
                 const int vertices = in.u16();
                 const quint32 address = in.u32();
                 if (index != k)
-                    c.errors << QStringLiteral("frame record at byte %1 has index %2, expected %3").arg(at).arg(index).arg(k);
+                    c.errors << QStringLiteral("frame record at byte %1 has index %2, expected %3")
+                                    .arg(at)
+                                    .arg(index)
+                                    .arg(k);
                 if (address != expectVertex)
-                    c.errors << QStringLiteral("frame record at byte %1 points to %2, its points begin at %3").arg(at).arg(address).arg(expectVertex);
+                    c.errors << QStringLiteral("frame record at byte %1 points to %2, its points begin at %3")
+                                    .arg(at)
+                                    .arg(address)
+                                    .arg(expectVertex);
                 expectVertex += quint64(GroupLayout::VertexRecordSize) * vertices;
                 c.vertices += vertices;
             }

@@ -67,9 +67,9 @@ private:
     quint64 m_start = 0;
     bool m_withGroupTable = false;
     std::vector<GroupCounts> m_groups;
-    std::vector<size_t> m_firstFileOfGroup;   // index into the flat file list
-    std::vector<quint64> m_framesBeforeFile;  // per flat file
-    std::vector<size_t> m_firstFrameOfFile;   // per flat file, index into m_verticesBeforeFrame
+    std::vector<size_t> m_firstFileOfGroup;  // index into the flat file list
+    std::vector<quint64> m_framesBeforeFile; // per flat file
+    std::vector<size_t> m_firstFrameOfFile;  // per flat file, index into m_verticesBeforeFrame
     std::vector<quint64> m_verticesBeforeFrame;
     quint64 m_totalFiles = 0;
     quint64 m_totalFrames = 0;

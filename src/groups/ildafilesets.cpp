@@ -162,13 +162,20 @@ QVariant ildaFileSets::data(const QModelIndex &index, int role) const
     switch (role) {
     case PathRole:
         return m_folders->resolve(item.framePath());
-    case NameRole: return item.name;
-    case CurItemRole: return item.curItem;
-    case CheckRole: return item.check;
-    case PlaySpeedRole: return int(item.playSpeed);
-    case ColorTypeRole: return int(item.colorType);
-    case RepeaterRole: return int(item.repeater);
-    case ShowRole: return item.show;
+    case NameRole:
+        return item.name;
+    case CurItemRole:
+        return item.curItem;
+    case CheckRole:
+        return item.check;
+    case PlaySpeedRole:
+        return int(item.playSpeed);
+    case ColorTypeRole:
+        return int(item.colorType);
+    case RepeaterRole:
+        return int(item.repeater);
+    case ShowRole:
+        return item.show;
     case ProblemRole:
         if (!item.probed) {
             const IldReadResult read = IldFrameSet::countFramesIld(m_folders->resolve(item.framePath()));
@@ -176,7 +183,8 @@ QVariant ildaFileSets::data(const QModelIndex &index, int role) const
             item.probed = true;
         }
         return item.problem;
-    default: return QVariant();
+    default:
+        return QVariant();
     }
 }
 
@@ -214,7 +222,8 @@ bool ildaFileSets::moveRows(const QModelIndex &sourceParent, int source, int cou
 {
     if (sourceParent.isValid() || destinationParent.isValid() || !RowMove::valid(files.size(), source, count, dest))
         return false;
-    if (!beginMoveRows(QModelIndex(), source, source + count - 1, QModelIndex(), RowMove::announced(source, count, dest)))
+    if (!beginMoveRows(QModelIndex(), source, source + count - 1, QModelIndex(),
+                       RowMove::announced(source, count, dest)))
         return false;
     RowMove::apply(files, source, count, dest);
     endMoveRows();
@@ -491,7 +500,7 @@ bool ildaFileSets::exportWith(GroupImageBuilder::Variant variant, const QString 
     const WorkProgress::Task task(m_progress, QStringLiteral("导出"));
     builder.setProgress(task.callback());
     builder.setColors(m_view->colors, m_view->palette);
-    const std::vector<ExportGroup> groups{ exportGroup() };
+    const std::vector<ExportGroup> groups{exportGroup()};
     const GroupImageBuilder::Outcome outcome = builder.save(variant, groups, m_folders->resolve(path));
     GroupExport::report(*m_prompt, builder, outcome, path);
     if (outcome == GroupImageBuilder::Written)

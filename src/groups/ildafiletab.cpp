@@ -68,16 +68,20 @@ QVariant ildaFileTab::data(const QModelIndex &index, int role) const
         return QVariant();
     const ildaFileSets *tab = tabs.at(index.row());
     switch (role) {
-    case NameRole: return QString(tab->settingsFileName()).remove(QStringLiteral(".csv"));
-    case ObjRole: return true;
-    case CheckRole: return tab->isGroupChecked();
-    default: return QVariant();
+    case NameRole:
+        return QString(tab->settingsFileName()).remove(QStringLiteral(".csv"));
+    case ObjRole:
+        return true;
+    case CheckRole:
+        return tab->isGroupChecked();
+    default:
+        return QVariant();
     }
 }
 
 QHash<int, QByteArray> ildaFileTab::roleNames() const
 {
-    return { { NameRole, "name" }, { ObjRole, "obj" }, { CheckRole, "check" } };
+    return {{NameRole, "name"}, {ObjRole, "obj"}, {CheckRole, "check"}};
 }
 
 bool ildaFileTab::insertRows(int position, int count, const QModelIndex &parent)
@@ -101,12 +105,13 @@ bool ildaFileTab::removeRows(int row, int count, const QModelIndex &parent)
     return true;
 }
 
-bool ildaFileTab::moveRows(const QModelIndex &sourceParent, int source, int count,
-                           const QModelIndex &destinationParent, int dest)
+bool ildaFileTab::moveRows(const QModelIndex &sourceParent, int source, int count, const QModelIndex &destinationParent,
+                           int dest)
 {
     if (sourceParent.isValid() || destinationParent.isValid() || !RowMove::valid(tabs.size(), source, count, dest))
         return false;
-    if (!beginMoveRows(QModelIndex(), source, source + count - 1, QModelIndex(), RowMove::announced(source, count, dest)))
+    if (!beginMoveRows(QModelIndex(), source, source + count - 1, QModelIndex(),
+                       RowMove::announced(source, count, dest)))
         return false;
     RowMove::apply(tabs, source, count, dest);
     endMoveRows();
@@ -137,8 +142,9 @@ QString ildaFileTab::fileInfoText(const QString &path, quint32 checksum, quint32
 {
     if (checksum == 0)
         return path;
-    return path
-        + QStringLiteral(" - crc:0x%1 size:%2MB").arg(checksum, 0, 16).arg(double(length) / 1024.0 / 1024.0, 0, 'f', 2);
+    return path + QStringLiteral(" - crc:0x%1 size:%2MB")
+                      .arg(checksum, 0, 16)
+                      .arg(double(length) / 1024.0 / 1024.0, 0, 'f', 2);
 }
 
 QString ildaFileTab::get_current_dir()
@@ -315,8 +321,8 @@ void ildaFileTab::removeListedSettings(const QStringList &oldFiles)
 void ildaFileTab::open_list(QUrl dir, QString selectedNameFilter)
 {
     currentFilePath = localPathFromUrl(dir);
-    qCDebug(lcGroups) << "dir.toLocalFile" << dir.toLocalFile() << "Name" << currentFilePath << "FileName:"
-                      << dir.fileName() << selectedNameFilter;
+    qCDebug(lcGroups) << "dir.toLocalFile" << dir.toLocalFile() << "Name" << currentFilePath
+                      << "FileName:" << dir.fileName() << selectedNameFilter;
     beginResetModel();
     tabs.clear();
     if (selectedNameFilter.contains(QLatin1String("*.list"))) {
@@ -325,8 +331,8 @@ void ildaFileTab::open_list(QUrl dir, QString selectedNameFilter)
         qCDebug(lcGroups) << "——————ildaFileTab::frush——————";
         endResetModel();
         qCDebug(lcGroups) << "open list group";
-    } else if (selectedNameFilter.contains(QLatin1String("*.ilg"))
-               || selectedNameFilter.contains(QLatin1String("*.txg"))) {
+    } else if (selectedNameFilter.contains(QLatin1String("*.ilg")) ||
+               selectedNameFilter.contains(QLatin1String("*.txg"))) {
         const GroupImageReadBack::Result image = m_readBack.read(currentFilePath, m_folders, m_view->colors);
         if (image.opened)
             exportGroupCount = image.groupCount;
@@ -373,7 +379,8 @@ void ildaFileTab::save_list(QUrl dir, QString selectedNameFilter)
         if (written)
             removeListedSettings(oldFiles);
         reportListSave(currentFilePath, written, n);
-        qCDebug(lcGroups) << "ildaFileTab :: save list group." << "error:" << n;
+        qCDebug(lcGroups) << "ildaFileTab :: save list group."
+                          << "error:" << n;
     } else if (ext == QLatin1String(".txg")) {
         saveTextGroupImage(currentFilePath);
         qCDebug(lcGroups) << "ildaFileTab :: save text group";
@@ -385,8 +392,9 @@ void ildaFileTab::save_list(QUrl dir, QString selectedNameFilter)
 
 bool ildaFileTab::exportTabs(int variant, const QString &path)
 {
-    const GroupExport::Outcome outcome = GroupExport::exportTabs(GroupImageBuilder::Variant(variant), tabs,
-                                                                 m_folders.resolve(path), m_creationTime, *m_prompt, *m_view, m_progress);
+    const GroupExport::Outcome outcome =
+        GroupExport::exportTabs(GroupImageBuilder::Variant(variant), tabs, m_folders.resolve(path), m_creationTime,
+                                *m_prompt, *m_view, m_progress);
     if (outcome.written) {
         exportGroupCount = outcome.groupCount;
         end_address_acc = outcome.dataEnd;

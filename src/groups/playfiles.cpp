@@ -115,8 +115,8 @@ QVector<SettingsRow> parseSettings(QTextStream &in, const QString &root)
             break;
         QStringList fields = raw.trimmed().split(QLatin1Char(','));
         QString first = fields.at(0);
-        if (first.startsWith(QLatin1String("#Speed")) || first.startsWith(QLatin1String("#Rate"))
-            || first.startsWith(QLatin1String("-Rate")))
+        if (first.startsWith(QLatin1String("#Speed")) || first.startsWith(QLatin1String("#Rate")) ||
+            first.startsWith(QLatin1String("-Rate")))
             continue;
         if (fields.size() < 4) {
             // Every row carries four fields; anything shorter names no file.
@@ -179,8 +179,8 @@ SettingsText formatSettings(const QVector<SettingsRow> &rows, const QString &roo
                 out.firstErrorPath = row.path;
             ++out.errors;
         }
-        out.text += QStringLiteral("%1,%2,%3,").arg(row.playSpeed).arg(row.colorType).arg(row.repeater) + path
-            + QLatin1Char('\n');
+        out.text += QStringLiteral("%1,%2,%3,").arg(row.playSpeed).arg(row.colorType).arg(row.repeater) + path +
+                    QLatin1Char('\n');
     }
     out.text += QLatin1String("#End");
     return out;

@@ -84,7 +84,7 @@ SettingsText formatSettings(const QVector<SettingsRow> &rows, const QString &roo
 
 struct ListEntry
 {
-    QString name;  // the line without "#"
+    QString name; // the line without "#"
     bool check = true;
 };
 // Lines of a tab list up to "#end", read as GBK like the settings.

@@ -10,8 +10,8 @@ namespace RowMove {
 
 inline bool valid(int rowCount, int source, int count, int dest)
 {
-    return source != dest && source >= 0 && dest >= 0 && count > 0 && source + count <= rowCount
-        && dest + count <= rowCount;
+    return source != dest && source >= 0 && dest >= 0 && count > 0 && source + count <= rowCount &&
+           dest + count <= rowCount;
 }
 
 // Destination as the model protocol counts it: the row before which the
@@ -21,8 +21,7 @@ inline int announced(int source, int count, int dest)
     return source < dest ? dest + count : dest;
 }
 
-template <typename T>
-void apply(QVector<T> &rows, int source, int count, int dest)
+template <typename T> void apply(QVector<T> &rows, int source, int count, int dest)
 {
     const auto first = rows.begin();
     if (source < dest)

@@ -1,13 +1,13 @@
 #include "beamfan.h"
 
 #include <QLinearGradient>
-#include <QPainter>
 #include <QPaintDevice>
+#include <QPainter>
 #include <QtMath>
 
 #include <algorithm>
-#include <vector>
 #include <cmath>
+#include <vector>
 
 #ifdef __SSE2__
 #include <emmintrin.h>
@@ -91,15 +91,17 @@ void blendSpan(uint *dst, int n, float t, float dt, uint src)
         a = _mm_min_ps(_mm_max_ps(a, lo), hi);
         tv = _mm_add_ps(tv, step);
         const __m128i ai = _mm_cvttps_epi32(_mm_add_ps(a, half));
-        const __m128i a16 = _mm_packs_epi32(ai, ai);              // a0 a1 a2 a3 a0 a1 a2 a3
-        const __m128i pairs = _mm_unpacklo_epi16(a16, a16);       // a0 a0 a1 a1 a2 a2 a3 a3
-        const __m128i alo = _mm_unpacklo_epi32(pairs, pairs);     // a0 x4, a1 x4
-        const __m128i ahi = _mm_unpackhi_epi32(pairs, pairs);     // a2 x4, a3 x4
+        const __m128i a16 = _mm_packs_epi32(ai, ai);          // a0 a1 a2 a3 a0 a1 a2 a3
+        const __m128i pairs = _mm_unpacklo_epi16(a16, a16);   // a0 a0 a1 a1 a2 a2 a3 a3
+        const __m128i alo = _mm_unpacklo_epi32(pairs, pairs); // a0 x4, a1 x4
+        const __m128i ahi = _mm_unpackhi_epi32(pairs, pairs); // a2 x4, a3 x4
         const __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i *>(dst + x));
         __m128i dlo = _mm_unpacklo_epi8(d, zero);
         __m128i dhi = _mm_unpackhi_epi8(d, zero);
-        dlo = _mm_add_epi16(_mm_add_epi16(_mm_mullo_epi16(colour, alo), _mm_mullo_epi16(dlo, _mm_sub_epi16(c255, alo))), c128);
-        dhi = _mm_add_epi16(_mm_add_epi16(_mm_mullo_epi16(colour, ahi), _mm_mullo_epi16(dhi, _mm_sub_epi16(c255, ahi))), c128);
+        dlo = _mm_add_epi16(_mm_add_epi16(_mm_mullo_epi16(colour, alo), _mm_mullo_epi16(dlo, _mm_sub_epi16(c255, alo))),
+                            c128);
+        dhi = _mm_add_epi16(_mm_add_epi16(_mm_mullo_epi16(colour, ahi), _mm_mullo_epi16(dhi, _mm_sub_epi16(c255, ahi))),
+                            c128);
         dlo = _mm_srli_epi16(_mm_add_epi16(dlo, _mm_srli_epi16(dlo, 8)), 8); // / 255
         dhi = _mm_srli_epi16(_mm_add_epi16(dhi, _mm_srli_epi16(dhi, 8)), 8);
         _mm_storeu_si128(reinterpret_cast<__m128i *>(dst + x), _mm_packus_epi16(dlo, dhi));
@@ -166,7 +168,7 @@ const LevelStep *levelSteps()
         for (int a = 0; a < 256; ++a) {
             const float p = float(Levels - 2) * std::sqrt(std::max(0.0f, float(a) - 5.0f) / 250.0f);
             int k = std::min(int(p), Levels - 2);
-            s[size_t(a)] = { k, uint(std::lround((p - float(k)) * 256.0f)) };
+            s[size_t(a)] = {k, uint(std::lround((p - float(k)) * 256.0f))};
         }
         return s;
     }();
@@ -215,8 +217,8 @@ bool BeamFanLayer::begin(QPainter *painter, const QPoint &origin, int reach, QIm
         m_dpr = 1.0;
     const QSize size(qCeil(m_viewport.width() * m_dpr), qCeil(m_viewport.height() * m_dpr));
     m_layer = &layerBuffer(buffer, size);
-    m_toLayer = combined * QTransform::fromTranslate(-m_viewport.x(), -m_viewport.y())
-        * QTransform::fromScale(m_dpr, m_dpr);
+    m_toLayer =
+        combined * QTransform::fromTranslate(-m_viewport.x(), -m_viewport.y()) * QTransform::fromScale(m_dpr, m_dpr);
     m_fromLayer = m_toLayer.inverted();
     m_origin = origin;
     m_reach = reach;
@@ -273,7 +275,7 @@ void BeamFanLayer::addFan(const QPoint &a, const QPoint &b, const QPoint &gradie
         }
     }
     if (!shared) {
-        m_wide.push_back({ a, b, gradientEnd, color });
+        m_wide.push_back({a, b, gradientEnd, color});
         return;
     }
     // Bins whose centres lie in [ua, ub).
@@ -281,14 +283,14 @@ void BeamFanLayer::addFan(const QPoint &a, const QPoint &b, const QPoint &gradie
     const int last = std::min(m_binCount, int(std::ceil(ub * m_binsPerUnit - 0.5)));
     if (first >= last)
         return; // narrower than a bin: no pixel centre falls inside
-    m_shared.push_back({ first, last, color });
+    m_shared.push_back({first, last, color});
     m_dirty |= layerBox(a, b);
 }
 
 // Layer pixels that the triangle origin, a, b can touch.
 QRect BeamFanLayer::layerBox(const QPoint &a, const QPoint &b) const
 {
-    const QPointF p[3] = { m_toLayer.map(QPointF(m_origin)), m_toLayer.map(QPointF(a)), m_toLayer.map(QPointF(b)) };
+    const QPointF p[3] = {m_toLayer.map(QPointF(m_origin)), m_toLayer.map(QPointF(a)), m_toLayer.map(QPointF(b))};
     double x0 = p[0].x(), x1 = x0, y0 = p[0].y(), y1 = y0;
     for (const QPointF &q : p) {
         x0 = std::min(x0, q.x());
@@ -346,7 +348,8 @@ void BeamFanLayer::fillNarrow()
                 cb = float(qBlue(c)) * a + cb * (1.0f - a);
                 ca = 255.0f * a + ca * (1.0f - a);
             }
-            table[size_t(r) * Levels + size_t(k)] = qRgba(int(cr + 0.5f), int(cg + 0.5f), int(cb + 0.5f), int(ca + 0.5f));
+            table[size_t(r) * Levels + size_t(k)] =
+                qRgba(int(cr + 0.5f), int(cg + 0.5f), int(cb + 0.5f), int(ca + 0.5f));
         }
     }
 
@@ -413,9 +416,9 @@ void BeamFanLayer::rasterize(const WideFan &fan)
     const QPointF m0 = m_toLayer.map(QPointF(m_origin));
     const QPointF m1 = m_toLayer.map(QPointF(fan.a));
     const QPointF m2 = m_toLayer.map(QPointF(fan.b));
-    v[0] = { float(m0.x()), float(m0.y()) };
-    v[1] = { float(m1.x()), float(m1.y()) };
-    v[2] = { float(m2.x()), float(m2.y()) };
+    v[0] = {float(m0.x()), float(m0.y())};
+    v[1] = {float(m1.x()), float(m1.y())};
+    v[2] = {float(m2.x()), float(m2.y())};
     std::sort(v, v + 3, [](const Pt &p, const Pt &q) { return p.y < q.y; });
     const float longDy = std::max(v[2].y - v[0].y, 1e-6f);
     const float longSlope = (v[2].x - v[0].x) / longDy;
@@ -442,8 +445,8 @@ void BeamFanLayer::rasterize(const WideFan &fan)
         spanAt(float(y), l0, r0);
         spanAt(float(y) + 0.5f, lm, rm);
         spanAt(float(y + 1), l1, r1);
-        const int xFrom = std::max(box.left(), int(std::floor(std::min({ l0, l1, lm }))) - 1);
-        const int xTo = std::min(box.right(), int(std::ceil(std::max({ r0, r1, rm }))) + 1);
+        const int xFrom = std::max(box.left(), int(std::floor(std::min({l0, l1, lm}))) - 1);
+        const int xTo = std::min(box.right(), int(std::ceil(std::max({r0, r1, rm}))) + 1);
         if (xFrom > xTo)
             continue;
         const QPointF start = m_fromLayer.map(QPointF(xFrom + 0.5, y + 0.5));
@@ -518,8 +521,8 @@ void BeamFanLayer::finish(QPainter *painter)
     }
 }
 
-void paintBeamFan(QPainter *painter, const QPoint &origin, const QPoint &a, const QPoint &b,
-                  const QPoint &gradientEnd, QRgb color)
+void paintBeamFan(QPainter *painter, const QPoint &origin, const QPoint &a, const QPoint &b, const QPoint &gradientEnd,
+                  QRgb color)
 {
     QLinearGradient gradient(origin, gradientEnd);
     QColor c = QColor::fromRgb(color);
@@ -529,7 +532,7 @@ void paintBeamFan(QPainter *painter, const QPoint &origin, const QPoint &a, cons
     gradient.setColorAt(0.005, c);
     c.setAlpha(5);
     gradient.setColorAt(1.0, c);
-    const QPoint triangle[3] = { origin, a, b };
+    const QPoint triangle[3] = {origin, a, b};
     const QPen pen = painter->pen();
     const QBrush brush = painter->brush();
     painter->setPen(Qt::NoPen);

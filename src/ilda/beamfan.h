@@ -3,8 +3,8 @@
 #include <QImage>
 #include <QPoint>
 #include <QRect>
-#include <QTransform>
 #include <QtGui/qrgb.h>
+#include <QTransform>
 
 #include <vector>
 
@@ -78,8 +78,8 @@ private:
 
 // One fan straight through QPainter (fallback, and the reference the layer is
 // compared against).
-void paintBeamFan(QPainter *painter, const QPoint &origin, const QPoint &a, const QPoint &b,
-                  const QPoint &gradientEnd, QRgb color);
+void paintBeamFan(QPainter *painter, const QPoint &origin, const QPoint &a, const QPoint &b, const QPoint &gradientEnd,
+                  QRgb color);
 
 // Alpha of the fan gradient at position t (0 at the origin, 1 at the end).
 int beamFanAlpha(double t);

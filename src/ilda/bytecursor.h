@@ -71,12 +71,12 @@ public:
     void u8(quint8 v) { m_out.append(char(v)); }
     void u16(quint16 v)
     {
-        const char b[2] = { char(v >> 8), char(v) };
+        const char b[2] = {char(v >> 8), char(v)};
         m_out.append(b, 2);
     }
     void u32(quint32 v)
     {
-        const char b[4] = { char(v >> 24), char(v >> 16), char(v >> 8), char(v) };
+        const char b[4] = {char(v >> 24), char(v >> 16), char(v >> 8), char(v)};
         m_out.append(b, 4);
     }
     void bytes(const char *p, int n) { m_out.append(p, n); }

@@ -15,8 +15,7 @@
 
 namespace {
 
-template<int N>
-inline char *putLiteral(char *p, const char (&s)[N])
+template <int N> inline char *putLiteral(char *p, const char (&s)[N])
 {
     std::memcpy(p, s, N - 1);
     return p + N - 1;
@@ -75,8 +74,8 @@ public:
     void ensure(int n)
     {
         if (m_used + n > m_data.size())
-            m_data.resize(int(std::min<qint64>(std::max<qint64>(qint64(m_data.size()) * 2, qint64(m_used) + n + 4096),
-                                               0x7fffff00)));
+            m_data.resize(int(
+                std::min<qint64>(std::max<qint64>(qint64(m_data.size()) * 2, qint64(m_used) + n + 4096), 0x7fffff00)));
     }
     void put(const char *s, int n)
     {
@@ -84,8 +83,7 @@ public:
         std::memcpy(m_data.data() + m_used, s, size_t(n));
         m_used += n;
     }
-    template<int N>
-    void lit(const char (&s)[N]) { put(s, N - 1); }
+    template <int N> void lit(const char (&s)[N]) { put(s, N - 1); }
     void num(qint64 v)
     {
         ensure(24);
@@ -136,14 +134,22 @@ char *putColorCode(char *p, QRgb c)
 {
     const int key = (qRed(c) ? 4 : 0) | (qGreen(c) ? 2 : 0) | (qBlue(c) ? 1 : 0);
     switch (key) {
-    case 7: return putLiteral(p, "56,");
-    case 6: return putLiteral(p, "16");
-    case 5: return putLiteral(p, "48");
-    case 4: return putLiteral(p, "0");
-    case 3: return putLiteral(p, "31,");
-    case 2: return putLiteral(p, "24");
-    case 1: return putLiteral(p, "40");
-    default: return putLiteral(p, "64");
+    case 7:
+        return putLiteral(p, "56,");
+    case 6:
+        return putLiteral(p, "16");
+    case 5:
+        return putLiteral(p, "48");
+    case 4:
+        return putLiteral(p, "0");
+    case 3:
+        return putLiteral(p, "31,");
+    case 2:
+        return putLiteral(p, "24");
+    case 1:
+        return putLiteral(p, "40");
+    default:
+        return putLiteral(p, "64");
     }
 }
 
@@ -300,9 +306,9 @@ IldVertex parseVertexLine(const char *line, int size, int &clamped)
 {
     // Pieces between commas, with the line's "        {" removed from each;
     // the last piece (the "}" or "//n" tail) is not read. Missing pieces read 0.
-    qint64 values[5] = { 0, 0, 0, 0, 0 };
-    const qint64 low[5] = { INT_MIN, INT_MIN, 0, 0, 0 };
-    const qint64 high[5] = { INT_MAX, INT_MAX, UINT_MAX, UINT_MAX, UINT_MAX };
+    qint64 values[5] = {0, 0, 0, 0, 0};
+    const qint64 low[5] = {INT_MIN, INT_MIN, 0, 0, 0};
+    const qint64 high[5] = {INT_MAX, INT_MAX, UINT_MAX, UINT_MAX, UINT_MAX};
     const char *end = line + size;
     const char *b = line;
     for (int i = 0; i < 5; ++i) {
@@ -391,8 +397,8 @@ bool importCTable(const QByteArray &text, IldFrameSet &set, const ProgressCallba
             work.appendVertex(parseVertexLine(line.constData(), line.size(), clamped), false);
         }
         if (!closed) {
-            qCDebug(lcIlda) << "{importCTable}table ends inside a frame block; keeping its"
-                            << work.vertices.size() << "points";
+            qCDebug(lcIlda) << "{importCTable}table ends inside a frame block; keeping its" << work.vertices.size()
+                            << "points";
             if (!work.vertices.empty())
                 finishFrame(work, set);
             reportClamped();

@@ -52,8 +52,14 @@ IldFrame::HeaderResult IldFrame::readHeader(ByteCursor &in)
         std::copy(magic, magic + 7, text);
         qCDebug(lcIlda) << "{IldHeader-error:ILDA-4:}" << text;
         qCDebug(lcIlda) << QStringLiteral("[%1 , %2, %3, %4 : %5, %6, %7, %8]")
-                               .arg(magic[0]).arg(magic[1]).arg(magic[2]).arg(magic[3])
-                               .arg(magic[4]).arg(magic[5]).arg(magic[6]).arg(0);
+                               .arg(magic[0])
+                               .arg(magic[1])
+                               .arg(magic[2])
+                               .arg(magic[3])
+                               .arg(magic[4])
+                               .arg(magic[5])
+                               .arg(magic[6])
+                               .arg(0);
         return HeaderInvalid;
     }
 

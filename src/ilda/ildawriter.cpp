@@ -73,8 +73,8 @@ bool IldFrame::writeToStream(ByteSink &out, quint16 number, quint16 total, const
     if (!check)
         return true;
     if (vertices.size() > size_t(MaxPoints)) {
-        qCDebug(lcIlda) << "{IldFrame::writeToStream}too many points for one section:" << vertices.size()
-                        << "limit" << MaxPoints << "- frame not written";
+        qCDebug(lcIlda) << "{IldFrame::writeToStream}too many points for one section:" << vertices.size() << "limit"
+                        << MaxPoints << "- frame not written";
         return false;
     }
     if (out.array().size() + IldaRecord::HeaderSize + IldaRecord::MaxPointSize * qint64(vertices.size()) >

@@ -44,10 +44,14 @@ void IldFrame::center(int mode)
         return;
     int minX = 33000, maxX = -33000, minY = 33000, maxY = -33000;
     for (const IldVertex &v : vertices) {
-        if (v.x < minX) minX = v.x;
-        if (v.x > maxX) maxX = v.x;
-        if (v.y < minY) minY = v.y;
-        if (v.y > maxY) maxY = v.y;
+        if (v.x < minX)
+            minX = v.x;
+        if (v.x > maxX)
+            maxX = v.x;
+        if (v.y < minY)
+            minY = v.y;
+        if (v.y > maxY)
+            maxY = v.y;
     }
     const bool empty = vertices.empty();
     const float midX = empty ? 0.0f : float((minX + maxX) / 2);

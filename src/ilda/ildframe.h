@@ -60,10 +60,7 @@ public:
 
     // Scale, offset and clamp one vertex in place.
     void applyTransform(IldVertex &v) const;
-    bool hasNeutralTransform() const
-    {
-        return scaleX == 1.0f && scaleY == 1.0f && offsetX == 0.0f && offsetY == 0.0f;
-    }
+    bool hasNeutralTransform() const { return scaleX == 1.0f && scaleY == 1.0f && offsetX == 0.0f && offsetY == 0.0f; }
     void center(int mode);
     int appendVertex(const IldVertex &v, bool whiten);
     void copyHeader(const IldFrame &other);

@@ -22,8 +22,8 @@ struct IldVertex
     bool samePosition(const IldVertex &o) const { return x == o.x && y == o.y; }
     bool operator==(const IldVertex &o) const
     {
-        return x == o.x && y == o.y && z == o.z && r == o.r && g == o.g && b == o.b
-            && status == o.status && colorIndex == o.colorIndex;
+        return x == o.x && y == o.y && z == o.z && r == o.r && g == o.g && b == o.b && status == o.status &&
+               colorIndex == o.colorIndex;
     }
     bool operator!=(const IldVertex &o) const { return !(*this == o); }
 };

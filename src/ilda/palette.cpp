@@ -4,20 +4,25 @@
 
 namespace {
 
-struct Rgb { int r, g, b; };
+struct Rgb
+{
+    int r, g, b;
+};
 
 void addDefaultTable(QVector<QColor> &c)
 {
     static const Rgb table[65] = {
-        {255, 0, 0}, {255, 16, 0}, {255, 32, 0}, {255, 48, 0}, {255, 64, 0}, {255, 80, 0}, {255, 96, 0}, {255, 112, 0},
-        {255, 128, 0}, {255, 144, 0}, {255, 160, 0}, {255, 176, 0}, {255, 192, 0}, {255, 208, 0}, {255, 224, 0}, {255, 240, 0},
-        {255, 255, 0}, {224, 255, 0}, {192, 255, 0}, {160, 255, 0}, {128, 255, 0}, {96, 255, 0}, {64, 255, 0}, {32, 255, 0},
-        {0, 255, 0}, {0, 255, 32}, {0, 255, 64}, {0, 255, 96}, {0, 255, 128}, {0, 255, 160}, {0, 255, 192}, {0, 255, 224},
-        {0, 130, 255}, {0, 114, 255}, {0, 104, 255}, {10, 96, 255}, {0, 82, 255}, {0, 74, 255}, {0, 64, 255}, {0, 32, 255},
-        {0, 0, 255}, {32, 0, 255}, {64, 0, 255}, {96, 0, 255}, {128, 0, 255}, {160, 0, 255}, {192, 0, 255}, {224, 0, 255},
-        {255, 0, 255}, {255, 32, 255}, {255, 64, 255}, {255, 96, 255}, {255, 128, 255}, {255, 160, 255}, {255, 192, 255}, {255, 224, 255},
-        {255, 255, 255}, {255, 224, 224}, {255, 255, 255}, {255, 160, 160}, {255, 128, 128}, {255, 96, 96}, {255, 64, 64}, {255, 32, 32},
-        {0, 0, 0},
+        {255, 0, 0},     {255, 16, 0},    {255, 32, 0},    {255, 48, 0},    {255, 64, 0},    {255, 80, 0},
+        {255, 96, 0},    {255, 112, 0},   {255, 128, 0},   {255, 144, 0},   {255, 160, 0},   {255, 176, 0},
+        {255, 192, 0},   {255, 208, 0},   {255, 224, 0},   {255, 240, 0},   {255, 255, 0},   {224, 255, 0},
+        {192, 255, 0},   {160, 255, 0},   {128, 255, 0},   {96, 255, 0},    {64, 255, 0},    {32, 255, 0},
+        {0, 255, 0},     {0, 255, 32},    {0, 255, 64},    {0, 255, 96},    {0, 255, 128},   {0, 255, 160},
+        {0, 255, 192},   {0, 255, 224},   {0, 130, 255},   {0, 114, 255},   {0, 104, 255},   {10, 96, 255},
+        {0, 82, 255},    {0, 74, 255},    {0, 64, 255},    {0, 32, 255},    {0, 0, 255},     {32, 0, 255},
+        {64, 0, 255},    {96, 0, 255},    {128, 0, 255},   {160, 0, 255},   {192, 0, 255},   {224, 0, 255},
+        {255, 0, 255},   {255, 32, 255},  {255, 64, 255},  {255, 96, 255},  {255, 128, 255}, {255, 160, 255},
+        {255, 192, 255}, {255, 224, 255}, {255, 255, 255}, {255, 224, 224}, {255, 255, 255}, {255, 160, 160},
+        {255, 128, 128}, {255, 96, 96},   {255, 64, 64},   {255, 32, 32},   {0, 0, 0},
     };
     for (const Rgb &e : table)
         c.append(QColor(e.r, e.g, e.b));
@@ -40,8 +45,8 @@ void addTtlTable(QVector<QColor> &c)
 void addX29Table(QVector<QColor> &c)
 {
     static const Rgb table[21] = {
-        {0, 0, 0}, {0, 0, 0}, {255, 0, 0}, {255, 0, 0}, {255, 255, 0}, {255, 255, 0}, {0, 255, 0},
-        {0, 255, 0}, {128, 128, 0}, {128, 128, 0}, {0, 0, 255}, {0, 0, 255}, {255, 0, 255}, {255, 0, 255},
+        {0, 0, 0},       {0, 0, 0},       {255, 0, 0},   {255, 0, 0},   {255, 255, 0}, {255, 255, 0}, {0, 255, 0},
+        {0, 255, 0},     {128, 128, 0},   {128, 128, 0}, {0, 0, 255},   {0, 0, 255},   {255, 0, 255}, {255, 0, 255},
         {255, 255, 255}, {255, 255, 255}, {0, 255, 255}, {0, 255, 255}, {0, 255, 255}, {0, 255, 255}, {128, 128, 128},
     };
     for (const Rgb &e : table)
@@ -57,29 +62,35 @@ void addIldaStandardTable(QVector<QColor> &c)
         c.append(QColor(e.r, e.g, e.b));
 
     // Three hue rings of 66 entries: pastel, saturated, dark.
-    const int levels[3][2] = { { 128, 255 }, { 0, 255 }, { 0, 128 } };
+    const int levels[3][2] = {{128, 255}, {0, 255}, {0, 128}};
     for (const auto &lv : levels) {
         const int L = lv[0], H = lv[1];
         auto s = [L, H](int k) { return int(std::floor(L + k * (H - L) / 11.0 + 0.5)); };
-        for (int k = 0; k < 11; ++k) c.append(QColor(H, s(k), L));
-        for (int k = 0; k < 11; ++k) c.append(QColor(s(11 - k), H, L));
-        for (int k = 0; k < 11; ++k) c.append(QColor(L, H, s(k)));
-        for (int k = 0; k < 11; ++k) c.append(QColor(L, s(11 - k), H));
-        for (int k = 0; k < 11; ++k) c.append(QColor(s(k), L, H));
-        for (int k = 0; k < 11; ++k) c.append(QColor(H, L, s(11 - k)));
+        for (int k = 0; k < 11; ++k)
+            c.append(QColor(H, s(k), L));
+        for (int k = 0; k < 11; ++k)
+            c.append(QColor(s(11 - k), H, L));
+        for (int k = 0; k < 11; ++k)
+            c.append(QColor(L, H, s(k)));
+        for (int k = 0; k < 11; ++k)
+            c.append(QColor(L, s(11 - k), H));
+        for (int k = 0; k < 11; ++k)
+            c.append(QColor(s(k), L, H));
+        for (int k = 0; k < 11; ++k)
+            c.append(QColor(H, L, s(11 - k)));
     }
 
     // Four shades per primary and secondary hue: light tint, strong tint, dark, darker.
-    const int hues[6][3] = { { 1, 0, 0 }, { 1, 1, 0 }, { 0, 1, 0 }, { 0, 1, 1 }, { 0, 0, 1 }, { 1, 0, 1 } };
-    const int full[4] = { 255, 255, 192, 64 };
-    const int empty[4] = { 192, 64, 0, 0 };
+    const int hues[6][3] = {{1, 0, 0}, {1, 1, 0}, {0, 1, 0}, {0, 1, 1}, {0, 0, 1}, {1, 0, 1}};
+    const int full[4] = {255, 255, 192, 64};
+    const int empty[4] = {192, 64, 0, 0};
     for (const auto &h : hues)
         for (int s = 0; s < 4; ++s)
             c.append(QColor(h[0] ? full[s] : empty[s], h[1] ? full[s] : empty[s], h[2] ? full[s] : empty[s]));
 
     c.append(QColor(255, 96, 96));
-    const int greys[25] = { 255, 245, 235, 224, 213, 203, 192, 181, 171, 160, 149, 139, 128,
-                            117, 107, 96, 85, 75, 64, 53, 43, 32, 21, 11, 0 };
+    const int greys[25] = {255, 245, 235, 224, 213, 203, 192, 181, 171, 160, 149, 139, 128,
+                           117, 107, 96,  85,  75,  64,  53,  43,  32,  21,  11,  0};
     for (int g : greys)
         c.append(QColor(g, g, g));
 }
@@ -88,13 +99,13 @@ void addIldaStandardTable(QVector<QColor> &c)
 void addDxfTable(QVector<QColor> &c)
 {
     static const Rgb basics[10] = {
-        {0, 0, 0}, {255, 0, 0}, {255, 255, 0}, {0, 255, 0}, {0, 255, 255},
+        {0, 0, 0},   {255, 0, 0},   {255, 255, 0},   {0, 255, 0},     {0, 255, 255},
         {0, 0, 255}, {255, 0, 255}, {255, 255, 255}, {127, 127, 127}, {191, 191, 191},
     };
     for (const Rgb &e : basics)
         c.append(QColor(e.r, e.g, e.b));
 
-    const int brightness[5] = { 255, 165, 127, 76, 38 };
+    const int brightness[5] = {255, 165, 127, 76, 38};
     for (int h = 0; h < 24; ++h) {
         // Hue h at h * 15 degrees: one channel full, one partial (63, 127, 191), one empty.
         const int sextant = h / 4;
@@ -103,12 +114,36 @@ void addDxfTable(QVector<QColor> &c)
         const int falling = (4 - step) * 255 / 4;
         int rgb[3];
         switch (sextant) {
-        case 0: rgb[0] = 255; rgb[1] = rising; rgb[2] = 0; break;
-        case 1: rgb[0] = falling; rgb[1] = 255; rgb[2] = 0; break;
-        case 2: rgb[0] = 0; rgb[1] = 255; rgb[2] = rising; break;
-        case 3: rgb[0] = 0; rgb[1] = falling; rgb[2] = 255; break;
-        case 4: rgb[0] = rising; rgb[1] = 0; rgb[2] = 255; break;
-        default: rgb[0] = 255; rgb[1] = 0; rgb[2] = falling; break;
+        case 0:
+            rgb[0] = 255;
+            rgb[1] = rising;
+            rgb[2] = 0;
+            break;
+        case 1:
+            rgb[0] = falling;
+            rgb[1] = 255;
+            rgb[2] = 0;
+            break;
+        case 2:
+            rgb[0] = 0;
+            rgb[1] = 255;
+            rgb[2] = rising;
+            break;
+        case 3:
+            rgb[0] = 0;
+            rgb[1] = falling;
+            rgb[2] = 255;
+            break;
+        case 4:
+            rgb[0] = rising;
+            rgb[1] = 0;
+            rgb[2] = 255;
+            break;
+        default:
+            rgb[0] = 255;
+            rgb[1] = 0;
+            rgb[2] = falling;
+            break;
         }
         for (int level : brightness) {
             c.append(QColor(rgb[0] * level / 255, rgb[1] * level / 255, rgb[2] * level / 255));
@@ -116,18 +151,21 @@ void addDxfTable(QVector<QColor> &c)
             c.append(QColor(tint(rgb[0]), tint(rgb[1]), tint(rgb[2])));
         }
     }
-    for (int g : { 84, 118, 152, 186, 220, 255 })
+    for (int g : {84, 118, 152, 186, 220, 255})
         c.append(QColor(g, g, g));
 }
 
 // A hue ring from red round to red in steps of about six levels, then black.
 void addLbHuesTable(QVector<QColor> &c)
 {
-    struct Anchor { int index; Rgb rgb; };
+    struct Anchor
+    {
+        int index;
+        Rgb rgb;
+    };
     static const Anchor anchors[] = {
-        { 0, { 255, 0, 0 } },     { 1, { 255, 5, 0 } },      { 43, { 255, 255, 0 } },
-        { 85, { 4, 255, 0 } },    { 128, { 4, 255, 254 } },  { 171, { 0, 7, 255 } },
-        { 213, { 251, 7, 255 } }, { 254, { 255, 7, 15 } },
+        {0, {255, 0, 0}},     {1, {255, 5, 0}},   {43, {255, 255, 0}},  {85, {4, 255, 0}},
+        {128, {4, 255, 254}}, {171, {0, 7, 255}}, {213, {251, 7, 255}}, {254, {255, 7, 15}},
     };
     const int n = int(sizeof(anchors) / sizeof(anchors[0]));
     for (int a = 0; a + 1 < n; ++a) {
@@ -167,7 +205,7 @@ int Palette::rowCount(const QModelIndex &parent) const
 
 QVariant Palette::data(const QModelIndex &index, int role) const
 {
-    static const int starts[7] = { 0, DefaultTable, IldaTTL, X29, IildStd, Dxf, LbHues };
+    static const int starts[7] = {0, DefaultTable, IldaTTL, X29, IildStd, Dxf, LbHues};
     if (!index.isValid() || role < 1 || role > 6)
         return QVariant();
     const int entry = index.row() + starts[role];
@@ -178,7 +216,7 @@ QVariant Palette::data(const QModelIndex &index, int role) const
 
 QHash<int, QByteArray> Palette::roleNames() const
 {
-    return { { 1, "Default_" }, { 2, "IldaTTL" }, { 3, "X29" }, { 4, "IildStd" }, { 5, "Dxf" }, { 6, "LbHues" } };
+    return {{1, "Default_"}, {2, "IldaTTL"}, {3, "X29"}, {4, "IildStd"}, {5, "Dxf"}, {6, "LbHues"}};
 }
 
 void Palette::append(const QColor &c)

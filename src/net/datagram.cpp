@@ -68,8 +68,7 @@ public:
         m_p += 4;
         return v;
     }
-    template<typename T, size_t N>
-    void bytes(std::array<T, N> &out)
+    template <typename T, size_t N> void bytes(std::array<T, N> &out)
     {
         std::memcpy(out.data(), m_p, N);
         m_p += N;
@@ -185,8 +184,8 @@ cmd_joVerta_feature_t makeFeatureRequest(quint8 code, quint8 ackId, quint32 host
     cmd_joVerta_feature_t f;
     f.read_write_flg = code;
     f.ack_id = ackId;
-    f.device_password = { 0x5A, 0x3C, 0x91, 0x07, 0xE2, 0x4B, 0x16, 0xD8 };
-    f.feature = { 0x00, 0xFF, 0x00, 0xFF };
+    f.device_password = {0x5A, 0x3C, 0x91, 0x07, 0xE2, 0x4B, 0x16, 0xD8};
+    f.feature = {0x00, 0xFF, 0x00, 0xFF};
     f.ip1 = hostIp;
     f.port1 = DefaultPort; // the firmware expects the standard port here
     // Our web address, then the label the projector shows beside it.

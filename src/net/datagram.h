@@ -13,7 +13,7 @@ class QHostAddress;
 // program sends start with an 8-byte magic; datagrams from projectors do not.
 namespace Wire {
 
-constexpr char Magic[8] = { 'j', 'o', '_', 'v', 'e', 'r', 't', 'a' };
+constexpr char Magic[8] = {'j', 'o', '_', 'v', 'e', 'r', 't', 'a'};
 constexpr int MagicSize = 8;
 
 enum Command : quint16 {
@@ -48,7 +48,10 @@ constexpr int MaxDatagramSize = 65507;
 constexpr int MaxFrameRecords = (MaxDatagramSize - FrameHeaderSize) / PointRecordSize;
 
 // The sequence counter runs 1, 2, ..., 254, 0, 1, ...
-inline quint8 nextSequence(quint8 counter) { return counter > 253 ? 0 : quint8(counter + 1); }
+inline quint8 nextSequence(quint8 counter)
+{
+    return counter > 253 ? 0 : quint8(counter + 1);
+}
 
 // IPv4 value with the first dotted number in the top byte; 0 for anything
 // that is not IPv4.

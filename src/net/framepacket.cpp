@@ -24,8 +24,7 @@ inline qint16 scaled(qint16 v, float scale)
 // One record as a single little-endian 64-bit store.
 inline void putRecord(char *p, qint16 x, qint16 y, quint32 rgb, quint8 status)
 {
-    const quint64 word = quint64(quint16(x)) | quint64(quint16(y)) << 16 | quint64(rgb) << 32
-        | quint64(status) << 56;
+    const quint64 word = quint64(quint16(x)) | quint64(quint16(y)) << 16 | quint64(rgb) << 32 | quint64(status) << 56;
     qToLittleEndian(word, p);
 }
 
@@ -40,7 +39,7 @@ inline quint32 recordColor(QRgb c)
     return recordColor(quint8(qRed(c)), quint8(qGreen(c)), quint8(qBlue(c)));
 }
 
-template<typename ColorOf>
+template <typename ColorOf>
 char *putRecords(char *p, const IldVertex *v, int count, float sx, float sy, ColorOf colorOf)
 {
     if (sx == 1.0f && sy == 1.0f) {

@@ -13,15 +13,24 @@ constexpr int KeepReceived = 4096;
 QString codeName(quint8 code)
 {
     switch (code) {
-    case Wire::feature_pc_read: return QStringLiteral("read request");
-    case Wire::feature_pc_write: return QStringLiteral("write request");
-    case Wire::feature_pc_request: return QStringLiteral("control request");
-    case Wire::feature_refuse_pc_request: return QStringLiteral("control refused");
-    case Wire::feature_grant_pc_request: return QStringLiteral("control granted");
-    case Wire::feature_authorise_question: return QStringLiteral("authorisation question");
-    case Wire::feature_authorise_refuse: return QStringLiteral("authorisation refused");
-    case Wire::feature_authorise_agree: return QStringLiteral("authorisation agreed");
-    default: return QStringLiteral("unknown code");
+    case Wire::feature_pc_read:
+        return QStringLiteral("read request");
+    case Wire::feature_pc_write:
+        return QStringLiteral("write request");
+    case Wire::feature_pc_request:
+        return QStringLiteral("control request");
+    case Wire::feature_refuse_pc_request:
+        return QStringLiteral("control refused");
+    case Wire::feature_grant_pc_request:
+        return QStringLiteral("control granted");
+    case Wire::feature_authorise_question:
+        return QStringLiteral("authorisation question");
+    case Wire::feature_authorise_refuse:
+        return QStringLiteral("authorisation refused");
+    case Wire::feature_authorise_agree:
+        return QStringLiteral("authorisation agreed");
+    default:
+        return QStringLiteral("unknown code");
     }
 }
 
@@ -90,10 +99,10 @@ QVector<SimulatedProjector::Received> SimulatedProjector::receivedWithCommand(qu
 bool SimulatedProjector::parseAnswer(const QString &text, Answer &answer)
 {
     static const QHash<QString, Answer> names{
-        { QStringLiteral("grant"), Grant },
-        { QStringLiteral("refuse"), Refuse },
-        { QStringLiteral("ask"), Ask },
-        { QStringLiteral("none"), NoAnswer },
+        {QStringLiteral("grant"), Grant},
+        {QStringLiteral("refuse"), Refuse},
+        {QStringLiteral("ask"), Ask},
+        {QStringLiteral("none"), NoAnswer},
     };
     const auto it = names.find(text);
     if (it == names.end())
@@ -145,7 +154,7 @@ void SimulatedProjector::handle(const QByteArray &datagram, const QHostAddress &
         m_received.remove(0, drop);
         m_receivedBytes -= dropBytes;
     }
-    m_received.append(Received{ sender, senderPort, datagram });
+    m_received.append(Received{sender, senderPort, datagram});
     m_receivedBytes += datagram.size();
     quint16 command = 0;
     const bool ours = Wire::sentCommand(datagram, command);
@@ -195,7 +204,9 @@ QString SimulatedProjector::describe(const QByteArray &d)
 {
     quint16 command = 0;
     if (!Wire::sentCommand(d, command))
-        return QStringLiteral("unknown datagram, %1 bytes: %2").arg(d.size()).arg(Wire::hexBytes(d.constData(), qMin(d.size(), 32)));
+        return QStringLiteral("unknown datagram, %1 bytes: %2")
+            .arg(d.size())
+            .arg(Wire::hexBytes(d.constData(), qMin(d.size(), 32)));
 
     switch (command) {
     case Wire::CmdDiscovery: {
@@ -211,7 +222,8 @@ QString SimulatedProjector::describe(const QByteArray &d)
         Wire::cmd_joVerta_feature_t f;
         if (!Wire::decodeFeaturePacket(d, f))
             break;
-        return QStringLiteral("feature packet: code %1 (%2), ack %3, address 1 %4:%5, address 2 %6:%7, text \"%8\" \"%9\"")
+        return QStringLiteral(
+                   "feature packet: code %1 (%2), ack %3, address 1 %4:%5, address 2 %6:%7, text \"%8\" \"%9\"")
             .arg(f.read_write_flg)
             .arg(codeName(f.read_write_flg))
             .arg(f.ack_id)
@@ -252,5 +264,8 @@ QString SimulatedProjector::describe(const QByteArray &d)
     default:
         break;
     }
-    return QStringLiteral("command %1, %2 bytes: %3").arg(command).arg(d.size()).arg(Wire::hexBytes(d.constData(), qMin(d.size(), 32)));
+    return QStringLiteral("command %1, %2 bytes: %3")
+        .arg(command)
+        .arg(d.size())
+        .arg(Wire::hexBytes(d.constData(), qMin(d.size(), 32)));
 }

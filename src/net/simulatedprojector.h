@@ -26,7 +26,7 @@ public:
         Answer answer = Grant;
         // The party a question asks about (only carried as data).
         QHostAddress party = QHostAddress(QStringLiteral("127.0.0.9"));
-        std::array<quint8, 7> deviceId{ { 0x53, 0x49, 0x4D, 0x00, 0x00, 0x00, 0x01 } };
+        std::array<quint8, 7> deviceId{{0x53, 0x49, 0x4D, 0x00, 0x00, 0x00, 0x01}};
     };
 
     struct Received

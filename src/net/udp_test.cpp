@@ -34,8 +34,8 @@ UDP_test::UDP_test(const NetConfig &config, QObject *parent)
     : QObject(parent), m_discoveryAddress(config.discoveryAddress), m_bindAddress(config.bindAddress)
 {
     m_deviceModel = new QStringListModel(this);
-    m_deviceList = QStringList{ QStringLiteral("设备IP") };
-    m_portList = QVector<quint16>{ Wire::DefaultPort };
+    m_deviceList = QStringList{QStringLiteral("设备IP")};
+    m_portList = QVector<quint16>{Wire::DefaultPort};
     m_deviceModel->setStringList(m_deviceList);
 
     setHostAddress(config.hostAddress);
@@ -194,8 +194,7 @@ void UDP_test::onAnnouncement(const QByteArray &datagram, const QHostAddress &se
 {
     Wire::Announcement a;
     if (!Wire::decodeAnnouncement(datagram, a)) {
-        qCDebug(lcNet) << "announcement shorter than" << Wire::AnnouncementSize << "bytes, dropped:"
-                       << datagram.size();
+        qCDebug(lcNet) << "announcement shorter than" << Wire::AnnouncementSize << "bytes, dropped:" << datagram.size();
         return;
     }
     // The device is listed, and written to, at the address the datagram came
@@ -279,14 +278,13 @@ void UDP_test::onFeatureAnswer(const QByteArray &datagram, const QHostAddress &s
 {
     Wire::cmd_joVerta_feature_t f;
     if (!Wire::decodeFeatureRecord(datagram, f)) {
-        qCDebug(lcNet) << "feature record shorter than" << Wire::FeatureRecordSize << "bytes, dropped:"
-                       << datagram.size();
+        qCDebug(lcNet) << "feature record shorter than" << Wire::FeatureRecordSize
+                       << "bytes, dropped:" << datagram.size();
         return;
     }
     qCDebug(lcNet) << "m_get_cmd.signal_id:" << m_counter << "tempRef.ack_id:" << f.ack_id;
     qCDebug(lcNet) << "cmd:" << f.command << "read_write_flg:" << f.read_write_flg << "length:" << f.length
-                   << "device_password:"
-                   << Wire::hexBytes(reinterpret_cast<const char *>(f.device_password.data()), 8)
+                   << "device_password:" << Wire::hexBytes(reinterpret_cast<const char *>(f.device_password.data()), 8)
                    << "feature:" << Wire::hexBytes(reinterpret_cast<const char *>(f.feature.data()), 4)
                    << "ip1:" << Wire::ipv4Text(f.ip1) << "port1:" << f.port1 << "ip2:" << Wire::ipv4Text(f.ip2)
                    << "port2:" << f.port2 << "text1:" << f.text1First() << f.text1Second()
@@ -351,7 +349,8 @@ bool UDP_test::isListed(const QHostAddress &address) const
     return false;
 }
 
-void UDP_test::askAuthorisation(const Wire::cmd_joVerta_feature_t &record, const QHostAddress &sender, quint16 senderPort)
+void UDP_test::askAuthorisation(const Wire::cmd_joVerta_feature_t &record, const QHostAddress &sender,
+                                quint16 senderPort)
 {
     if (answerBoxOpen()) {
         // Nobody can be asked right now; refusing is the answer the box

@@ -149,7 +149,8 @@ private:
     bool answerBoxOpen() const;
     void showAnswer(UserPrompt::Icon icon, const QString &title, const QString &text);
     void askAuthorisation(const Wire::cmd_joVerta_feature_t &record, const QHostAddress &sender, quint16 senderPort);
-    void replyAuthorisation(const Wire::cmd_joVerta_feature_t &record, quint8 code, const QHostAddress &to, quint16 port);
+    void replyAuthorisation(const Wire::cmd_joVerta_feature_t &record, quint8 code, const QHostAddress &to,
+                            quint16 port);
 
     QStringList m_deviceList;
     QStringListModel *m_deviceModel = nullptr;
@@ -173,7 +174,7 @@ private:
     quint8 m_ilda_switch = 0;
     std::unique_ptr<UserNotice> m_pendingBox; // the "请求控灯" notice
     UserPrompt *m_prompt = &UserPrompt::unattended();
-    std::unique_ptr<UserNotice> m_answerBox;  // at most one answer box at a time
+    std::unique_ptr<UserNotice> m_answerBox; // at most one answer box at a time
 
     QHostAddress m_discoveryAddress;
     QHostAddress m_bindAddress;

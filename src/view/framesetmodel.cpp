@@ -249,18 +249,10 @@ bool frameSetModel::setData(const QModelIndex &index, const QVariant &value, int
 QHash<int, QByteArray> frameSetModel::roleNames() const
 {
     return {
-        { CheckRole, "h_check" },
-        { IndexRole, "h_index" },
-        { TotalRole, "h_total" },
-        { FormatRole, "h_format" },
-        { CountRole, "h_count" },
-        { ReviseCountRole, "h_reviseCount" },
-        { HighPointRole, "h_highPoint" },
-        { ScaleXRole, "h_scaleSize_x" },
-        { ScaleYRole, "h_scaleSize_y" },
-        { CenterRole, "h_center" },
-        { LintLevelRole, "h_lintLevel" },
-        { LintRole, "h_lint" },
+        {CheckRole, "h_check"},         {IndexRole, "h_index"},         {TotalRole, "h_total"},
+        {FormatRole, "h_format"},       {CountRole, "h_count"},         {ReviseCountRole, "h_reviseCount"},
+        {HighPointRole, "h_highPoint"}, {ScaleXRole, "h_scaleSize_x"},  {ScaleYRole, "h_scaleSize_y"},
+        {CenterRole, "h_center"},       {LintLevelRole, "h_lintLevel"}, {LintRole, "h_lint"},
     };
 }
 
@@ -305,9 +297,8 @@ bool frameSetModel::moveRows(const QModelIndex &sourceParent, int sourceRow, int
                              const QModelIndex &destinationParent, int destinationChild)
 {
     const int rows = rowCount();
-    if (sourceParent.isValid() || destinationParent.isValid() || count <= 0 || sourceRow < 0
-        || destinationChild < 0 || sourceRow + count > rows || destinationChild + count > rows
-        || sourceRow == destinationChild)
+    if (sourceParent.isValid() || destinationParent.isValid() || count <= 0 || sourceRow < 0 || destinationChild < 0 ||
+        sourceRow + count > rows || destinationChild + count > rows || sourceRow == destinationChild)
         return false;
     const int announced = sourceRow < destinationChild ? destinationChild + count : destinationChild;
     if (!beginMoveRows(QModelIndex(), sourceRow, sourceRow + count - 1, QModelIndex(), announced))
@@ -458,8 +449,7 @@ bool frameSetModel::setIldFileName(QString name)
         endResetModel();
         if (!result.ok()) {
             qCDebug(lcView) << "{frameSetModel::setIldFileName}" << path << result.reason();
-            prompt().showNotice(UserPrompt::Warning, QStringLiteral("file error"),
-                                               result.noticeText(path));
+            prompt().showNotice(UserPrompt::Warning, QStringLiteral("file error"), result.noticeText(path));
         }
     }
     m_selectEndFrame = rowCount() - 1;
@@ -504,9 +494,9 @@ bool frameSetModel::askDeleteFrame()
     const int n = workSet().checkedCount();
     if (n == 0)
         return false;
-    const UserPrompt::Button answer = prompt().showMessage(
-        UserPrompt::Question, QStringLiteral("删除"), QStringLiteral("删除选中的 %1 帧？").arg(n),
-        UserPrompt::Yes | UserPrompt::No, UserPrompt::No);
+    const UserPrompt::Button answer =
+        prompt().showMessage(UserPrompt::Question, QStringLiteral("删除"), QStringLiteral("删除选中的 %1 帧？").arg(n),
+                             UserPrompt::Yes | UserPrompt::No, UserPrompt::No);
     if (answer != UserPrompt::Yes)
         return false;
     deleteFrame();

@@ -130,7 +130,8 @@ bool ildaFile::saveData(QUrl name, QString selectedNameFilter, int type)
         else // the editor keeps what it wrote: numbers, colours, transforms baked in
             shared->workSet->bakeWritten(colors);
     } else {
-        why = QStringLiteral("the name ends neither in .ild nor in .c; add one of them or choose the ILDA or MCU filter");
+        why =
+            QStringLiteral("the name ends neither in .ild nor in .c; add one of them or choose the ILDA or MCU filter");
     }
     // Type 2 bakes the transforms into the stored points; show that.
     shared->model->refrushModel();

@@ -24,7 +24,7 @@ QVariant vertexModel::data(const QModelIndex &index, int role) const
 
 QHash<int, QByteArray> vertexModel::roleNames() const
 {
-    return { { PointRole, "point" }, { ColorRole, "color" } };
+    return {{PointRole, "point"}, {ColorRole, "color"}};
 }
 
 void vertexModel::addVertex(IldVertex vertex)

@@ -65,8 +65,7 @@ class TestPages : public QObject
         collect(window->contentItem(), items);
         return items;
     }
-    template <typename T>
-    QList<T *> itemsOf(QQuickWindow *window) const
+    template <typename T> QList<T *> itemsOf(QQuickWindow *window) const
     {
         QList<T *> found;
         for (QQuickItem *item : allItems(window))
@@ -188,7 +187,7 @@ private slots:
     void initTestCase()
     {
         m_demo = m_dir.filePath(QStringLiteral("demo"));
-        const ToolResult made = runIldatool({ QStringLiteral("demo"), m_demo });
+        const ToolResult made = runIldatool({QStringLiteral("demo"), m_demo});
         QVERIFY2(made.exitCode == 0, made.err.constData());
         const QString config = m_dir.filePath(QStringLiteral("config"));
         QDir().mkpath(config);
@@ -288,7 +287,8 @@ private slots:
         QAbstractItemModel *first = group(0);
         const int rows = first->rowCount();
         const int before = m_prompt.notices.size();
-        QMetaObject::invokeMethod(first, "add", Q_ARG(QVariant, QVariant::fromValue(QList<QUrl>{ QUrl::fromLocalFile(bad) })));
+        QMetaObject::invokeMethod(first, "add",
+                                  Q_ARG(QVariant, QVariant::fromValue(QList<QUrl>{QUrl::fromLocalFile(bad)})));
         QCOMPARE(first->rowCount(), rows + 1);
         QCOMPARE(m_prompt.notices.size(), before + 1);
         QVERIFY(m_prompt.notices.last().contains(bad + "\nnot-ILDA"));
@@ -542,7 +542,7 @@ private slots:
     // leaves it alone; only a user's choice changes it.
     void paletteChoiceSurvivesANewPage()
     {
-        showGroup(0); // its tab clicked: the pointer is off the tiles
+        showGroup(0);                                               // its tab clicked: the pointer is off the tiles
         wheel(control(m_root, QStringLiteral("palette_type")), -1); // "标准256"
         QCOMPARE(int(m_objects.view.colors.offset), 150);
         const QByteArray standard = exportShapes(QStringLiteral("standard.txg"));
@@ -571,7 +571,7 @@ private slots:
             QMetaObject::invokeMethod(button, "clicked");
         };
         click(QStringLiteral("搜索"));
-        QTRY_COMPARE(m_udp->deviceListModel()->stringList(), QStringList{ QStringLiteral("127.0.0.1") });
+        QTRY_COMPARE(m_udp->deviceListModel()->stringList(), QStringList{QStringLiteral("127.0.0.1")});
         QTRY_COMPARE(m_projector->count(Wire::CmdFeature), 1); // the write request every new device gets
 
         click(QStringLiteral("控灯请求"));
@@ -686,14 +686,14 @@ private slots:
         QTest::addColumn<QString>("played");   // "" when the player keeps its file
         QTest::addColumn<int>("addedFrames");
         QTest::addColumn<QStringList>("groups");
-        const QStringList demoGroups{ "shapes", "words", "spare" };
+        const QStringList demoGroups{"shapes", "words", "spare"};
         QTest::newRow("ILDA files: first plays, all edited")
-            << QStringList{ "shows/star.ild", "./shows/wave.ild" } << "shows/star.ild"
+            << QStringList{"shows/star.ild", "./shows/wave.ild"} << "shows/star.ild"
             << frameCount("shows/star.ild") + frameCount("shows/wave.ild") << demoGroups;
         QTest::newRow("group image replaces the groups")
-            << QStringList{ "image.ilg" } << "" << 0 << QStringList{ "shapes", "words" };
+            << QStringList{"image.ilg"} << "" << 0 << QStringList{"shapes", "words"};
         QTest::newRow("tab list replaces the groups, bad names skipped")
-            << QStringList{ "play/play.list", "missing.ild", "notes.txt" } << "" << 0 << demoGroups;
+            << QStringList{"play/play.list", "missing.ild", "notes.txt"} << "" << 0 << demoGroups;
     }
     void openFromArguments()
     {
@@ -702,14 +702,14 @@ private slots:
         QFETCH(int, addedFrames);
         QFETCH(QStringList, groups);
         if (!QFile::exists(m_demo + "/image.ilg"))
-            QCOMPARE(runIldatool({ "group", "--list", m_demo + "/play/play.list", m_demo + "/image.ilg" }).exitCode, 0);
+            QCOMPARE(runIldatool({"group", "--list", m_demo + "/play/play.list", m_demo + "/image.ilg"}).exitCode, 0);
         QFile notes(m_demo + "/notes.txt");
         QVERIFY(notes.open(QIODevice::WriteOnly));
         notes.close();
 
         const QString before = QDir::currentPath();
         QDir::setCurrent(m_demo);
-        const StartupArguments parsed = parseStartupArguments(QStringList{ "beamdeck" } + args);
+        const StartupArguments parsed = parseStartupArguments(QStringList{"beamdeck"} + args);
         QDir::setCurrent(QDir::rootPath()); // as the tab manager leaves it at start-up
         QCOMPARE(parsed.exitCode, -1);
         QCOMPARE(parsed.files.size(), args.size());
@@ -734,8 +734,10 @@ private slots:
     {
         QTest::addColumn<QString>("window");
         QTest::addColumn<QString>("file"); // a new one each time: the model skips the file it read last
-        QTest::newRow("main window") << "" << "shows/circle.ild";
-        QTest::newRow("frame editor") << "frameWindow" << "shows/spiral.ild";
+        QTest::newRow("main window") << ""
+                                     << "shows/circle.ild";
+        QTest::newRow("frame editor") << "frameWindow"
+                                      << "shows/spiral.ild";
     }
     void droppedFilesOpenLikeArguments()
     {
@@ -749,7 +751,7 @@ private slots:
         const int rows = m_objects.frameModel.rowCount();
 
         QMimeData data;
-        data.setUrls({ QUrl::fromLocalFile(path) });
+        data.setUrls({QUrl::fromLocalFile(path)});
         const QPoint at(target->width() / 2, target->height() / 2);
         QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
         QCoreApplication::sendEvent(target, &enter);
@@ -860,19 +862,19 @@ private slots:
         QTest::addColumn<QKeySequence>("keys");
         QTest::addColumn<QString>("effect");
         const QList<std::tuple<const char *, bool, const char *, const char *>> rows = {
-            { "editor_open", true, "Ctrl+O", "open dialog" },
-            { "editor_save", true, "Ctrl+S", "save dialog" },
-            { "editor_save_as", true, "Ctrl+Shift+S", "save dialog" },
-            { "editor_select_all", true, "Ctrl+A", "all checked" },
-            { "editor_delete_then_undo_redo", true, "Delete", "delete" },
-            { "editor_play_selection", true, "Space", "play" },
-            { "editor_help", true, "F1", "help" },
-            { "main_open", false, "Ctrl+O", "open dialog" },
-            { "main_save_list_in_place", false, "Ctrl+S", "list saved" },
-            { "main_save_as", false, "Ctrl+Shift+S", "save dialog" },
-            { "main_delete_then_undo_redo", false, "Delete", "delete" },
-            { "main_pause_player", false, "Space", "play" },
-            { "main_help", false, "F1", "help" },
+            {"editor_open", true, "Ctrl+O", "open dialog"},
+            {"editor_save", true, "Ctrl+S", "save dialog"},
+            {"editor_save_as", true, "Ctrl+Shift+S", "save dialog"},
+            {"editor_select_all", true, "Ctrl+A", "all checked"},
+            {"editor_delete_then_undo_redo", true, "Delete", "delete"},
+            {"editor_play_selection", true, "Space", "play"},
+            {"editor_help", true, "F1", "help"},
+            {"main_open", false, "Ctrl+O", "open dialog"},
+            {"main_save_list_in_place", false, "Ctrl+S", "list saved"},
+            {"main_save_as", false, "Ctrl+Shift+S", "save dialog"},
+            {"main_delete_then_undo_redo", false, "Delete", "delete"},
+            {"main_pause_player", false, "Space", "play"},
+            {"main_help", false, "F1", "help"},
         };
         for (const auto &[name, inEditor, keys, effect] : rows)
             QTest::newRow(name) << inEditor << QKeySequence(QString::fromLatin1(keys)) << QString::fromLatin1(effect);
@@ -1070,10 +1072,7 @@ private slots:
 
     void noQmlWarnings() { QVERIFY2(m_warnings.isEmpty(), qPrintable(m_warnings.join('\n'))); }
 
-    void cleanupTestCase()
-    {
-        m_engine.reset();
-    }
+    void cleanupTestCase() { m_engine.reset(); }
 };
 
 int main(int argc, char *argv[])

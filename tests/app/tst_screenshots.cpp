@@ -18,7 +18,7 @@ private slots:
     {
         QTemporaryDir dir;
         const QString demo = dir.filePath(QStringLiteral("demo"));
-        const ToolResult made = runIldatool({ QStringLiteral("demo"), demo });
+        const ToolResult made = runIldatool({QStringLiteral("demo"), demo});
         QVERIFY2(made.exitCode == 0, made.err.constData());
 
         const QString config = dir.filePath(QStringLiteral("config"));
@@ -49,7 +49,7 @@ private slots:
         QVERIFY2(finished, output.constData());
         QVERIFY2(app.exitStatus() == QProcess::NormalExit && app.exitCode() == 0, output.constData());
 
-        for (const char *name : { "main.png", "frame-editor.png", "drawing.png" }) {
+        for (const char *name : {"main.png", "frame-editor.png", "drawing.png"}) {
             const QImage image(QDir(shots).filePath(QString::fromLatin1(name)));
             QVERIFY2(!image.isNull(), name);
             QVERIFY(image.width() >= 600 && image.height() >= 400);

@@ -29,7 +29,7 @@ public:
                        Button defaultButton) override
     {
         auto box = std::make_shared<FakeBox>();
-        *box = FakeBox{ icon, title, text, buttons, defaultButton, {}, false, false };
+        *box = FakeBox{icon, title, text, buttons, defaultButton, {}, false, false};
         boxes.append(box);
         ++modalCount;
         return modalAnswer;
@@ -39,7 +39,7 @@ public:
                                             Button defaultButton, AnswerHandler onAnswer) override
     {
         auto box = std::make_shared<FakeBox>();
-        *box = FakeBox{ icon, title, text, buttons, defaultButton, std::move(onAnswer), true, false };
+        *box = FakeBox{icon, title, text, buttons, defaultButton, std::move(onAnswer), true, false};
         boxes.append(box);
         return std::make_unique<Notice>(box);
     }
@@ -132,8 +132,7 @@ private:
             ++s_count;
             if (s_keep)
                 s_lines.append(msg);
-        }
-        else if (s_previous)
+        } else if (s_previous)
             s_previous(type, ctx, msg);
     }
     static inline const char *s_category = nullptr;

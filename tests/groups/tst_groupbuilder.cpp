@@ -97,7 +97,7 @@ private slots:
 
     void oneGroupImageByteForByte()
     {
-        const std::vector<ExportGroup> groups{ { QStringLiteral("a"), { file("a.ild", threePointFrame()) } } };
+        const std::vector<ExportGroup> groups{{QStringLiteral("a"), {file("a.ild", threePointFrame())}}};
         GroupImageBuilder b;
         const QByteArray img = build(GroupImageBuilder::GroupImage, groups, &b);
         QCOMPARE(img.size(), 768);
@@ -107,7 +107,9 @@ private slots:
         expected += QByteArray("a\0\0\0\0\0\0\0", 8) + QByteArray::fromHex("01000100 00020f");
         expected += QByteArray("a.ild").append(QByteArray(11, '\0')) + QByteArray::fromHex("00 0001 00000229 01 00 01");
         expected += QByteArray::fromHex("0000 0003 00000231");
-        expected += QByteArray::fromHex("07ff07ff000000" "07fe0ffeff0000" "080507f9000000");
+        expected += QByteArray::fromHex("07ff07ff000000"
+                                        "07fe0ffeff0000"
+                                        "080507f9000000");
         QCOMPARE(expected.size(), 582);
         expected += QByteArray(768 - 582, '\0');
         const quint32 crc = bitwiseMpeg2Reversed(expected.mid(512));
@@ -122,8 +124,8 @@ private slots:
     void twoGroupImage()
     {
         const QByteArray two = IldaBuilder().header(5, 2).point5(0, 0, 0, 1, 1, 1).point5(1, 1, 0, 2, 2, 2).bytes();
-        const std::vector<ExportGroup> groups{ { QStringLiteral("g1"), { file("two.ild", two) } },
-                                               { QStringLiteral("g2"), { file("three.ild", threePointFrame()) } } };
+        const std::vector<ExportGroup> groups{{QStringLiteral("g1"), {file("two.ild", two)}},
+                                              {QStringLiteral("g2"), {file("three.ild", threePointFrame())}}};
         const QByteArray img = build(GroupImageBuilder::GroupImage, groups);
         QCOMPARE(img.size(), 768);
         const GroupImageCheck c = verifyGroupImage(reinterpret_cast<const uchar *>(img.constData()), img.size());
@@ -140,7 +142,7 @@ private slots:
 
     void sameGroupsTwiceDifferOnlyInTime()
     {
-        const std::vector<ExportGroup> groups{ { QStringLiteral("a"), { file("a.ild", threePointFrame()) } } };
+        const std::vector<ExportGroup> groups{{QStringLiteral("a"), {file("a.ild", threePointFrame())}}};
         GroupImageBuilder b1, b2;
         QBuffer x, y;
         x.open(QIODevice::ReadWrite);
@@ -156,11 +158,14 @@ private slots:
 
     void singleGroupImage()
     {
-        const std::vector<ExportGroup> groups{ { QStringLiteral("a"), { file("a.ild", threePointFrame(), 4, 0x102, 6) } } };
+        const std::vector<ExportGroup> groups{{QStringLiteral("a"), {file("a.ild", threePointFrame(), 4, 0x102, 6)}}};
         const QByteArray img = build(GroupImageBuilder::SingleGroupImage, groups);
         QCOMPARE(img.size(), 55);
-        QCOMPARE(img.mid(16), QByteArray::fromHex("00 0001 0000001a 04 02 06" "0000 0003 00000022"
-                                                   "07ff07ff000000" "07fe0ffeff0000" "080507f9000000"));
+        QCOMPARE(img.mid(16), QByteArray::fromHex("00 0001 0000001a 04 02 06"
+                                                  "0000 0003 00000022"
+                                                  "07ff07ff000000"
+                                                  "07fe0ffeff0000"
+                                                  "080507f9000000"));
     }
 
     void emptyImage()
@@ -175,9 +180,9 @@ private slots:
 
     void groupWithoutCheckedFilesIsLeftOut()
     {
-        const std::vector<ExportGroup> withEmpty{ { QStringLiteral("none"), {} },
-                                                  { QStringLiteral("a"), { file("a.ild", threePointFrame()) } } };
-        const std::vector<ExportGroup> alone{ { QStringLiteral("a"), { file("a.ild", threePointFrame()) } } };
+        const std::vector<ExportGroup> withEmpty{{QStringLiteral("none"), {}},
+                                                 {QStringLiteral("a"), {file("a.ild", threePointFrame())}}};
+        const std::vector<ExportGroup> alone{{QStringLiteral("a"), {file("a.ild", threePointFrame())}}};
         QCOMPARE(build(GroupImageBuilder::GroupImage, withEmpty), build(GroupImageBuilder::GroupImage, alone));
     }
 
@@ -192,12 +197,13 @@ private slots:
         QFETCH(int, offset);
         QVERIFY(m_palette.rgbAt(5) != m_palette.rgbAt(155));
         const QByteArray ild = IldaBuilder().header(1, 2).point1(0, 0, 0, 9).point1(0, 0, 0, 5).bytes();
-        const std::vector<ExportGroup> groups{ { QStringLiteral("p"), { file("p.ild", ild) } } };
+        const std::vector<ExportGroup> groups{{QStringLiteral("p"), {file("p.ild", ild)}}};
         m_colors.offset = quint8(offset);
         const QByteArray img = build(GroupImageBuilder::SingleGroupImage, groups);
         const QRgb c = m_palette.rgbAt(offset + 5);
-        QCOMPARE(img.right(3), QByteArray::fromHex(QByteArray::number(qRgb(qRed(c), qGreen(c), qBlue(c)) & 0xFFFFFF, 16)
-                                                        .rightJustified(6, '0')));
+        QCOMPARE(img.right(3),
+                 QByteArray::fromHex(
+                     QByteArray::number(qRgb(qRed(c), qGreen(c), qBlue(c)) & 0xFFFFFF, 16).rightJustified(6, '0')));
     }
 
     void blankedVertexIsBlack()
@@ -210,7 +216,7 @@ private slots:
                                    .point0(0, 0, 0, 0, 1)
                                    .point0(0, 0, 0, 0x40, 1)
                                    .bytes();
-        const std::vector<ExportGroup> groups{ { QStringLiteral("b"), { file("b.ild", ild) } } };
+        const std::vector<ExportGroup> groups{{QStringLiteral("b"), {file("b.ild", ild)}}};
         const QByteArray img = build(GroupImageBuilder::SingleGroupImage, groups);
         QCOMPARE(img.size(), 26 + 16 + 28);
         for (int v = 0; v < 4; ++v)
@@ -219,7 +225,7 @@ private slots:
 
     void singleGroupTextLineByLine()
     {
-        const std::vector<ExportGroup> groups{ { QStringLiteral("a"), { file("a.ild", threePointFrame()) } } };
+        const std::vector<ExportGroup> groups{{QStringLiteral("a"), {file("a.ild", threePointFrame())}}};
         const QStringList lines = QString::fromLatin1(build(GroupImageBuilder::SingleGroupText, groups)).split('\n');
         const QStringList expected{
             "cal complete",
@@ -242,8 +248,8 @@ private slots:
 
     void textGroupImageLineByLine()
     {
-        const std::vector<ExportGroup> groups{ { QStringLiteral("a"), { file("a.ild", threePointFrame()) } },
-                                               { QStringLiteral("skipped"), {} } };
+        const std::vector<ExportGroup> groups{{QStringLiteral("a"), {file("a.ild", threePointFrame())}},
+                                              {QStringLiteral("skipped"), {}}};
         const QStringList lines = QString::fromLatin1(build(GroupImageBuilder::TextGroupImage, groups)).split('\n');
         const QStringList expected{
             "cal complete",
@@ -276,7 +282,7 @@ private slots:
             for (int i = 0; i < 60000; ++i)
                 ild.point5(qint16(i), qint16(-i), 0, quint8(i), quint8(i >> 8), quint8(f));
         }
-        const std::vector<ExportGroup> groups{ { QStringLiteral("big"), { file("big.ild", ild.bytes()) } } };
+        const std::vector<ExportGroup> groups{{QStringLiteral("big"), {file("big.ild", ild.bytes())}}};
         const QByteArray img = build(GroupImageBuilder::GroupImage, groups);
         QCOMPARE(img.size() % 256, 0);
         const GroupImageCheck c = verifyGroupImage(reinterpret_cast<const uchar *>(img.constData()), img.size());
@@ -292,17 +298,17 @@ private slots:
         missing.name = "missing.ild";
         const ExportFile empty = file("empty.ild", QByteArray());
         const ExportFile garbage = file("garbage.ild", "not an ILDA file at all");
-        for (auto variant : { GroupImageBuilder::GroupImage, GroupImageBuilder::TextGroupImage,
-                              GroupImageBuilder::SingleGroupImage, GroupImageBuilder::SingleGroupText }) {
+        for (auto variant : {GroupImageBuilder::GroupImage, GroupImageBuilder::TextGroupImage,
+                             GroupImageBuilder::SingleGroupImage, GroupImageBuilder::SingleGroupText}) {
             GroupImageBuilder b;
-            const QByteArray with = build(variant, { { QStringLiteral("a"), { missing, good, empty, garbage } } }, &b);
-            QCOMPARE(with, build(variant, { { QStringLiteral("a"), { good } } }));
+            const QByteArray with = build(variant, {{QStringLiteral("a"), {missing, good, empty, garbage}}}, &b);
+            QCOMPARE(with, build(variant, {{QStringLiteral("a"), {good}}}));
             QVERIFY(!b.placement()[0].files[0].exported);
             QVERIFY(b.placement()[0].files[1].exported);
             QVERIFY(!b.placement()[0].files[2].exported);
         }
         // A group left with nothing is no group at all.
-        QCOMPARE(build(GroupImageBuilder::GroupImage, { { QStringLiteral("m"), { missing } } }).size(), 512);
+        QCOMPARE(build(GroupImageBuilder::GroupImage, {{QStringLiteral("m"), {missing}}}).size(), 512);
     }
 
     void refusals_data()
@@ -314,7 +320,7 @@ private slots:
     void refusals()
     {
         QFETCH(QString, what);
-        ExportGroup group{ QStringLiteral("big"), {} };
+        ExportGroup group{QStringLiteral("big"), {}};
         if (what == QLatin1String("files")) {
             const ExportFile one = file("one.ild", threePointFrame());
             group.files.assign(256, one);
@@ -324,10 +330,10 @@ private slots:
                 ild.header(5, 1).point5(0, 0, 0, 1, 2, 3);
             group.files.push_back(file("many.ild", ild.bytes()));
         }
-        for (auto variant : { GroupImageBuilder::GroupImage, GroupImageBuilder::SingleGroupText }) {
+        for (auto variant : {GroupImageBuilder::GroupImage, GroupImageBuilder::SingleGroupText}) {
             const QString target = write(QStringLiteral("previous.ilg"), "previous content");
             GroupImageBuilder b;
-            QCOMPARE(b.save(variant, { group }, target), GroupImageBuilder::Refused);
+            QCOMPARE(b.save(variant, {group}, target), GroupImageBuilder::Refused);
             QVERIFY2(b.errorString().contains(what), qPrintable(b.errorString()));
             QCOMPARE(fileBytes(target), QByteArray("previous content"));
         }
@@ -336,20 +342,22 @@ private slots:
     void fileChangedBetweenPasses_data()
     {
         QTest::addColumn<QByteArray>("replacement");
-        QTest::newRow("more_frames") << IldaBuilder().header(5, 1).point5(0, 0, 0, 1, 1, 1).header(5, 1).point5(0, 0, 0, 1, 1, 1).bytes();
-        QTest::newRow("other_point_count") << IldaBuilder().header(5, 2).point5(0, 0, 0, 1, 1, 1).point5(0, 0, 0, 1, 1, 1).bytes();
+        QTest::newRow("more_frames")
+            << IldaBuilder().header(5, 1).point5(0, 0, 0, 1, 1, 1).header(5, 1).point5(0, 0, 0, 1, 1, 1).bytes();
+        QTest::newRow("other_point_count")
+            << IldaBuilder().header(5, 2).point5(0, 0, 0, 1, 1, 1).point5(0, 0, 0, 1, 1, 1).bytes();
         QTest::newRow("gone") << QByteArray();
     }
     void fileChangedBetweenPasses()
     {
         QFETCH(QByteArray, replacement);
-        for (auto variant : { GroupImageBuilder::GroupImage, GroupImageBuilder::SingleGroupImage,
-                              GroupImageBuilder::TextGroupImage }) {
+        for (auto variant :
+             {GroupImageBuilder::GroupImage, GroupImageBuilder::SingleGroupImage, GroupImageBuilder::TextGroupImage}) {
             const ExportFile f = file("changing.ild", threePointFrame());
             const QString target = write(QStringLiteral("previous.ilg"), "previous content");
             GroupImageBuilder b;
             b.setBetweenPasses([&]() { write(QStringLiteral("changing.ild"), replacement); });
-            QCOMPARE(b.save(variant, { { QStringLiteral("c"), { f } } }, target), GroupImageBuilder::Refused);
+            QCOMPARE(b.save(variant, {{QStringLiteral("c"), {f}}}, target), GroupImageBuilder::Refused);
             QVERIFY2(b.errorString().contains(QLatin1String("changed")), qPrintable(b.errorString()));
             QCOMPARE(fileBytes(target), QByteArray("previous content"));
         }
@@ -395,16 +403,16 @@ private slots:
     void unwritableTargetFails()
     {
         GroupImageBuilder b;
-        const std::vector<ExportGroup> groups{ { QStringLiteral("a"), { file("a.ild", threePointFrame()) } } };
+        const std::vector<ExportGroup> groups{{QStringLiteral("a"), {file("a.ild", threePointFrame())}}};
         QCOMPARE(b.save(GroupImageBuilder::GroupImage, groups, m_dir.filePath("no/such/dir/x.ilg")),
                  GroupImageBuilder::OutputFailed);
     }
 
     void fullDiskKeepsThePreviousFile()
     {
-        const std::vector<ExportGroup> groups{ { QStringLiteral("a"), { file("a.ild", threePointFrame()) } } };
-        for (auto variant : { GroupImageBuilder::GroupImage, GroupImageBuilder::TextGroupImage,
-                              GroupImageBuilder::SingleGroupImage, GroupImageBuilder::SingleGroupText }) {
+        const std::vector<ExportGroup> groups{{QStringLiteral("a"), {file("a.ild", threePointFrame())}}};
+        for (auto variant : {GroupImageBuilder::GroupImage, GroupImageBuilder::TextGroupImage,
+                             GroupImageBuilder::SingleGroupImage, GroupImageBuilder::SingleGroupText}) {
             const QString target = write(QStringLiteral("previous.ilg"), "previous content");
             GroupImageBuilder b;
             GroupImageBuilder::Outcome outcome;
@@ -419,7 +427,7 @@ private slots:
 
     void savedFileEqualsWrittenBytes()
     {
-        const std::vector<ExportGroup> groups{ { QStringLiteral("a"), { file("a.ild", threePointFrame()) } } };
+        const std::vector<ExportGroup> groups{{QStringLiteral("a"), {file("a.ild", threePointFrame())}}};
         GroupImageBuilder b;
         b.setCreationTime(1000);
         const QString target = m_dir.filePath("saved.ilg");
@@ -429,8 +437,9 @@ private slots:
 
     void combinedIlda()
     {
-        const QByteArray two = IldaBuilder().header(5, 2, "x").point5(0, 0, 0, 1, 1, 1).point5(1, 1, 0, 2, 2, 2).bytes();
-        const ExportGroup group{ QStringLiteral("c"), { file("a.ild", threePointFrame()), file("two.ild", two) } };
+        const QByteArray two =
+            IldaBuilder().header(5, 2, "x").point5(0, 0, 0, 1, 1, 1).point5(1, 1, 0, 2, 2, 2).bytes();
+        const ExportGroup group{QStringLiteral("c"), {file("a.ild", threePointFrame()), file("two.ild", two)}};
         GroupImageBuilder b;
         const QString target = m_dir.filePath("combined.ild");
         QCOMPARE(b.saveCombinedIlda(group, target), GroupImageBuilder::Written);

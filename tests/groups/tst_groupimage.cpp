@@ -36,7 +36,7 @@ QByteArray reversedGroups(const QByteArray &bytes)
 // Two groups of one file each (2 and 3 points): a complete, valid image.
 QByteArray twoGroupImage()
 {
-    const GroupLayout L(512, true, { { { 2 } }, { { 3 } } });
+    const GroupLayout L(512, true, {{{2}}, {{3}}});
     QByteArray img = imageHeader(1234);
     appendGroupRecord(img, encodedName(QStringLiteral("g1"), 8), 2, 0, 1, quint32(L.fileRecordAddress(0)));
     appendGroupRecord(img, encodedName(QStringLiteral("g2"), 8), 2, 1, 1, quint32(L.fileRecordAddress(1)));
@@ -88,10 +88,7 @@ private slots:
         QCOMPARE(pieces.value(), stored);
     }
 
-    void emptyRegionChecksum()
-    {
-        QCOMPARE(CrcEngine::imageChecksum(nullptr, 0), 0xFFFFFFFFu);
-    }
+    void emptyRegionChecksum() { QCOMPARE(CrcEngine::imageChecksum(nullptr, 0), 0xFFFFFFFFu); }
 
     void coordinate_data()
     {
@@ -123,7 +120,7 @@ private slots:
 
     void oneGroupLayout()
     {
-        const GroupLayout L(512, true, { { { 3 } } });
+        const GroupLayout L(512, true, {{{3}}});
         QCOMPARE(L.fileRecordAddress(0), quint64(527));
         QCOMPARE(L.frameRecordAddress(0, 0), quint64(553));
         QCOMPARE(L.vertexAddress(0, 0, 0), quint64(561));
@@ -134,7 +131,7 @@ private slots:
 
     void twoGroupLayout()
     {
-        const GroupLayout L(512, true, { { { 2 } }, { { 3 } } });
+        const GroupLayout L(512, true, {{{2}}, {{3}}});
         QCOMPARE(L.fileRecordAddress(0), quint64(542));
         QCOMPARE(L.fileRecordAddress(1), quint64(568));
         QCOMPARE(L.frameRecordAddress(0, 0), quint64(594));
@@ -147,7 +144,7 @@ private slots:
 
     void singleGroupLayout()
     {
-        const GroupLayout L(0, false, { { { 3 } } });
+        const GroupLayout L(0, false, {{{3}}});
         QCOMPARE(L.fileRecordAddress(0), quint64(0));
         QCOMPARE(L.frameRecordAddress(0, 0), quint64(26));
         QCOMPARE(L.vertexAddress(0, 0, 0), quint64(34));
@@ -157,7 +154,7 @@ private slots:
     void addressesAcrossFilesAndFrames()
     {
         // Group 0: files of frames {2,1} and {4}; group 1: one file {3,3,3}.
-        const GroupLayout L(24, true, { { { 2, 1 }, { 4 } }, { { 3, 3, 3 } } });
+        const GroupLayout L(24, true, {{{2, 1}, {4}}, {{3, 3, 3}}});
         QCOMPARE(L.fileTableStart(), quint64(24 + 30));
         QCOMPARE(L.fileRecordAddress(1), quint64(54 + 2 * 26));
         QCOMPARE(L.frameTableStart(), quint64(54 + 3 * 26));
@@ -247,7 +244,8 @@ private slots:
         out.clear();
         appendFileRecord(out, encodedName(QStringLiteral("a.ild"), 16), 4, 0x0102, 0x00000229, 7, 2, 9);
         QCOMPARE(out.size(), 26);
-        QCOMPARE(out.mid(16), QByteArray::fromHex("0401020000022907" "0209"));
+        QCOMPARE(out.mid(16), QByteArray::fromHex("0401020000022907"
+                                                  "0209"));
         out.clear();
         appendFrameRecord(out, 5, 0x0203, 561);
         QCOMPARE(out, QByteArray::fromHex("0005020300000231"));
@@ -318,11 +316,10 @@ private slots:
         QTest::addColumn<int>("value");
         QTest::addColumn<int>("groups");
         QTest::addColumn<bool>("noticed");
-        QTest::newRow("group_count_0") << QList<int>{ 512 + 8 } << 0 << 0 << true;
-        QTest::newRow("group_count_255_last_index_never_comes")
-            << QList<int>{ 512 + 8, 527 + 8 } << 255 << -1 << true;
-        QTest::newRow("file_count_200_runs_into_other_tables") << QList<int>{ 512 + 10 } << 200 << 2 << true;
-        QTest::newRow("second_index_wrong") << QList<int>{ 527 + 9 } << 7 << -1 << true;
+        QTest::newRow("group_count_0") << QList<int>{512 + 8} << 0 << 0 << true;
+        QTest::newRow("group_count_255_last_index_never_comes") << QList<int>{512 + 8, 527 + 8} << 255 << -1 << true;
+        QTest::newRow("file_count_200_runs_into_other_tables") << QList<int>{512 + 10} << 200 << 2 << true;
+        QTest::newRow("second_index_wrong") << QList<int>{527 + 9} << 7 << -1 << true;
     }
     void readTablesWithBadCounts()
     {
@@ -413,7 +410,7 @@ private slots:
     void verifyTruncated()
     {
         const QByteArray img = twoGroupImage();
-        for (int n : { 0, 100, 511, 512, 530, 600, 700 }) {
+        for (int n : {0, 100, 511, 512, 530, 600, 700}) {
             const QByteArray cut = img.left(n);
             QVERIFY(!verifyGroupImage(reinterpret_cast<const uchar *>(cut.constData()), n).ok());
         }

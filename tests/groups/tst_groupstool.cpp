@@ -68,23 +68,23 @@ private slots:
     {
         QVERIFY(m_dir.isValid());
         m_show = m_dir.filePath("demo");
-        const ToolResult r = runIldatool({ "demo", m_show });
+        const ToolResult r = runIldatool({"demo", m_show});
         QVERIFY2(r.exitCode == 0, r.err.constData());
     }
 
     void demoShowHasSeveralFormats()
     {
         QSet<int> formats;
-        const QStringList files = QDir(m_show + "/shows").entryList({ "*.ild" });
+        const QStringList files = QDir(m_show + "/shows").entryList({"*.ild"});
         QVERIFY(files.size() >= 4);
         for (const QString &f : files) {
-            const ToolResult r = runIldatool({ "dump", m_show + "/shows/" + f });
+            const ToolResult r = runIldatool({"dump", m_show + "/shows/" + f});
             QCOMPARE(r.exitCode, 0);
             const QJsonArray frames = QJsonDocument::fromJson(r.out).object().value("frames").toArray();
             QVERIFY2(frames.size() >= 24, qPrintable(f));
             formats.insert(frames.first().toObject().value("format").toInt());
         }
-        QCOMPARE(formats, (QSet<int>{ 0, 1, 4, 5 }));
+        QCOMPARE(formats, (QSet<int>{0, 1, 4, 5}));
         const QList<QByteArray> list = readAll(m_show + "/play/play.list").split('\n');
         QVERIFY(list.contains("play/shapes.csv"));
         QVERIFY(list.contains("#end"));
@@ -94,11 +94,11 @@ private slots:
     void imageOfTheDemoVerifies()
     {
         const QString out = m_dir.filePath("demo.ilg");
-        ToolResult r = runIldatool({ "group", "--list", m_show + "/play/play.list", out, "--time", "4660" });
+        ToolResult r = runIldatool({"group", "--list", m_show + "/play/play.list", out, "--time", "4660"});
         QVERIFY2(r.exitCode == 0, r.err.constData());
         const QByteArray img = readAll(out);
         QCOMPARE(img.mid(8, 8), QByteArray::fromHex("0000000000001234"));
-        r = runIldatool({ "verify", out });
+        r = runIldatool({"verify", out});
         QVERIFY2(r.exitCode == 0, r.err.constData());
         QVERIFY(r.out.contains("2 group(s)"));
     }
@@ -108,7 +108,7 @@ private slots:
         const QString out = m_dir.filePath("epoch.ilg");
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("SOURCE_DATE_EPOCH", "255");
-        const ToolResult r = runWithEnv({ "group", "--list", m_show + "/play/play.list", out }, env);
+        const ToolResult r = runWithEnv({"group", "--list", m_show + "/play/play.list", out}, env);
         QCOMPARE(r.exitCode, 0);
         QCOMPARE(readAll(out).mid(8, 8), QByteArray::fromHex("00000000000000ff"));
     }
@@ -128,13 +128,13 @@ private slots:
     {
         QFETCH(int, offset);
         const QString good = m_dir.filePath("good.ilg");
-        QCOMPARE(runIldatool({ "group", "--list", m_show + "/play/play.list", good, "--time", "1" }).exitCode, 0);
+        QCOMPARE(runIldatool({"group", "--list", m_show + "/play/play.list", good, "--time", "1"}).exitCode, 0);
         QByteArray img = readAll(good);
         const int at = offset >= 0 ? offset : img.size() - 1;
         img[at] = char(img[at] ^ 0x01);
         const QString bad = m_dir.filePath("bad.ilg");
         writeFile(bad, img);
-        const ToolResult r = runIldatool({ "verify", bad });
+        const ToolResult r = runIldatool({"verify", bad});
         QCOMPARE(r.exitCode, 1);
         QVERIFY(!r.err.isEmpty());
     }
@@ -160,8 +160,8 @@ private slots:
         const QString app = m_dir.filePath("app." + extension);
         tab.save_list(QUrl::fromLocalFile(app), QStringLiteral("(*.%1 )").arg(extension));
         const QString tool = m_dir.filePath("tool." + extension);
-        const ToolResult r = runIldatool({ "group", "--list", m_show + "/play/play.list", tool, "--time", "777",
-                                           "--palette", QString::number(palette) });
+        const ToolResult r = runIldatool({"group", "--list", m_show + "/play/play.list", tool, "--time", "777",
+                                          "--palette", QString::number(palette)});
         QVERIFY2(r.exitCode == 0, r.err.constData());
         QVERIFY(readAll(app).size() > 10000);
         QVERIFY(readAll(app) == readAll(tool));
@@ -184,7 +184,7 @@ private slots:
         const QString app = m_dir.filePath("single_app." + extension);
         words->saveData(QUrl::fromLocalFile(app), QStringLiteral("(*.%1 )").arg(extension));
         const QString tool = m_dir.filePath("single_tool." + extension);
-        const ToolResult r = runIldatool({ "group", "--csv", m_show + "/play/words.csv", tool });
+        const ToolResult r = runIldatool({"group", "--csv", m_show + "/play/words.csv", tool});
         QVERIFY2(r.exitCode == 0, r.err.constData());
         QVERIFY(readAll(app).size() > 1000);
         QVERIFY(readAll(app) == readAll(tool));
@@ -266,7 +266,7 @@ private slots:
         writeFile(m_show + "/play/huge.csv", csv + "#End");
         const QString out = m_dir.filePath("huge.ilg");
         writeFile(out, "previous");
-        const ToolResult r = runIldatool({ "group", "--csv", m_show + "/play/huge.csv", out });
+        const ToolResult r = runIldatool({"group", "--csv", m_show + "/play/huge.csv", out});
         QCOMPARE(r.exitCode, 1);
         QVERIFY(r.err.contains("256 files"));
         QCOMPARE(readAll(out), QByteArray("previous"));
@@ -277,10 +277,14 @@ private slots:
     {
         QTest::addColumn<QString>("source");
         QTest::addColumn<QString>("extension");
-        QTest::newRow("group_image") << "--list" << "ilg";
-        QTest::newRow("text_group_image") << "--list" << "txg";
-        QTest::newRow("single_group_image") << "--csv" << "ilg";
-        QTest::newRow("single_group_text") << "--csv" << "txg";
+        QTest::newRow("group_image") << "--list"
+                                     << "ilg";
+        QTest::newRow("text_group_image") << "--list"
+                                          << "txg";
+        QTest::newRow("single_group_image") << "--csv"
+                                            << "ilg";
+        QTest::newRow("single_group_text") << "--csv"
+                                           << "txg";
     }
     void imageDumpedAndRenderedBack()
     {
@@ -305,11 +309,11 @@ private slots:
         writeFile(root + "play/h.csv", "2,1,9,shows/b.ild\n#End");
         writeFile(root + "play/p.list", "play/g.csv\nplay/h.csv\n#end\n");
         const QString image = root + "image." + extension;
-        ToolResult r = runIldatool({ "group", source, root + (source == "--list" ? "play/p.list" : "play/g.csv"), image,
-                                     "--time", "1" });
+        ToolResult r = runIldatool(
+            {"group", source, root + (source == "--list" ? "play/p.list" : "play/g.csv"), image, "--time", "1"});
         QVERIFY2(r.exitCode == 0, r.err.constData());
 
-        r = runIldatool({ "dump", image });
+        r = runIldatool({"dump", image});
         QVERIFY2(r.exitCode == 0, r.err.constData());
         const QJsonArray groups = QJsonDocument::fromJson(r.out).object().value("groups").toArray();
         QCOMPARE(groups.size(), source == "--list" ? 2 : 1);
@@ -331,37 +335,37 @@ private slots:
                  QByteArray("[[-32000,32000,0,0,0,64],[32000,-32000,9,8,7,128]]"));
 
         // Painted from the image, the frame looks as painted from its source.
-        r = runIldatool({ "render", image, root + "from-image.png", "--group", "0", "--file", "0", "--frame", "1",
-                          "--width", "120", "--height", "120" });
+        r = runIldatool({"render", image, root + "from-image.png", "--group", "0", "--file", "0", "--frame", "1",
+                         "--width", "120", "--height", "120"});
         QVERIFY2(r.exitCode == 0, r.err.constData());
-        r = runIldatool({ "render", root + "shows/a.ild", root + "from-file.png", "--frame", "1", "--width", "120",
-                          "--height", "120" });
+        r = runIldatool({"render", root + "shows/a.ild", root + "from-file.png", "--frame", "1", "--width", "120",
+                         "--height", "120"});
         QVERIFY2(r.exitCode == 0, r.err.constData());
         const QImage fromImage(root + "from-image.png");
         QVERIFY(!fromImage.isNull());
         QCOMPARE(fromImage, QImage(root + "from-file.png"));
-        QCOMPARE(runIldatool({ "render", image, root + "x.png", "--file", "2" }).exitCode, 1);
+        QCOMPARE(runIldatool({"render", image, root + "x.png", "--file", "2"}).exitCode, 1);
     }
 
     void exitCodes_data()
     {
         QTest::addColumn<QStringList>("args");
         QTest::addColumn<int>("code");
-        QTest::newRow("group_help") << QStringList{ "group", "--help" } << 0;
-        QTest::newRow("verify_help") << QStringList{ "verify", "--help" } << 0;
-        QTest::newRow("demo_help") << QStringList{ "demo", "--help" } << 0;
-        QTest::newRow("group_no_source") << QStringList{ "group", "x.ilg" } << 2;
-        QTest::newRow("group_both_sources") << QStringList{ "group", "--list", "a", "--csv", "b", "x.ilg" } << 2;
-        QTest::newRow("group_no_output") << QStringList{ "group", "--list", "a" } << 2;
-        QTest::newRow("group_list_to_ild") << QStringList{ "group", "--list", "a", "x.ild" } << 2;
-        QTest::newRow("group_bad_palette") << QStringList{ "group", "--list", "a", "x.ilg", "--palette", "3" } << 2;
-        QTest::newRow("group_bad_time") << QStringList{ "group", "--list", "a", "x.ilg", "--time", "soon" } << 2;
-        QTest::newRow("group_missing_list") << QStringList{ "group", "--list", "/nonexistent/p.list", "x.ilg" } << 1;
-        QTest::newRow("group_missing_csv") << QStringList{ "group", "--csv", "/nonexistent/g.csv", "x.ilg" } << 1;
-        QTest::newRow("verify_missing") << QStringList{ "verify", "/nonexistent/x.ilg" } << 1;
-        QTest::newRow("verify_no_file") << QStringList{ "verify" } << 2;
-        QTest::newRow("dump_missing_image") << QStringList{ "dump", "/nonexistent/x.ilg" } << 1;
-        QTest::newRow("render_group_of_ild") << QStringList{ "render", "a.ild", "x.png", "--group", "1" } << 2;
+        QTest::newRow("group_help") << QStringList{"group", "--help"} << 0;
+        QTest::newRow("verify_help") << QStringList{"verify", "--help"} << 0;
+        QTest::newRow("demo_help") << QStringList{"demo", "--help"} << 0;
+        QTest::newRow("group_no_source") << QStringList{"group", "x.ilg"} << 2;
+        QTest::newRow("group_both_sources") << QStringList{"group", "--list", "a", "--csv", "b", "x.ilg"} << 2;
+        QTest::newRow("group_no_output") << QStringList{"group", "--list", "a"} << 2;
+        QTest::newRow("group_list_to_ild") << QStringList{"group", "--list", "a", "x.ild"} << 2;
+        QTest::newRow("group_bad_palette") << QStringList{"group", "--list", "a", "x.ilg", "--palette", "3"} << 2;
+        QTest::newRow("group_bad_time") << QStringList{"group", "--list", "a", "x.ilg", "--time", "soon"} << 2;
+        QTest::newRow("group_missing_list") << QStringList{"group", "--list", "/nonexistent/p.list", "x.ilg"} << 1;
+        QTest::newRow("group_missing_csv") << QStringList{"group", "--csv", "/nonexistent/g.csv", "x.ilg"} << 1;
+        QTest::newRow("verify_missing") << QStringList{"verify", "/nonexistent/x.ilg"} << 1;
+        QTest::newRow("verify_no_file") << QStringList{"verify"} << 2;
+        QTest::newRow("dump_missing_image") << QStringList{"dump", "/nonexistent/x.ilg"} << 1;
+        QTest::newRow("render_group_of_ild") << QStringList{"render", "a.ild", "x.png", "--group", "1"} << 2;
     }
     void exitCodes()
     {

@@ -44,7 +44,7 @@ class TestIldaFileSets : public QObject
     // A group whose rows are a (checked), b, c (checked), d, paths under m_folders.localDir.
     void fourRows(ildaFileSets &m)
     {
-        for (const char *n : { "a", "b", "c", "d" })
+        for (const char *n : {"a", "b", "c", "d"})
             m.add(QUrl::fromLocalFile(m_folders.localDir + "shows/" + n + ".ild"));
         m.setCheck(1, false);
         m.setCheck(3, false);
@@ -68,27 +68,28 @@ private slots:
         QTest::newRow("header_and_end_only") << QByteArray("#Speed,Color,Repeater,Path\n#End") << QStringList();
         QTest::newRow("checked_and_unchecked")
             << QByteArray("#Speed,Color,Repeater,Path\n1,0,1,shows/a.ild\n#3,2,5,shows/b.ild\n#End")
-            << QStringList{ "1 1 0 1 ~shows/a.ild", "0 3 2 5 ~shows/b.ild" };
-        QTest::newRow("dash_marker") << QByteArray("-3,1,2,a.ild\n") << QStringList{ "0 3 1 2 ~a.ild" };
+            << QStringList{"1 1 0 1 ~shows/a.ild", "0 3 2 5 ~shows/b.ild"};
+        QTest::newRow("dash_marker") << QByteArray("-3,1,2,a.ild\n") << QStringList{"0 3 1 2 ~a.ild"};
         QTest::newRow("F_removed_windows_path_kept")
-            << QByteArray("F7,0,1,C:/x/b.ild\n") << QStringList{ "1 7 0 1 C:/x/b.ild" };
-        QTest::newRow("absolute_linux_path_kept") << QByteArray("2,0,1,/media/show/c.ild\n")
-                                                  << QStringList{ "1 2 0 1 /media/show/c.ild" };
+            << QByteArray("F7,0,1,C:/x/b.ild\n") << QStringList{"1 7 0 1 C:/x/b.ild"};
+        QTest::newRow("absolute_linux_path_kept")
+            << QByteArray("2,0,1,/media/show/c.ild\n") << QStringList{"1 2 0 1 /media/show/c.ild"};
         QTest::newRow("error_marker_reads_unchecked_speed_0")
-            << QByteArray("#error id:\"2\"3,2,5,/elsewhere/x.ild\n") << QStringList{ "0 0 2 5 /elsewhere/x.ild" };
+            << QByteArray("#error id:\"2\"3,2,5,/elsewhere/x.ild\n") << QStringList{"0 0 2 5 /elsewhere/x.ild"};
         QTest::newRow("rate_lines_skipped")
             << QByteArray("#Rate,1,1,x\n1,0,1,a.ild\n-Rate,2,2,y\n#Speed,Color,Repeater,Path\n")
-            << QStringList{ "1 1 0 1 ~a.ild" };
+            << QStringList{"1 1 0 1 ~a.ild"};
         QTest::newRow("lines_after_End_ignored")
-            << QByteArray("1,0,1,a.ild\n#End\n2,0,1,b.ild\n") << QStringList{ "1 1 0 1 ~a.ild" };
+            << QByteArray("1,0,1,a.ild\n#End\n2,0,1,b.ild\n") << QStringList{"1 1 0 1 ~a.ild"};
         QTest::newRow("blank_and_short_lines_skipped")
-            << QByteArray("\n  \n5,1\n1,0,1,a.ild\n") << QStringList{ "1 1 0 1 ~a.ild" };
-        QTest::newRow("speed_wraps_in_8_bits") << QByteArray("257,0,1,a.ild\n") << QStringList{ "1 1 0 1 ~a.ild" };
-        QTest::newRow("comma_in_path") << QByteArray("1,0,1,shows/a,b.ild\n") << QStringList{ "1 1 0 1 ~shows/a,b.ild" };
+            << QByteArray("\n  \n5,1\n1,0,1,a.ild\n") << QStringList{"1 1 0 1 ~a.ild"};
+        QTest::newRow("speed_wraps_in_8_bits") << QByteArray("257,0,1,a.ild\n") << QStringList{"1 1 0 1 ~a.ild"};
+        QTest::newRow("comma_in_path") << QByteArray("1,0,1,shows/a,b.ild\n") << QStringList{"1 1 0 1 ~shows/a,b.ild"};
         // Written by earlier versions in GBK; read the same whatever the locale.
         QTest::newRow("gbk_path") << QByteArray("#2,1,3,shows/\xbc\xa4\xb9\xe2\xd0\xe3.ild\n")
                                   << QStringList{QStringLiteral("0 2 1 3 ~shows/激光秀.ild")};
-        QTest::newRow("surrounding_space_trimmed") << QByteArray("  1,0,1,a.ild  \r\n") << QStringList{ "1 1 0 1 ~a.ild" };
+        QTest::newRow("surrounding_space_trimmed")
+            << QByteArray("  1,0,1,a.ild  \r\n") << QStringList{"1 1 0 1 ~a.ild"};
     }
     void readSettings()
     {
@@ -313,7 +314,7 @@ private slots:
         QFETCH(QString, order);
         QFETCH(int, announced);
         ildaFileSets m(QStringLiteral("move"), m_folders);
-        for (const char *n : { "a", "b", "c" })
+        for (const char *n : {"a", "b", "c"})
             m.add(QUrl::fromLocalFile(m_folders.localDir + n));
         m.setPlaySpeed(0, 9);
         QAbstractItemModelTester tester(&m, QAbstractItemModelTester::FailureReportingMode::QtTest);
@@ -338,17 +339,21 @@ private slots:
     {
         QTest::addColumn<QString>("checks");
         QTest::addColumn<QString>("order");
-        QTest::newRow("checked_rows_to_top") << "1010" << "a c b d";
-        QTest::newRow("none_checked_unchanged") << "0000" << "a b c d";
-        QTest::newRow("all_checked_unchanged") << "1111" << "a b c d";
-        QTest::newRow("last_only") << "0001" << "d a b c";
+        QTest::newRow("checked_rows_to_top") << "1010"
+                                             << "a c b d";
+        QTest::newRow("none_checked_unchanged") << "0000"
+                                                << "a b c d";
+        QTest::newRow("all_checked_unchanged") << "1111"
+                                               << "a b c d";
+        QTest::newRow("last_only") << "0001"
+                                   << "d a b c";
     }
     void orderSelect()
     {
         QFETCH(QString, checks);
         QFETCH(QString, order);
         ildaFileSets m(QStringLiteral("order"), m_folders);
-        for (const char *n : { "a", "b", "c", "d" })
+        for (const char *n : {"a", "b", "c", "d"})
             m.add(QUrl::fromLocalFile(m_folders.localDir + n));
         for (int i = 0; i < 4; ++i)
             m.setCheck(i, checks.at(i) == '1');
@@ -382,14 +387,14 @@ private slots:
         m.setCheck(1, true); // a b c checked, d not: adjacent checked rows too
         QAbstractItemModelTester tester(&m, QAbstractItemModelTester::FailureReportingMode::QtTest);
         m.deleteFile();
-        QCOMPARE(names(m), QStringList{ "d.ild" });
+        QCOMPARE(names(m), QStringList{"d.ild"});
     }
 
     void undoRestoresTheSavedSettings_data()
     {
         QTest::addColumn<QString>("action");
-        for (const char *a : { "add", "add_several", "delete", "move", "order", "check", "select_all", "inverse", "speed", "colour_type",
-                               "repeat" })
+        for (const char *a : {"add", "add_several", "delete", "move", "order", "check", "select_all", "inverse",
+                              "speed", "colour_type", "repeat"})
             QTest::newRow(a) << a;
     }
 
@@ -425,7 +430,7 @@ private slots:
         else if (action == "inverse")
             m.inverse();
         else if (action == "speed")
-            for (int v : { 5, 7, 9 }) // one dragged slider: one step
+            for (int v : {5, 7, 9}) // one dragged slider: one step
                 m.setPlaySpeed(1, uchar(v));
         else if (action == "colour_type")
             m.setColorType(0, 3);
@@ -458,11 +463,21 @@ private slots:
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("written");
         QTest::addColumn<int>("size");
-        QTest::newRow("single_group_image") << "ILDA group files (*.ilg )" << "g" << "g.ilg" << 55;
-        QTest::newRow("extension_kept") << "ILDA group files (*.ilg )" << "h.ilg" << "h.ilg" << 55;
-        QTest::newRow("ilda") << "ILDA files (*.ild )" << "i" << "i.ild" << 32 + 24;
-        QTest::newRow("text") << "text group (*.txg )" << "t" << "t.txg" << -1;
-        QTest::newRow("other_filter_nothing") << "all (*)" << "n" << "n" << 0;
+        QTest::newRow("single_group_image") << "ILDA group files (*.ilg )"
+                                            << "g"
+                                            << "g.ilg" << 55;
+        QTest::newRow("extension_kept") << "ILDA group files (*.ilg )"
+                                        << "h.ilg"
+                                        << "h.ilg" << 55;
+        QTest::newRow("ilda") << "ILDA files (*.ild )"
+                              << "i"
+                              << "i.ild" << 32 + 24;
+        QTest::newRow("text") << "text group (*.txg )"
+                              << "t"
+                              << "t.txg" << -1;
+        QTest::newRow("other_filter_nothing") << "all (*)"
+                                              << "n"
+                                              << "n" << 0;
         // The typed suffix decides over the selected filter.
         QTest::newRow("typed_ild_under_ilg_filter") << "ILDA group files (*.ilg )"
                                                     << "x.ild"
@@ -512,7 +527,7 @@ private slots:
         m_prompt.titles.clear();
         m.saveData(QUrl::fromLocalFile(target), QStringLiteral("(*.ilg )"));
         QCOMPARE(readAll(target), QByteArray("previous"));
-        QCOMPARE(m_prompt.titles, QStringList{ "export error" });
+        QCOMPARE(m_prompt.titles, QStringList{"export error"});
         QVERIFY(m_prompt.texts.first().contains("256 files"));
     }
 

@@ -21,7 +21,6 @@
 #include <QTextCodec>
 #include <QtTest>
 
-
 namespace {
 
 QStringList tabNames(const ildaFileTab &t)
@@ -151,7 +150,7 @@ private slots:
         ildaFileTab tab;
         tab.setPrompt(&m_prompt);
         QAbstractItemModelTester tester(&tab, QAbstractItemModelTester::FailureReportingMode::QtTest);
-        QCOMPARE(tabNames(tab), (QStringList{ "a", "b" }));
+        QCOMPARE(tabNames(tab), (QStringList{"a", "b"}));
         QCOMPARE(tab.data(tab.index(0), ildaFileTab::CheckRole).toBool(), true);
         QCOMPARE(tab.data(tab.index(1), ildaFileTab::CheckRole).toBool(), false);
         QCOMPARE(tab.data(tab.index(1), ildaFileTab::ObjRole).toBool(), true);
@@ -180,7 +179,7 @@ private slots:
         tab.setPrompt(&m_prompt);
         QPointer<QObject> first = tab.get_tab(0);
         tab.delete_tab(0);
-        QCOMPARE(tabNames(tab), QStringList{ "b" });
+        QCOMPARE(tabNames(tab), QStringList{"b"});
         QVERIFY(!first.isNull());
     }
 
@@ -213,7 +212,7 @@ private slots:
 
         ildaFileTab again;
         again.setPrompt(&m_prompt);
-        QCOMPARE(tabNames(again), (QStringList{ "one", "two" }));
+        QCOMPARE(tabNames(again), (QStringList{"one", "two"}));
         QCOMPARE(again.data(again.index(1), ildaFileTab::CheckRole).toBool(), false);
         auto *back = qobject_cast<ildaFileSets *>(again.get_tab(0));
         QCOMPARE(back->rowCount(), 2);
@@ -243,7 +242,7 @@ private slots:
         QCOMPARE(tab.get_current_file_path(), m_root + "play/named.list");
         ildaFileTab again;
         again.setPrompt(&m_prompt);
-        QCOMPARE(tabNames(again), QStringList{ "g" });
+        QCOMPARE(tabNames(again), QStringList{"g"});
         QVERIFY(m_prompt.titles.isEmpty());
     }
 
@@ -283,7 +282,7 @@ private slots:
     void listSaveDeletesOnlyDroppedSettings()
     {
         useShow("play/a.csv\nplay/b.csv\n#play/c.csv\nplay/../../outside.csv\nshows/x.ild\n#end\n");
-        for (const char *n : { "a", "b", "c" })
+        for (const char *n : {"a", "b", "c"})
             writeFile(m_root + "play/" + n + ".csv", "#Speed,Color,Repeater,Path\n#End");
         writeFile(m_root + "play/unlisted.csv", "keep");
         writeFile(m_root + "../outside.csv", "keep");
@@ -337,14 +336,14 @@ private slots:
         QVERIFY(!QFile::exists(m_root + "play/play.list"));
         QSignalSpy moved(&tab, &QAbstractItemModel::rowsMoved);
         tab.move_tab(0, 2);
-        QCOMPARE(tabNames(tab), (QStringList{ "b", "c", "a" }));
+        QCOMPARE(tabNames(tab), (QStringList{"b", "c", "a"}));
         QCOMPARE(moved.count(), 1);
         QCOMPARE(moved.first().at(4).toInt(), 3);
         QCOMPARE(readAll(m_root + "play/play.list"), QByteArray("play/b.csv\nplay/c.csv\nplay/a.csv\n#end\n"));
         tab.move_tab(2, 0);
-        QCOMPARE(tabNames(tab), (QStringList{ "a", "b", "c" }));
+        QCOMPARE(tabNames(tab), (QStringList{"a", "b", "c"}));
         QVERIFY(tab.moveRows_view_data(0, 1, 2));
-        QCOMPARE(tabNames(tab), (QStringList{ "c", "a", "b" }));
+        QCOMPARE(tabNames(tab), (QStringList{"c", "a", "b"}));
         QVERIFY(!tab.moveRows_view_data(0, 2, 2));
     }
 
@@ -376,7 +375,8 @@ private slots:
     void fileInfoText()
     {
         QCOMPARE(ildaFileTab::fileInfoText("/x/a.ilg", 0, 1572864), QStringLiteral("/x/a.ilg"));
-        QCOMPARE(ildaFileTab::fileInfoText("/x/a.ilg", 0x3C5, 1572864), QStringLiteral("/x/a.ilg - crc:0x3c5 size:1.50MB"));
+        QCOMPARE(ildaFileTab::fileInfoText("/x/a.ilg", 0x3C5, 1572864),
+                 QStringLiteral("/x/a.ilg - crc:0x3c5 size:1.50MB"));
     }
 
     void groupImageOfTheCheckedTabs()
@@ -430,7 +430,7 @@ private slots:
         tab.open_list(QUrl::fromLocalFile(m_root + "image.ilg"), QStringLiteral("ILDA group (*.ilg )"));
         QCOMPARE(reset.count(), 1);
         QCOMPARE(tab.get_current_file_path(), m_root + "image.ilg");
-        QCOMPARE(tabNames(tab), (QStringList{ "first", "second" }));
+        QCOMPARE(tabNames(tab), (QStringList{"first", "second"}));
         QCOMPARE(int(tab.groupCount()), 2);
         auto *first = qobject_cast<ildaFileSets *>(tab.get_tab(0));
         QCOMPARE(first->rowCount(), 2);
@@ -469,7 +469,7 @@ private slots:
         const QString filter = QStringLiteral("(*.%1 )").arg(extension);
         tab.save_list(QUrl::fromLocalFile(m_root + "image." + extension), filter);
         tab.open_list(QUrl::fromLocalFile(m_root + "image." + extension), filter);
-        QCOMPARE(tabNames(tab), QStringList{ "first" });
+        QCOMPARE(tabNames(tab), QStringList{"first"});
         auto *first = qobject_cast<ildaFileSets *>(tab.get_tab(0));
         QCOMPARE(first->rowCount(), 2);
 
@@ -500,10 +500,10 @@ private slots:
         useShow("play/first.csv\n#end\n");
         ildaFileTab tab;
         tab.setPrompt(&m_prompt);
-        qobject_cast<ildaFileSets *>(tab.get_tab(0))->saveData(QUrl::fromLocalFile(m_root + "one.ilg"),
-                                                               QStringLiteral("(*.ilg )"));
+        qobject_cast<ildaFileSets *>(tab.get_tab(0))
+            ->saveData(QUrl::fromLocalFile(m_root + "one.ilg"), QStringLiteral("(*.ilg )"));
         tab.open_list(QUrl::fromLocalFile(m_root + "one.ilg"), QStringLiteral("(*.ilg )"));
-        QCOMPARE(tabNames(tab), QStringList{ "one" });
+        QCOMPARE(tabNames(tab), QStringList{"one"});
         auto *one = qobject_cast<ildaFileSets *>(tab.get_tab(0));
         QCOMPARE(one->rowCount(), 2);
         QCOMPARE(one->items()[1].name, QStringLiteral("b.ild"));
@@ -513,8 +513,8 @@ private slots:
 
     void brokenGroupImagesOpenSafely_data()
     {
-        QTest::addColumn<int>("cut");      // bytes kept, -1 all
-        QTest::addColumn<int>("offset");   // byte changed, -1 none
+        QTest::addColumn<int>("cut");    // bytes kept, -1 all
+        QTest::addColumn<int>("offset"); // byte changed, -1 none
         QTest::addColumn<int>("value");
         QTest::addColumn<int>("maxTabs");
         QTest::newRow("header_only_part") << 100 << -1 << 0 << 0;
@@ -570,7 +570,7 @@ private slots:
         tab.open_list(QUrl::fromLocalFile(other + "sets/mine.list"), QStringLiteral("(*.list )"));
         QCOMPARE(tab.folderSettings().localDir, other);
         QCOMPARE(tab.folderSettings().playFolder, QStringLiteral("sets/"));
-        QCOMPARE(tabNames(tab), QStringList{ "k" });
+        QCOMPARE(tabNames(tab), QStringList{"k"});
         QCOMPARE(qobject_cast<ildaFileSets *>(tab.get_tab(0))->items()[0].path, other + "shows/k.ild");
         QCOMPARE(readAll(m_config + "/_file_dir.ini"), (other + "\nsets/\nmine.list\n").toUtf8());
     }
@@ -588,7 +588,7 @@ private slots:
         tab.setPrompt(&m_prompt);
         tab.save_list(QUrl::fromLocalFile(m_root + "keep.ilg"), QStringLiteral("(*.ilg )"));
         QCOMPARE(readAll(m_root + "keep.ilg"), QByteArray("previous"));
-        QCOMPARE(m_prompt.titles, QStringList{ "export error" });
+        QCOMPARE(m_prompt.titles, QStringList{"export error"});
         QCOMPARE(tab.checksum(), 0u);
         QCOMPARE(tab.get_current_file_info(), m_root + "keep.ilg");
     }
@@ -613,9 +613,15 @@ private slots:
         QTest::addColumn<QString>("folder");
         QTest::addColumn<QString>("root");
         QTest::addColumn<QString>("play");
-        QTest::newRow("windows") << "C:/shows/play/" << "C:/shows/" << "play/";
-        QTest::newRow("linux") << "/home/u/shows/play/" << "/home/u/shows/" << "play/";
-        QTest::newRow("top") << "/play/" << "/" << "play/";
+        QTest::newRow("windows") << "C:/shows/play/"
+                                 << "C:/shows/"
+                                 << "play/";
+        QTest::newRow("linux") << "/home/u/shows/play/"
+                               << "/home/u/shows/"
+                               << "play/";
+        QTest::newRow("top") << "/play/"
+                             << "/"
+                             << "play/";
     }
     void listFolderSplit()
     {
@@ -635,10 +641,14 @@ private slots:
     {
         QTest::addColumn<QString>("path");
         QTest::addColumn<QString>("resolved");
-        QTest::newRow("empty_is_the_folder") << "" << "/cfg/";
-        QTest::newRow("relative") << "shows/a.ild" << "/cfg/shows/a.ild";
-        QTest::newRow("absolute_kept") << "/media/a.ild" << "/media/a.ild";
-        QTest::newRow("windows_form_under_it") << "C:/shows/a.ild" << "/cfg/C:/shows/a.ild";
+        QTest::newRow("empty_is_the_folder") << ""
+                                             << "/cfg/";
+        QTest::newRow("relative") << "shows/a.ild"
+                                  << "/cfg/shows/a.ild";
+        QTest::newRow("absolute_kept") << "/media/a.ild"
+                                       << "/media/a.ild";
+        QTest::newRow("windows_form_under_it") << "C:/shows/a.ild"
+                                               << "/cfg/C:/shows/a.ild";
     }
     void pathsResolveFromTheSettingsFolder()
     {

@@ -9,7 +9,13 @@ namespace {
 IldVertex vtx(qint16 x, qint16 y, quint8 status = 0, quint8 r = 255, quint8 g = 0, quint8 b = 0, quint8 idx = 0)
 {
     IldVertex v;
-    v.x = x; v.y = y; v.status = status; v.r = r; v.g = g; v.b = b; v.colorIndex = idx;
+    v.x = x;
+    v.y = y;
+    v.status = status;
+    v.r = r;
+    v.g = g;
+    v.b = b;
+    v.colorIndex = idx;
     return v;
 }
 
@@ -35,11 +41,17 @@ QByteArray vertexLine(const QByteArray &text, int index)
 } // namespace
 
 namespace QTest {
-template<>
-char *toString(const IldVertex &v)
+template <> char *toString(const IldVertex &v)
 {
     return qstrdup(QStringLiteral("(%1,%2,%3 rgb %4,%5,%6 s%7 i%8)")
-                       .arg(v.x).arg(v.y).arg(v.z).arg(v.r).arg(v.g).arg(v.b).arg(v.status).arg(v.colorIndex)
+                       .arg(v.x)
+                       .arg(v.y)
+                       .arg(v.z)
+                       .arg(v.r)
+                       .arg(v.g)
+                       .arg(v.b)
+                       .arg(v.status)
+                       .arg(v.colorIndex)
                        .toLatin1());
 }
 } // namespace QTest
@@ -66,7 +78,7 @@ private slots:
     void twoRedPointsByteForByte()
     {
         IldFrameSet set;
-        set.frames.push_back(frame({ vtx(0, 0), vtx(-32767, 32767) }));
+        set.frames.push_back(frame({vtx(0, 0), vtx(-32767, 32767)}));
         const QByteArray expected = "#include \"vertex.h\"\n"
                                     "const unsigned short pic_size[]={\n"
                                     "    2,\n"
@@ -95,7 +107,7 @@ private slots:
     void emptySetStillGivesTables()
     {
         IldFrameSet set;
-        set.frames.push_back(frame({ vtx(1, 1) }, 5, false));
+        set.frames.push_back(frame({vtx(1, 1)}, 5, false));
         const QByteArray text = exportCTable(set, 0);
         QVERIFY(text.contains("pic_size[]={\n    \n};\n//size:0\n"));
         QVERIFY(text.contains("const vertex pic_Data[0]={\n};//end\n//size:0\n//need Flash(byte):0\n"));
@@ -108,9 +120,10 @@ private slots:
             std::vector<IldVertex> vs(size_t(k + 1), vtx(0, 0));
             set.frames.push_back(frame(vs));
         }
-        set.frames.insert(set.frames.begin() + 3, frame({ vtx(5, 5) }, 5, false)); // left out everywhere
+        set.frames.insert(set.frames.begin() + 3, frame({vtx(5, 5)}, 5, false)); // left out everywhere
         const QByteArray text = exportCTable(set, 0);
-        QVERIFY(text.contains("pic_size[]={\n    1,2,3,4,5,6,7,8,9,10,\n    11,\n};\n//size:11\n//need Flash(byte):22\n"));
+        QVERIFY(
+            text.contains("pic_size[]={\n    1,2,3,4,5,6,7,8,9,10,\n    11,\n};\n//size:11\n//need Flash(byte):22\n"));
         QVERIFY(text.contains("={\n    0,1,3,6,10,15,21,28,36,45,\n    55,\n};\n"));
         QVERIFY(text.contains("const unsigned short pic_size_c = 11;\n"));
         QVERIFY(text.contains("const vertex pic_Data[66]={\n"));
@@ -122,7 +135,7 @@ private slots:
     {
         IldFrameSet set;
         for (int k = 0; k < 10; ++k)
-            set.frames.push_back(frame({ vtx(0, 0) }));
+            set.frames.push_back(frame({vtx(0, 0)}));
         QVERIFY(exportCTable(set, 0).contains("pic_size[]={\n    1,1,1,1,1,1,1,1,1,1,\n};\n"));
     }
 
@@ -145,7 +158,7 @@ private slots:
         QFETCH(IldVertex, v);
         QFETCH(QByteArray, line);
         IldFrameSet set;
-        set.frames.push_back(frame({ v }));
+        set.frames.push_back(frame({v}));
         const QByteArray text = exportCTable(set, 3);
         QVERIFY(text.contains("      // x, y , color\n"));
         QCOMPARE(vertexLine(text, 0), line);
@@ -154,13 +167,13 @@ private slots:
     void indexedColoursFollowSelectedTable()
     {
         IldFrameSet set;
-        set.frames.push_back(frame({ vtx(0, 0, 0, 1, 2, 3, 4) }, 1));
+        set.frames.push_back(frame({vtx(0, 0, 0, 1, 2, 3, 4)}, 1));
         const QColor def = m_palette.colorAt(4);
         const QColor std = m_palette.colorAt(Palette::IildStd + 4);
         QVERIFY(def != std);
         auto expect = [](const QColor &c) {
-            return QByteArray("        {2047,2047,") + QByteArray::number(c.red()) + ',' + QByteArray::number(c.green())
-                + ',' + QByteArray::number(c.blue()) + ",},//0";
+            return QByteArray("        {2047,2047,") + QByteArray::number(c.red()) + ',' +
+                   QByteArray::number(c.green()) + ',' + QByteArray::number(c.blue()) + ",},//0";
         };
         QCOMPARE(vertexLine(exportCTable(set, 0), 0), expect(def));
         m_colors.offset = Palette::IildStd;
@@ -170,7 +183,7 @@ private slots:
     void filePaletteIndexWithoutPaletteIsBlack()
     {
         IldFrameSet set;
-        set.frames.push_back(frame({ vtx(0, 0, 0, 9, 9, 9, 255) }, 3));
+        set.frames.push_back(frame({vtx(0, 0, 0, 9, 9, 9, 255)}, 3));
         QCOMPARE(vertexLine(exportCTable(set, 0), 0), QByteArray("        {2047,2047,0,0,0,},//0"));
         QCOMPARE(vertexLine(exportCTable(set, 3), 0), QByteArray("        {2047,2047,64},//0"));
     }
@@ -178,7 +191,7 @@ private slots:
     void typeTwoBakesTransform()
     {
         IldFrameSet set;
-        set.frames.push_back(frame({ vtx(1600, -1600), vtx(20000, 0) }));
+        set.frames.push_back(frame({vtx(1600, -1600), vtx(20000, 0)}));
         set.frames[0].scaleX = 2.0f;
         set.frames[0].offsetY = 160.0f;
         QCOMPARE(vertexLine(exportCTable(set, 0), 0), QByteArray("        {2147,1947,255,0,0,},//0"));
@@ -195,12 +208,12 @@ private slots:
     void exportThenImport()
     {
         IldFrameSet set;
-        set.frames.push_back(frame({ vtx(0, 0), vtx(-32767, 32767) }));
-        set.frames.push_back(frame({ vtx(160, 320, 0x40), vtx(-480, 16, 0, 1, 2, 3) }, 5));
+        set.frames.push_back(frame({vtx(0, 0), vtx(-32767, 32767)}));
+        set.frames.push_back(frame({vtx(160, 320, 0x40), vtx(-480, 16, 0, 1, 2, 3)}, 5));
         set.frames.push_back(frame({}));
         const QByteArray text = exportCTable(set, 0);
         IldFrameSet back;
-        back.frames.push_back(frame({ vtx(7, 7) })); // import appends
+        back.frames.push_back(frame({vtx(7, 7)})); // import appends
         importCTable(text, back);
         QCOMPARE(back.frames.size(), size_t(4));
         const IldFrame &a = back.frames[1];
@@ -224,7 +237,7 @@ private slots:
     void typeThreeBlocksAreNotImported()
     {
         IldFrameSet set;
-        set.frames.push_back(frame({ vtx(0, 0) }));
+        set.frames.push_back(frame({vtx(0, 0)}));
         IldFrameSet back;
         importCTable(exportCTable(set, 3), back);
         QCOMPARE(back.frames.size(), size_t(0));

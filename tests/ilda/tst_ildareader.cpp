@@ -86,12 +86,12 @@ private slots:
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QStringList>("messages");
         QTest::newRow("bad_magic") << QByteArray("XYZA\0\0\0\x05", 8)
-                                   << QStringList{ "{IldHeader-error:ILDA-4:} XYZA",
-                                                   "\"[88 , 89, 90, 65 : 0, 0, 0, 0]\"" };
+                                   << QStringList{"{IldHeader-error:ILDA-4:} XYZA",
+                                                  "\"[88 , 89, 90, 65 : 0, 0, 0, 0]\""};
         QTest::newRow("format_6") << IldaBuilder().header(6, 1).point5(0, 0, 0, 0, 0, 0).bytes()
-                                  << QStringList{ "{IldHeader-error:format:} 6" };
+                                  << QStringList{"{IldHeader-error:format:} 6"};
         QTest::newRow("format_0x80") << IldaBuilder().header(0x80, 1).point5(0, 0, 0, 0, 0, 0).bytes()
-                                     << QStringList{ "{IldHeader-error:format:} -128" };
+                                     << QStringList{"{IldHeader-error:format:} -128"};
         QTest::newRow("empty_file") << QByteArray() << QStringList();
     }
     void badHeaders()
@@ -107,7 +107,8 @@ private slots:
 
     void badHeaderAfterFirstPassEndsSilently()
     {
-        const QByteArray bytes = IldaBuilder().header(5, 1).point5(1, 1, 0, 1, 1, 1).raw("garbage-not-a-header...").bytes();
+        const QByteArray bytes =
+            IldaBuilder().header(5, 1).point5(1, 1, 0, 1, 1, 1).raw("garbage-not-a-header...").bytes();
         QTest::ignoreMessage(QtDebugMsg, QRegularExpression("IldHeader-error"));
         QTest::ignoreMessage(QtDebugMsg, QRegularExpression("^\"\\["));
         const IldFrameSet set = read(bytes);
@@ -180,12 +181,14 @@ private slots:
 
     void firstOnlyStopsAfterOnePass()
     {
-        const QByteArray palFirst = IldaBuilder().header(2, 1).rgb(1, 1, 1).header(5, 1).point5(0, 0, 0, 1, 1, 1).bytes();
+        const QByteArray palFirst =
+            IldaBuilder().header(2, 1).rgb(1, 1, 1).header(5, 1).point5(0, 0, 0, 1, 1, 1).bytes();
         QTest::ignoreMessage(QtDebugMsg, "ILD_PALETTE:size: 919 - 918 = 1");
         QVERIFY(read(palFirst, true).frames.empty());
         QCOMPARE(m_palette->size(), 919);
 
-        const QByteArray frames = IldaBuilder().header(5, 1).point5(1, 0, 0, 1, 1, 1).header(5, 1).point5(2, 0, 0, 1, 1, 1).bytes();
+        const QByteArray frames =
+            IldaBuilder().header(5, 1).point5(1, 0, 0, 1, 1, 1).header(5, 1).point5(2, 0, 0, 1, 1, 1).bytes();
         QCOMPARE(int(read(frames, true).frames.size()), 1);
         QCOMPARE(int(read(frames, false).frames.size()), 2);
     }
@@ -254,8 +257,8 @@ private slots:
         QCOMPARE(int(set.frames.size()), 2);
 
         const QString missing = dir.filePath(QStringLiteral("none.ild"));
-        QTest::ignoreMessage(QtDebugMsg,
-                             qPrintable(QStringLiteral("{IldFrameSet::fromFileIld}open file failure: \"%1\"").arg(missing)));
+        QTest::ignoreMessage(
+            QtDebugMsg, qPrintable(QStringLiteral("{IldFrameSet::fromFileIld}open file failure: \"%1\"").arg(missing)));
         set.fromFileIld(missing, false);
         QCOMPARE(int(set.frames.size()), 2);
     }

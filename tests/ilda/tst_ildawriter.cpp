@@ -14,7 +14,14 @@ IldVertex vtx(qint16 x, qint16 y, quint8 status = 0, quint8 r = 255, quint8 g = 
               qint16 z = 0)
 {
     IldVertex v;
-    v.x = x; v.y = y; v.z = z; v.status = status; v.r = r; v.g = g; v.b = b; v.colorIndex = idx;
+    v.x = x;
+    v.y = y;
+    v.z = z;
+    v.status = status;
+    v.r = r;
+    v.g = g;
+    v.b = b;
+    v.colorIndex = idx;
     return v;
 }
 
@@ -53,7 +60,7 @@ private slots:
         IldFrame f;
         f.format = 5;
         f.check = true;
-        f.vertices = { vtx(1, -2, 0x40, 10, 20, 30), vtx(3, 4, 0x80), vtx(-32767, 32767, 0x01) };
+        f.vertices = {vtx(1, -2, 0x40, 10, 20, 30), vtx(3, 4, 0x80), vtx(-32767, 32767, 0x01)};
         set.frames.push_back(f);
         const QByteArray bytes = write(set);
         QCOMPARE(bytes.size(), 56);
@@ -79,7 +86,7 @@ private slots:
         for (int i = 0; i < 5; ++i) {
             IldFrame f;
             f.format = 5;
-            f.vertices = { vtx(qint16(i), 0) };
+            f.vertices = {vtx(qint16(i), 0)};
             f.check = (i == 1 || i == 3 || i == 4);
             set.frames.push_back(f);
         }
@@ -106,7 +113,7 @@ private slots:
     void roundTrip_data()
     {
         QTest::addColumn<int>("format");
-        for (int f : { 0, 1, 4, 5 })
+        for (int f : {0, 1, 4, 5})
             QTest::newRow(qPrintable(QStringLiteral("format_%1").arg(f))) << f;
     }
     void roundTrip()
@@ -114,14 +121,22 @@ private slots:
         QFETCH(int, format);
         IldaBuilder b;
         b.header(quint8(format), 3, "name1234", "comp", 0, 1, 3, -2);
-        const qint16 xs[3] = { -32767, 0, 32767 };
+        const qint16 xs[3] = {-32767, 0, 32767};
         for (int i = 0; i < 3; ++i) {
             const quint8 st = quint8(i == 0 ? 0x40 : i == 2 ? 0x80 : 0x00);
             switch (format) {
-            case 0: b.point0(xs[i], qint16(-xs[i]), qint16(i * 100), st, quint8(i * 16)); break;
-            case 1: b.point1(xs[i], qint16(-xs[i]), st, quint8(i * 16)); break;
-            case 4: b.point4(xs[i], qint16(-xs[i]), qint16(i * 100), st, quint8(i), 2, 3); break;
-            default: b.point5(xs[i], qint16(-xs[i]), st, quint8(i), 2, 3); break;
+            case 0:
+                b.point0(xs[i], qint16(-xs[i]), qint16(i * 100), st, quint8(i * 16));
+                break;
+            case 1:
+                b.point1(xs[i], qint16(-xs[i]), st, quint8(i * 16));
+                break;
+            case 4:
+                b.point4(xs[i], qint16(-xs[i]), qint16(i * 100), st, quint8(i), 2, 3);
+                break;
+            default:
+                b.point5(xs[i], qint16(-xs[i]), st, quint8(i), 2, 3);
+                break;
             }
         }
         const QByteArray original = b.bytes();
@@ -141,7 +156,7 @@ private slots:
         IldFrame f;
         f.format = 1;
         f.check = true;
-        f.vertices = { vtx(0, 0, 0, 0, 0, 0, 2) };
+        f.vertices = {vtx(0, 0, 0, 0, 0, 0, 2)};
         set.frames.push_back(f);
         write(set);
         const IldVertex &v = set.frames[0].vertices[0];
@@ -179,7 +194,7 @@ private slots:
         f.check = true;
         f.scaleX = 2.0f;
         f.offsetY = 100.0f;
-        f.vertices = { vtx(20000, 0), vtx(-20000, 50), vtx(100, 1000) };
+        f.vertices = {vtx(20000, 0), vtx(-20000, 50), vtx(100, 1000)};
         set.frames.push_back(f);
         const QByteArray first = write(set);
         const IldFrame &after = set.frames[0];
@@ -199,7 +214,7 @@ private slots:
         IldFrame f;
         f.format = 2;
         f.check = true;
-        f.vertices = { vtx(1, 1, 0, 0, 0, 0, 0), vtx(2, 2, 0, 9, 9, 9, 200) };
+        f.vertices = {vtx(1, 1, 0, 0, 0, 0, 0), vtx(2, 2, 0, 9, 9, 9, 200)};
         set.frames.push_back(f);
         const QByteArray bytes = write(set);
         QCOMPARE(int(quint8(bytes[7])), 5);
@@ -220,7 +235,7 @@ private slots:
         IldFrame f;
         f.format = 5;
         f.check = true;
-        f.vertices = { vtx(1, 1) };
+        f.vertices = {vtx(1, 1)};
         small.frames.push_back(f);
         QVERIFY(small.saveIld(path, m_colors));
         QFile file(path);

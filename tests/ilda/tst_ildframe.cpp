@@ -39,7 +39,7 @@ private slots:
         QFETCH(float, offsetY);
         IldFrame f;
         f.offsetX = f.offsetY = 7.0f;
-        for (auto [x, y] : { std::pair<int, int>{ 0, -200 }, { 1000, 600 }, { 300, 0 } }) {
+        for (auto [x, y] : {std::pair<int, int>{0, -200}, {1000, 600}, {300, 0}}) {
             IldVertex v;
             v.x = qint16(x);
             v.y = qint16(y);

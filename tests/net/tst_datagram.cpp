@@ -118,7 +118,12 @@ void TestDatagram::discoveryRequest()
     r.serverPort = 8089;
     const QByteArray d = encodeDiscovery(r);
     QCOMPARE(d.size(), 23);
-    QCOMPARE(d, magic() + hex("6400" "0200" "05" "0700000A" "991F" "00000000"));
+    QCOMPARE(d, magic() + hex("6400"
+                              "0200"
+                              "05"
+                              "0700000A"
+                              "991F"
+                              "00000000"));
 
     DiscoveryRequest back;
     QVERIFY(decodeDiscovery(d, back));
@@ -130,14 +135,18 @@ void TestDatagram::discoveryRequest()
 void TestDatagram::announcementLayout()
 {
     Announcement a;
-    a.signalId = { { 2, 1, 2, 3, 4, 5, 6, 7 } };
+    a.signalId = {{2, 1, 2, 3, 4, 5, 6, 7}};
     a.ip = ipv4Value(QHostAddress(QStringLiteral("192.168.1.10")));
     a.port = 8089;
     a.deviceData[0] = 0xAB;
     a.deviceData[17] = 0xCD;
     const QByteArray d = encodeAnnouncement(a);
     QCOMPARE(d.size(), 36);
-    QCOMPARE(d.left(18), hex("6400" "2400" "0201020304050607" "0A01A8C0" "991F"));
+    QCOMPARE(d.left(18), hex("6400"
+                             "2400"
+                             "0201020304050607"
+                             "0A01A8C0"
+                             "991F"));
     QCOMPARE(quint8(d.at(18)), quint8(0xAB));
     QCOMPARE(quint8(d.at(35)), quint8(0xCD));
 
@@ -179,7 +188,8 @@ void TestDatagram::shortRecordsAreRejected()
 
 void TestDatagram::featureRequestLayout()
 {
-    const cmd_joVerta_feature_t f = makeFeatureRequest(feature_pc_request, 7, ipv4Value(QHostAddress(QStringLiteral("192.168.1.10"))));
+    const cmd_joVerta_feature_t f =
+        makeFeatureRequest(feature_pc_request, 7, ipv4Value(QHostAddress(QStringLiteral("192.168.1.10"))));
     const QByteArray d = encodeFeaturePacket(f);
     QCOMPARE(d.size(), 202);
     QCOMPARE(d.left(8), magic());
@@ -235,7 +245,20 @@ void TestDatagram::settingsPacket()
     s.ilda_switch = 2;
     const QByteArray d = encodeSettings(s);
     QCOMPARE(d.size(), 31);
-    QCOMPARE(d, magic() + hex("6F00" "1500" "03" "04" "05" "06" "2C" "08" "FF" "FFFFFF64" "00" "3232" "02" "00000000"));
+    QCOMPARE(d, magic() + hex("6F00"
+                              "1500"
+                              "03"
+                              "04"
+                              "05"
+                              "06"
+                              "2C"
+                              "08"
+                              "FF"
+                              "FFFFFF64"
+                              "00"
+                              "3232"
+                              "02"
+                              "00000000"));
 
     DeviceSettings back;
     QVERIFY(decodeSettings(d, back));
@@ -267,7 +290,8 @@ void TestDatagram::frameCut()
     QFETCH(bool, lastBlank);
     const QByteArray d = encodeFramePacket(frameOf(points), quint16(maxTranPoint), ColorContext());
     QCOMPARE(d.size(), size);
-    QCOMPARE(d.left(12), magic() + hex("6E00" "0000"));
+    QCOMPARE(d.left(12), magic() + hex("6E00"
+                                       "0000"));
     QCOMPARE(d.mid(14, 4), QByteArray("qbez"));
     const int records = (size - 18) / 8;
     if (records == 0)
@@ -393,11 +417,11 @@ void TestDatagram::pickLocalAddress_data()
 {
     QTest::addColumn<QStringList>("addresses");
     QTest::addColumn<QString>("picked");
-    QTest::newRow("loopback_listed_first_is_skipped") << QStringList{ "127.0.0.1", "::1", "192.0.2.2" } << "192.0.2.2";
-    QTest::newRow("first_non_loopback_wins") << QStringList{ "10.0.0.1", "192.168.1.1" } << "10.0.0.1";
-    QTest::newRow("ipv6_is_skipped") << QStringList{ "fe80::1", "172.16.0.4" } << "172.16.0.4";
-    QTest::newRow("loopback_only_when_nothing_else") << QStringList{ "::1", "127.0.0.1" } << "127.0.0.1";
-    QTest::newRow("nothing_ipv4") << QStringList{ "::1" } << "";
+    QTest::newRow("loopback_listed_first_is_skipped") << QStringList{"127.0.0.1", "::1", "192.0.2.2"} << "192.0.2.2";
+    QTest::newRow("first_non_loopback_wins") << QStringList{"10.0.0.1", "192.168.1.1"} << "10.0.0.1";
+    QTest::newRow("ipv6_is_skipped") << QStringList{"fe80::1", "172.16.0.4"} << "172.16.0.4";
+    QTest::newRow("loopback_only_when_nothing_else") << QStringList{"::1", "127.0.0.1"} << "127.0.0.1";
+    QTest::newRow("nothing_ipv4") << QStringList{"::1"} << "";
 }
 
 void TestDatagram::pickLocalAddress()

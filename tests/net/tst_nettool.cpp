@@ -25,15 +25,15 @@ void TestNetTool::discoverFindsProjectorProcess()
 {
     QProcess projector;
     projector.start(QStringLiteral(ILDATOOL_PATH),
-                    { "projector", "--port", "0", "--answer", "refuse", "--duration", "30000" });
+                    {"projector", "--port", "0", "--answer", "refuse", "--duration", "30000"});
     QVERIFY(projector.waitForStarted());
     QVERIFY(projector.waitForReadyRead(10000));
     const QByteArray first = projector.readLine().trimmed();
     QVERIFY2(first.startsWith("projector listening on 127.0.0.1:"), first.constData());
     const QByteArray port = first.mid(first.lastIndexOf(':') + 1);
 
-    const ToolResult r = runIldatool({ "discover", "--broadcast", "127.0.0.1", "--port", QString::fromLatin1(port),
-                                       "--timeout", "700" });
+    const ToolResult r =
+        runIldatool({"discover", "--broadcast", "127.0.0.1", "--port", QString::fromLatin1(port), "--timeout", "700"});
     QCOMPARE(r.exitCode, 0);
     QCOMPARE(r.out, "127.0.0.1 " + port + " 53494d00000001\n");
     QVERIFY(r.err.contains("1 projector(s) answered"));
@@ -102,7 +102,10 @@ void TestNetTool::streamSendsFramePackets()
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("two.ild"));
     IldaBuilder b;
-    b.header(5, 3, "one", "co", 0, 2).point5(1000, -1000, 0, 255, 0, 0).point5(-3, 3, 0x40, 0, 255, 0).point5(0, 0, 0x80, 0, 0, 255);
+    b.header(5, 3, "one", "co", 0, 2)
+        .point5(1000, -1000, 0, 255, 0, 0)
+        .point5(-3, 3, 0x40, 0, 255, 0)
+        .point5(0, 0, 0x80, 0, 0, 255);
     b.header(5, 1, "two", "co", 1, 2).point5(10, 20, 0x80, 1, 2, 3);
     b.header(5, 0, "end", "co", 0, 0);
     QFile f(path);
@@ -114,8 +117,8 @@ void TestNetTool::streamSendsFramePackets()
     o.port = 0;
     SimulatedProjector p(o);
     QVERIFY(p.listen());
-    const ToolResult r = runIldatool({ "stream", path, "--to", QStringLiteral("127.0.0.1:%1").arg(p.port()), "--fps",
-                                       "200", "--limit", "5", "--size", "50" });
+    const ToolResult r = runIldatool({"stream", path, "--to", QStringLiteral("127.0.0.1:%1").arg(p.port()), "--fps",
+                                      "200", "--limit", "5", "--size", "50"});
     QCOMPARE(r.exitCode, 0);
     QVERIFY2(r.err.contains("sent 5 frame packet(s)"), r.err.constData());
     QTRY_COMPARE(p.count(Wire::CmdFrame), 5);
@@ -138,14 +141,14 @@ void TestNetTool::usageErrors_data()
 {
     QTest::addColumn<QStringList>("args");
     QTest::addColumn<int>("exitCode");
-    QTest::newRow("discover_port_0") << QStringList{ "discover", "--port", "0" } << 2;
-    QTest::newRow("discover_bad_address") << QStringList{ "discover", "--broadcast", "nowhere" } << 2;
-    QTest::newRow("projector_not_loopback") << QStringList{ "projector", "--address", "192.0.2.2" } << 2;
-    QTest::newRow("projector_bad_answer") << QStringList{ "projector", "--answer", "maybe" } << 2;
-    QTest::newRow("stream_without_target") << QStringList{ "stream", "x.ild" } << 2;
-    QTest::newRow("stream_bad_port") << QStringList{ "stream", "x.ild", "--to", "127.0.0.1:70000" } << 2;
-    QTest::newRow("stream_missing_file") << QStringList{ "stream", "/nonexistent/x.ild", "--to", "127.0.0.1:9" } << 1;
-    QTest::newRow("discover_help") << QStringList{ "discover", "--help" } << 0;
+    QTest::newRow("discover_port_0") << QStringList{"discover", "--port", "0"} << 2;
+    QTest::newRow("discover_bad_address") << QStringList{"discover", "--broadcast", "nowhere"} << 2;
+    QTest::newRow("projector_not_loopback") << QStringList{"projector", "--address", "192.0.2.2"} << 2;
+    QTest::newRow("projector_bad_answer") << QStringList{"projector", "--answer", "maybe"} << 2;
+    QTest::newRow("stream_without_target") << QStringList{"stream", "x.ild"} << 2;
+    QTest::newRow("stream_bad_port") << QStringList{"stream", "x.ild", "--to", "127.0.0.1:70000"} << 2;
+    QTest::newRow("stream_missing_file") << QStringList{"stream", "/nonexistent/x.ild", "--to", "127.0.0.1:9"} << 1;
+    QTest::newRow("discover_help") << QStringList{"discover", "--help"} << 0;
 }
 
 void TestNetTool::usageErrors()

@@ -156,7 +156,7 @@ private:
 void TestUdpTest::connectOne(UDP_test &c, SimulatedProjector &p)
 {
     c.get_status();
-    QTRY_COMPARE(c.deviceList(), QStringList{ p.address().toString() });
+    QTRY_COMPARE(c.deviceList(), QStringList{p.address().toString()});
     QTRY_COMPARE(p.count(Wire::CmdFeature), 1);
     p.clear();
 }
@@ -167,7 +167,7 @@ void TestUdpTest::startState()
     auto p = startProjector();
     UDP_test c(loopbackConfig(p->port()));
     c.setPrompt(&prompt);
-    QCOMPARE(c.deviceListModel()->stringList(), QStringList{ QStringLiteral("设备IP") });
+    QCOMPARE(c.deviceListModel()->stringList(), QStringList{QStringLiteral("设备IP")});
     QCOMPARE(c.client_port(), 8089);
     QCOMPARE(c.localPort(), p->port());
     QCOMPARE(c.max_tran_point(), 1800);
@@ -204,8 +204,8 @@ void TestUdpTest::searchAnnouncesInArrivalOrder()
     second->sendRaw(announcementFor(c, second->address(), port), ControllerAddress, port);
 
     QTRY_COMPARE(c.deviceList().size(), 2);
-    QCOMPARE(c.deviceListModel()->stringList(), (QStringList{ "127.0.0.4", "127.0.0.1" }));
-    QCOMPARE(c.portList(), (QVector<quint16>{ port, port }));
+    QCOMPARE(c.deviceListModel()->stringList(), (QStringList{"127.0.0.4", "127.0.0.1"}));
+    QCOMPARE(c.portList(), (QVector<quint16>{port, port}));
     QCOMPARE(addressSpy.size(), 2);
     QCOMPARE(addressSpy.at(0).at(0).toInt(), int(Wire::ipv4Value(second->address())));
     QCOMPARE(addressSpy.at(1).at(0).toInt(), int(Wire::ipv4Value(first->address())));
@@ -237,7 +237,7 @@ void TestUdpTest::searchWithCounterWrap()
     QCOMPARE(c.sequenceCounter(), quint8(0));
     QTRY_COMPARE(p->count(Wire::CmdDiscovery), 255);
     // Only the answer to the last request (byte 4 = 1) is taken.
-    QTRY_COMPARE(c.deviceList(), QStringList{ "127.0.0.1" });
+    QTRY_COMPARE(c.deviceList(), QStringList{"127.0.0.1"});
     QTest::qWait(50);
     QCOMPARE(c.deviceList().size(), 1);
 }
@@ -252,9 +252,9 @@ void TestUdpTest::ownEchoSkippedQueueKept()
     QUdpSocket own;
     QVERIFY(own.bind(OwnAddress, 0));
     own.writeDatagram(announcementFor(c, OwnAddress, port), ControllerAddress, port);
-    QTRY_COMPARE(c.deviceList(), QStringList{ "127.0.0.1" });
+    QTRY_COMPARE(c.deviceList(), QStringList{"127.0.0.1"});
     QTest::qWait(50);
-    QCOMPARE(c.deviceList(), QStringList{ "127.0.0.1" });
+    QCOMPARE(c.deviceList(), QStringList{"127.0.0.1"});
 
     // Both queued before the controller reads anything.
     c.get_status();
@@ -263,7 +263,7 @@ void TestUdpTest::ownEchoSkippedQueueKept()
     own.writeDatagram(announcementFor(c, OwnAddress, port), ControllerAddress, port);
     other.writeDatagram(announcementFor(c, other.localAddress(), port), ControllerAddress, port);
     c.deal_message();
-    QCOMPARE(c.deviceList(), QStringList{ "127.0.0.6" });
+    QCOMPARE(c.deviceList(), QStringList{"127.0.0.6"});
 }
 
 void TestUdpTest::shortDatagramsDropped_data()
@@ -567,13 +567,13 @@ void TestUdpTest::clientPortRebinds()
     connectOne(c, *p);
     p->sendRaw(announcementFor(c, QHostAddress(QStringLiteral("127.0.0.1")), 9999), ControllerAddress, port);
     QTRY_COMPARE(c.deviceList().size(), 2);
-    QCOMPARE(c.portList(), (QVector<quint16>{ port, 9999 }));
+    QCOMPARE(c.portList(), (QVector<quint16>{port, 9999}));
 
     LogCapture log;
     c.setAddressIndex(1);
     QCOMPARE(c.client_port(), 9999);
     c.setClient_port(newPort);
-    QCOMPARE(c.portList(), (QVector<quint16>{ port, newPort }));
+    QCOMPARE(c.portList(), (QVector<quint16>{port, newPort}));
     QCOMPARE(c.client_port(), int(newPort));
     QCOMPARE(c.localPort(), newPort);
     QVERIFY(log.contains(QStringLiteral("port: %1").arg(newPort)));
@@ -585,8 +585,8 @@ void TestUdpTest::clientPortRebinds()
     c.send_headler();
     QTRY_COMPARE(moved->count(Wire::CmdSettings), 1);
     c.get_status();
-    QTRY_COMPARE(c.deviceList(), QStringList{ "127.0.0.1" });
-    QCOMPARE(c.portList(), QVector<quint16>{ newPort });
+    QTRY_COMPARE(c.deviceList(), QStringList{"127.0.0.1"});
+    QCOMPARE(c.portList(), QVector<quint16>{newPort});
 
     // Writing the current value changes nothing.
     c.setClient_port(newPort);
@@ -606,7 +606,7 @@ void TestUdpTest::setRemoteIpPort()
     QCOMPARE(c.localPort(), p->port()); // not rebound
     QCOMPARE(c.client_port(), 8089);    // portList unchanged
     c.get_status();
-    QTRY_COMPARE(c.deviceList(), QStringList{ "127.0.0.1" });
+    QTRY_COMPARE(c.deviceList(), QStringList{"127.0.0.1"});
     QTRY_COMPARE(other->count(Wire::CmdFeature), 1);
     QCOMPARE(p->received().size(), 0);
 
@@ -641,8 +641,9 @@ void TestUdpTest::settingsPackets()
     QVERIFY(Wire::decodeSettings(sent.at(1).data, b));
     QCOMPARE(int(b.counter), int(a.counter) + 1);
     QCOMPARE(int(b.counter), int(c.sequenceCounter()));
-    QCOMPARE(sent.at(1).data.toHex(), (QByteArray("jo_verta") + QByteArray::fromHex("6F001500")
-                                       + char(b.counter) + QByteArray::fromHex("0405062C03FFFFFFFF640032320200000000")).toHex());
+    QCOMPARE(sent.at(1).data.toHex(), (QByteArray("jo_verta") + QByteArray::fromHex("6F001500") + char(b.counter) +
+                                       QByteArray::fromHex("0405062C03FFFFFFFF640032320200000000"))
+                                          .toHex());
 }
 
 void TestUdpTest::framesOnlyWhileStreaming()
@@ -717,7 +718,7 @@ void TestUdpTest::randomFlood()
             if (d.size() >= 5 && kind == 0 && rng.bounded(8) == 0)
                 d[4] = char(c.sequenceCounter() + 1); // some get accepted
             if (d.size() >= 3 && kind == 1) {
-                static const quint8 codes[] = { 33, 34, 48, 17, 0 };
+                static const quint8 codes[] = {33, 34, 48, 17, 0};
                 d[2] = char(codes[rng.bounded(5)]);
             }
             if (d.size() >= 16 && kind == 0) {

@@ -31,7 +31,7 @@ private slots:
                                                                     .point5(3, 4, 0x80, 1, 2, 3)
                                                                     .header(5, 0)
                                                                     .bytes());
-        const ToolResult r = runIldatool({ QStringLiteral("dump"), path });
+        const ToolResult r = runIldatool({QStringLiteral("dump"), path});
         QCOMPARE(r.exitCode, 0);
         QJsonParseError error;
         const QJsonObject doc = QJsonDocument::fromJson(r.out, &error).object();
@@ -43,7 +43,7 @@ private slots:
         QCOMPARE(frame.value("company").toString(), QStringLiteral("I\"q"));
         QCOMPARE(frame.value("projector").toInt(), 2);
         const QJsonArray v0 = frame.value("vertices").toArray().at(0).toArray();
-        QCOMPARE(v0, QJsonArray({ -1, 2, 0, 10, 20, 30, 0x40, 55 }));
+        QCOMPARE(v0, QJsonArray({-1, 2, 0, 10, 20, 30, 0x40, 55}));
     }
 
     void convertRewritesEveryFrameChecked()
@@ -56,7 +56,7 @@ private slots:
                                         .bytes();
         const QString in = writeFile(QStringLiteral("in.ild"), original);
         const QString outPath = m_dir.filePath(QStringLiteral("out.ild"));
-        const ToolResult r = runIldatool({ QStringLiteral("convert"), in, outPath });
+        const ToolResult r = runIldatool({QStringLiteral("convert"), in, outPath});
         QCOMPARE(r.exitCode, 0);
         QFile f(outPath);
         QVERIFY(f.open(QIODevice::ReadOnly));
@@ -76,11 +76,11 @@ private slots:
                                         .point5(5000, 0, 0x80, 255, 0, 0)
                                         .header(5, 0)
                                         .bytes();
-        QTest::newRow("warning_only_exits_0") << longStep << QStringList() << 0 << QStringList{ "step-length" };
-        QTest::newRow("max_step_option") << longStep << QStringList{ "--max-step", "6000" } << 0 << QStringList();
-        QTest::newRow("error_exits_1") << longStep << QStringList{ "--max-points", "1" } << 1
-                                       << QStringList{ "point-limit", "step-length" };
-        QTest::newRow("bad_option_exits_2") << longStep << QStringList{ "--max-step", "far" } << 2 << QStringList();
+        QTest::newRow("warning_only_exits_0") << longStep << QStringList() << 0 << QStringList{"step-length"};
+        QTest::newRow("max_step_option") << longStep << QStringList{"--max-step", "6000"} << 0 << QStringList();
+        QTest::newRow("error_exits_1") << longStep << QStringList{"--max-points", "1"} << 1
+                                       << QStringList{"point-limit", "step-length"};
+        QTest::newRow("bad_option_exits_2") << longStep << QStringList{"--max-step", "far"} << 2 << QStringList();
     }
     void lintExitAndJson()
     {
@@ -89,7 +89,7 @@ private slots:
         QFETCH(int, code);
         QFETCH(QStringList, rules);
         const QString path = writeFile(QStringLiteral("lint.ild"), bytes);
-        const ToolResult r = runIldatool(QStringList{ "lint", path, "--json" } + options);
+        const ToolResult r = runIldatool(QStringList{"lint", path, "--json"} + options);
         QCOMPARE(r.exitCode, code);
         if (code == 2)
             return;
@@ -100,7 +100,7 @@ private slots:
         found.sort();
         QCOMPARE(found, rules);
         QCOMPARE(doc.value("errors").toInt() > 0, code == 1);
-        const ToolResult plain = runIldatool(QStringList{ "lint", path } + options);
+        const ToolResult plain = runIldatool(QStringList{"lint", path} + options);
         QCOMPARE(plain.exitCode, code);
         QCOMPARE(plain.out.count('\n'), rules.size() + 1);
     }
@@ -110,12 +110,12 @@ private slots:
         QTest::addColumn<QStringList>("args");
         QTest::addColumn<int>("code");
         QTest::newRow("no_command") << QStringList() << 2;
-        QTest::newRow("unknown_command") << QStringList{ "frobnicate" } << 2;
-        QTest::newRow("dump_without_file") << QStringList{ "dump" } << 2;
-        QTest::newRow("dump_bad_option") << QStringList{ "dump", "--nope", "x" } << 2;
-        QTest::newRow("dump_help") << QStringList{ "dump", "--help" } << 0;
-        QTest::newRow("dump_missing_file") << QStringList{ "dump", "/nonexistent/a.ild" } << 1;
-        QTest::newRow("convert_help") << QStringList{ "convert", "--help" } << 0;
+        QTest::newRow("unknown_command") << QStringList{"frobnicate"} << 2;
+        QTest::newRow("dump_without_file") << QStringList{"dump"} << 2;
+        QTest::newRow("dump_bad_option") << QStringList{"dump", "--nope", "x"} << 2;
+        QTest::newRow("dump_help") << QStringList{"dump", "--help"} << 0;
+        QTest::newRow("dump_missing_file") << QStringList{"dump", "/nonexistent/a.ild"} << 1;
+        QTest::newRow("convert_help") << QStringList{"convert", "--help"} << 0;
     }
     void exitCodes()
     {
@@ -127,7 +127,7 @@ private slots:
     void notIldaIsBadInput()
     {
         const QString path = writeFile(QStringLiteral("junk.ild"), "this is not ILDA");
-        const ToolResult r = runIldatool({ QStringLiteral("dump"), path });
+        const ToolResult r = runIldatool({QStringLiteral("dump"), path});
         QCOMPARE(r.exitCode, 1);
         QVERIFY(r.err.contains("not an ILDA file"));
     }

@@ -70,7 +70,7 @@ private slots:
                                         .bytes();
         const QString in = writeFile(QStringLiteral("show.ild"), original);
         const QString table = m_dir.filePath(QStringLiteral("show.c"));
-        ToolResult r = runIldatool({ QStringLiteral("convert"), in, table });
+        ToolResult r = runIldatool({QStringLiteral("convert"), in, table});
         QCOMPARE(r.exitCode, 0);
         const QByteArray text = readFile(table);
         QVERIFY(text.startsWith("#include \"vertex.h\"\nconst unsigned short pic_size[]={\n    3,2,\n};\n"));
@@ -78,7 +78,7 @@ private slots:
                               "        {3047,2047,10,20,30,},//2\n"));
 
         const QString back = m_dir.filePath(QStringLiteral("back.ild"));
-        r = runIldatool({ QStringLiteral("convert"), table, back });
+        r = runIldatool({QStringLiteral("convert"), table, back});
         QCOMPARE(r.exitCode, 0);
         const IldFrameSet set = readIld(back);
         QCOMPARE(set.frames.size(), size_t(2));
@@ -92,7 +92,7 @@ private slots:
 
         // And the table read back writes the same table again.
         const QString again = m_dir.filePath(QStringLiteral("again.c"));
-        QCOMPARE(runIldatool({ QStringLiteral("convert"), back, again }).exitCode, 0);
+        QCOMPARE(runIldatool({QStringLiteral("convert"), back, again}).exitCode, 0);
         QCOMPARE(readFile(again), text);
     }
 
@@ -100,9 +100,10 @@ private slots:
     {
         QTest::addColumn<QStringList>("options");
         QTest::addColumn<QByteArray>("line");
-        QTest::newRow("codes") << QStringList{ "--type", "3" } << QByteArray("        {2047,2047,0},//1");
-        QTest::newRow("default_table") << QStringList{ "--palette", "0" } << QByteArray("        {2047,2047,255,0,0,},//1");
-        QTest::newRow("second_table") << QStringList{ "--palette", "1", "--type", "2" } << QByteArray();
+        QTest::newRow("codes") << QStringList{"--type", "3"} << QByteArray("        {2047,2047,0},//1");
+        QTest::newRow("default_table") << QStringList{"--palette", "0"}
+                                       << QByteArray("        {2047,2047,255,0,0,},//1");
+        QTest::newRow("second_table") << QStringList{"--palette", "1", "--type", "2"} << QByteArray();
     }
     void convertTypeAndPalette()
     {
@@ -113,7 +114,7 @@ private slots:
         const QString in = writeFile(QStringLiteral("indexed.ild"),
                                      IldaBuilder().header(1, 2).point1(0, 0, 0x40, 0).point1(0, 0, 0x80, 0).bytes());
         const QString outPath = m_dir.filePath(QStringLiteral("indexed.c"));
-        const ToolResult r = runIldatool(QStringList{ QStringLiteral("convert"), in, outPath } + options);
+        const ToolResult r = runIldatool(QStringList{QStringLiteral("convert"), in, outPath} + options);
         QCOMPARE(r.exitCode, 0);
         const QByteArray text = readFile(outPath);
         QVERIFY(text.contains("//need Flash(byte):14\n"));
@@ -123,13 +124,21 @@ private slots:
 
     void paletteSwitchChangesColours()
     {
-        const QString in = writeFile(QStringLiteral("pal.ild"),
-                                     IldaBuilder().header(1, 4).point1(0, 0, 0, 3).point1(0, 0, 0, 9)
-                                         .point1(0, 0, 0, 20).point1(0, 0, 0x80, 40).bytes());
+        const QString in = writeFile(QStringLiteral("pal.ild"), IldaBuilder()
+                                                                    .header(1, 4)
+                                                                    .point1(0, 0, 0, 3)
+                                                                    .point1(0, 0, 0, 9)
+                                                                    .point1(0, 0, 0, 20)
+                                                                    .point1(0, 0, 0x80, 40)
+                                                                    .bytes());
         const QString a = m_dir.filePath(QStringLiteral("pal0.c"));
         const QString b = m_dir.filePath(QStringLiteral("pal1.c"));
-        QCOMPARE(runIldatool({ QStringLiteral("convert"), in, a, QStringLiteral("--palette"), QStringLiteral("0") }).exitCode, 0);
-        QCOMPARE(runIldatool({ QStringLiteral("convert"), in, b, QStringLiteral("--palette"), QStringLiteral("1") }).exitCode, 0);
+        QCOMPARE(
+            runIldatool({QStringLiteral("convert"), in, a, QStringLiteral("--palette"), QStringLiteral("0")}).exitCode,
+            0);
+        QCOMPARE(
+            runIldatool({QStringLiteral("convert"), in, b, QStringLiteral("--palette"), QStringLiteral("1")}).exitCode,
+            0);
         QVERIFY(readFile(a) != readFile(b));
     }
 
@@ -145,8 +154,8 @@ private slots:
                                                                        .point5(0, 0, 0x80, 255, 0, 0)
                                                                        .bytes());
         const QString outPath = m_dir.filePath(QStringLiteral("square-rev.ild"));
-        const ToolResult r = runIldatool({ QStringLiteral("revise"), in, outPath, "--between", "1", "--add", "3",
-                                           "--blank", "0", "--total", "0" });
+        const ToolResult r = runIldatool(
+            {QStringLiteral("revise"), in, outPath, "--between", "1", "--add", "3", "--blank", "0", "--total", "0"});
         QCOMPARE(r.exitCode, 0);
         const IldFrameSet set = readIld(outPath);
         QCOMPARE(set.frames.size(), size_t(1));
@@ -166,8 +175,8 @@ private slots:
         }
         const QString in = writeFile(QStringLiteral("lines.ild"), b.bytes());
         const QString outPath = m_dir.filePath(QStringLiteral("lines-rev.ild"));
-        const ToolResult r = runIldatool({ QStringLiteral("revise"), in, outPath, "--between", "1", "--add", "0",
-                                           "--blank", "0", "--total", "10" });
+        const ToolResult r = runIldatool(
+            {QStringLiteral("revise"), in, outPath, "--between", "1", "--add", "0", "--blank", "0", "--total", "10"});
         QCOMPARE(r.exitCode, 0);
         const IldFrameSet set = readIld(outPath);
         QCOMPARE(set.frames.size(), size_t(2));
@@ -208,30 +217,35 @@ private slots:
     {
         QTest::addColumn<QStringList>("args");
         QTest::addColumn<int>("code");
-        QTest::newRow("convert_type_4") << QStringList{ "convert", "IN", "x.c", "--type", "4" } << 2;
-        QTest::newRow("convert_palette_2") << QStringList{ "convert", "IN", "x.c", "--palette", "2" } << 2;
-        QTest::newRow("convert_bad_suffix") << QStringList{ "convert", "IN", "x.txt" } << 2;
-        QTest::newRow("convert_missing_table") << QStringList{ "convert", "/nonexistent/a.c", "x.ild" } << 1;
-        QTest::newRow("revise_help") << QStringList{ "revise", "--help" } << 0;
+        QTest::newRow("convert_type_4") << QStringList{"convert", "IN", "x.c", "--type", "4"} << 2;
+        QTest::newRow("convert_palette_2") << QStringList{"convert", "IN", "x.c", "--palette", "2"} << 2;
+        QTest::newRow("convert_bad_suffix") << QStringList{"convert", "IN", "x.txt"} << 2;
+        QTest::newRow("convert_missing_table") << QStringList{"convert", "/nonexistent/a.c", "x.ild"} << 1;
+        QTest::newRow("revise_help") << QStringList{"revise", "--help"} << 0;
         QTest::newRow("revise_missing_option")
-            << QStringList{ "revise", "IN", "OUT.ild", "--between", "1", "--add", "0", "--blank", "0" } << 2;
-        QTest::newRow("revise_negative")
-            << QStringList{ "revise", "IN", "OUT.ild", "--between", "1", "--add", "-1", "--blank", "0", "--total", "5" }
-            << 2;
-        QTest::newRow("revise_missing_input")
-            << QStringList{ "revise", "/nonexistent/a.ild", "OUT.ild", "--between", "1", "--add", "0", "--blank", "0",
-                            "--total", "5" }
-            << 1;
+            << QStringList{"revise", "IN", "OUT.ild", "--between", "1", "--add", "0", "--blank", "0"} << 2;
+        QTest::newRow("revise_negative") << QStringList{"revise", "IN",      "OUT.ild", "--between", "1", "--add",
+                                                        "-1",     "--blank", "0",       "--total",   "5"}
+                                         << 2;
+        QTest::newRow("revise_missing_input") << QStringList{"revise",  "/nonexistent/a.ild",
+                                                             "OUT.ild", "--between",
+                                                             "1",       "--add",
+                                                             "0",       "--blank",
+                                                             "0",       "--total",
+                                                             "5"}
+                                              << 1;
     }
     void usageAndInputErrors()
     {
         QFETCH(QStringList, args);
         QFETCH(int, code);
-        const QString in = writeFile(QStringLiteral("in.ild"), IldaBuilder().header(5, 1).point5(0, 0, 0x80, 1, 1, 1).bytes());
+        const QString in =
+            writeFile(QStringLiteral("in.ild"), IldaBuilder().header(5, 1).point5(0, 0, 0x80, 1, 1, 1).bytes());
         for (QString &a : args) {
             if (a == QLatin1String("IN"))
                 a = in;
-            else if (a.endsWith(QLatin1String(".c")) || a.endsWith(QLatin1String(".txt")) || a == QLatin1String("OUT.ild"))
+            else if (a.endsWith(QLatin1String(".c")) || a.endsWith(QLatin1String(".txt")) ||
+                     a == QLatin1String("OUT.ild"))
                 a = a.startsWith(QLatin1Char('/')) ? a : m_dir.filePath(a);
         }
         QCOMPARE(runIldatool(args).exitCode, code);
@@ -262,10 +276,10 @@ private slots:
         QTest::newRow("group_missing_csv")
             << QStringList{"group", "--csv", "SHOW/play/missing.csv", "OUT.ild"} << qint64(0) << "cannot open";
         // A device where a settings file or list is expected would never end.
-        QTest::newRow("group_csv_device") << QStringList{"group", "--csv", "/dev/zero", "OUT.ild"} << qint64(0)
-                                          << "cannot open";
-        QTest::newRow("group_list_device") << QStringList{"group", "--list", "/dev/zero", "OUT.ilg"} << qint64(0)
-                                           << "not a regular file";
+        QTest::newRow("group_csv_device")
+            << QStringList{"group", "--csv", "/dev/zero", "OUT.ild"} << qint64(0) << "cannot open";
+        QTest::newRow("group_list_device")
+            << QStringList{"group", "--list", "/dev/zero", "OUT.ilg"} << qint64(0) << "not a regular file";
         QTest::newRow("group_no_frames") << QStringList{"group", "--csv", "SHOW/play/empty.csv", "OUT.ild"} << qint64(0)
                                          << "no frames to save";
         QTest::newRow("group_too_many_frames")

@@ -29,9 +29,10 @@ class TestRender : public QObject
 
     ToolResult render(const QString &out, const QStringList &extra)
     {
-        return runIldatool(QStringList{ QStringLiteral("render"), m_input, m_dir.filePath(out), QStringLiteral("--width"),
-                                        QStringLiteral("660"), QStringLiteral("--height"), QStringLiteral("660") }
-                           + extra);
+        return runIldatool(QStringList{QStringLiteral("render"), m_input, m_dir.filePath(out),
+                                       QStringLiteral("--width"), QStringLiteral("660"), QStringLiteral("--height"),
+                                       QStringLiteral("660")} +
+                           extra);
     }
 
 private slots:
@@ -61,7 +62,7 @@ private slots:
         QCOMPARE(r.exitCode, 0);
         const QImage img(m_dir.filePath(QStringLiteral("plain.png")));
         QCOMPARE(img.size(), QSize(660, 660));
-        for (int x : { -15000, 0, 15000 })
+        for (int x : {-15000, 0, 15000})
             QVERIFY(nearColour(img, px(x, 0), isRed));
         QVERIFY(!nearColour(img, px(0, 10000), isGray)); // blanked moves hidden
         QVERIFY(isBlack(img.pixel(px(0, 20000))));
@@ -72,19 +73,20 @@ private slots:
         QTest::addColumn<QStringList>("args");
         QTest::addColumn<QPoint>("probe");
         QTest::addColumn<QString>("expect");
-        QTest::newRow("blanking") << QStringList{ "--blanking" } << px(0, 10000) << "gray";
-        QTest::newRow("second frame") << QStringList{ "--frame", "1" } << px(0, -10000) << "green";
-        QTest::newRow("half size") << QStringList{ "--size", "50" } << px(7500, 0) << "red";
-        QTest::newRow("half size leaves the ends") << QStringList{ "--size", "50" } << px(15000, 0) << "black";
-        QTest::newRow("centre lines") << QStringList{ "--center-lines" } << px(0, 20000) << "gray-column";
-        QTest::newRow("beam view") << QStringList{ "--beam" } << px(0, -2000) << "faint red"; // the fan ends at y = -3250
+        QTest::newRow("blanking") << QStringList{"--blanking"} << px(0, 10000) << "gray";
+        QTest::newRow("second frame") << QStringList{"--frame", "1"} << px(0, -10000) << "green";
+        QTest::newRow("half size") << QStringList{"--size", "50"} << px(7500, 0) << "red";
+        QTest::newRow("half size leaves the ends") << QStringList{"--size", "50"} << px(15000, 0) << "black";
+        QTest::newRow("centre lines") << QStringList{"--center-lines"} << px(0, 20000) << "gray-column";
+        QTest::newRow("beam view") << QStringList{"--beam"} << px(0, -2000) << "faint red"; // the fan ends at y = -3250
     }
     void options()
     {
         QFETCH(QStringList, args);
         QFETCH(QPoint, probe);
         QFETCH(QString, expect);
-        const QString out = QStringLiteral("%1.png").arg(QString::fromLatin1(QTest::currentDataTag()).replace(' ', '_'));
+        const QString out =
+            QStringLiteral("%1.png").arg(QString::fromLatin1(QTest::currentDataTag()).replace(' ', '_'));
         const ToolResult r = render(out, args);
         QCOMPARE(r.exitCode, 0);
         const QImage img(m_dir.filePath(out));
@@ -109,7 +111,7 @@ private slots:
 
     void thumbnailLabelsTheEnd()
     {
-        const ToolResult r = render(QStringLiteral("thumb.png"), { QStringLiteral("--thumbnail") });
+        const ToolResult r = render(QStringLiteral("thumb.png"), {QStringLiteral("--thumbnail")});
         QCOMPARE(r.exitCode, 0);
         const QImage img(m_dir.filePath(QStringLiteral("thumb.png")));
         QVERIFY(nearColour(img, px(0, 0), isRed));
@@ -120,10 +122,10 @@ private slots:
     {
         QTest::addColumn<QStringList>("args");
         QTest::addColumn<int>("code");
-        QTest::newRow("no such frame") << QStringList{ "--frame", "2" } << 1;
-        QTest::newRow("bad width") << QStringList{ "--width", "0" } << 2;
-        QTest::newRow("bad size") << QStringList{ "--size", "x" } << 2;
-        QTest::newRow("thumbnail with beam") << QStringList{ "--thumbnail", "--beam" } << 2;
+        QTest::newRow("no such frame") << QStringList{"--frame", "2"} << 1;
+        QTest::newRow("bad width") << QStringList{"--width", "0"} << 2;
+        QTest::newRow("bad size") << QStringList{"--size", "x"} << 2;
+        QTest::newRow("thumbnail with beam") << QStringList{"--thumbnail", "--beam"} << 2;
     }
     void failures()
     {
@@ -138,11 +140,11 @@ private slots:
 
     void unreadableInput()
     {
-        const ToolResult r = runIldatool({ QStringLiteral("render"), m_dir.filePath(QStringLiteral("none.ild")),
-                                           m_dir.filePath(QStringLiteral("none.png")) });
+        const ToolResult r = runIldatool({QStringLiteral("render"), m_dir.filePath(QStringLiteral("none.ild")),
+                                          m_dir.filePath(QStringLiteral("none.png"))});
         QCOMPARE(r.exitCode, 1);
-        QCOMPARE(runIldatool({ QStringLiteral("render"), m_input }).exitCode, 2);
-        QCOMPARE(runIldatool({ QStringLiteral("render"), QStringLiteral("--help") }).exitCode, 0);
+        QCOMPARE(runIldatool({QStringLiteral("render"), m_input}).exitCode, 2);
+        QCOMPARE(runIldatool({QStringLiteral("render"), QStringLiteral("--help")}).exitCode, 0);
     }
 };
 

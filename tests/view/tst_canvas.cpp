@@ -14,8 +14,7 @@
 namespace {
 
 // Counts whole-item repaints instead of scheduling them.
-template<class Canvas>
-class Counting : public Canvas
+template <class Canvas> class Counting : public Canvas
 {
 public:
     int repaints = 0;
@@ -122,7 +121,7 @@ private slots:
         c.setModelPic(DrawAreaWidget::Viewing);
         move(c, QPointF(10, 0));
         press(c, QPointF(10, 0)); // blocked
-        QCOMPARE(curveAt(c, 0)->points, QVector<QPoint>({ QPoint(0, 0), QPoint(10, 0) }));
+        QCOMPARE(curveAt(c, 0)->points, QVector<QPoint>({QPoint(0, 0), QPoint(10, 0)}));
     }
 
     void positionsAreRounded()
@@ -130,7 +129,7 @@ private slots:
         DrawAreaWidget c;
         press(c, QPointF(2.5, 3.4));
         move(c, QPointF(7.6, -0.6));
-        QCOMPARE(curveAt(c, 0)->points, QVector<QPoint>({ QPoint(3, 3), QPoint(8, -1) }));
+        QCOMPARE(curveAt(c, 0)->points, QVector<QPoint>({QPoint(3, 3), QPoint(8, -1)}));
     }
 
     void doubleClickEndsStroke()
@@ -146,7 +145,7 @@ private slots:
         QCOMPARE(curveAt(c, 0)->points.size(), 2);
         press(c, QPointF(0, 20));
         QCOMPARE(c.shapes().size(), 2);
-        QCOMPARE(curveAt(c, 1)->points, QVector<QPoint>({ QPoint(0, 20) }));
+        QCOMPARE(curveAt(c, 1)->points, QVector<QPoint>({QPoint(0, 20)}));
     }
 
     void doubleClickWithoutShapeOnlyLogs()
@@ -214,8 +213,8 @@ private slots:
         move(c, QPointF(10, 10));
         const Curve *curve = curveAt(c, 0);
         QVERIFY(curve);
-        QCOMPARE(curve->points, QVector<QPoint>({ QPoint(0, 0), QPoint(10, 0), QPoint(10, 10) }));
-        QCOMPARE(curve->colors, QVector<QColor>({ Qt::red, Qt::red, Qt::blue }));
+        QCOMPARE(curve->points, QVector<QPoint>({QPoint(0, 0), QPoint(10, 0), QPoint(10, 10)}));
+        QCOMPARE(curve->colors, QVector<QColor>({Qt::red, Qt::red, Qt::blue}));
 
         const QImage img = render(c, QSize(20, 20));
         QCOMPARE(QColor(img.pixel(5, 0)), QColor(Qt::red));
@@ -241,11 +240,11 @@ private slots:
     {
         Curve curve;
         curve.movePoint(QPoint(4, 4), Qt::green);
-        QCOMPARE(curve.points, QVector<QPoint>({ QPoint(4, 4) }));
+        QCOMPARE(curve.points, QVector<QPoint>({QPoint(4, 4)}));
         curve.movePoint(QPoint(5, 5), Qt::blue);
         curve.movePoint(QPoint(6, 6), Qt::red);
-        QCOMPARE(curve.points, QVector<QPoint>({ QPoint(4, 4), QPoint(6, 6) }));
-        QCOMPARE(curve.colors, QVector<QColor>({ Qt::green, Qt::red }));
+        QCOMPARE(curve.points, QVector<QPoint>({QPoint(4, 4), QPoint(6, 6)}));
+        QCOMPARE(curve.colors, QVector<QColor>({Qt::green, Qt::red}));
         QVERIFY(!curve.isWidgetType()); // never shown: not a widget at all
     }
 
@@ -275,7 +274,7 @@ private slots:
         slices.append(&slices, &a);
         slices.append(&slices, &b);
         slices.append(&slices, nullptr);
-        QCOMPARE(list.items(), QList<DrawAreaWidget *>({ &a, &b }));
+        QCOMPARE(list.items(), QList<DrawAreaWidget *>({&a, &b}));
         QCOMPARE(a.parentItem(), &list);
         QCOMPARE(b.parentItem(), &list);
         a.setParentItem(nullptr);

@@ -65,9 +65,18 @@ QRect bounds(const QImage &img, bool (*pred)(QRgb))
     return r;
 }
 
-bool isRed(QRgb c) { return qRed(c) > 200 && qGreen(c) < 60; }
-bool isYellow(QRgb c) { return qRed(c) > 200 && qGreen(c) > 200 && qBlue(c) < 60; }
-bool notBlack(QRgb c) { return (c & 0xffffff) != 0; }
+bool isRed(QRgb c)
+{
+    return qRed(c) > 200 && qGreen(c) < 60;
+}
+bool isYellow(QRgb c)
+{
+    return qRed(c) > 200 && qGreen(c) > 200 && qBlue(c) < 60;
+}
+bool notBlack(QRgb c)
+{
+    return (c & 0xffffff) != 0;
+}
 
 } // namespace
 
@@ -167,7 +176,7 @@ private slots:
             view.setFrameIndex(view.frameIndex() + 1);
             seen << view.frameIndex();
         }
-        QCOMPARE(seen, (QList<int>{ 1, 2, 0, 1, 2, 0, 1 }));
+        QCOMPARE(seen, (QList<int>{1, 2, 0, 1, 2, 0, 1}));
     }
 
     void warningThreshold_data()

@@ -49,8 +49,7 @@ QImage blank(int side = Side)
 }
 
 // Any pixel within `radius` of `at` that satisfies pred.
-template<typename Pred>
-bool near(const QImage &img, QPoint at, int radius, Pred pred)
+template <typename Pred> bool near(const QImage &img, QPoint at, int radius, Pred pred)
 {
     for (int y = at.y() - radius; y <= at.y() + radius; ++y)
         for (int x = at.x() - radius; x <= at.x() + radius; ++x)
@@ -59,10 +58,22 @@ bool near(const QImage &img, QPoint at, int radius, Pred pred)
     return false;
 }
 
-bool isRed(QRgb c) { return qRed(c) > 200 && qGreen(c) < 60 && qBlue(c) < 60; }
-bool isGray(QRgb c) { return qRed(c) > 100 && qAbs(qRed(c) - qGreen(c)) < 12 && qAbs(qRed(c) - qBlue(c)) < 12; }
-bool isYellow(QRgb c) { return qRed(c) > 200 && qGreen(c) > 200 && qBlue(c) < 60; }
-bool notBlack(QRgb c) { return (c & 0xffffff) != 0; }
+bool isRed(QRgb c)
+{
+    return qRed(c) > 200 && qGreen(c) < 60 && qBlue(c) < 60;
+}
+bool isGray(QRgb c)
+{
+    return qRed(c) > 100 && qAbs(qRed(c) - qGreen(c)) < 12 && qAbs(qRed(c) - qBlue(c)) < 12;
+}
+bool isYellow(QRgb c)
+{
+    return qRed(c) > 200 && qGreen(c) > 200 && qBlue(c) < 60;
+}
+bool notBlack(QRgb c)
+{
+    return (c & 0xffffff) != 0;
+}
 
 int countPixels(const QImage &img, bool (*pred)(QRgb))
 {
@@ -142,9 +153,9 @@ private slots:
     void segmentColourFromEndVertex()
     {
         // Green start, red end: the segment takes the end vertex's colour.
-        const IldFrame f = frame5({ vtx(-20000, 0, 0, 255, 0), vtx(20000, 0, 255, 0, 0) });
+        const IldFrame f = frame5({vtx(-20000, 0, 0, 255, 0), vtx(20000, 0, 255, 0, 0)});
         const QImage img = paintFrame(f, false, false, false, false, false);
-        for (int x : { -19000, -5000, 0, 7000, 19000 })
+        for (int x : {-19000, -5000, 0, 7000, 19000})
             QVERIFY2(near(img, px(x, 0), 1, isRed), qPrintable(QString::number(x)));
         QVERIFY(!near(img, px(0, 10000), 3, notBlack));
         QVERIFY(!near(img, px(25000, 0), 3, notBlack));
@@ -161,7 +172,7 @@ private slots:
     {
         QFETCH(int, offset);
         m_colors.offset = quint8(offset);
-        IldFrame f = frame5({ vtx(-20000, 0, 0, 0, 0), vtx(20000, 0, 0, 0, 0) });
+        IldFrame f = frame5({vtx(-20000, 0, 0, 0, 0), vtx(20000, 0, 0, 0, 0)});
         f.format = 1;
         f.vertices[1].colorIndex = 3;
         const QImage img = paintFrame(f, false, false, false, false, false);
@@ -172,7 +183,7 @@ private slots:
     void scaleAndOffset()
     {
         // x = 1000 with scale 0.5 and offset 100 lands at 400.
-        IldFrame f = frame5({ vtx(1000, -10000, 255, 0, 0), vtx(1000, 10000, 255, 0, 0) });
+        IldFrame f = frame5({vtx(1000, -10000, 255, 0, 0), vtx(1000, 10000, 255, 0, 0)});
         f.scaleX = 0.5f;
         f.offsetX = 100.0f;
         const QImage img = paintFrame(f, false, false, false, false, false, 6600); // 10 units a pixel
@@ -190,8 +201,8 @@ private slots:
     void blankedMoves()
     {
         QFETCH(bool, showBlanking);
-        const IldFrame f = frame5({ vtx(-20000, 10000, 0, 0, 0, true), vtx(20000, 10000, 0, 0, 0, true),
-                                    vtx(20000, -10000, 255, 0, 0, true) });
+        const IldFrame f = frame5(
+            {vtx(-20000, 10000, 0, 0, 0, true), vtx(20000, 10000, 0, 0, 0, true), vtx(20000, -10000, 255, 0, 0, true)});
         const QImage img = paintFrame(f, false, showBlanking, false, false, false);
         QCOMPARE(near(img, px(0, 10000), 1, isGray), showBlanking);
         QCOMPARE(near(img, px(20000, 0), 1, isGray), showBlanking);
@@ -237,7 +248,7 @@ private slots:
 
     void oneVertexDrawsNoSegment()
     {
-        const IldFrame f = frame5({ vtx(1000, 1000, 255, 0, 0) });
+        const IldFrame f = frame5({vtx(1000, 1000, 255, 0, 0)});
         QCOMPARE(countPixels(paintFrame(f, true, true, false, false, true), notBlack), 0);
     }
 
@@ -256,7 +267,7 @@ private slots:
     {
         QFETCH(QPoint, vertex);
         QFETCH(QPoint, baseline);
-        const IldFrame f = frame5({ vtx(vertex.x(), vertex.y(), 255, 0, 0) });
+        const IldFrame f = frame5({vtx(vertex.x(), vertex.y(), 255, 0, 0)});
         const QImage painted = paintFrame(f, false, false, true, false, false, Side, 2000);
         QColor darkCyan(Qt::darkCyan);
         darkCyan.setAlpha(80);
@@ -266,15 +277,15 @@ private slots:
 
     void endLabelOnlyWhenAsked()
     {
-        const IldFrame f = frame5({ vtx(0, 0, 255, 0, 0) });
+        const IldFrame f = frame5({vtx(0, 0, 255, 0, 0)});
         QCOMPARE(countPixels(paintFrame(f, false, false, false, false, false, Side, 2000), notBlack), 0);
     }
 
     void dwellLabelAndDot()
     {
         // Three blue points at the origin, then away to the right in red.
-        const IldFrame f = frame5({ vtx(0, 0, 0, 0, 255), vtx(0, 0, 0, 0, 255), vtx(0, 0, 0, 0, 255),
-                                    vtx(20000, 0, 255, 0, 0) });
+        const IldFrame f =
+            frame5({vtx(0, 0, 0, 0, 255), vtx(0, 0, 0, 0, 255), vtx(0, 0, 0, 0, 255), vtx(20000, 0, 255, 0, 0)});
         const int side = 1320; // 50 units a pixel: the 400-unit dot is 8 px
         const QImage img = paintFrame(f, false, false, false, false, true, side);
         // "3" (two repeats plus one) at the point, shifted left by one step.
@@ -292,15 +303,15 @@ private slots:
     void dwellRunCarriesToNextFrame()
     {
         const int side = 1320;
-        const IldFrame tail = frame5({ vtx(5000, 5000, 0, 255, 0), vtx(5000, 5000, 0, 255, 0),
-                                       vtx(5000, 5000, 0, 255, 0) });
+        const IldFrame tail =
+            frame5({vtx(5000, 5000, 0, 255, 0), vtx(5000, 5000, 0, 255, 0), vtx(5000, 5000, 0, 255, 0)});
         const QImage first = paintFrame(tail, false, false, false, false, true, side);
         QCOMPARE(countPixels(first, [](QRgb c) { return qRed(c) > 150 && qBlue(c) > 150; }), 0); // no label yet
         // The next frame's first real segment labels the run (2 repeats + 1) at its own start.
-        const IldFrame next = frame5({ vtx(-10000, -10000, 255, 0, 0), vtx(10000, -10000, 255, 0, 0) });
+        const IldFrame next = frame5({vtx(-10000, -10000, 255, 0, 0), vtx(10000, -10000, 255, 0, 0)});
         const QImage second = paintFrame(next, false, false, false, false, true, side);
-        const QImage label = labelAlone(QStringLiteral("3"), QPoint(-10000 - 1500, 10000 + 1500), QColor(255, 255, 255, 100),
-                                        2000, side);
+        const QImage label = labelAlone(QStringLiteral("3"), QPoint(-10000 - 1500, 10000 + 1500),
+                                        QColor(255, 255, 255, 100), 2000, side);
         const QRect box = bounds(label, notBlack);
         QCOMPARE(second.copy(box), label.copy(box));
         // The marker kept the green of the run.
@@ -310,11 +321,11 @@ private slots:
 
     void beamFanFromProjector()
     {
-        const IldFrame f = frame5({ vtx(-10000, -10000, 255, 0, 0), vtx(10000, -10000, 255, 0, 0) });
+        const IldFrame f = frame5({vtx(-10000, -10000, 255, 0, 0), vtx(10000, -10000, 255, 0, 0)});
         const QImage img = paintFrame(f, true, false, false, false, false);
         // Bright at the projector, fading along the fan, nothing beside it.
         int last = 256;
-        for (int y : { 4850, 4500, 3000, 0, -12000, -20000, -27000 }) {
+        for (int y : {4850, 4500, 3000, 0, -12000, -20000, -27000}) {
             const QRgb c = img.pixel(px(0, y));
             QVERIFY2(qRed(c) <= last, qPrintable(QString::number(y)));
             QCOMPARE(qGreen(c), 0);
@@ -330,7 +341,7 @@ private slots:
 
     void beamDwellShowsAsStroke()
     {
-        const IldFrame f = frame5({ vtx(10000, 10000, 0, 255, 0), vtx(10000, 10000, 0, 255, 0) });
+        const IldFrame f = frame5({vtx(10000, 10000, 0, 255, 0), vtx(10000, 10000, 0, 255, 0)});
         const QImage img = paintFrame(f, true, false, false, false, false, 6600);
         QVERIFY(near(img, px(10100, 10100, 6600), 2, [](QRgb c) { return qGreen(c) > 200; }));
     }
@@ -338,7 +349,7 @@ private slots:
     void beamSegmentOnProjectorOrigin()
     {
         // The fan of a segment ending on the projector has no direction: line only.
-        const IldFrame f = frame5({ vtx(-10000, 5000, 255, 0, 0), vtx(0, 5000, 255, 0, 0) });
+        const IldFrame f = frame5({vtx(-10000, 5000, 255, 0, 0), vtx(0, 5000, 255, 0, 0)});
         const QImage img = paintFrame(f, true, false, false, false, false);
         QVERIFY(near(img, px(-5000, 5000), 1, isRed));
         QCOMPARE(img.pixel(px(-5000, -20000)) & 0xffffff, 0u);
@@ -358,8 +369,8 @@ private slots:
                                      quint8(c.blue()), i == 0));
         }
         for (int i = 0; i < 200; ++i)
-            f.vertices.push_back(vtx(-28000 + 280 * i, -26000 + (i % 20) * 400 - ((i / 20) % 2) * 3000, 255, 255,
-                                     0, i == 0));
+            f.vertices.push_back(
+                vtx(-28000 + 280 * i, -26000 + (i % 20) * 400 - ((i / 20) % 2) * 3000, 255, 255, 0, i == 0));
         const QImage layered = paintFrame(f, true, false, false, false, false);
 
         QImage plain = blank();
@@ -390,7 +401,8 @@ private slots:
         for (int y = 0; y < Side; ++y)
             for (int x = 0; x < Side; ++x) {
                 const QRgb a = layered.pixel(x, y), b = plain.pixel(x, y);
-                const int d = std::max({ qAbs(qRed(a) - qRed(b)), qAbs(qGreen(a) - qGreen(b)), qAbs(qBlue(a) - qBlue(b)) });
+                const int d =
+                    std::max({qAbs(qRed(a) - qRed(b)), qAbs(qGreen(a) - qGreen(b)), qAbs(qBlue(a) - qBlue(b))});
                 total += d;
                 off += d > 12 ? 1 : 0;
             }

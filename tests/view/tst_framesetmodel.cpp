@@ -6,8 +6,8 @@
 
 #include <QAbstractItemModelTester>
 #include <QTemporaryDir>
-#include <QUrl>
 #include <QtTest>
+#include <QUrl>
 
 namespace {
 
@@ -15,7 +15,9 @@ QByteArray ildaFile(int frames)
 {
     IldaBuilder b;
     for (int i = 0; i < frames; ++i)
-        b.header(5, 2, "f", "c", quint16(i), quint16(frames)).point5(qint16(i * 10), 0, 0x40, 0, 0, 0).point5(100, 100, 0x80, 255, 0, 0);
+        b.header(5, 2, "f", "c", quint16(i), quint16(frames))
+            .point5(qint16(i * 10), 0, 0x40, 0, 0, 0)
+            .point5(100, 100, 0x80, 255, 0, 0);
     b.header(5, 0);
     return b.bytes();
 }
@@ -82,9 +84,9 @@ private slots:
     void roleNames()
     {
         const QHash<int, QByteArray> names = model.roleNames();
-        const QList<QByteArray> expected = { "h_check", "h_index", "h_total", "h_format", "h_count",
-                                             "h_reviseCount", "h_highPoint", "h_scaleSize_x", "h_scaleSize_y",
-                                             "h_center", "h_lintLevel", "h_lint" };
+        const QList<QByteArray> expected = {"h_check",       "h_index",       "h_total",     "h_format",
+                                            "h_count",       "h_reviseCount", "h_highPoint", "h_scaleSize_x",
+                                            "h_scaleSize_y", "h_center",      "h_lintLevel", "h_lint"};
         QCOMPARE(names.size(), expected.size());
         for (int i = 0; i < expected.size(); ++i)
             QCOMPARE(names.value(i + 1), expected[i]);
@@ -130,7 +132,8 @@ private slots:
         QCOMPARE(model.data(model.index(1), frameSetModel::LintRole).toString(), QString());
         QVERIFY(model.setData(model.index(1), 200, frameSetModel::ScaleXRole));
         QCOMPARE(model.data(model.index(1), frameSetModel::LintLevelRole).toInt(), 1);
-        QVERIFY(model.data(model.index(1), frameSetModel::LintRole).toString().startsWith("warning point 1 [step-length]"));
+        QVERIFY(
+            model.data(model.index(1), frameSetModel::LintRole).toString().startsWith("warning point 1 [step-length]"));
     }
 
     void reviseRolesBeforeAndAfter()
@@ -199,14 +202,14 @@ private slots:
         QTest::addColumn<int>("between");
         QTest::addColumn<QList<int>>("selected");
         QTest::addColumn<int>("startAfter");
-        QTest::newRow("every third from 2 to 11") << 20 << 2 << 11 << 3 << QList<int>{ 2, 5, 8, 11 } << 2;
-        QTest::newRow("end off the stride") << 20 << 2 << 10 << 3 << QList<int>{ 2, 5, 8 } << 2;
-        QTest::newRow("start past the end") << 5 << 9 << 9 << 2 << QList<int>{ 4 } << 4;
-        QTest::newRow("negative start") << 5 << -3 << 4 << 1 << QList<int>{ 4 } << 4;
+        QTest::newRow("every third from 2 to 11") << 20 << 2 << 11 << 3 << QList<int>{2, 5, 8, 11} << 2;
+        QTest::newRow("end off the stride") << 20 << 2 << 10 << 3 << QList<int>{2, 5, 8} << 2;
+        QTest::newRow("start past the end") << 5 << 9 << 9 << 2 << QList<int>{4} << 4;
+        QTest::newRow("negative start") << 5 << -3 << 4 << 1 << QList<int>{4} << 4;
         QTest::newRow("end below start") << 10 << 6 << 3 << 1 << QList<int>{} << 6;
         QTest::newRow("empty list") << 0 << 0 << 0 << 1 << QList<int>{} << -1;
-        QTest::newRow("stride 0 counts as 1") << 6 << 1 << 3 << 0 << QList<int>{ 1, 2, 3 } << 1;
-        QTest::newRow("negative stride counts as 1") << 6 << 4 << 9 << -7 << QList<int>{ 4, 5 } << 4;
+        QTest::newRow("stride 0 counts as 1") << 6 << 1 << 3 << 0 << QList<int>{1, 2, 3} << 1;
+        QTest::newRow("negative stride counts as 1") << 6 << 4 << 9 << -7 << QList<int>{4, 5} << 4;
     }
     void strideSelection()
     {
@@ -256,10 +259,10 @@ private slots:
         QTest::addColumn<int>("dest");
         QTest::addColumn<int>("count");
         QTest::addColumn<QList<int>>("expected");
-        const QList<int> same = { 0, 1, 2, 3, 4, 5, 6, 7 };
-        QTest::newRow("3_Items_from_top_to_bottom") << 0 << 5 << 3 << QList<int>{ 3, 4, 5, 6, 7, 0, 1, 2 };
-        QTest::newRow("2_Items_from_bottom_to_top") << 6 << 0 << 2 << QList<int>{ 6, 7, 0, 1, 2, 3, 4, 5 };
-        QTest::newRow("1_Item_down_one") << 2 << 3 << 1 << QList<int>{ 0, 1, 3, 2, 4, 5, 6, 7 };
+        const QList<int> same = {0, 1, 2, 3, 4, 5, 6, 7};
+        QTest::newRow("3_Items_from_top_to_bottom") << 0 << 5 << 3 << QList<int>{3, 4, 5, 6, 7, 0, 1, 2};
+        QTest::newRow("2_Items_from_bottom_to_top") << 6 << 0 << 2 << QList<int>{6, 7, 0, 1, 2, 3, 4, 5};
+        QTest::newRow("1_Item_down_one") << 2 << 3 << 1 << QList<int>{0, 1, 3, 2, 4, 5, 6, 7};
         QTest::newRow("same_place_does_nothing") << 3 << 3 << 1 << same;
         QTest::newRow("block_past_the_end") << 6 << 0 << 3 << same;
         QTest::newRow("destination_past_the_end") << 0 << 6 << 3 << same;
@@ -276,7 +279,7 @@ private slots:
         QSignalSpy moved(&model, &QAbstractItemModel::rowsMoved);
         model.moveRows_view_data(source, dest, count);
         QCOMPARE(order(), expected);
-        const bool moves = expected != QList<int>{ 0, 1, 2, 3, 4, 5, 6, 7 };
+        const bool moves = expected != QList<int>{0, 1, 2, 3, 4, 5, 6, 7};
         QCOMPARE(moved.count(), moves ? 1 : 0);
         if (moves) {
             QCOMPARE(moved.at(0).at(1).toInt(), source);
@@ -291,10 +294,10 @@ private slots:
         QTest::addColumn<int>("dest");
         QTest::addColumn<int>("count");
         QTest::addColumn<QList<int>>("expected");
-        const QList<int> same = { 0, 1, 2, 3, 4, 5, 6, 7 };
-        QTest::newRow("block down") << 0 << 5 << 3 << QList<int>{ 3, 4, 5, 6, 7, 0, 1, 2 };
-        QTest::newRow("block up") << 5 << 1 << 2 << QList<int>{ 0, 5, 6, 1, 2, 3, 4, 7 };
-        QTest::newRow("source clamped to the last block") << 7 << 0 << 2 << QList<int>{ 6, 7, 0, 1, 2, 3, 4, 5 };
+        const QList<int> same = {0, 1, 2, 3, 4, 5, 6, 7};
+        QTest::newRow("block down") << 0 << 5 << 3 << QList<int>{3, 4, 5, 6, 7, 0, 1, 2};
+        QTest::newRow("block up") << 5 << 1 << 2 << QList<int>{0, 5, 6, 1, 2, 3, 4, 7};
+        QTest::newRow("source clamped to the last block") << 7 << 0 << 2 << QList<int>{6, 7, 0, 1, 2, 3, 4, 5};
         QTest::newRow("count larger than the list") << 0 << 2 << 9 << same;
         QTest::newRow("zero count") << 0 << 2 << 0 << same;
         QTest::newRow("negative dest") << 1 << -2 << 1 << same;
@@ -313,27 +316,27 @@ private slots:
         model.moveRows(source, dest, count);
         QCOMPARE(order(), expected);
         QCOMPARE(model.workSet().frames.size(), size_t(8));
-        QCOMPARE(checkedRows(), QList<int>{ expected.indexOf(5) });
-        const QList<int> identity = { 0, 1, 2, 3, 4, 5, 6, 7 };
+        QCOMPARE(checkedRows(), QList<int>{expected.indexOf(5)});
+        const QList<int> identity = {0, 1, 2, 3, 4, 5, 6, 7};
         QCOMPARE(layout.count(), expected == identity ? 0 : 1);
     }
 
     void deleteSelectedOnly()
     {
         fillWork(8);
-        for (int r : { 1, 3, 4, 7 })
+        for (int r : {1, 3, 4, 7})
             model.workSet().frames[size_t(r)].check = true;
         model.refrushModel();
         QSignalSpy end(&model, &frameSetModel::select_end_frame_Change);
         model.deleteFrame();
-        QCOMPARE(order(), (QList<int>{ 0, 2, 5, 6 }));
+        QCOMPARE(order(), (QList<int>{0, 2, 5, 6}));
         QCOMPARE(model.selectEndFrame(), 3);
         QCOMPARE(end.count(), 1);
         QCOMPARE(end.at(0).at(0).toInt(), 3);
 
         end.clear();
         model.deleteFrame(); // nothing selected now
-        QCOMPARE(order(), (QList<int>{ 0, 2, 5, 6 }));
+        QCOMPARE(order(), (QList<int>{0, 2, 5, 6}));
         QCOMPARE(end.count(), 1);
     }
 
@@ -342,15 +345,15 @@ private slots:
         fillWork(4);
         model.workSet().frames[2].check = true;
         model.inverse();
-        QCOMPARE(checkedRows(), (QList<int>{ 0, 1, 3 }));
+        QCOMPARE(checkedRows(), (QList<int>{0, 1, 3}));
         model.selectAll();
-        QCOMPARE(checkedRows(), (QList<int>{ 0, 1, 2, 3 }));
+        QCOMPARE(checkedRows(), (QList<int>{0, 1, 2, 3}));
     }
 
     void countAboveLimit()
     {
         fillWork(0);
-        for (int points : { 600, 601, 700, 12, 600 }) {
+        for (int points : {600, 601, 700, 12, 600}) {
             IldFrame f;
             f.pointCount = quint16(points);
             model.workSet().frames.push_back(f);
@@ -414,13 +417,13 @@ private slots:
         QTemporaryDir dir;
         const QString source = dir.filePath(QStringLiteral("six.ild"));
         const QString other = dir.filePath(QStringLiteral("two.ild"));
-        for (const auto &[path, frames] : { std::pair{ source, 6 }, std::pair{ other, 2 } }) {
+        for (const auto &[path, frames] : {std::pair{source, 6}, std::pair{other, 2}}) {
             QFile file(path);
             QVERIFY(file.open(QIODevice::WriteOnly));
             file.write(ildaFile(frames));
         }
         model.setIldFileName(source);
-        for (int r : { 1, 3 })
+        for (int r : {1, 3})
             model.setData(model.index(r), true, frameSetModel::CheckRole);
 
         // What the save button writes (checked frames), plus every frame and the revise result.
@@ -451,7 +454,7 @@ private slots:
         else if (action == "move_by_drag")
             model.moveRows_view_data(0, 5, 1);
         else if (action == "scale")
-            for (int percent : { 90, 70, 50 }) // one dragged slider: one step
+            for (int percent : {90, 70, 50}) // one dragged slider: one step
                 model.setData(model.index(2), percent, frameSetModel::ScaleXRole);
         else if (action == "centre")
             model.setData(model.index(2), 3, frameSetModel::CenterRole);
@@ -501,7 +504,7 @@ private slots:
         imported.frameNumber = 9;
         model.workSet().frames.push_back(imported);
         model.undo();
-        QCOMPARE(order(), (QList<int>{ 0, 2, 3, 9 }));
+        QCOMPARE(order(), (QList<int>{0, 2, 3, 9}));
         QVERIFY(!model.canUndo());
     }
 };

@@ -25,7 +25,7 @@ void twoCheckedFrames(IldFrameSet &work)
         a.status = IldVertex::Blanked;
         b.x = qint16(1000 * (i + 1));
         b.r = 255;
-        f.vertices = { a, b };
+        f.vertices = {a, b};
         f.pointCount = 2;
         work.frames.push_back(f);
     }
@@ -54,8 +54,10 @@ private slots:
     {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("written");
-        QTest::newRow("no suffix") << "plain" << "plain.ild";
-        QTest::newRow("with suffix") << "named.ild" << "named.ild";
+        QTest::newRow("no suffix") << "plain"
+                                   << "plain.ild";
+        QTest::newRow("with suffix") << "named.ild"
+                                     << "named.ild";
     }
     void saveIldSuffix()
     {
@@ -116,7 +118,8 @@ private slots:
         shared.frames.prompt = &prompt;
         twoCheckedFrames(shared.work);
         QSignalSpy reset(&shared.model, &QAbstractItemModel::modelReset);
-        QVERIFY(!element.saveData(QUrl::fromLocalFile(dir.filePath(QStringLiteral("nothing"))), QStringLiteral("All (*)")));
+        QVERIFY(
+            !element.saveData(QUrl::fromLocalFile(dir.filePath(QStringLiteral("nothing"))), QStringLiteral("All (*)")));
         QCOMPARE(shared.ildaFilePath, dir.filePath(QStringLiteral("nothing")));
         QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("nothing"))));
         QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("nothing.ild"))));
@@ -130,9 +133,12 @@ private slots:
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("filter");
         QTest::addColumn<bool>("cTable");
-        QTest::newRow("c under the ILDA filter") << "t.c" << "ilda files (*.ild )" << true;
-        QTest::newRow("ild under the MCU filter") << "t.ild" << "MCU files (*.c )" << false;
-        QTest::newRow("ild under all files") << "t.ild" << "files (*.*)" << false;
+        QTest::newRow("c under the ILDA filter") << "t.c"
+                                                 << "ilda files (*.ild )" << true;
+        QTest::newRow("ild under the MCU filter") << "t.ild"
+                                                  << "MCU files (*.c )" << false;
+        QTest::newRow("ild under all files") << "t.ild"
+                                             << "files (*.*)" << false;
     }
     void typedSuffixWins()
     {

@@ -9,7 +9,14 @@ namespace {
 IldVertex vtx(qint16 x, qint16 y, quint8 status = 0, quint8 r = 255, quint8 g = 0, quint8 b = 0)
 {
     IldVertex v;
-    v.x = x; v.y = y; v.status = status; v.r = r; v.g = g; v.b = b; v.colorIndex = 7; v.z = 3;
+    v.x = x;
+    v.y = y;
+    v.status = status;
+    v.r = r;
+    v.g = g;
+    v.b = b;
+    v.colorIndex = 7;
+    v.z = 3;
     return v;
 }
 
@@ -61,8 +68,8 @@ std::vector<IldVertex> concat(std::initializer_list<std::vector<IldVertex>> part
 // Lit start (0,0) red, a blank run of two points, lit end (300,300) green.
 std::vector<IldVertex> blankRunFrame()
 {
-    return { vtx(0, 0), blanked(vtx(100, 100, 0, 0, 0, 0)), blanked(vtx(200, 200, 0, 0, 0, 0)),
-             vtx(300, 300, 0, 0, 255, 0) };
+    return {vtx(0, 0), blanked(vtx(100, 100, 0, 0, 0, 0)), blanked(vtx(200, 200, 0, 0, 0, 0)),
+            vtx(300, 300, 0, 0, 255, 0)};
 }
 
 } // namespace
@@ -78,30 +85,33 @@ private slots:
     {
         const IldVertex start = blanked(vtx(-5000, -5000));
         const IldVertex c0 = vtx(0, 0), c1 = vtx(10000, 0), c2 = vtx(10000, 10000), c3 = vtx(0, 10000);
-        const IldFrame f = frameOf({ start, c0, c1, c2, c3, c0 });
+        const IldFrame f = frameOf({start, c0, c1, c2, c3, c0});
         const IldFrame r = reviseFrame(f, params(1, 3, 0, 0));
         QCOMPARE(r.vertexCount(), 18);
         QCOMPARE(r.pointCount, quint16(18));
         QCOMPARE(r.highPoint, 4u);
-        const auto expected = concat({ { start }, repeat(c0, 4), repeat(c1, 4), repeat(c2, 4), repeat(c3, 4), { c0 } });
+        const auto expected = concat({{start}, repeat(c0, 4), repeat(c1, 4), repeat(c2, 4), repeat(c3, 4), {c0}});
         QVERIFY(r.vertices == expected);
     }
 
     void highlightEveryOtherMove()
     {
         // Moves 1..4 on an open path: B = 2 highlights moves 2 and 4.
-        const IldFrame f = frameOf({ blanked(vtx(-9000, 0)), vtx(0, 0), vtx(1000, 0), vtx(2000, 0), vtx(3000, 0),
-                                     vtx(4000, 0) });
+        const IldFrame f =
+            frameOf({blanked(vtx(-9000, 0)), vtx(0, 0), vtx(1000, 0), vtx(2000, 0), vtx(3000, 0), vtx(4000, 0)});
         const IldFrame r = reviseFrame(f, params(2, 1, 0, 0));
         QCOMPARE(r.highPoint, 2u);
-        const auto expected = concat({ { f.vertices[0], f.vertices[1] }, repeat(f.vertices[2], 2), { f.vertices[3] },
-                                       repeat(f.vertices[4], 2), { f.vertices[5] } });
+        const auto expected = concat({{f.vertices[0], f.vertices[1]},
+                                      repeat(f.vertices[2], 2),
+                                      {f.vertices[3]},
+                                      repeat(f.vertices[4], 2),
+                                      {f.vertices[5]}});
         QVERIFY(r.vertices == expected);
     }
 
     void highlightRepeatedPointGetsCopiesWithoutCounting()
     {
-        const IldFrame f = frameOf({ blanked(vtx(-9000, 0)), vtx(0, 0), vtx(0, 0) });
+        const IldFrame f = frameOf({blanked(vtx(-9000, 0)), vtx(0, 0), vtx(0, 0)});
         const IldFrame r = reviseFrame(f, params(1, 2, 0, 0));
         // (0,0) at index 1 is a move (from the start point) and a highlight;
         // the repeat at index 2 gets copies but is no highlight.
@@ -111,7 +121,7 @@ private slots:
 
     void headerCopiedTransformNot()
     {
-        IldFrame f = frameOf({ vtx(1, 1), vtx(2, 2) });
+        IldFrame f = frameOf({vtx(1, 1), vtx(2, 2)});
         f.scaleX = 2.0f;
         f.offsetY = 30.0f;
         const IldFrame r = reviseFrame(f, params(1, 0, 0, 100));
@@ -150,10 +160,10 @@ private slots:
     {
         // step 4 keeps index 3 only; index 2 turns back on itself (0 degrees)
         // and is kept; index 5 follows a repeated point and is dropped.
-        const std::vector<IldVertex> vs = { vtx(0, 0), vtx(1000, 0), vtx(0, 0), vtx(0, 3000),
-                                            vtx(0, 3000), vtx(0, 5000), vtx(0, 7000), vtx(0, 9000) };
+        const std::vector<IldVertex> vs = {vtx(0, 0),    vtx(1000, 0), vtx(0, 0),    vtx(0, 3000),
+                                           vtx(0, 3000), vtx(0, 5000), vtx(0, 7000), vtx(0, 9000)};
         const IldFrame r = reviseFrame(frameOf(vs), params(1, 0, 0, 2));
-        QVERIFY(r.vertices == std::vector<IldVertex>({ vs[2], vs[3], vs[7] }));
+        QVERIFY(r.vertices == std::vector<IldVertex>({vs[2], vs[3], vs[7]}));
     }
 
     void blankRunDwell_data()
@@ -231,7 +241,7 @@ private slots:
     void blankedStartGainsNothing()
     {
         QFETCH(ReviseParams, p);
-        const std::vector<IldVertex> vs = { blanked(vtx(-100, 0)), vtx(0, 0), vtx(1000, 0) };
+        const std::vector<IldVertex> vs = {blanked(vtx(-100, 0)), vtx(0, 0), vtx(1000, 0)};
         QVERIFY(reviseFrame(frameOf(vs), p).vertices == vs);
     }
 
@@ -266,12 +276,12 @@ private slots:
     {
         IldFrameSet in;
         in.frames.push_back(frameOf(blankRunFrame()));
-        in.frames.push_back(frameOf({ blanked(vtx(-5000, -5000)), vtx(0, 0), vtx(10000, 0), vtx(0, 0) }));
+        in.frames.push_back(frameOf({blanked(vtx(-5000, -5000)), vtx(0, 0), vtx(10000, 0), vtx(0, 0)}));
         in.frames.back().check = false;
         const IldFrameSet before = in;
         IldFrameSet out;
         for (int i = 0; i < 3; ++i)
-            out.frames.push_back(frameOf({ vtx(9, 9), vtx(9, 9) })); // stale frames are replaced
+            out.frames.push_back(frameOf({vtx(9, 9), vtx(9, 9)})); // stale frames are replaced
         const ReviseParams p = params(1, 2, 1, 0);
         reviseFrames(in, out, p);
         const IldFrameSet once = out;
@@ -291,19 +301,18 @@ private slots:
         QTest::addColumn<std::vector<IldVertex>>("vertices");
         QTest::addColumn<ReviseParams>("p");
         // The first lit point stands apart so the path never closes on it.
-        std::vector<IldVertex> zigzag = { blanked(vtx(0, 0)), vtx(32000, 32000) };
+        std::vector<IldVertex> zigzag = {blanked(vtx(0, 0)), vtx(32000, 32000)};
         for (int i = 0; i < 30000; ++i)
             zigzag.push_back(vtx(qint16(-(i % 2) * 20000), qint16(i % 1000)));
         QTest::newRow("highlight_copies") << zigzag << params(1, 3, 0, 0);
-        QTest::newRow("thinning_dwell")
-            << std::vector<IldVertex>({ vtx(0, 0), blanked(vtx(5, 5)), vtx(9, 9) }) << params(1, 0, 100000, 1);
+        QTest::newRow("thinning_dwell") << std::vector<IldVertex>({vtx(0, 0), blanked(vtx(5, 5)), vtx(9, 9)})
+                                        << params(1, 0, 100000, 1);
     }
     void capAt65535()
     {
         QFETCH(std::vector<IldVertex>, vertices);
         QFETCH(ReviseParams, p);
-        QTest::ignoreMessage(QtDebugMsg,
-                             QRegularExpression(QStringLiteral("revised frame reached 65535 points")));
+        QTest::ignoreMessage(QtDebugMsg, QRegularExpression(QStringLiteral("revised frame reached 65535 points")));
         const IldFrame r = reviseFrame(frameOf(vertices), p);
         QCOMPARE(r.vertexCount(), 65535);
         QCOMPARE(r.pointCount, quint16(65535));

@@ -127,10 +127,10 @@ IldFrameSet spirals()
 const std::vector<std::vector<std::pair<double, double>>> &letterStrokes(int letter)
 {
     static const std::vector<std::vector<std::vector<std::pair<double, double>>>> strokes = {
-        { { { 0, 0 }, { 0, 6 }, { 3, 6 }, { 4, 5 }, { 3, 3 }, { 0, 3 } }, { { 3, 3 }, { 4, 1.5 }, { 3, 0 }, { 0, 0 } } },
-        { { { 4, 6 }, { 0, 6 }, { 0, 0 }, { 4, 0 } }, { { 0, 3 }, { 3, 3 } } },
-        { { { 0, 0 }, { 2, 6 }, { 4, 0 } }, { { 1, 3 }, { 3, 3 } } },
-        { { { 0, 0 }, { 0, 6 }, { 2, 3 }, { 4, 6 }, { 4, 0 } } },
+        {{{0, 0}, {0, 6}, {3, 6}, {4, 5}, {3, 3}, {0, 3}}, {{3, 3}, {4, 1.5}, {3, 0}, {0, 0}}},
+        {{{4, 6}, {0, 6}, {0, 0}, {4, 0}}, {{0, 3}, {3, 3}}},
+        {{{0, 0}, {2, 6}, {4, 0}}, {{1, 3}, {3, 3}}},
+        {{{0, 0}, {0, 6}, {2, 3}, {4, 6}, {4, 0}}},
     };
     return strokes[size_t(letter)];
 }
@@ -139,7 +139,7 @@ IldFrameSet words()
 {
     IldFrameSet set;
     const int frames = 30;
-    const quint8 colours[4] = { 0, 16, 24, 40 }; // red, yellow, green, blue in the default table
+    const quint8 colours[4] = {0, 16, 24, 40}; // red, yellow, green, blue in the default table
     for (int i = 0; i < frames; ++i) {
         IldFrame f = newFrame(1, "text");
         const double unit = 2200;
@@ -212,8 +212,7 @@ int runDemo(const QStringList &args)
         IldFrameSet (*make)();
     };
     const Pattern patterns[] = {
-        { "circle.ild", circles }, { "star.ild", stars }, { "spiral.ild", spirals },
-        { "text.ild", words },     { "wave.ild", waves },
+        {"circle.ild", circles}, {"star.ild", stars}, {"spiral.ild", spirals}, {"text.ild", words}, {"wave.ild", waves},
     };
     OwnedViewSettings view; // the demo frames are true colour
     for (const Pattern &p : patterns) {
@@ -241,9 +240,11 @@ int runDemo(const QStringList &args)
         const char *name;
         QVector<PlayFiles::SettingsRow> rows;
     } groups[] = {
-        { "shapes.csv", { row("circle.ild", 1, 0, 2, true), row("star.ild", 2, 0, 1, true), row("spiral.ild", 1, 0, 1, true) } },
-        { "words.csv", { row("text.ild", 3, 1, 3, true), row("wave.ild", 2, 2, 1, true), row("circle.ild", 5, 3, 1, false) } },
-        { "spare.csv", { row("wave.ild", 1, 0, 4, true) } },
+        {"shapes.csv",
+         {row("circle.ild", 1, 0, 2, true), row("star.ild", 2, 0, 1, true), row("spiral.ild", 1, 0, 1, true)}},
+        {"words.csv",
+         {row("text.ild", 3, 1, 3, true), row("wave.ild", 2, 2, 1, true), row("circle.ild", 5, 3, 1, false)}},
+        {"spare.csv", {row("wave.ild", 1, 0, 4, true)}},
     };
     QString list;
     for (const auto &g : groups) {
@@ -254,12 +255,12 @@ int runDemo(const QStringList &args)
             return ExitBadInput;
         }
         // The last group is listed but left out of exports.
-        list += (&g == &groups[2] ? QStringLiteral("#play/") : QStringLiteral("play/")) + QLatin1String(g.name)
-            + QLatin1Char('\n');
+        list += (&g == &groups[2] ? QStringLiteral("#play/") : QStringLiteral("play/")) + QLatin1String(g.name) +
+                QLatin1Char('\n');
     }
     list += QStringLiteral("#end\n");
-    if (!writeText(root + QStringLiteral("play/play.list"), list)
-        || !writeText(root + QStringLiteral("_file_dir.ini"), root + QStringLiteral("\nplay/\nplay.list\n"))) {
+    if (!writeText(root + QStringLiteral("play/play.list"), list) ||
+        !writeText(root + QStringLiteral("_file_dir.ini"), root + QStringLiteral("\nplay/\nplay.list\n"))) {
         err() << "ildatool demo: cannot write the tab list in " << root << "\n";
         err().flush();
         return ExitBadInput;

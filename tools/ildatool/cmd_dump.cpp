@@ -9,8 +9,8 @@ namespace {
 
 bool isGroupImagePath(const QString &path)
 {
-    return path.endsWith(QLatin1String(".ilg"), Qt::CaseInsensitive)
-        || path.endsWith(QLatin1String(".txg"), Qt::CaseInsensitive);
+    return path.endsWith(QLatin1String(".ilg"), Qt::CaseInsensitive) ||
+           path.endsWith(QLatin1String(".txg"), Qt::CaseInsensitive);
 }
 
 // Groups, files and frames of a group image, points in ILDA units with the
@@ -64,14 +64,15 @@ int runDump(const QStringList &args)
     parser.addPositionalArgument(QStringLiteral("FILE"),
                                  QStringLiteral("ILDA file (.ild), or group image (.ilg) or text group image (.txg)."));
     int code = 0;
-    if (!parseCommand(parser, QStringLiteral("dump"),
-                      QStringLiteral("Reads an ILDA file as the application does and prints it as JSON.\n"
-                                     "A group image (.ilg, .txg) prints as {\"groups\": [{\"name\", \"files\": "
-                                     "[{\"name\", \"playSpeed\", \"colorType\", \"repeater\", \"frames\": "
-                                     "[{\"vertices\": [[x, y, r, g, b, status]]}]}]}]}, coordinates back in ILDA units; "
-                                     "a black point counts as blanked (status 64), the last point of a frame carries "
-                                     "128. A single-group image has one group with an empty name."),
-                      args, 1, code))
+    if (!parseCommand(
+            parser, QStringLiteral("dump"),
+            QStringLiteral("Reads an ILDA file as the application does and prints it as JSON.\n"
+                           "A group image (.ilg, .txg) prints as {\"groups\": [{\"name\", \"files\": "
+                           "[{\"name\", \"playSpeed\", \"colorType\", \"repeater\", \"frames\": "
+                           "[{\"vertices\": [[x, y, r, g, b, status]]}]}]}]}, coordinates back in ILDA units; "
+                           "a black point counts as blanked (status 64), the last point of a frame carries "
+                           "128. A single-group image has one group with an empty name."),
+            args, 1, code))
         return code;
     if (isGroupImagePath(parser.positionalArguments().at(0)))
         return dumpGroupImage(parser.positionalArguments().at(0));
@@ -97,8 +98,8 @@ int runDump(const QStringList &args)
         firstFrame = false;
         bool firstVertex = true;
         for (const IldVertex &v : f.vertices) {
-            o << (firstVertex ? "" : ", ") << '[' << v.x << ", " << v.y << ", " << v.z << ", " << v.r << ", "
-              << v.g << ", " << v.b << ", " << v.status << ", " << v.colorIndex << ']';
+            o << (firstVertex ? "" : ", ") << '[' << v.x << ", " << v.y << ", " << v.z << ", " << v.r << ", " << v.g
+              << ", " << v.b << ", " << v.status << ", " << v.colorIndex << ']';
             firstVertex = false;
         }
         o << "]}";

@@ -61,7 +61,7 @@ int runGroup(const QStringList &args)
                                   QStringLiteral("Creation time in seconds since 1970 (default: SOURCE_DATE_EPOCH, "
                                                  "else now)."),
                                   QStringLiteral("SECONDS"));
-    parser.addOptions({ list, csv, palette, time });
+    parser.addOptions({list, csv, palette, time});
     int code = 0;
     if (!parseCommand(parser, QStringLiteral("group"),
                       QStringLiteral("Exports play groups as the application does: with --list the checked groups "

@@ -54,7 +54,7 @@ int runProjector(const QStringList &args)
     const QCommandLineOption durationOpt(QStringLiteral("duration"),
                                          QStringLiteral("Stop after MS milliseconds (default: run until stopped)."),
                                          QStringLiteral("MS"), QStringLiteral("0"));
-    parser.addOptions({ addressOpt, portOpt, answerOpt, durationOpt });
+    parser.addOptions({addressOpt, portOpt, answerOpt, durationOpt});
     int code = 0;
     if (!parseCommand(parser, QStringLiteral("projector"),
                       QStringLiteral("Runs a simulated projector on a loopback address: answers search and control "
@@ -104,7 +104,7 @@ int runDiscover(const QStringList &args)
                                      QStringLiteral("8089"));
     const QCommandLineOption timeoutOpt(QStringLiteral("timeout"), QStringLiteral("How long to collect answers."),
                                         QStringLiteral("MS"), QStringLiteral("1000"));
-    parser.addOptions({ broadcastOpt, portOpt, timeoutOpt });
+    parser.addOptions({broadcastOpt, portOpt, timeoutOpt});
     int code = 0;
     if (!parseCommand(parser, QStringLiteral("discover"),
                       QStringLiteral("Sends a search request and lists the projectors that answer it: "
@@ -187,15 +187,17 @@ int runStream(const QStringList &args)
                                       QStringLiteral("Number of frame packets to send, cycling through the file "
                                                      "(default: every frame once)."),
                                       QStringLiteral("N"));
-    const QCommandLineOption sizeOpt(QStringLiteral("size"), QStringLiteral("Scale in percent, as the frame view's size."),
+    const QCommandLineOption sizeOpt(QStringLiteral("size"),
+                                     QStringLiteral("Scale in percent, as the frame view's size."),
                                      QStringLiteral("PERCENT"), QStringLiteral("100"));
     const QCommandLineOption maxOpt(QStringLiteral("max-points"),
                                     QStringLiteral("Point limit per packet (max_tran_point)."), QStringLiteral("M"),
                                     QStringLiteral("1800"));
-    parser.addOptions({ toOpt, fpsOpt, limitOpt, sizeOpt, maxOpt });
+    parser.addOptions({toOpt, fpsOpt, limitOpt, sizeOpt, maxOpt});
     int code = 0;
     if (!parseCommand(parser, QStringLiteral("stream"),
-                      QStringLiteral("Sends the frames of IN as frame packets, one datagram per frame."), args, 1, code))
+                      QStringLiteral("Sends the frames of IN as frame packets, one datagram per frame."), args, 1,
+                      code))
         return code;
 
     if (!parser.isSet(toOpt))
@@ -204,9 +206,10 @@ int runStream(const QStringList &args)
     const int colon = to.indexOf(QLatin1Char(':'));
     QHostAddress target;
     quint16 port = Wire::DefaultPort;
-    if (!parseIPv4(colon < 0 ? to : to.left(colon), target)
-        || (colon >= 0 && !parsePort(to.mid(colon + 1), port, false)))
-        return usageError(QStringLiteral("stream"), QStringLiteral("--to must be an IPv4 address with an optional port"));
+    if (!parseIPv4(colon < 0 ? to : to.left(colon), target) ||
+        (colon >= 0 && !parsePort(to.mid(colon + 1), port, false)))
+        return usageError(QStringLiteral("stream"),
+                          QStringLiteral("--to must be an IPv4 address with an optional port"));
     bool okFps = false, okSize = false, okMax = false, okLimit = true;
     const double fps = parser.value(fpsOpt).toDouble(&okFps);
     const double size = parser.value(sizeOpt).toDouble(&okSize);

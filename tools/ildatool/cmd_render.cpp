@@ -39,10 +39,11 @@ int runRender(const QStringList &args)
     const QCommandLineOption heightOpt(QStringLiteral("height"),
                                        QStringLiteral("Image height in pixels (default 600)."), QStringLiteral("H"),
                                        QStringLiteral("600"));
-    const QCommandLineOption sizeOpt(QStringLiteral("size"),
-                                     QStringLiteral("Picture size in percent, as the view's size slider (default 100)."),
-                                     QStringLiteral("PERCENT"), QStringLiteral("100"));
-    const QCommandLineOption beamOpt(QStringLiteral("beam"), QStringLiteral("Beam view: light fans from the projector."));
+    const QCommandLineOption sizeOpt(
+        QStringLiteral("size"), QStringLiteral("Picture size in percent, as the view's size slider (default 100)."),
+        QStringLiteral("PERCENT"), QStringLiteral("100"));
+    const QCommandLineOption beamOpt(QStringLiteral("beam"),
+                                     QStringLiteral("Beam view: light fans from the projector."));
     const QCommandLineOption blankingOpt(QStringLiteral("blanking"), QStringLiteral("Show blanked moves in gray."));
     const QCommandLineOption centerOpt(QStringLiteral("center-lines"), QStringLiteral("Draw the centre cross."));
     const QCommandLineOption thumbOpt(QStringLiteral("thumbnail"),
@@ -54,8 +55,8 @@ int runRender(const QStringList &args)
     const QCommandLineOption fileOpt(QStringLiteral("file"),
                                      QStringLiteral("Group image only: file of the group, from 0 (default 0)."),
                                      QStringLiteral("F"), QStringLiteral("0"));
-    for (const QCommandLineOption *o : { &groupOpt, &fileOpt, &frameOpt, &widthOpt, &heightOpt, &sizeOpt, &beamOpt, &blankingOpt,
-                                         &centerOpt, &thumbOpt })
+    for (const QCommandLineOption *o : {&groupOpt, &fileOpt, &frameOpt, &widthOpt, &heightOpt, &sizeOpt, &beamOpt,
+                                        &blankingOpt, &centerOpt, &thumbOpt})
         parser.addOption(*o);
     int code = 0;
     if (!parseCommand(parser, QStringLiteral("render"),
@@ -66,12 +67,12 @@ int runRender(const QStringList &args)
         return code;
 
     int width = 0, height = 0, size = 0;
-    if (!positiveOption(parser, widthOpt, MaxSide, width) || !positiveOption(parser, heightOpt, MaxSide, height)
-        || !positiveOption(parser, sizeOpt, 10000, size))
+    if (!positiveOption(parser, widthOpt, MaxSide, width) || !positiveOption(parser, heightOpt, MaxSide, height) ||
+        !positiveOption(parser, sizeOpt, 10000, size))
         return ExitUsage;
     int frameIndex = 0, groupIndex = 0, fileIndex = 0;
-    for (auto [option, value] : { std::pair(&frameOpt, &frameIndex), std::pair(&groupOpt, &groupIndex),
-                                  std::pair(&fileOpt, &fileIndex) })
+    for (auto [option, value] :
+         {std::pair(&frameOpt, &frameIndex), std::pair(&groupOpt, &groupIndex), std::pair(&fileOpt, &fileIndex)})
         if (!intOption(QStringLiteral("render"), parser, *option, 0, INT_MAX, *value))
             return ExitUsage;
     const bool thumbnail = parser.isSet(thumbOpt);
@@ -83,8 +84,8 @@ int runRender(const QStringList &args)
 
     const QString in = parser.positionalArguments().at(0);
     const QString outPath = parser.positionalArguments().at(1);
-    const bool fromImage = in.endsWith(QLatin1String(".ilg"), Qt::CaseInsensitive)
-        || in.endsWith(QLatin1String(".txg"), Qt::CaseInsensitive);
+    const bool fromImage = in.endsWith(QLatin1String(".ilg"), Qt::CaseInsensitive) ||
+                           in.endsWith(QLatin1String(".txg"), Qt::CaseInsensitive);
     if (!fromImage && (parser.isSet(groupOpt) || parser.isSet(fileOpt))) {
         err() << "ildatool render: --group and --file choose a file of a group image (.ilg, .txg)\n";
         err().flush();

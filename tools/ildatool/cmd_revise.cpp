@@ -22,7 +22,7 @@ int runRevise(const QStringList &args)
     const QCommandLineOption total(QStringLiteral("total"),
                                    QStringLiteral("Target point count when thinning (0 counts as 1)."),
                                    QStringLiteral("T"));
-    parser.addOptions({ between, add, blank, total });
+    parser.addOptions({between, add, blank, total});
     int code = 0;
     if (!parseCommand(parser, QStringLiteral("revise"),
                       QStringLiteral("Runs the revise operation on every frame of IN and saves the revised frames."),
@@ -34,8 +34,8 @@ int runRevise(const QStringList &args)
     {
         const QCommandLineOption &option;
         quint32 &value;
-    } numbers[] = { { between, params.between }, { add, params.addPoint }, { blank, params.blankPoint },
-                    { total, params.totalPoint } };
+    } numbers[] = {
+        {between, params.between}, {add, params.addPoint}, {blank, params.blankPoint}, {total, params.totalPoint}};
     for (const auto &n : numbers) {
         const QString name = n.option.names().constFirst();
         bool ok = false;

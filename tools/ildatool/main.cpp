@@ -21,20 +21,20 @@ struct Command
 };
 
 const Command commands[] = {
-    { "dump", "print an ILDA file or a group image as JSON", runDump, false },
-    { "convert", "load a file, check every frame, save it as .ild or C table", runConvert, false },
-    { "revise", "thin frames or add dwell and highlight points", runRevise, false },
-    { "projector", "run a simulated projector on a loopback address", runProjector, false },
-    { "discover", "search for projectors and list them", runDiscover, false },
-    { "stream", "send the frames of an ILDA file as frame packets", runStream, false },
-    { "group", "export play groups as a group image, text image or ILDA file", runGroup, false },
-    { "verify", "check a group image: header, length, checksum, table addresses", runVerify, false },
-    { "demo", "write a small demo show: ILDA patterns, group settings, tab list", runDemo, false },
-    { "render", "paint one frame into a PNG as the frame view does", runRender, true },
-    { "lint", "check an ILDA file for problems a projector chokes on", runLint, false },
-    { "import", "SVG files to frames, one frame per file", runImport, true },
-    { "text", "outline or single-stroke text as a frame", runText, true },
-    { "optimize", "stroke order and direction, dwell, step subdivision, point budget", runOptimize, false },
+    {"dump", "print an ILDA file or a group image as JSON", runDump, false},
+    {"convert", "load a file, check every frame, save it as .ild or C table", runConvert, false},
+    {"revise", "thin frames or add dwell and highlight points", runRevise, false},
+    {"projector", "run a simulated projector on a loopback address", runProjector, false},
+    {"discover", "search for projectors and list them", runDiscover, false},
+    {"stream", "send the frames of an ILDA file as frame packets", runStream, false},
+    {"group", "export play groups as a group image, text image or ILDA file", runGroup, false},
+    {"verify", "check a group image: header, length, checksum, table addresses", runVerify, false},
+    {"demo", "write a small demo show: ILDA patterns, group settings, tab list", runDemo, false},
+    {"render", "paint one frame into a PNG as the frame view does", runRender, true},
+    {"lint", "check an ILDA file for problems a projector chokes on", runLint, false},
+    {"import", "SVG files to frames, one frame per file", runImport, true},
+    {"text", "outline or single-stroke text as a frame", runText, true},
+    {"optimize", "stroke order and direction, dwell, step subdivision, point budget", runOptimize, false},
 };
 
 void usage(QTextStream &s)

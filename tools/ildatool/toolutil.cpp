@@ -30,7 +30,7 @@ bool parseCommand(QCommandLineParser &parser, const QString &command, const QStr
                   const QStringList &args, int positionalCount, int &exitCode)
 {
     parser.setApplicationDescription(description);
-    const QCommandLineOption help(QStringList{ QStringLiteral("h"), QStringLiteral("help") },
+    const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")},
                                   QStringLiteral("Show this help."));
     parser.addOption(help);
     QStringList argv = args;
@@ -123,8 +123,12 @@ QString jsonString(const QString &s)
     r += QLatin1Char('"');
     for (QChar c : s) {
         switch (c.unicode()) {
-        case '"': r += QLatin1String("\\\""); break;
-        case '\\': r += QLatin1String("\\\\"); break;
+        case '"':
+            r += QLatin1String("\\\"");
+            break;
+        case '\\':
+            r += QLatin1String("\\\\");
+            break;
         default:
             if (c.unicode() < 0x20)
                 r += QStringLiteral("\\u%1").arg(c.unicode(), 4, 16, QLatin1Char('0'));
