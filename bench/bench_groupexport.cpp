@@ -86,7 +86,7 @@ int exportOnly(const QString &dir, const QString &out)
     for (int g = 0; g < 2; ++g) {
         ExportGroup eg{QStringLiteral("bench%1").arg(g), {}};
         for (int i = g * Files / 2; i < (g + 1) * Files / 2; ++i)
-            eg.files.push_back(ExportFile{filePath(dir, i), QFileInfo(filePath(dir, i)).fileName(), 1, 0, 1});
+            eg.files.push_back(ExportFile{filePath(dir, i), QFileInfo(filePath(dir, i)).fileName(), 1, 0, 1, true});
         groups.push_back(eg);
     }
     const double before = maxRssMiB(RUSAGE_SELF);

@@ -6,6 +6,7 @@ class Palette;
 #include "colorcontext.h"
 #include "grouplayout.h"
 #include "ildreadresult.h"
+#include "playfiles.h"
 #include "progress.h"
 
 #include <QString>
@@ -16,14 +17,7 @@ class Palette;
 class QIODevice;
 
 // One file of a play group as it enters an export.
-struct ExportFile
-{
-    QString path;
-    QString name;
-    quint8 playSpeed = 1;
-    int colorType = 0;
-    quint8 repeater = 1;
-};
+using ExportFile = PlayFiles::SettingsRow; // its check mark is not looked at
 
 // One play group: its name (settings name without ".csv") and its checked files.
 struct ExportGroup

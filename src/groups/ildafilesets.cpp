@@ -464,12 +464,8 @@ ExportGroup ildaFileSets::exportGroup() const
     for (const FileItem &item : files) {
         if (!item.check)
             continue;
-        ExportFile f;
+        ExportFile f = item;
         f.path = m_folders->resolve(item.framePath());
-        f.name = item.name;
-        f.playSpeed = item.playSpeed;
-        f.colorType = item.colorType;
-        f.repeater = item.repeater;
         group.files.push_back(f);
     }
     return group;

@@ -18,17 +18,9 @@ namespace {
 
 void addCheckedRows(const QVector<PlayFiles::SettingsRow> &rows, ExportGroup &group)
 {
-    for (const PlayFiles::SettingsRow &row : rows) {
-        if (!row.check)
-            continue;
-        ExportFile f;
-        f.path = row.path;
-        f.name = row.name;
-        f.playSpeed = row.playSpeed;
-        f.colorType = row.colorType;
-        f.repeater = row.repeater;
-        group.files.push_back(f);
-    }
+    for (const PlayFiles::SettingsRow &row : rows)
+        if (row.check)
+            group.files.push_back(row);
 }
 
 void reportLeftOut(const GroupImageBuilder &builder, const std::vector<ExportGroup> &groups, bool multi)
