@@ -23,6 +23,7 @@ Window {
                 ["Ctrl+A", "选中全部帧"],
                 ["Ctrl+Z", "撤销"],
                 ["Ctrl+Shift+Z", "重做"],
+                ["Esc", "取消正在进行的工作"],
                 ["F1", "这个帮助"]
             ]
             delegate: Row {

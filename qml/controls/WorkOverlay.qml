@@ -40,6 +40,8 @@ Rectangle {
         anchors.topMargin: 10
         anchors.horizontalCenter: bar.horizontalCenter
         text: "取消"
+        CT2.ToolTip.visible: hovered
+        CT2.ToolTip.text: "Esc"
         onClicked: workProgress.cancel()
     }
 }

@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QEvent>
+#include <QKeyEvent>
 
 namespace {
 // Often enough for a smooth bar and a prompt cancel, rare enough that the
@@ -74,10 +75,15 @@ bool WorkProgress::report(qint64 done, qint64 total)
 
 // While work runs only the pointer reaches the pages (the overlay takes it
 // and offers cancel); everything that could start or change other work waits.
+// Esc cancels, as in any progress dialog.
 bool WorkProgress::eventFilter(QObject *watched, QEvent *event)
 {
     switch (event->type()) {
     case QEvent::KeyPress:
+        if (static_cast<QKeyEvent *>(event)->key() == Qt::Key_Escape)
+            cancel();
+        event->ignore();
+        return true;
     case QEvent::KeyRelease:
     case QEvent::ShortcutOverride:
     case QEvent::Shortcut:

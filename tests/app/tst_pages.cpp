@@ -982,18 +982,21 @@ private slots:
         editor->hide();
     }
 
-    // Long work shows the overlay; its "取消" pressed with the mouse stops the
-    // work and leaves the lists and the file on disk as they were.
+    // Long work shows the overlay; its "取消" pressed with the mouse (or Esc)
+    // stops the work and leaves the lists and the file on disk as they were.
     void overlayCancelLeavesEverythingAsItWas_data()
     {
         QTest::addColumn<QString>("work");
+        QTest::addColumn<bool>("byEscape");
         for (const char *w : {"open", "revise", "export"})
-            QTest::newRow(w) << w;
+            QTest::newRow(w) << w << false;
+        QTest::newRow("revise, Esc") << "revise" << true;
     }
 
     void overlayCancelLeavesEverythingAsItWas()
     {
         QFETCH(QString, work);
+        QFETCH(bool, byEscape);
         auto *editor = m_root->findChild<QQuickWindow *>(QStringLiteral("frameWindow"));
         QVERIFY(editor);
         // A file long enough that reading it reports progress several times.
@@ -1050,7 +1053,10 @@ private slots:
                 return;
             sawBar = true;
             clicker.stop();
-            click(cancel);
+            if (byEscape)
+                QTest::keyClick(window, Qt::Key_Escape);
+            else
+                click(cancel);
         });
         clicker.start(0);
         if (work == QLatin1String("open"))
