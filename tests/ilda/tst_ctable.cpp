@@ -1,23 +1,11 @@
 #include "ctable.h"
 #include "ildframeset.h"
 #include "palette.h"
+#include "vertices.h"
 
 #include <QtTest>
 
 namespace {
-
-IldVertex vtx(qint16 x, qint16 y, quint8 status = 0, quint8 r = 255, quint8 g = 0, quint8 b = 0, quint8 idx = 0)
-{
-    IldVertex v;
-    v.x = x;
-    v.y = y;
-    v.status = status;
-    v.r = r;
-    v.g = g;
-    v.b = b;
-    v.colorIndex = idx;
-    return v;
-}
 
 IldFrame frame(std::vector<IldVertex> vs, quint8 format = 5, bool check = true)
 {

@@ -3,27 +3,13 @@
 #include "ildabuilder.h"
 #include "ildframeset.h"
 #include "palette.h"
+#include "vertices.h"
 
 #include <QDir>
 #include <QTemporaryDir>
 #include <QtTest>
 
 namespace {
-
-IldVertex vtx(qint16 x, qint16 y, quint8 status = 0, quint8 r = 255, quint8 g = 0, quint8 b = 0, quint8 idx = 0,
-              qint16 z = 0)
-{
-    IldVertex v;
-    v.x = x;
-    v.y = y;
-    v.z = z;
-    v.status = status;
-    v.r = r;
-    v.g = g;
-    v.b = b;
-    v.colorIndex = idx;
-    return v;
-}
 
 // What the editor's save does: the bytes, then the frames take what was written.
 QByteArray writeBytes(IldFrameSet &set, const ColorContext &colors)
