@@ -988,15 +988,18 @@ private slots:
     {
         QTest::addColumn<QString>("work");
         QTest::addColumn<bool>("byEscape");
+        QTest::addColumn<bool>("fromDrawingPage"); // the drawing page's own overlay
         for (const char *w : {"open", "revise", "export"})
-            QTest::newRow(w) << w << false;
-        QTest::newRow("revise, Esc") << "revise" << true;
+            QTest::newRow(w) << w << false << false;
+        QTest::newRow("revise, Esc") << "revise" << true << false;
+        QTest::newRow("revise, drawing page") << "revise" << false << true;
     }
 
     void overlayCancelLeavesEverythingAsItWas()
     {
         QFETCH(QString, work);
         QFETCH(bool, byEscape);
+        QFETCH(bool, fromDrawingPage);
         auto *editor = m_root->findChild<QQuickWindow *>(QStringLiteral("frameWindow"));
         QVERIFY(editor);
         // A file long enough that reading it reports progress several times.
@@ -1025,6 +1028,14 @@ private slots:
         if (window == editor)
             editor->show();
         QVERIFY(QTest::qWaitForWindowExposed(window));
+        auto *drawing = m_root->findChild<QQuickWindow *>(QStringLiteral("drawingWindow"));
+        QVERIFY(drawing);
+        QQuickWindow *cancelIn = window;
+        if (fromDrawingPage) {
+            drawing->show();
+            QVERIFY(QTest::qWaitForWindowExposed(drawing));
+            cancelIn = drawing;
+        }
         const QString image = m_dir.filePath(QStringLiteral("cancelled.ilg"));
         writeFile(image, "previous image");
 
@@ -1048,13 +1059,13 @@ private slots:
         bool sawBar = false;
         QTimer clicker;
         connect(&clicker, &QTimer::timeout, this, [&] {
-            QQuickItem *cancel = control(window, QStringLiteral("workCancelButton"));
+            QQuickItem *cancel = control(cancelIn, QStringLiteral("workCancelButton"));
             if (!cancel || !progress->busy())
                 return;
             sawBar = true;
             clicker.stop();
             if (byEscape)
-                QTest::keyClick(window, Qt::Key_Escape);
+                QTest::keyClick(cancelIn, Qt::Key_Escape);
             else
                 click(cancel);
         });
@@ -1074,6 +1085,7 @@ private slots:
         QCOMPARE(snapshot(), before);
         QCOMPARE(m_prompt.boxes.size(), boxes); // a cancel is no error
         editor->hide();
+        drawing->hide();
     }
 
     void noQmlWarnings() { QVERIFY2(m_warnings.isEmpty(), qPrintable(m_warnings.join('\n'))); }
