@@ -26,6 +26,7 @@
 #include <QMimeData>
 #include <QQmlApplicationEngine>
 #include <QQmlContext>
+#include <QQmlExpression>
 #include <QQuickItem>
 #include <QQuickWindow>
 #include <QTcpServer>
@@ -763,6 +764,27 @@ private slots:
         QCOMPARE(player->property("filePath").toString(), path);
         if (target != m_root)
             target->hide();
+    }
+
+    // What the editor's file dialog hands over becomes a path through the
+    // one conversion the pages reach as fileOpener.localPath.
+    void dialogUrlsBecomePaths_data()
+    {
+        QTest::addColumn<QString>("url");
+        QTest::addColumn<QString>("path");
+        QTest::newRow("chinese_name") << "file:///tmp/%E6%BF%80%E5%85%89.ild" << QString::fromUtf8("/tmp/激光.ild");
+        QTest::newRow("plain_path") << "/tmp/a b.ild"
+                                    << "/tmp/a b.ild";
+        QTest::newRow("windows_form") << "file:///C:/shows/a.ild"
+                                      << "C:/shows/a.ild";
+    }
+    void dialogUrlsBecomePaths()
+    {
+        QFETCH(QString, url);
+        QFETCH(QString, path);
+        QQmlExpression expr(m_engine->rootContext(), nullptr, QStringLiteral("fileOpener.localPath(\"%1\")").arg(url));
+        QCOMPARE(expr.evaluate().toString(), path);
+        QVERIFY(!expr.hasError());
     }
 
     // The list and group dialogs open in the show's folders, as file URLs.

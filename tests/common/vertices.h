@@ -4,8 +4,8 @@
 
 #include "ildvertex.h"
 
-inline IldVertex vtx(qint16 x, qint16 y, quint8 status = 0, quint8 r = 255, quint8 g = 0, quint8 b = 0,
-                     quint8 idx = 0, qint16 z = 0)
+inline IldVertex vtx(qint16 x, qint16 y, quint8 status = 0, quint8 r = 255, quint8 g = 0, quint8 b = 0, quint8 idx = 0,
+                     qint16 z = 0)
 {
     IldVertex v;
     v.x = x;
