@@ -1,4 +1,5 @@
 #include "appobjects.h"
+#include "filenamecodec.h"
 #include "ildafiletab.h"
 #include "messageboxprompt.h"
 #include "screenshotmode.h"
@@ -27,7 +28,9 @@ int main(int argc, char *argv[])
         installQmlWarningCounter();
 
     QApplication app(argc, argv);
-    // Before the locale codec changes and before the tab manager moves the current folder.
+    // File names that are not valid UTF-8 reach QFile byte for byte.
+    FileNameCodec::installForLocale();
+    // Before the tab manager moves the current folder.
     const StartupArguments arguments = parseStartupArguments(QCoreApplication::arguments());
     if (arguments.exitCode >= 0) {
         fputs(qPrintable(arguments.output), arguments.exitCode == 0 ? stdout : stderr);

@@ -1,3 +1,4 @@
 #include "contentlog.h"
 
-Q_LOGGING_CATEGORY(lcContent, "beamdeck.content", QtDebugMsg)
+// Debug lines only when asked for, with QT_LOGGING_RULES="beamdeck.*.debug=true".
+Q_LOGGING_CATEGORY(lcContent, "beamdeck.content", QtInfoMsg)

@@ -1,3 +1,4 @@
 #include "editlog.h"
 
-Q_LOGGING_CATEGORY(lcEdit, "beamdeck.edit", QtDebugMsg)
+// Debug lines only when asked for, with QT_LOGGING_RULES="beamdeck.*.debug=true".
+Q_LOGGING_CATEGORY(lcEdit, "beamdeck.edit", QtInfoMsg)

@@ -335,6 +335,13 @@ GroupImageBuilder::Outcome GroupImageBuilder::write(Variant variant, const std::
     const quint64 start = variant == GroupImage ? ImageStart : variant == TextGroupImage ? TextStart : 0;
     if (!calImageAddress(groups, multi, start))
         return m_failure;
+    // An image without a single frame plays nothing and would only replace a
+    // good one on the card.
+    if (m_layout.totalFiles() == 0) {
+        refuse(multi ? QStringLiteral("nothing to export: no checked group has a checked file with frames")
+                     : QStringLiteral("nothing to export: the group has no checked file with frames"));
+        return Refused;
+    }
     qCDebug(lcGroups) << "cal complete";
     if (m_betweenPasses)
         m_betweenPasses();

@@ -66,7 +66,9 @@ GroupImageTables readGroupImageTables(const uchar *data, qint64 size)
     // a table that never reaches it is cut off after 256 records.
     while (true) {
         if (in.remaining() < GroupLayout::GroupRecordSize) {
-            if (in.remaining() > 0 || t.groups.empty())
+            if (in.remaining() == 0 && t.groups.empty())
+                t.problems << QStringLiteral("the image holds no groups");
+            else if (in.remaining() > 0 || t.groups.empty())
                 t.problems << QStringLiteral("group table cut short at byte %1").arg(in.pos());
             break;
         }
@@ -259,6 +261,22 @@ int labelled(const QStringList &items, const QString &label, bool *ok)
     return 0;
 }
 
+// An address item "label0xHEX" and the decimal item after it; they must agree.
+quint32 statedAddress(const QStringList &items, const QString &label, bool *ok)
+{
+    *ok = false;
+    for (int i = 0; i + 1 < items.size(); ++i) {
+        if (!items.at(i).startsWith(label + QLatin1String("0x")))
+            continue;
+        bool okHex = false, okDec = false;
+        const quint32 hex = items.at(i).mid(label.size() + 2).toUInt(&okHex, 16);
+        const quint32 dec = items.at(i + 1).toUInt(&okDec);
+        *ok = okHex && okDec && hex == dec;
+        return hex;
+    }
+    return 0;
+}
+
 } // namespace
 
 GroupImageTables readTextGroupImage(const QByteArray &bytes)
@@ -286,6 +304,7 @@ GroupImageTables readTextGroupImage(const QByteArray &bytes)
             if (line == QLatin1String("cal complete"))
                 continue;
             if (line.startsWith(QLatin1String("tovrim"))) {
+                t.creationTime = line.section(QLatin1Char(','), 1, 1).toLongLong();
                 section = Groups;
                 continue;
             }
@@ -323,6 +342,13 @@ GroupImageTables readTextGroupImage(const QByteArray &bytes)
             continue;
 
         bool ok = true;
+        bool addressOk = true;
+        auto address = [&](const QStringList &items, const QString &label) {
+            const quint32 a = statedAddress(items, label, &addressOk);
+            if (!addressOk && t.addressProblems.size() < 20)
+                t.addressProblems << QStringLiteral("line %1: unreadable address").arg(n + 1);
+            return a;
+        };
         switch (section) {
         case Groups: {
             const QStringList items = line.mid(GroupImageFormat::GroupNameSize).split(QLatin1Char(','));
@@ -335,6 +361,7 @@ GroupImageTables readTextGroupImage(const QByteArray &bytes)
                 problem(n, QStringLiteral("bad group line"));
                 return t;
             }
+            g.fileTableAddress = address(items, QStringLiteral("file address:"));
             t.groupCount = g.groupCount;
             t.groups.push_back(g);
             break;
@@ -356,6 +383,7 @@ GroupImageTables readTextGroupImage(const QByteArray &bytes)
                 problem(n, QStringLiteral("bad file line"));
                 return t;
             }
+            f.frameTableAddress = address(items, QStringLiteral("frame address:"));
             // File lines fill the groups in order, each up to its file count.
             size_t g = 0;
             if (!t.singleGroup) {
@@ -372,7 +400,8 @@ GroupImageTables readTextGroupImage(const QByteArray &bytes)
             break;
         }
         case Frames: {
-            const int count = labelled(line.split(QLatin1Char(',')), QStringLiteral("vertex num:"), &ok);
+            const QStringList items = line.split(QLatin1Char(','));
+            const int count = labelled(items, QStringLiteral("vertex num:"), &ok);
             if (!ok || !line.startsWith(QLatin1String("frame:"))) {
                 problem(n, QStringLiteral("bad frame line"));
                 return t;
@@ -389,6 +418,8 @@ GroupImageTables readTextGroupImage(const QByteArray &bytes)
             }
             GroupImageTables::File *file = files[fileAt];
             file->frames.push_back(storedFrame(int(file->frames.size()), file->frameCount));
+            file->statedVertexCounts.push_back(quint32(count));
+            file->vertexAddresses.push_back(address(items, QStringLiteral("vertex address:")));
             pointCounts.push_back(count);
             break;
         }
@@ -446,6 +477,87 @@ GroupImageTables readTextGroupImage(const QByteArray &bytes)
     return t;
 }
 
+QString GroupImageCheck::kindName() const
+{
+    switch (kind) {
+    case GroupImage:
+        return QStringLiteral("group image");
+    case SingleGroupImage:
+        return QStringLiteral("single-group image");
+    case TextGroupImage:
+        return QStringLiteral("text group image");
+    case SingleGroupText:
+        return QStringLiteral("single-group text image");
+    }
+    return QString();
+}
+
+GroupImageCheck verifyTextGroupImage(const QByteArray &bytes)
+{
+    const GroupImageTables t = readTextGroupImage(bytes);
+    GroupImageCheck c;
+    c.kind = t.singleGroup ? GroupImageCheck::SingleGroupText : GroupImageCheck::TextGroupImage;
+    c.size = bytes.size();
+    c.creationTime = t.creationTime;
+    c.errors = t.problems + t.addressProblems;
+    c.groups = int(t.groups.size());
+    std::vector<GroupLayout::GroupCounts> counts;
+    for (const GroupImageTables::Group &g : t.groups) {
+        if (!t.singleGroup && (size_t(g.groupCount) != t.groups.size() || size_t(g.index) != counts.size()))
+            c.errors
+                << QStringLiteral("group %1 is numbered %2 of %3").arg(counts.size()).arg(g.index).arg(g.groupCount);
+        if (g.files.empty() || g.files.size() != size_t(g.fileCount))
+            c.errors << QStringLiteral("group %1 counts %2 files, %3 listed")
+                            .arg(counts.size())
+                            .arg(g.fileCount)
+                            .arg(g.files.size());
+        GroupLayout::GroupCounts files;
+        for (const GroupImageTables::File &f : g.files) {
+            if (size_t(f.index) != files.size())
+                c.errors
+                    << QStringLiteral("file %1 has index %2, expected %3").arg(f.name).arg(f.index).arg(files.size());
+            if (f.frames.empty())
+                c.errors << QStringLiteral("file %1 has no frames").arg(f.name);
+            for (size_t k = 0; k < f.frames.size() && k < f.statedVertexCounts.size(); ++k)
+                if (f.frames[k].vertices.size() != f.statedVertexCounts[k])
+                    c.errors << QStringLiteral("frame %1 of file %2 counts %3 points, %4 listed")
+                                    .arg(k)
+                                    .arg(f.name)
+                                    .arg(f.statedVertexCounts[k])
+                                    .arg(f.frames[k].vertices.size());
+            files.push_back(f.statedVertexCounts);
+            c.frames += f.frames.size();
+            for (const IldFrame &frame : f.frames)
+                c.vertices += frame.vertices.size();
+        }
+        c.files += files.size();
+        counts.push_back(std::move(files));
+    }
+    if (c.groups == 0)
+        c.errors << QStringLiteral("the image holds no groups");
+    if (!c.ok())
+        return c;
+    const GroupLayout L(t.singleGroup ? 0 : GroupImageFormat::TextHeaderSize, !t.singleGroup, counts);
+    c.dataEnd = L.end();
+    auto mismatch = [&c](const QString &what, quint64 stated, quint64 expected) {
+        if (stated != expected && c.errors.size() < 50)
+            c.errors << QStringLiteral("%1 points to %2, the layout puts it at %3").arg(what).arg(stated).arg(expected);
+    };
+    for (int g = 0; g < L.groupCount(); ++g) {
+        const GroupImageTables::Group &group = t.groups[size_t(g)];
+        if (!t.singleGroup)
+            mismatch(QStringLiteral("group %1").arg(g), group.fileTableAddress, L.fileRecordAddress(g));
+        for (int f = 0; f < L.fileCount(g); ++f) {
+            const GroupImageTables::File &file = group.files[size_t(f)];
+            mismatch(QStringLiteral("file %1").arg(file.name), file.frameTableAddress, L.frameRecordAddress(g, f));
+            for (int k = 0; k < L.frameCount(g, f); ++k)
+                mismatch(QStringLiteral("frame %1 of file %2").arg(k).arg(file.name), file.vertexAddresses[size_t(k)],
+                         L.vertexAddress(g, f, k));
+        }
+    }
+    return c;
+}
+
 GroupImageTables readGroupImageFile(const QString &path)
 {
     QByteArray bytes;
@@ -460,7 +572,138 @@ GroupImageTables readGroupImageFile(const QString &path)
     return readGroupImage(reinterpret_cast<const uchar *>(bytes.constData()), bytes.size());
 }
 
+namespace {
+
+bool hasImageHeader(const uchar *data, qint64 size)
+{
+    return size >= 24 && (QByteArray(reinterpret_cast<const char *>(data), 8) == QByteArray("tovrim\0\0", 8) ||
+                          QByteArray(reinterpret_cast<const char *>(data + 16), 8) == QByteArray("CRCFlash"));
+}
+
+// The file, frame and point tables from the cursor on, for groups of the
+// given file counts. Returns the end of the point data, 0 when a table runs
+// past the end of the file.
+quint64 checkFileTables(ByteCursor &in, qint64 size, const std::vector<int> &fileCounts, GroupImageCheck &c)
+{
+    using namespace GroupImageFormat;
+    const quint64 frameTable = quint64(in.pos()) + quint64(GroupLayout::FileRecordSize) * c.files;
+    if (frameTable > quint64(size)) {
+        c.errors << QStringLiteral("file table runs past the end of the file");
+        return 0;
+    }
+    std::vector<int> frameCounts;
+    quint64 expectFrame = frameTable;
+    for (int files : fileCounts) {
+        for (int f = 0; f < files; ++f) {
+            const quint64 at = quint64(in.pos());
+            in.skip(FileNameSize);
+            const int index = in.u8();
+            const int frames = in.u16();
+            const quint32 address = in.u32();
+            in.skip(3);
+            if (index != f)
+                c.errors
+                    << QStringLiteral("file record at byte %1 has index %2, expected %3").arg(at).arg(index).arg(f);
+            if (frames == 0)
+                c.errors << QStringLiteral("file record at byte %1 has no frames").arg(at);
+            if (address != expectFrame)
+                c.errors << QStringLiteral("file record at byte %1 points to %2, its frame records begin at %3")
+                                .arg(at)
+                                .arg(address)
+                                .arg(expectFrame);
+            frameCounts.push_back(frames);
+            expectFrame += quint64(GroupLayout::FrameRecordSize) * frames;
+            c.frames += frames;
+        }
+    }
+    const quint64 xyrgb = expectFrame;
+    if (xyrgb > quint64(size)) {
+        c.errors << QStringLiteral("frame table runs past the end of the file");
+        return 0;
+    }
+    quint64 expectVertex = xyrgb;
+    for (int frames : frameCounts) {
+        for (int k = 0; k < frames; ++k) {
+            const quint64 at = quint64(in.pos());
+            const int index = in.u16();
+            const int vertices = in.u16();
+            const quint32 address = in.u32();
+            if (index != k)
+                c.errors
+                    << QStringLiteral("frame record at byte %1 has index %2, expected %3").arg(at).arg(index).arg(k);
+            if (address != expectVertex)
+                c.errors << QStringLiteral("frame record at byte %1 points to %2, its points begin at %3")
+                                .arg(at)
+                                .arg(address)
+                                .arg(expectVertex);
+            expectVertex += quint64(GroupLayout::VertexRecordSize) * vertices;
+            c.vertices += vertices;
+        }
+        if (c.errors.size() > 50)
+            break;
+    }
+    c.dataEnd = expectVertex;
+    if (expectVertex > quint64(size)) {
+        c.errors << QStringLiteral("point data end at %1, past the end of the file (%2)").arg(expectVertex).arg(size);
+        return 0;
+    }
+    return expectVertex;
+}
+
+GroupImageCheck verifyFullImage(const uchar *data, qint64 size);
+
+// No header, no group table, no padding: the first file record's frame-table
+// address is the size of the file table.
+GroupImageCheck verifySingleGroupImage(const uchar *data, qint64 size)
+{
+    GroupImageCheck c;
+    c.kind = GroupImageCheck::SingleGroupImage;
+    c.size = size;
+    auto notAnImage = [&c](const QString &why) {
+        c.errors << QStringLiteral("neither a group image (no \"tovrim\" and \"CRCFlash\" header) nor a single-group "
+                                   "image (%1)")
+                        .arg(why);
+        return c;
+    };
+    if (size < GroupLayout::FileRecordSize)
+        return notAnImage(size == 0 ? QStringLiteral("the file is empty")
+                                    : QStringLiteral("shorter than one file record"));
+    ByteCursor in(data, size);
+    in.seek(GroupImageFormat::FileNameSize + 3);
+    const quint32 fileTableSize = in.u32();
+    if (fileTableSize == 0 || fileTableSize % GroupLayout::FileRecordSize != 0 || fileTableSize > quint64(size))
+        return notAnImage(
+            QStringLiteral("its first file record points to %1, not to the end of a file table").arg(fileTableSize));
+    const int files = int(fileTableSize / GroupLayout::FileRecordSize);
+    if (files > 255)
+        c.errors << QStringLiteral("%1 file records; a group holds at most 255").arg(files);
+    c.groups = 1;
+    c.files = quint64(files);
+    in.seek(0);
+    const quint64 end = checkFileTables(in, size, {files}, c);
+    if (end > 0 && end != quint64(size))
+        c.errors << QStringLiteral("point data end at %1, the file has %2 bytes").arg(end).arg(size);
+    return c;
+}
+
+} // namespace
+
 GroupImageCheck verifyGroupImage(const uchar *data, qint64 size)
+{
+    using namespace GroupImageFormat;
+    if (!hasImageHeader(data, size))
+        return verifySingleGroupImage(data, size);
+    const GroupImageCheck c = verifyFullImage(data, size);
+    if (c.ok())
+        return c;
+    // A single-group image whose first file is named "tovrim" looks like a header.
+    const GroupImageCheck single = verifySingleGroupImage(data, size);
+    return single.ok() ? single : c;
+}
+
+namespace {
+
+GroupImageCheck verifyFullImage(const uchar *data, qint64 size)
 {
     using namespace GroupImageFormat;
     GroupImageCheck c;
@@ -492,6 +735,8 @@ GroupImageCheck verifyGroupImage(const uchar *data, qint64 size)
                         .arg(c.computedChecksum, 8, 16, QLatin1Char('0'));
 
     quint64 dataEnd = HeaderSize;
+    if (size == HeaderSize)
+        c.errors << QStringLiteral("the image holds no groups");
     if (size > HeaderSize) {
         // The group count lies inside the first group record; a body shorter
         // than one record has none to read.
@@ -539,70 +784,9 @@ GroupImageCheck verifyGroupImage(const uchar *data, qint64 size)
             expectFile += quint64(GroupLayout::FileRecordSize) * files;
             c.files += files;
         }
-        const quint64 frameTable = expectFile;
-        if (frameTable > quint64(size)) {
-            c.errors << QStringLiteral("file table runs past the end of the file");
+        dataEnd = checkFileTables(in, size, fileCounts, c);
+        if (dataEnd == 0)
             return c;
-        }
-        std::vector<int> frameCounts;
-        quint64 expectFrame = frameTable;
-        for (int g = 0; g < groupCount; ++g) {
-            for (int f = 0; f < fileCounts[size_t(g)]; ++f) {
-                const quint64 at = quint64(in.pos());
-                in.skip(FileNameSize);
-                const int index = in.u8();
-                const int frames = in.u16();
-                const quint32 address = in.u32();
-                in.skip(3);
-                if (index != f)
-                    c.errors
-                        << QStringLiteral("file record at byte %1 has index %2, expected %3").arg(at).arg(index).arg(f);
-                if (frames == 0)
-                    c.errors << QStringLiteral("file record at byte %1 has no frames").arg(at);
-                if (address != expectFrame)
-                    c.errors << QStringLiteral("file record at byte %1 points to %2, its frame records begin at %3")
-                                    .arg(at)
-                                    .arg(address)
-                                    .arg(expectFrame);
-                frameCounts.push_back(frames);
-                expectFrame += quint64(GroupLayout::FrameRecordSize) * frames;
-                c.frames += frames;
-            }
-        }
-        const quint64 xyrgb = expectFrame;
-        if (xyrgb > quint64(size)) {
-            c.errors << QStringLiteral("frame table runs past the end of the file");
-            return c;
-        }
-        quint64 expectVertex = xyrgb;
-        for (int frames : frameCounts) {
-            for (int k = 0; k < frames; ++k) {
-                const quint64 at = quint64(in.pos());
-                const int index = in.u16();
-                const int vertices = in.u16();
-                const quint32 address = in.u32();
-                if (index != k)
-                    c.errors << QStringLiteral("frame record at byte %1 has index %2, expected %3")
-                                    .arg(at)
-                                    .arg(index)
-                                    .arg(k);
-                if (address != expectVertex)
-                    c.errors << QStringLiteral("frame record at byte %1 points to %2, its points begin at %3")
-                                    .arg(at)
-                                    .arg(address)
-                                    .arg(expectVertex);
-                expectVertex += quint64(GroupLayout::VertexRecordSize) * vertices;
-                c.vertices += vertices;
-            }
-            if (c.errors.size() > 50)
-                break;
-        }
-        dataEnd = expectVertex;
-        if (dataEnd > quint64(size)) {
-            c.errors << QStringLiteral("point data end at %1, past the end of the file (%2)").arg(dataEnd).arg(size);
-            c.dataEnd = dataEnd;
-            return c;
-        }
     }
     c.dataEnd = dataEnd;
     const quint64 padding = GroupLayout::paddingFor(dataEnd, HeaderSize);
@@ -619,3 +803,5 @@ GroupImageCheck verifyGroupImage(const uchar *data, qint64 size)
             }
     return c;
 }
+
+} // namespace

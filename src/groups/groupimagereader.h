@@ -25,6 +25,9 @@ struct GroupImageTables
         // Filled only by the readers of the whole image below: the stored
         // points as format-5 frames, coordinates back in ILDA units.
         std::vector<IldFrame> frames;
+        // Text images only: each frame line's point count and point address.
+        std::vector<quint32> statedVertexCounts;
+        std::vector<quint32> vertexAddresses;
     };
     struct Group
     {
@@ -41,6 +44,10 @@ struct GroupImageTables
     // A single-group image or text image: one group without a name.
     bool singleGroup = false;
     QStringList problems;
+    // Text images only: creation time of the header line, and address items
+    // that could not be read or whose hexadecimal and decimal forms differ.
+    qint64 creationTime = 0;
+    QStringList addressProblems;
 };
 
 GroupImageTables readGroupImageTables(const uchar *data, qint64 size);
@@ -59,7 +66,11 @@ qint16 storedToIlda(quint16 value);
 // Full consistency check of a group image (the checks of "ildatool verify").
 struct GroupImageCheck
 {
+    enum Kind { GroupImage, SingleGroupImage, TextGroupImage, SingleGroupText };
     bool ok() const { return errors.isEmpty(); }
+    QString kindName() const;
+
+    Kind kind = GroupImage;
 
     QStringList errors;
     qint64 size = 0;
@@ -74,4 +85,8 @@ struct GroupImageCheck
     quint64 dataEnd = 0;
 };
 
+// A binary image: the group image by its header, else the single-group image.
 GroupImageCheck verifyGroupImage(const uchar *data, qint64 size);
+// A text image: every line readable, the counts adding up, every address
+// where the layout puts it (the text variants carry no checksum).
+GroupImageCheck verifyTextGroupImage(const QByteArray &bytes);

@@ -1,3 +1,4 @@
 #include "groupslog.h"
 
-Q_LOGGING_CATEGORY(lcGroups, "beamdeck.groups", QtDebugMsg)
+// Debug lines only when asked for, with QT_LOGGING_RULES="beamdeck.*.debug=true".
+Q_LOGGING_CATEGORY(lcGroups, "beamdeck.groups", QtInfoMsg)

@@ -1,5 +1,6 @@
 #include "appsetup.h"
 
+#include "filenamecodec.h"
 #include "ildalog.h"
 #include "textcodec.h"
 
@@ -9,6 +10,7 @@
 void configureApplication()
 {
     QCoreApplication::setOrganizationName(QStringLiteral("VeVoza"));
+    FileNameCodec::installForLocale();
     // The locale codec stays the system's: Qt encodes file names, arguments
     // and console text with it. The GBK contents of the program's own text
     // files go through TextCodec instead.

@@ -1,3 +1,4 @@
 #include "ildalog.h"
 
-Q_LOGGING_CATEGORY(lcIlda, "beamdeck.ilda", QtDebugMsg)
+// Debug lines only when asked for, with QT_LOGGING_RULES="beamdeck.*.debug=true".
+Q_LOGGING_CATEGORY(lcIlda, "beamdeck.ilda", QtInfoMsg)

@@ -1,3 +1,4 @@
 #include "netlog.h"
 
-Q_LOGGING_CATEGORY(lcNet, "beamdeck.net", QtDebugMsg)
+// Debug lines only when asked for, with QT_LOGGING_RULES="beamdeck.*.debug=true".
+Q_LOGGING_CATEGORY(lcNet, "beamdeck.net", QtInfoMsg)

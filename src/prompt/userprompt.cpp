@@ -2,7 +2,7 @@
 
 #include <QLoggingCategory>
 
-Q_LOGGING_CATEGORY(lcPrompt, "beamdeck.prompt", QtDebugMsg)
+Q_LOGGING_CATEGORY(lcPrompt, "beamdeck.prompt", QtInfoMsg)
 
 namespace {
 

@@ -1,3 +1,4 @@
 #include "viewlog.h"
 
-Q_LOGGING_CATEGORY(lcView, "beamdeck.view", QtDebugMsg)
+// Debug lines only when asked for, with QT_LOGGING_RULES="beamdeck.*.debug=true".
+Q_LOGGING_CATEGORY(lcView, "beamdeck.view", QtInfoMsg)

@@ -113,8 +113,14 @@ public:
         s_count = 0;
         s_lines.clear();
         s_previous = qInstallMessageHandler(&LogCapture::handler);
+        // Debug lines are off by default; the captured category speaks.
+        QLoggingCategory::setFilterRules(QStringLiteral("%1.debug=true").arg(QLatin1String(category)));
     }
-    ~LogCapture() { qInstallMessageHandler(s_previous); }
+    ~LogCapture()
+    {
+        QLoggingCategory::setFilterRules(QString());
+        qInstallMessageHandler(s_previous);
+    }
     static const QStringList &lines() { return s_lines; }
     static int count() { return s_count; }
     static bool contains(const QString &needle)

@@ -168,14 +168,30 @@ private slots:
                                                   "080507f9000000"));
     }
 
-    void emptyImage()
+    // No group, a group of no files, files that give no frames: nothing is
+    // written over the previous image.
+    void nothingToExportIsRefused_data()
     {
+        QTest::addColumn<int>("variant");
+        QTest::addColumn<bool>("withGroup");
+        for (int v : {GroupImageBuilder::GroupImage, GroupImageBuilder::TextGroupImage,
+                      GroupImageBuilder::SingleGroupImage, GroupImageBuilder::SingleGroupText}) {
+            QTest::addRow("variant_%d_no_group", v) << v << false;
+            QTest::addRow("variant_%d_missing_file", v) << v << true;
+        }
+    }
+    void nothingToExportIsRefused()
+    {
+        QFETCH(int, variant);
+        QFETCH(bool, withGroup);
+        std::vector<ExportGroup> groups;
+        if (withGroup)
+            groups.push_back({QStringLiteral("m"), {file("gone.ild", QByteArray())}});
+        const QString target = write(QStringLiteral("previous.ilg"), "previous content");
         GroupImageBuilder b;
-        const QByteArray img = build(GroupImageBuilder::GroupImage, {}, &b);
-        QCOMPARE(img.size(), 512);
-        QCOMPARE(img.mid(24, 4), QByteArray::fromHex("ffffffff"));
-        QCOMPARE(img.mid(28, 4), QByteArray::fromHex("00020000"));
-        QCOMPARE(b.checksum(), 0xFFFFFFFFu);
+        QCOMPARE(b.save(GroupImageBuilder::Variant(variant), groups, target), GroupImageBuilder::Refused);
+        QVERIFY2(b.errorString().startsWith(QLatin1String("nothing to export")), qPrintable(b.errorString()));
+        QCOMPARE(fileBytes(target), QByteArray("previous content"));
     }
 
     void groupWithoutCheckedFilesIsLeftOut()
@@ -308,7 +324,9 @@ private slots:
             QVERIFY(!b.placement()[0].files[2].exported);
         }
         // A group left with nothing is no group at all.
-        QCOMPARE(build(GroupImageBuilder::GroupImage, {{QStringLiteral("m"), {missing}}}).size(), 512);
+        QCOMPARE(
+            build(GroupImageBuilder::GroupImage, {{QStringLiteral("m"), {missing}}, {QStringLiteral("a"), {good}}}),
+            build(GroupImageBuilder::GroupImage, {{QStringLiteral("a"), {good}}}));
     }
 
     void refusals_data()

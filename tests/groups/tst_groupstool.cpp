@@ -345,6 +345,81 @@ private slots:
         QVERIFY(!fromImage.isNull());
         QCOMPARE(fromImage, QImage(root + "from-file.png"));
         QCOMPARE(runIldatool({"render", image, root + "x.png", "--file", "2"}).exitCode, 1);
+
+        // verify knows every kind the program writes, and their damage.
+        r = runIldatool({"verify", image});
+        QVERIFY2(r.exitCode == 0, r.err.constData());
+        QVERIFY(r.out.endsWith("OK\n"));
+        const QByteArray good = readAll(image);
+        QByteArray moved = good;
+        if (extension == "txg")
+            moved.replace("frame address:0x", "frame address:0x1");
+        else {
+            const int at = source == "--list" ? 512 + 2 * 15 + 19 + 3 : 19 + 3; // first file's frame table
+            moved[at] = char(moved[at] ^ 8);
+        }
+        for (const QByteArray &bad : {good.left(good.size() - 8), moved}) {
+            writeFile(root + "bad." + extension, bad);
+            r = runIldatool({"verify", root + "bad." + extension});
+            QVERIFY2(r.exitCode == 1, r.out.constData());
+            QVERIFY(!r.err.isEmpty());
+        }
+    }
+
+    // Nothing to export: no image that plays nothing replaces the old one.
+    void nothingToExportKeepsTheOldFile_data()
+    {
+        QTest::addColumn<QString>("source");
+        QTest::addColumn<QString>("extension");
+        QTest::addColumn<QByteArray>("why");
+        for (const char *ext : {"ilg", "txg"}) {
+            QTest::addRow("list_%s", ext) << "--list" << ext << QByteArray("nothing to export");
+            QTest::addRow("csv_%s", ext) << "--csv" << ext << QByteArray("nothing to export");
+        }
+        QTest::newRow("csv_ild") << "--csv"
+                                 << "ild" << QByteArray("no frames to save");
+    }
+    void nothingToExportKeepsTheOldFile()
+    {
+        QFETCH(QString, source);
+        QFETCH(QString, extension);
+        QFETCH(QByteArray, why);
+        const QString root = m_dir.filePath("none/");
+        writeFile2(root + "play/none.csv", "1,0,1,shows/missing.ild\n#End");
+        writeFile2(root + "play/p.list", "play/none.csv\n#end\n");
+        const QString out = root + "old." + extension;
+        writeFile(out, "previous");
+        const ToolResult r =
+            runIldatool({"group", source, root + (source == "--list" ? "play/p.list" : "play/none.csv"), out});
+        QCOMPARE(r.exitCode, 1);
+        QVERIFY2(r.err.contains(why), r.err.constData());
+        QCOMPARE(readAll(out), QByteArray("previous"));
+    }
+
+    // An image of no groups (as older versions wrote) fails verify and dump alike.
+    void emptyImagesFailVerifyAndDump_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("bytes");
+        QByteArray header = QByteArray("tovrim\0\0", 8) + QByteArray(8, '\0') + "CRCFlash" +
+                            QByteArray::fromHex("ffffffff00020000") + QByteArray(480, '\0');
+        QTest::newRow("group_image") << "e.ilg" << header;
+        QTest::newRow("single_group_image") << "e.ilg" << QByteArray();
+        QTest::newRow("text_group_image")
+            << "e.txg"
+            << QByteArray("cal complete\ntovrim  ,1,exFlash ,\n----start_address_file_table: \n"
+                          "----start_address_frame_table:\n----start_address_XYRGB_data:\nout complete\n");
+    }
+    void emptyImagesFailVerifyAndDump()
+    {
+        QFETCH(QString, name);
+        QFETCH(QByteArray, bytes);
+        const QString path = m_dir.filePath(name);
+        writeFile(path, bytes);
+        const ToolResult verify = runIldatool({"verify", path});
+        QCOMPARE(verify.exitCode, 1);
+        QVERIFY2(verify.err.contains("no groups") || verify.err.contains("empty"), verify.err.constData());
+        QCOMPARE(runIldatool({"dump", path}).exitCode, 1);
     }
 
     void exitCodes_data()

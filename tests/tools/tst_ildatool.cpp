@@ -1,3 +1,4 @@
+#include "filenamecodec.h"
 #include "ildabuilder.h"
 #include "toolrunner.h"
 
@@ -23,6 +24,9 @@ class TestIldatool : public QObject
     }
 
 private slots:
+    // As the tool does: arguments and file names keep every byte.
+    void initTestCase() { FileNameCodec::installForLocale(); }
+
     void dumpPrintsJson()
     {
         const QString path = writeFile(QStringLiteral("a.ild"), IldaBuilder()
@@ -122,6 +126,135 @@ private slots:
         QFETCH(QStringList, args);
         QFETCH(int, code);
         QCOMPARE(runIldatool(args).exitCode, code);
+    }
+
+    // Every numeric option of every command: NaN, infinities, values that
+    // overflow and values just outside the range are usage errors, found
+    // before any file is read or written.
+    void numericOptionsOutOfRange_data()
+    {
+        QTest::addColumn<QStringList>("command");
+        QTest::addColumn<QString>("option");
+        QTest::addColumn<QString>("outside");
+        const QString in = m_dir.filePath("in.ild");
+        const QString out = m_dir.filePath("never.ild");
+        const QStringList import{"import", m_dir.filePath("in.svg"), out};
+        const QStringList text{"text", "abc", out};
+        const QStringList optimize{"optimize", in, out};
+        const struct
+        {
+            QStringList command;
+            const char *option;
+            const char *outside;
+        } options[] = {
+            {import, "margin", "0.95"},
+            {import, "tolerance", "0"},
+            {import, "max-step", "0.5"},
+            {import, "corner-angle", "181"},
+            {import, "dwell-off", "-1"},
+            {import, "dwell-on", "1001"},
+            {import, "corner-dwell", "-1"},
+            {import, "budget", "0"},
+            {text, "margin", "-0.1"},
+            {text, "tolerance", "10.5"},
+            {text, "max-step", "65535"},
+            {text, "corner-angle", "-1"},
+            {optimize, "max-step", "0"},
+            {optimize, "budget", "65536"},
+            {{"stream", in, "--to", "127.0.0.1:9"}, "fps", "0"},
+            {{"stream", in, "--to", "127.0.0.1:9"}, "size", "-1"},
+            {{"stream", in, "--to", "127.0.0.1:9"}, "max-points", "65536"},
+            {{"stream", in, "--to", "127.0.0.1:9"}, "limit", "-1"},
+            {{"render", in, m_dir.filePath("never.png")}, "size", "0"},
+            {{"render", in, m_dir.filePath("never.png")}, "width", "16385"},
+            {{"render", in, m_dir.filePath("never.png")}, "frame", "-1"},
+            {{"lint", in}, "max-step", "0"},
+            {{"lint", in}, "max-points", "0"},
+            {{"convert", in, out}, "type", "4"},
+            {{"revise", in, out, "--between", "1", "--add", "1", "--blank", "1", "--total", "1"}, "add", "-1"},
+            {{"discover"}, "timeout", "-1"},
+            {{"projector", "--port", "0"}, "duration", "-1"},
+        };
+        for (const auto &o : options)
+            for (const char *value : {"nan", "inf", "-inf", "1e999", "99999999999999999999", "x", o.outside})
+                QTest::addRow("%s_%s_%s", qPrintable(o.command.first()), o.option, value)
+                    << o.command << QString::fromLatin1(o.option) << QString::fromLatin1(value);
+    }
+    void numericOptionsOutOfRange()
+    {
+        QFETCH(QStringList, command);
+        QFETCH(QString, option);
+        QFETCH(QString, outside);
+        const ToolResult r = runIldatool(command + QStringList{"--" + option, outside}, 20000);
+        QCOMPARE(r.exitCode, 2);
+        QVERIFY2(r.err.contains("--" + option.toUtf8() + " must be"), r.err.constData());
+        QVERIFY(!QFile::exists(m_dir.filePath("never.ild")));
+    }
+
+    // The budget is kept or nothing is written; a failed write says why.
+    void framesNotWrittenSayWhy_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QByteArray>("why");
+        QTest::newRow("over_budget") << QStringList{"text", "abc", "OUT", "--budget", "2"}
+                                     << QByteArray("budget 2; raise --budget");
+        QTest::newRow("folder_missing") << QStringList{"text", "abc", "/nonexistent/o.ild"}
+                                        << QByteArray("could not write /nonexistent/o.ild: ");
+    }
+    void framesNotWrittenSayWhy()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(QByteArray, why);
+        const QString out = m_dir.filePath("kept.ild");
+        writeFile("kept.ild", "previous");
+        for (QString &a : args)
+            if (a == QLatin1String("OUT"))
+                a = out;
+        const ToolResult r = runIldatool(args);
+        QCOMPARE(r.exitCode, 1);
+        QVERIFY2(r.err.contains(why), r.err.constData());
+        QVERIFY(r.err.contains(" is unchanged"));
+        QFile f(out);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QCOMPARE(f.readAll(), QByteArray("previous"));
+    }
+
+    // A name that is not valid UTF-8 (here Latin-1) is opened by its bytes.
+    void nonUtf8FileNames()
+    {
+        const QString in = QFile::decodeName(QFile::encodeName(m_dir.path()) + "/caf\xe9.ild");
+        QCOMPARE(QFile::encodeName(in), QFile::encodeName(m_dir.path()) + "/caf\xe9.ild");
+        writeFile(QFileInfo(in).fileName(), IldaBuilder().header(5, 1).point5(0, 0, 0x80, 1, 2, 3).bytes());
+        const QString out = QFile::decodeName(QFile::encodeName(m_dir.path()) + "/\xff.ild");
+        const ToolResult r = runIldatool({QStringLiteral("convert"), in, out});
+        QVERIFY2(r.exitCode == 0, r.err.constData());
+        QVERIFY(QDir(m_dir.path()).entryList().contains(QFileInfo(out).fileName()));
+    }
+
+    void fileNameCodecKeepsEveryByte_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::newRow("utf8") << QByteArray("caf\xc3\xa9 \xe4\xb8\xad \xf0\x9f\x98\x80");
+        QTest::newRow("latin1") << QByteArray("caf\xe9");
+        QTest::newRow("cut_sequence") << QByteArray("a\xe4\xb8");
+        QTest::newRow("overlong") << QByteArray("\xc0\x80\xe0\x80\x80");
+        QTest::newRow("encoded_surrogate") << QByteArray("\xed\xa0\x80\xed\xb2\x80");
+        QTest::newRow("past_unicode") << QByteArray("\xf4\x90\x80\x80\xff\xfe");
+    }
+    void fileNameCodecKeepsEveryByte()
+    {
+        QFETCH(QByteArray, bytes);
+        FileNameCodec codec;
+        const QString text = codec.toUnicode(bytes);
+        QCOMPARE(codec.fromUnicode(text), bytes);
+        if (QString::fromUtf8(bytes).toUtf8() == bytes)
+            QCOMPARE(text, QString::fromUtf8(bytes));
+        // Byte by byte through a decoder gives the same.
+        QTextDecoder decoder(&codec);
+        QString pieces;
+        for (char c : bytes + '.')
+            pieces += decoder.toUnicode(&c, 1);
+        QCOMPARE(pieces, codec.toUnicode(bytes + '.'));
     }
 
     void notIldaIsBadInput()

@@ -67,14 +67,8 @@ struct OptimizerCli
         for (const auto &n : ints)
             if (!intOption(command, parser, n.option, n.low, n.high, n.value))
                 return false;
-        bool ok = false;
-        o.cornerAngle = parser.value(cornerAngle).toDouble(&ok);
-        if (!ok || o.cornerAngle < 0 || o.cornerAngle > 180)
-            return badOption(command, parser, cornerAngle, QStringLiteral("0-180"));
-        o.maxStep = parser.value(maxStep).toDouble(&ok);
-        if (!ok || o.maxStep < 1 || o.maxStep > 65534)
-            return badOption(command, parser, maxStep, QStringLiteral("1-65534"));
-        return true;
+        return realOption(command, parser, cornerAngle, 0, 180, o.cornerAngle) &&
+               realOption(command, parser, maxStep, 1, 65534, o.maxStep);
     }
 };
 
@@ -89,13 +83,9 @@ const QCommandLineOption toleranceOption(QStringLiteral("tolerance"),
 
 bool readShapeOptions(const QCommandLineParser &parser, const QString &command, double &margin, double &tolerance)
 {
-    bool ok = false;
-    margin = parser.value(marginOption).toDouble(&ok);
-    if (!ok || margin < 0 || margin > 0.9)
-        return badOption(command, parser, marginOption, QStringLiteral("0-0.9"));
-    tolerance = parser.value(toleranceOption).toDouble(&ok);
-    if (!ok || tolerance <= 0 || tolerance > 10)
-        return badOption(command, parser, toleranceOption, QStringLiteral("above 0 and at most 10"));
+    if (!realOption(command, parser, marginOption, 0, 0.9, margin) ||
+        !realOption(command, parser, toleranceOption, 0, 10, tolerance, true))
+        return false;
     tolerance = tolerance / 100.0 * FrameWidth;
     return true;
 }
@@ -109,27 +99,42 @@ bool checkOutName(const QString &command, const QString &path)
     return false;
 }
 
-// Builds one frame, says so on standard error when the budget cannot be kept.
-IldFrame makeFrame(const QString &command, const std::vector<Stroke> &strokes, const OptimizerOptions &o,
-                   const QString &label)
+// Builds one frame and says on standard error how the budget was kept. A
+// frame over its budget is refused (false): a projector would drop it.
+bool makeFrame(const QString &command, const std::vector<Stroke> &strokes, const OptimizerOptions &o,
+               const QString &label, IldFrame &frame)
 {
     FrameBuild b = buildFrame(strokes, o);
-    if (!b.fits || strokes.empty())
+    frame = std::move(b.frame);
+    if (!b.fits) {
+        err() << "ildatool " << command << ": " << label << ": " << b.message
+              << "; raise --budget or simplify the drawing\n";
+        err().flush();
+        return false;
+    }
+    if (strokes.empty())
         err() << "ildatool " << command << ": " << label << ": " << b.message << "\n";
     else if (b.pointsNeeded > o.budget)
         err() << "ildatool " << command << ": " << label << ": " << b.pointsNeeded << " points fitted into " << o.budget
               << " with a step of " << qRound(b.step) << " units\n";
     err().flush();
-    return b.frame;
+    return true;
+}
+
+int notWritten(const QString &command, const QString &path)
+{
+    err() << "ildatool " << command << ": nothing written; " << path << " is unchanged\n";
+    err().flush();
+    return ExitBadInput;
 }
 
 int save(const QString &command, IldFrameSet &set, const QString &path)
 {
     OwnedViewSettings view; // frames made here are true colour
-    if (set.saveIld(path, view->colors))
+    QString why;
+    if (set.saveIld(path, view->colors, &why))
         return ExitOk;
-    err() << "ildatool " << command << ": could not write " << path << "\n";
-    err().flush();
+    reportNotWritten(command, path, why);
     return ExitBadInput;
 }
 
@@ -174,7 +179,9 @@ int runImport(const QStringList &args)
             err().flush();
             return ExitBadInput;
         }
-        IldFrame f = makeFrame(QStringLiteral("import"), svgStrokes(d, tolerance), o, pos.at(i));
+        IldFrame f;
+        if (!makeFrame(QStringLiteral("import"), svgStrokes(d, tolerance), o, pos.at(i), f))
+            return notWritten(QStringLiteral("import"), pos.last());
         f.name = importedFrameName(pos.at(i));
         set.frames.push_back(std::move(f));
     }
@@ -226,7 +233,9 @@ int runText(const QStringList &args)
         return ExitBadInput;
     }
     IldFrameSet set;
-    IldFrame f = makeFrame(QStringLiteral("text"), d.strokes, o, QStringLiteral("text"));
+    IldFrame f;
+    if (!makeFrame(QStringLiteral("text"), d.strokes, o, QStringLiteral("text"), f))
+        return notWritten(QStringLiteral("text"), parser.positionalArguments().at(1));
     QString name;
     for (const QChar ch : text)
         if (ch.unicode() > 32 && ch.unicode() < 127)
@@ -264,8 +273,10 @@ int runOptimize(const QStringList &args)
     for (size_t i = 0; i < in.frames.size(); ++i) {
         progress.report(qint64(i), qint64(in.frames.size()));
         const IldFrame &src = in.frames[i];
-        IldFrame f = makeFrame(QStringLiteral("optimize"), strokesFromFrame(src, view->colors), o,
-                               QStringLiteral("frame %1").arg(i));
+        IldFrame f;
+        if (!makeFrame(QStringLiteral("optimize"), strokesFromFrame(src, view->colors), o,
+                       QStringLiteral("frame %1").arg(i), f))
+            return notWritten(QStringLiteral("optimize"), parser.positionalArguments().at(1));
         f.name = src.name;
         f.company = src.company;
         f.projector = src.projector;

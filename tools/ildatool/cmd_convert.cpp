@@ -33,15 +33,13 @@ bool loadCTable(const QString &path, IldFrameSet &set, const ProgressCallback &p
 bool saveCTable(const QString &path, const IldFrameSet &set, int type, const ColorContext &colors)
 {
     if (set.checkedCount() == 0) {
-        err() << "ildatool convert: could not write " << path << ": no frames to save; " << path << " is unchanged\n";
-        err().flush();
+        reportNotWritten(QStringLiteral("convert"), path, QStringLiteral("no frames to save"));
         return false;
     }
     const QByteArray text = exportCTable(set, type, colors);
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size() || !file.commit()) {
-        err() << "ildatool convert: could not write " << path << ": " << file.errorString() << "\n";
-        err().flush();
+        reportNotWritten(QStringLiteral("convert"), path, file.errorString());
         return false;
     }
     return true;
@@ -99,8 +97,7 @@ int runConvert(const QStringList &args)
         return saveCTable(outPath, set, exportType, view->colors) ? ExitOk : ExitBadInput;
     QString why;
     if (!set.saveIld(outPath, view->colors, &why)) {
-        err() << "ildatool convert: could not write " << outPath << ": " << why << "; " << outPath << " is unchanged\n";
-        err().flush();
+        reportNotWritten(command, outPath, why);
         return ExitBadInput;
     }
     return ExitOk;

@@ -21,8 +21,13 @@ int dumpGroupImage(const QString &path)
     for (const QString &problem : image.problems)
         err() << "ildatool dump: " << path << ": " << problem << "\n";
     err().flush();
-    if (image.groups.empty())
+    if (image.groups.empty()) {
+        // As verify says: an image of no groups plays nothing.
+        if (image.problems.isEmpty())
+            err() << "ildatool dump: " << path << ": the image holds no groups\n";
+        err().flush();
         return ExitBadInput;
+    }
 
     QTextStream &o = out();
     o << "{\"groups\": [";

@@ -13,6 +13,8 @@
 #include <QTimer>
 #include <QUdpSocket>
 
+#include <climits>
+
 namespace {
 
 bool parsePort(const QString &text, quint16 &port, bool allowZero)
@@ -69,10 +71,9 @@ int runProjector(const QStringList &args)
         return usageError(QStringLiteral("projector"), QStringLiteral("--port must be 0-65535"));
     if (!SimulatedProjector::parseAnswer(parser.value(answerOpt), o.answer))
         return usageError(QStringLiteral("projector"), QStringLiteral("--answer must be grant, refuse, ask or none"));
-    bool ok = false;
-    const int duration = parser.value(durationOpt).toInt(&ok);
-    if (!ok || duration < 0)
-        return usageError(QStringLiteral("projector"), QStringLiteral("--duration must be a number of milliseconds"));
+    int duration = 0;
+    if (!intOption(QStringLiteral("projector"), parser, durationOpt, 0, INT_MAX, duration))
+        return ExitUsage;
 
     SimulatedProjector projector(o);
     if (!projector.listen()) {
@@ -114,14 +115,14 @@ int runDiscover(const QStringList &args)
 
     QHostAddress target;
     quint16 port = 0;
-    bool ok = false;
-    const int timeout = parser.value(timeoutOpt).toInt(&ok);
     if (!parseIPv4(parser.value(broadcastOpt), target))
         return usageError(QStringLiteral("discover"), QStringLiteral("--broadcast must be an IPv4 address"));
     if (!parsePort(parser.value(portOpt), port, false))
         return usageError(QStringLiteral("discover"), QStringLiteral("--port must be 1-65535"));
-    if (!ok || timeout < 0)
-        return usageError(QStringLiteral("discover"), QStringLiteral("--timeout must be a number of milliseconds"));
+    // A day at most: the answer window is timeout + 1 milliseconds.
+    int timeout = 0;
+    if (!intOption(QStringLiteral("discover"), parser, timeoutOpt, 0, 24 * 3600 * 1000, timeout))
+        return ExitUsage;
 
     // Our own port, so that answers reach us even when a projector listens on
     // this computer at the standard port.
@@ -210,19 +211,14 @@ int runStream(const QStringList &args)
         (colon >= 0 && !parsePort(to.mid(colon + 1), port, false)))
         return usageError(QStringLiteral("stream"),
                           QStringLiteral("--to must be an IPv4 address with an optional port"));
-    bool okFps = false, okSize = false, okMax = false, okLimit = true;
-    const double fps = parser.value(fpsOpt).toDouble(&okFps);
-    const double size = parser.value(sizeOpt).toDouble(&okSize);
-    const uint maxPoints = parser.value(maxOpt).toUInt(&okMax);
-    const int limit = parser.isSet(limitOpt) ? parser.value(limitOpt).toInt(&okLimit) : -1;
-    if (!okFps || fps <= 0 || fps > 10000)
-        return usageError(QStringLiteral("stream"), QStringLiteral("--fps must be above 0 and at most 10000"));
-    if (!okSize || size < 0)
-        return usageError(QStringLiteral("stream"), QStringLiteral("--size must be a percentage"));
-    if (!okMax || maxPoints > 65535)
-        return usageError(QStringLiteral("stream"), QStringLiteral("--max-points must be 0-65535"));
-    if (!okLimit || (parser.isSet(limitOpt) && limit < 0))
-        return usageError(QStringLiteral("stream"), QStringLiteral("--limit must be a count"));
+    const QString command = QStringLiteral("stream");
+    double fps = 0, size = 0;
+    int maxPoints = 0, limit = -1;
+    if (!realOption(command, parser, fpsOpt, 0, 10000, fps, true) ||
+        !realOption(command, parser, sizeOpt, 0, 10000, size) ||
+        !intOption(command, parser, maxOpt, 0, 65535, maxPoints) ||
+        (parser.isSet(limitOpt) && !intOption(command, parser, limitOpt, 0, INT_MAX, limit)))
+        return ExitUsage;
 
     IldFrameSet set;
     OwnedViewSettings view;

@@ -5,6 +5,8 @@
 #include "toolprogress.h"
 #include "toolutil.h"
 
+#include <climits>
+
 int runRevise(const QStringList &args)
 {
     QCommandLineParser parser;
@@ -37,15 +39,16 @@ int runRevise(const QStringList &args)
     } numbers[] = {
         {between, params.between}, {add, params.addPoint}, {blank, params.blankPoint}, {total, params.totalPoint}};
     for (const auto &n : numbers) {
-        const QString name = n.option.names().constFirst();
-        bool ok = false;
-        n.value = parser.value(n.option).toUInt(&ok);
-        if (!parser.isSet(n.option) || !ok) {
-            err() << "ildatool revise: --" << name << " needs an unsigned number\n"
+        if (!parser.isSet(n.option)) {
+            err() << "ildatool revise: --" << n.option.names().constFirst() << " needs an unsigned number\n"
                   << "Try 'ildatool revise --help'.\n";
             err().flush();
             return ExitUsage;
         }
+        qint64 value = 0;
+        if (!intOption(QStringLiteral("revise"), parser, n.option, 0, qint64(UINT_MAX), value))
+            return ExitUsage;
+        n.value = quint32(value);
     }
 
     const QString outPath = parser.positionalArguments().at(1);
@@ -56,8 +59,7 @@ int runRevise(const QStringList &args)
     if (!loadIldaFile(parser.positionalArguments().at(0), in, *view.get(), progress.callback()))
         return ExitBadInput;
     auto failed = [&outPath](const QString &why) {
-        err() << "ildatool revise: could not write " << outPath << ": " << why << "; " << outPath << " is unchanged\n";
-        err().flush();
+        reportNotWritten(QStringLiteral("revise"), outPath, why);
         return int(ExitBadInput);
     };
     const QString refusal = IldaStreamWriter::frameCountRefusal(qint64(in.frames.size()));

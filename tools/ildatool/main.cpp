@@ -50,8 +50,10 @@ void usage(QTextStream &s)
 
 int main(int argc, char *argv[])
 {
-    if (qEnvironmentVariableIntValue("BEAMDECK_VERBOSE") == 0)
-        QLoggingCategory::setFilterRules(QStringLiteral("beamdeck.*.debug=false"));
+    // The library's debug lines are off unless asked for, here or with
+    // QT_LOGGING_RULES="beamdeck.*.debug=true".
+    if (qEnvironmentVariableIntValue("BEAMDECK_VERBOSE") != 0)
+        QLoggingCategory::setFilterRules(QStringLiteral("beamdeck.*.debug=true"));
 
     const Command *cmd = nullptr;
     if (argc >= 2)

@@ -7,6 +7,7 @@
 #include <QFileInfo>
 
 #include <climits>
+#include <cmath>
 
 // Everything the tool prints is UTF-8, JSON included, whatever the locale.
 QTextStream &out()
@@ -104,16 +105,45 @@ bool badOption(const QString &command, const QCommandLineParser &parser, const Q
     return false;
 }
 
+bool intOption(const QString &command, const QCommandLineParser &parser, const QCommandLineOption &option, qint64 low,
+               qint64 high, qint64 &value)
+{
+    bool ok = false;
+    value = parser.value(option).toLongLong(&ok);
+    if (!ok || value < low || value > high)
+        return badOption(command, parser, option,
+                         high == INT_MAX || high == LLONG_MAX ? QStringLiteral("a whole number from %1").arg(low)
+                                                              : QStringLiteral("%1-%2").arg(low).arg(high));
+    return true;
+}
+
 bool intOption(const QString &command, const QCommandLineParser &parser, const QCommandLineOption &option, int low,
                int high, int &value)
 {
-    bool ok = false;
-    value = parser.value(option).toInt(&ok);
-    if (!ok || value < low || value > high)
-        return badOption(command, parser, option,
-                         high == INT_MAX ? QStringLiteral("a whole number from %1").arg(low)
-                                         : QStringLiteral("%1-%2").arg(low).arg(high));
+    qint64 v = 0;
+    if (!intOption(command, parser, option, qint64(low), qint64(high), v))
+        return false;
+    value = int(v);
     return true;
+}
+
+bool realOption(const QString &command, const QCommandLineParser &parser, const QCommandLineOption &option, double low,
+                double high, double &value, bool aboveLow)
+{
+    bool ok = false;
+    value = parser.value(option).toDouble(&ok);
+    // NaN fails every comparison, so finiteness is asked for outright.
+    if (!ok || !std::isfinite(value) || (aboveLow ? value <= low : value < low) || value > high)
+        return badOption(command, parser, option,
+                         aboveLow ? QStringLiteral("above %1 and at most %2").arg(low).arg(high)
+                                  : QStringLiteral("%1-%2").arg(low).arg(high));
+    return true;
+}
+
+void reportNotWritten(const QString &command, const QString &path, const QString &why)
+{
+    err() << "ildatool " << command << ": could not write " << path << ": " << why << "; " << path << " is unchanged\n";
+    err().flush();
 }
 
 QString jsonString(const QString &s)

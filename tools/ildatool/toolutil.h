@@ -22,9 +22,21 @@ bool parseCommand(QCommandLineParser &parser, const QString &command, const QStr
 // Reports "--option must be RANGE" as a usage error of command; returns false.
 bool badOption(const QString &command, const QCommandLineParser &parser, const QCommandLineOption &option,
                const QString &range);
-// Reads an option as a whole number from low to high; a usage error otherwise.
+// Every numeric option goes through these: a value that is not a number, is
+// out of range or does not fit (NaN, infinities, 1e999, 99999999999) is a usage
+// error, reported as badOption does.
+// A whole number from low to high.
 bool intOption(const QString &command, const QCommandLineParser &parser, const QCommandLineOption &option, int low,
                int high, int &value);
+bool intOption(const QString &command, const QCommandLineParser &parser, const QCommandLineOption &option, qint64 low,
+               qint64 high, qint64 &value);
+// A finite number from low (or, with aboveLow, above low) to high.
+bool realOption(const QString &command, const QCommandLineParser &parser, const QCommandLineOption &option, double low,
+                double high, double &value, bool aboveLow = false);
+
+// Why saving frames to path failed, as one line: "could not write PATH: WHY;
+// PATH is unchanged".
+void reportNotWritten(const QString &command, const QString &path, const QString &why);
 
 // A JSON string literal (quoted, escaped) of s.
 QString jsonString(const QString &s);
