@@ -81,12 +81,12 @@ Item {
                     warning_maxPoint: root.frameset_show_max_points.value
                     showBlanking: root.framing.checked
                 }
-                // A file that gives no frames: marked, with the reason on hover.
+                // A file that gives no frames, or is cut short: marked, with the reason on hover.
                 Text {
                     objectName: "noFramesMark"
                     anchors.centerIn: parent
                     visible: model.problem !== ""
-                    text: "无帧"
+                    text: model.problem.indexOf("truncated") === 0 ? "truncated" : "无帧"
                     color: "#ff6060"
                     font.pixelSize: 12
                     CT2.ToolTip.visible: visible && dragArea.containsMouse

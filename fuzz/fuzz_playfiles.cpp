@@ -4,6 +4,7 @@
 
 #include "playfiles.h"
 
+#include <QBuffer>
 #include <QLoggingCategory>
 #include <QTextStream>
 
@@ -49,8 +50,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         }
     }
     {
-        QTextStream in(&bytes, QIODevice::ReadOnly);
-        const QVector<ListEntry> entries = parseTabList(in);
+        QBuffer in(&bytes);
+        in.open(QIODevice::ReadOnly);
+        QVector<ListEntry> entries;
+        readTabList(in, entries);
+        if (entries.size() > MaxListGroups)
+            std::abort();
         for (const ListEntry &e : entries)
             if (e.name.trimmed().isEmpty() || e.name.contains(QLatin1Char('#')))
                 std::abort();

@@ -264,6 +264,8 @@ ApplicationWindow {
         visible: false
     }
 
+    NoticeWindow {}
+
     Frame {
         id: frameWindow
         objectName: "frameWindow"

@@ -3,6 +3,9 @@
 #include "ildafiletab.h"
 #include "udp_test.h"
 
+#include <QQmlContext>
+#include <QQmlEngine>
+
 AppObjects::AppObjects() : frameModel(workSet, revisedSet, view)
 {
     view.palette = &palette;
@@ -17,8 +20,12 @@ AppObjects::AppObjects() : frameModel(workSet, revisedSet, view)
     frameModel.setWorkProgress(&progress);
 }
 
-void AppObjects::handDown(QQmlEngine *engine, ildaFileTab *fileTab, UDP_test *netUdp, UserPrompt *prompt)
+void AppObjects::handDown(QQmlEngine *engine, ildaFileTab *fileTab, UDP_test *netUdp, UserPrompt *answers)
 {
+    notices.setAnswers(answers);
+    UserPrompt *prompt = &notices;
+    if (engine)
+        engine->rootContext()->setContextProperty(QStringLiteral("noticeBoard"), &notices);
     frames.prompt = prompt;
     frameModel.setPrompt(prompt);
     if (fileTab) {

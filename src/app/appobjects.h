@@ -4,6 +4,7 @@
 #include "framerenderer.h"
 #include "framesetmodel.h"
 #include "ildframeset.h"
+#include "noticeboard.h"
 #include "palette.h"
 #include "viewsettings.h"
 #include "workprogress.h"
@@ -28,7 +29,8 @@ public:
 
     // Gives fileTab and netUdp the shared colours and settings, makes netUdp
     // the frame output, gives everything the prompt and the progress bar and
-    // installs the frame context on engine.
+    // installs the frame context on engine. Notices go to the notice board,
+    // published on engine as "noticeBoard"; questions to prompt.
     void handDown(QQmlEngine *engine, ildaFileTab *fileTab, UDP_test *netUdp, UserPrompt *prompt);
 
     Palette palette; // grows by the palettes of the files read
@@ -38,6 +40,7 @@ public:
     FrameRenderer renderer;
     QString ildaFilePath;
     WorkProgress progress;    // "workProgress"
+    NoticeBoard notices;      // "noticeBoard"
     frameSetModel frameModel; // "frameModel"
     FrameContext frames;
 };

@@ -4,6 +4,7 @@
 #include "framesetmodel.h"
 #include "ildafiletab.h"
 #include "urlpath.h"
+#include "userprompt.h"
 
 #include <QFileInfo>
 
@@ -51,10 +52,22 @@ void FileOpener::openPaths(const QStringList &paths)
     QStringList ilda;
     QString groups;
     Kind groupsKind = Kind::Unknown;
+    // Told on the notice board, with what the readers below find.
+    auto notice = [this](const QString &path, const QString &why) {
+        qCDebug(lcApp) << "{FileOpener}" << path << why;
+        if (m_fileTab)
+            m_fileTab->prompt().showNotice(UserPrompt::Warning, QStringLiteral("file error"),
+                                           path + QLatin1Char('\n') + why);
+    };
     for (const QString &path : paths) {
         const QFileInfo info(path);
+        if (!info.exists()) {
+            notice(path, QStringLiteral("missing: no such file"));
+            continue;
+        }
         if (!info.isFile() || !info.isReadable()) {
-            qCDebug(lcApp) << "{FileOpener} cannot open:" << path;
+            notice(path, info.isFile() ? QStringLiteral("unreadable: permission denied")
+                                       : QStringLiteral("not-a-regular-file: a folder, device or pipe"));
             continue;
         }
         const Kind kind = kindOf(path);
@@ -69,11 +82,12 @@ void FileOpener::openPaths(const QStringList &paths)
                 groups = info.absoluteFilePath();
                 groupsKind = kind;
             } else {
-                qCDebug(lcApp) << "{FileOpener} one list or group image at a time, skipped:" << path;
+                notice(path, QStringLiteral("skipped: one play list or group image at a time"));
             }
             break;
         case Kind::Unknown:
-            qCDebug(lcApp) << "{FileOpener} not an ILDA file, tab list or group image:" << path;
+            notice(path, QStringLiteral("skipped: not an ILDA file (.ild), play list (.list) or group image "
+                                        "(.ilg, .txg)"));
             break;
         }
     }

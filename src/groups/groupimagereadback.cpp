@@ -15,11 +15,14 @@ GroupImageReadBack::Result GroupImageReadBack::read(const QString &path, const F
     const QString file = folders.resolve(path);
     if (!QFileInfo(file).isFile()) {
         qCDebug(lcGroups) << "{ildaFileTab::readGroupImage} open file failure:" << path;
+        result.problems << (QFileInfo::exists(file) ? QStringLiteral("not a regular file")
+                                                    : QStringLiteral("no such file"));
         return result;
     }
     GroupImageTables tables = readGroupImageFile(file);
     for (const QString &problem : tables.problems)
         qCDebug(lcGroups) << "{ildaFileTab::readGroupImage}" << path << problem;
+    result.problems = tables.problems;
     ++m_imagesOpened;
     result.opened = true;
     result.groupCount = tables.groupCount;

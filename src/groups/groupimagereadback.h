@@ -3,6 +3,7 @@
 #include "fileitem.h"
 
 #include <QString>
+#include <QStringList>
 #include <QTemporaryDir>
 #include <QVector>
 
@@ -31,6 +32,7 @@ public:
     {
         bool opened = false;
         quint8 groupCount = 0;
+        QStringList problems; // why the image was read only in part (or not at all)
         QVector<Group> groups;
     };
 

@@ -22,6 +22,7 @@
 #include <QTextStream>
 
 #include <algorithm>
+#include <cerrno>
 
 namespace {
 
@@ -32,6 +33,22 @@ bool sameItems(const QVector<FileItem> &a, const QVector<FileItem> &b)
         return x.path == y.path && x.name == y.name && x.colorType == y.colorType && x.playSpeed == y.playSpeed &&
                x.repeater == y.repeater && x.check == y.check;
     });
+}
+
+// A file the settings save may replace: none there yet, or one of ours. A
+// table of someone else's that a list happens to name is left alone, and so
+// is a folder, device or pipe of that name.
+bool isOwnSettingsFile(const QString &path)
+{
+    const QFileInfo info(path);
+    if (!info.exists() && !info.isSymLink())
+        return true;
+    if (!info.isFile())
+        return false;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return true; // the write will say why it fails
+    return PlayFiles::looksLikeSettings(file.read(TabList::SettingsSniffBytes));
 }
 
 } // namespace
@@ -179,7 +196,9 @@ QVariant ildaFileSets::data(const QModelIndex &index, int role) const
     case ProblemRole:
         if (!item.probed) {
             const IldReadResult read = IldFrameSet::countFramesIld(m_folders->resolve(item.framePath()));
-            item.problem = read.frames > 0 ? QString() : read.reason();
+            // A file cut short plays what it has, but the user should know it is not whole.
+            const bool bad = read.frames == 0 || read.kind == IldReadResult::Truncated;
+            item.problem = bad ? read.reason() : QString();
             item.probed = true;
         }
         return item.problem;
@@ -252,7 +271,7 @@ void ildaFileSets::add(QUrl md)
 {
     const int firstNew = files.size();
     appendPath(localPathFromUrl(md));
-    noticeFilesWithoutFrames(firstNew);
+    noticeFileProblems(firstNew);
 }
 
 void ildaFileSets::add(const QVariant &urls)
@@ -262,21 +281,21 @@ void ildaFileSets::add(const QVariant &urls)
     const Edit edit(this, QStringLiteral("add")); // one step for the whole choice
     for (const QString &path : localPathsFromUrls(urls))
         appendPath(path);
-    noticeFilesWithoutFrames(firstNew);
+    noticeFileProblems(firstNew);
 }
 
-void ildaFileSets::noticeFilesWithoutFrames(int row)
+void ildaFileSets::noticeFileProblems(int row)
 {
-    QStringList bad;
+    // One notice per file, worded as the player and the editor word theirs,
+    // so that the notice board shows a file once however many read it.
     for (int i = row; i < files.size(); ++i) {
         const QString problem = data(index(i), ProblemRole).toString();
-        if (!problem.isEmpty())
-            bad << files.at(i).path + QLatin1Char('\n') + problem;
+        if (problem.isEmpty())
+            continue;
+        const QString path = data(index(i), PathRole).toString();
+        qCDebug(lcGroups) << "{ildaFileSets::add} file with a problem:" << path << problem;
+        m_prompt->showNotice(UserPrompt::Warning, QStringLiteral("file error"), path + QLatin1Char('\n') + problem);
     }
-    if (bad.isEmpty())
-        return;
-    qCDebug(lcGroups) << "{ildaFileSets::add} files without frames:" << bad;
-    m_prompt->showNotice(UserPrompt::Warning, QStringLiteral("file error"), bad.join(QLatin1String("\n\n")));
 }
 
 void ildaFileSets::deleteFile()
@@ -397,12 +416,22 @@ int ildaFileSets::saveSetting()
                           .arg(group, currentDir);
         return 1;
     }
-    QSaveFile file(m_folders->resolve(settingsPath));
+    const QString target = m_folders->resolve(settingsPath);
+    if (!isOwnSettingsFile(target)) {
+        qCDebug(lcGroups) << "{ildaFileSets::saveSetting} not a group settings file, not written:" << settingsPath;
+        saveProblem = QStringLiteral("Group \"%1\" was not saved: %2 is no group settings file of this program "
+                                     "and was left as it was. Rename the group or move that file away, then save "
+                                     "again.")
+                          .arg(group, settingsPath);
+        return 1;
+    }
+    QSaveFile file(target);
+    errno = 0;
     if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
         qCDebug(lcGroups) << "{ildaFileSets::saveSetting} open file failure---------------" << settingsPath;
         saveProblem = QStringLiteral("Group \"%1\" was not saved: %2 could not be written (%3). Make sure the "
                                      "folder exists and can be written to, then save again.")
-                          .arg(group, settingsPath, file.errorString());
+                          .arg(group, settingsPath, PlayFiles::failureReason(file));
         return 1;
     }
     QVector<PlayFiles::SettingsRow> rows;
@@ -439,12 +468,12 @@ int ildaFileSets::saveSetting()
                 .arg(group)
                 .arg(lost)
                 .arg(firstLost);
-    if (!PlayFiles::commitText(file, text.text)) {
-        qCDebug(lcGroups) << "{ildaFileSets::saveSetting} open file failure---------------" << settingsPath
-                          << file.errorString();
+    QString why;
+    if (!PlayFiles::commitText(file, text.text, &why)) {
+        qCDebug(lcGroups) << "{ildaFileSets::saveSetting} open file failure---------------" << settingsPath << why;
         saveProblem = QStringLiteral("Group \"%1\" was not saved: %2 could not be written (%3). Make sure "
                                      "there is room on the disk and the folder can be written to, then save again.")
-                          .arg(group, settingsPath, file.errorString());
+                          .arg(group, settingsPath, why);
         return text.errors + lost + 1;
     }
     return text.errors + lost;

@@ -133,8 +133,8 @@ private:
     void updatePaths();
     void appendRows(const QVector<PlayFiles::SettingsRow> &rows);
     void appendPath(const QString &path);
-    // Names the rows from row on whose files give no frames in one notice.
-    void noticeFilesWithoutFrames(int row);
+    // Names the rows from row on whose files give no frames or are cut short.
+    void noticeFileProblems(int row);
     bool exportWith(GroupImageBuilder::Variant variant, const QString &path);
 
     const FolderSettings *m_folders;

@@ -14,16 +14,56 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QQmlEngine>
 #include <QSaveFile>
 #include <QSet>
 #include <QTextStream>
 
+#include <cerrno>
+
+namespace {
+
+enum class OpenKind { PlayList, GroupImage, Unknown };
+
+// What a file chosen to open is: its content first (the group image's
+// header, the text image's first line), then its name, and the dialog's
+// filter last, which people leave at its first entry whatever they pick.
+OpenKind openKind(const QString &path, const QString &filter)
+{
+    QFile file(path);
+    QByteArray head;
+    if (QFileInfo(path).isFile() && file.open(QIODevice::ReadOnly))
+        head = file.read(16);
+    if (head.startsWith(QByteArray("tovrim\0\0", 8)) || head.startsWith("cal complete"))
+        return OpenKind::GroupImage;
+    const QString suffix = QFileInfo(path).suffix();
+    if (suffix == QLatin1String("list"))
+        return OpenKind::PlayList;
+    if (suffix == QLatin1String("ilg") || suffix == QLatin1String("txg"))
+        return OpenKind::GroupImage;
+    if (filter.contains(QLatin1String("*.list")))
+        return OpenKind::PlayList;
+    if (filter.contains(QLatin1String("*.ilg")) || filter.contains(QLatin1String("*.txg")))
+        return OpenKind::GroupImage;
+    return OpenKind::Unknown;
+}
+
+} // namespace
+
 ildaFileTab::ildaFileTab(QObject *parent)
     : QAbstractListModel(parent), m_folders(FolderSettings::load(PlayFiles::configDir()))
 {
     currentFilePath = m_folders.listPath();
-    loadList(currentFilePath);
+    QString why;
+    if (!loadList(currentFilePath, &why) && QFileInfo::exists(m_folders.resolve(currentFilePath))) {
+        // The window opens without groups rather than with whatever the file
+        // would make of them; a save must not overwrite it either.
+        m_pendingNotices << QStringLiteral("%1\nThe last play list could not be read (%2). The window opens "
+                                           "without groups; open a play list with \"打开\".")
+                                .arg(currentFilePath, why);
+        currentFilePath.clear();
+    }
 }
 
 void ildaFileTab::setPrompt(UserPrompt *prompt)
@@ -31,6 +71,12 @@ void ildaFileTab::setPrompt(UserPrompt *prompt)
     m_prompt = prompt ? prompt : &UserPrompt::unattended();
     for (ildaFileSets *tab : qAsConst(tabs))
         tab->setPrompt(m_prompt);
+    // What went wrong before anyone could be told.
+    if (prompt) {
+        for (const QString &text : qAsConst(m_pendingNotices))
+            m_prompt->showNotice(UserPrompt::Warning, QStringLiteral("file error"), text);
+        m_pendingNotices.clear();
+    }
 }
 
 void ildaFileTab::setWorkProgress(WorkProgress *progress)
@@ -258,9 +304,16 @@ void ildaFileTab::setDirFromUrl(const QUrl &url, const QString &fileName)
     m_folders.save();
 }
 
-void ildaFileTab::loadList(const QString &path)
+bool ildaFileTab::loadList(const QString &path, QString *why)
 {
-    for (const TabList::Group &group : TabList::load(path, m_folders)) {
+    bool opened = false;
+    appendGroups(TabList::load(path, m_folders, &opened, why));
+    return opened;
+}
+
+void ildaFileTab::appendGroups(const QVector<TabList::Group> &groups)
+{
+    for (const TabList::Group &group : groups) {
         ildaFileSets *tab = adopt(new ildaFileSets(group.settingsName, group.rows, m_folders));
         tab->set_group_check(group.check);
         tabs.append(tab);
@@ -272,9 +325,10 @@ int ildaFileTab::saveListFile(const QString &path, bool *ok)
     if (ok)
         *ok = false;
     QSaveFile file(m_folders.resolve(path));
+    errno = 0;
     if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
         qCDebug(lcGroups) << "open itemPath 失败:" << path << ", 可能原因，文件只读。";
-        m_listError = file.errorString();
+        m_listError = PlayFiles::failureReason(file);
         return 0;
     }
     const QString &playFolder = m_folders.playFolder;
@@ -298,9 +352,8 @@ int ildaFileTab::saveListFile(const QString &path, bool *ok)
             errors << tab->saveProblemText() << "\r\n";
         total += g;
     }
-    if (!PlayFiles::commitText(file, TabList::format(lines, playFolder))) {
-        qCDebug(lcGroups) << "open itemPath 失败:" << path << ", 可能原因，文件只读。" << file.errorString();
-        m_listError = file.errorString();
+    if (!PlayFiles::commitText(file, TabList::format(lines, playFolder), &m_listError)) {
+        qCDebug(lcGroups) << "open itemPath 失败:" << path << ", 可能原因，文件只读。" << m_listError;
         return total;
     }
     if (ok)
@@ -320,34 +373,77 @@ void ildaFileTab::removeListedSettings(const QStringList &oldFiles)
 
 void ildaFileTab::open_list(QUrl dir, QString selectedNameFilter)
 {
-    currentFilePath = localPathFromUrl(dir);
-    qCDebug(lcGroups) << "dir.toLocalFile" << dir.toLocalFile() << "Name" << currentFilePath
-                      << "FileName:" << dir.fileName() << selectedNameFilter;
+    const QString path = localPathFromUrl(dir);
+    qCDebug(lcGroups) << "dir.toLocalFile" << dir.toLocalFile() << "Name" << path << "FileName:" << dir.fileName()
+                      << selectedNameFilter;
+    switch (openKind(m_folders.resolve(path), selectedNameFilter)) {
+    case OpenKind::PlayList:
+        openPlayList(dir, path);
+        break;
+    case OpenKind::GroupImage:
+        openGroupImage(path);
+        break;
+    case OpenKind::Unknown:
+        refuseOpen(path, QStringLiteral("it is neither a play list (.list) nor a group image (.ilg, .txg)"));
+        break;
+    }
+}
+
+void ildaFileTab::refuseOpen(const QString &path, const QString &why)
+{
+    qCDebug(lcGroups) << "{ildaFileTab::open_list} not opened:" << path << why;
+    m_prompt->showNotice(UserPrompt::Warning, QStringLiteral("file error"),
+                         QStringLiteral("%1\nNot opened: %2. The groups shown are unchanged.").arg(path, why));
+}
+
+void ildaFileTab::openPlayList(const QUrl &url, const QString &path)
+{
+    // Read with the folders the list implies; they become the program's, and
+    // "_file_dir.ini" records them, only once the list has been read.
+    FolderSettings folders = m_folders;
+    folders.setFromListUrl(url);
+    bool opened = false;
+    QString why;
+    const QVector<TabList::Group> groups = TabList::load(path, folders, &opened, &why);
+    if (!opened) {
+        refuseOpen(path, QStringLiteral("not a play list: ") + why);
+        return;
+    }
     beginResetModel();
     tabs.clear();
-    if (selectedNameFilter.contains(QLatin1String("*.list"))) {
-        setDirFromUrl(dir);
-        loadList(currentFilePath);
-        qCDebug(lcGroups) << "——————ildaFileTab::frush——————";
-        endResetModel();
-        qCDebug(lcGroups) << "open list group";
-    } else if (selectedNameFilter.contains(QLatin1String("*.ilg")) ||
-               selectedNameFilter.contains(QLatin1String("*.txg"))) {
-        const GroupImageReadBack::Result image = m_readBack.read(currentFilePath, m_folders, m_view->colors);
-        if (image.opened)
-            exportGroupCount = image.groupCount;
-        for (const GroupImageReadBack::Group &g : image.groups) {
-            ildaFileSets *tab = adopt(new ildaFileSets(g.name, g.fileCount, g.fileTableAddress, m_folders));
-            for (const FileItem &item : g.items)
-                tab->appendItem(item);
-            tabs.append(tab);
-        }
-        qCDebug(lcGroups) << "——————ildaFileTab::frush——————";
-        endResetModel();
-        qCDebug(lcGroups) << "open ilda group";
-    } else {
-        endResetModel();
+    m_folders = folders;
+    m_folders.save();
+    currentFilePath = path;
+    appendGroups(groups);
+    qCDebug(lcGroups) << "——————ildaFileTab::frush——————";
+    endResetModel();
+    qCDebug(lcGroups) << "open list group";
+}
+
+void ildaFileTab::openGroupImage(const QString &path)
+{
+    const GroupImageReadBack::Result image = m_readBack.read(path, m_folders, m_view->colors);
+    if (!image.opened) {
+        refuseOpen(path, image.problems.join(QLatin1String("; ")));
+        return;
     }
+    beginResetModel();
+    tabs.clear();
+    currentFilePath = path;
+    exportGroupCount = image.groupCount;
+    for (const GroupImageReadBack::Group &g : image.groups) {
+        ildaFileSets *tab = adopt(new ildaFileSets(g.name, g.fileCount, g.fileTableAddress, m_folders));
+        for (const FileItem &item : g.items)
+            tab->appendItem(item);
+        tabs.append(tab);
+    }
+    qCDebug(lcGroups) << "——————ildaFileTab::frush——————";
+    endResetModel();
+    qCDebug(lcGroups) << "open ilda group";
+    if (!image.problems.isEmpty())
+        m_prompt->showNotice(UserPrompt::Warning, QStringLiteral("file error"),
+                             QStringLiteral("%1\nThe group image was read only in part: %2")
+                                 .arg(path, image.problems.join(QLatin1String("; "))));
 }
 
 bool ildaFileTab::save_current_list()
@@ -360,6 +456,7 @@ bool ildaFileTab::save_current_list()
 
 void ildaFileTab::save_list(QUrl dir, QString selectedNameFilter)
 {
+    const QString previousPath = currentFilePath;
     currentFilePath = localPathFromUrl(dir);
     m_checksum = 0;
     qCDebug(lcGroups) << "Name" << currentFilePath << "FileName:" << dir.fileName() << selectedNameFilter;
@@ -369,16 +466,25 @@ void ildaFileTab::save_list(QUrl dir, QString selectedNameFilter)
         currentFilePath += ext;
 
     if (ext == QLatin1String(".list")) {
-        // Record the name actually written, so that the next start finds it.
-        setDirFromUrl(dir, PlayFiles::fileNameOf(currentFilePath));
+        // The groups' settings files go beside the new list, so its folders
+        // apply while it is written; "_file_dir.ini" records them (with the
+        // name actually written) only once it is.
+        const FolderSettings previousFolders = m_folders;
+        m_folders.setFromListUrl(dir, PlayFiles::fileNameOf(currentFilePath));
         // The old list's settings files go only after the new list is safely
         // written, and only those the new list no longer names.
         const QStringList oldFiles = TabList::settingsFiles(currentFilePath, m_folders);
+        const QString path = currentFilePath;
         bool written = false;
-        const int n = saveListFile(currentFilePath, &written);
-        if (written)
+        const int n = saveListFile(path, &written);
+        if (written) {
+            m_folders.save();
             removeListedSettings(oldFiles);
-        reportListSave(currentFilePath, written, n);
+        } else {
+            m_folders = previousFolders;
+            currentFilePath = previousPath;
+        }
+        reportListSave(path, written, n);
         qCDebug(lcGroups) << "ildaFileTab :: save list group."
                           << "error:" << n;
     } else if (ext == QLatin1String(".txg")) {
@@ -422,7 +528,11 @@ void ildaFileTab::set_localdir(QUrl dir)
     m_folders = FolderSettings::load(m_folders.home);
     // The same list path as at start-up, so both roads load the same list.
     currentFilePath = m_folders.listPath();
-    loadList(currentFilePath);
+    QString why;
+    if (!loadList(currentFilePath, &why) && QFileInfo::exists(m_folders.resolve(currentFilePath))) {
+        refuseOpen(currentFilePath, QStringLiteral("not a play list: ") + why);
+        currentFilePath.clear();
+    }
     qCDebug(lcGroups) << "——————ildaFileTab::frush——————";
     endResetModel();
 }

@@ -2,11 +2,13 @@
 
 #include "foldersettings.h"
 #include "groupimagereadback.h"
+#include "tablist.h"
 #include "userprompt.h"
 #include "viewsettings.h"
 
 #include <QAbstractListModel>
 #include <QString>
+#include <QStringList>
 #include <QUrl>
 #include <QVector>
 
@@ -87,7 +89,10 @@ public:
     quint32 endAddress() const { return end_address_acc; }
     quint8 groupCount() const { return exportGroupCount; }
     // Who answers the boxes of the tab manager and of every tab; null: nobody.
+    // Notices from before (the last list unreadable at start-up) go to the
+    // first prompt set.
     void setPrompt(UserPrompt *prompt);
+    UserPrompt &prompt() const { return *m_prompt; }
     // Where exports of the tab manager and of every tab report progress; null: nowhere.
     void setWorkProgress(WorkProgress *progress);
     // Fixes the creation time of the next images (tests); negative: clock.
@@ -96,8 +101,14 @@ public:
 private:
     ildaFileSets *adopt(ildaFileSets *tab);
     // The tabs of the list at path, appended without row notifications
-    // (the callers reset the model).
-    void loadList(const QString &path);
+    // (the callers reset the model). False, with why, when the list could not
+    // be read or is no play list.
+    bool loadList(const QString &path, QString *why = nullptr);
+    void appendGroups(const QVector<TabList::Group> &groups);
+    void openPlayList(const QUrl &url, const QString &path);
+    void openGroupImage(const QString &path);
+    // A notice that path was not opened and why; the tabs stay as they are.
+    void refuseOpen(const QString &path, const QString &why);
     // Takes new folder settings from a list file's URL and records them.
     void setDirFromUrl(const QUrl &url, const QString &fileName = QString());
     bool exportTabs(int variant, const QString &path);
@@ -117,7 +128,8 @@ private:
     quint32 m_checksum = 0;
     quint32 end_address_acc = 0;
     QString saveErrorText;
-    QString m_listError; // why the last list file could not be written
+    QString m_listError;          // why the last list file could not be written
+    QStringList m_pendingNotices; // told to the first prompt set
     qint64 m_creationTime = -1;
     UserPrompt *m_prompt = &UserPrompt::unattended();
     WorkProgress *m_progress = nullptr;

@@ -6,12 +6,37 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QSaveFile>
 #include <QStandardPaths>
 #include <QTextStream>
 #include <QUrl>
 
+#include <cerrno>
+
 namespace PlayFiles {
+
+namespace {
+
+// The path the file system writes when path is opened: symbolic links
+// followed; for a file not there yet, its folder's real path and its name.
+// Empty for a link whose target is missing: writing would create a file
+// wherever it points.
+QString realPath(const QString &path)
+{
+    const QFileInfo info(path);
+    const QString canonical = info.canonicalFilePath();
+    if (!canonical.isEmpty())
+        return canonical;
+    if (info.isSymLink())
+        return QString();
+    const QString folder = QFileInfo(info.absolutePath()).canonicalFilePath();
+    if (folder.isEmpty() || info.fileName().isEmpty())
+        return QDir::cleanPath(info.absoluteFilePath());
+    return folder + QLatin1Char('/') + info.fileName();
+}
+
+} // namespace
 
 QString fileNameOf(const QString &path)
 {
@@ -61,11 +86,32 @@ QString settingsNameFor(const QString &name, const QString &folder)
 
 bool isSettingsFileIn(const QString &path, const QString &playDir)
 {
-    const QString file = QDir::cleanPath(QFileInfo(path).absoluteFilePath());
-    QString dir = QDir::cleanPath(QFileInfo(playDir.isEmpty() ? QStringLiteral(".") : playDir).absoluteFilePath());
+    const QString file = realPath(path);
+    QString dir = realPath(playDir.isEmpty() ? QStringLiteral(".") : playDir);
+    if (file.isEmpty() || dir.isEmpty())
+        return false;
     if (!dir.endsWith(QLatin1Char('/')))
         dir += QLatin1Char('/');
-    return file.endsWith(QLatin1String(".csv")) && file.startsWith(dir);
+    return path.endsWith(QLatin1String(".csv")) && file.endsWith(QLatin1String(".csv")) && file.startsWith(dir);
+}
+
+bool looksLikeSettings(const QByteArray &bytes)
+{
+    for (const char c : bytes)
+        if (uchar(c) < 0x20 && c != '\t' && c != '\r' && c != '\n')
+            return false;
+    for (const QByteArray &raw : bytes.split('\n')) {
+        const QByteArray line = raw.trimmed();
+        if (line.isEmpty())
+            continue;
+        if (line.startsWith("#Speed") || line.startsWith("#Rate") || line.startsWith("-Rate") ||
+            line.startsWith("#End"))
+            return true;
+        // a row's first field: the play speed, with the markers parseSettings takes
+        static const QRegularExpression row(QStringLiteral(R"(^[#F-]*(error id:"\d+")?[#F-]*\s*\d*\s*(,|$))"));
+        return row.match(QString::fromLatin1(line)).hasMatch();
+    }
+    return true;
 }
 
 void splitListFolder(const QString &folder, QString &root, QString &play)
@@ -143,15 +189,42 @@ QVector<SettingsRow> parseSettings(QTextStream &in, const QString &root)
     return rows;
 }
 
-bool commitText(QSaveFile &file, const QString &text)
+bool commitText(QSaveFile &file, const QString &text, QString *why)
 {
     const QByteArray bytes = TextCodec::toGbk(text);
+    errno = 0;
     if (file.write(bytes) != bytes.size()) {
+        // Before the cancel: closing the file forgets why it failed.
+        if (why)
+            *why = failureReason(file);
         file.cancelWriting();
         file.commit();
         return false;
     }
-    return file.commit();
+    errno = 0;
+    if (!file.commit()) {
+        if (why)
+            *why = failureReason(file);
+        return false;
+    }
+    return true;
+}
+
+QString failureReason(const QFileDevice &file)
+{
+    const int err = errno;
+    QString words;
+    if (file.error() == QFileDevice::ResourceError || err == ENOSPC || err == EFBIG || err == EDQUOT)
+        words = QStringLiteral("disk full");
+    else if (err == EACCES || err == EPERM || err == EROFS)
+        words = QStringLiteral("not writable");
+    else if (err == ENOENT || err == ENOTDIR)
+        words = QStringLiteral("folder missing");
+    // A device without an error says "Unknown error", which tells nobody anything.
+    const QString detail = file.error() == QFileDevice::NoError ? QString() : file.errorString();
+    if (words.isEmpty())
+        return detail.isEmpty() ? QStringLiteral("write failed") : detail;
+    return detail.isEmpty() ? words : words + QStringLiteral(": ") + detail;
 }
 
 SettingsText formatSettings(const QVector<SettingsRow> &rows, const QString &root)
@@ -186,22 +259,40 @@ SettingsText formatSettings(const QVector<SettingsRow> &rows, const QString &roo
     return out;
 }
 
-QVector<ListEntry> parseTabList(QTextStream &in)
+bool readTabList(QIODevice &in, QVector<ListEntry> &entries, QString *why)
 {
-    QVector<ListEntry> entries;
-    TextCodec::useGbk(in);
-    while (!in.atEnd()) {
-        const QString line = in.readLine();
-        if (line.startsWith(QLatin1String("#end")))
+    entries.clear();
+    auto refuse = [&](const QString &reason) {
+        entries.clear();
+        if (why)
+            *why = reason;
+        return false;
+    };
+    const QString tooLong = QStringLiteral("line %1 is longer than %2 bytes, longer than any line of a play list");
+    for (int lineNo = 1; !in.atEnd(); ++lineNo) {
+        QByteArray line = in.readLine(MaxListLineBytes + 8);
+        if (!line.endsWith('\n') && !in.atEnd())
+            return refuse(tooLong.arg(lineNo).arg(MaxListLineBytes));
+        while (line.endsWith('\n') || line.endsWith('\r'))
+            line.chop(1);
+        if (line.size() > MaxListLineBytes)
+            return refuse(tooLong.arg(lineNo).arg(MaxListLineBytes));
+        for (const char c : qAsConst(line))
+            if ((uchar(c) < 0x20 && c != '\t' && c != '\r') || uchar(c) == 0x7f)
+                return refuse(QStringLiteral("line %1 holds binary data, not the text of a play list").arg(lineNo));
+        if (line.startsWith("#end"))
             break;
+        const QString text = TextCodec::fromGbk(line);
         ListEntry e;
-        e.check = !line.startsWith(QLatin1Char('#'));
-        e.name = QString(line).remove(QLatin1Char('#'));
+        e.check = !text.startsWith(QLatin1Char('#'));
+        e.name = QString(text).remove(QLatin1Char('#'));
         if (e.name.trimmed().isEmpty())
             continue; // a blank line names no group
+        if (entries.size() == MaxListGroups)
+            return refuse(QStringLiteral("it names more than %1 groups, more than a show can hold").arg(MaxListGroups));
         entries.append(e);
     }
-    return entries;
+    return true;
 }
 
 } // namespace PlayFiles

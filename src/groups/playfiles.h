@@ -3,6 +3,8 @@
 #include <QString>
 #include <QVector>
 
+class QFileDevice;
+class QIODevice;
 class QSaveFile;
 class QTextStream;
 class QUrl;
@@ -33,8 +35,15 @@ QString settingsNameFor(const QString &name, const QString &playFolder);
 
 // True when path names a group settings file (".csv") inside the play folder
 // playDir. The one guard before a settings file named by a tab list is
-// written or deleted: "play/../../x" must not reach outside the show.
+// written or deleted: "play/../../x" must not reach outside the show, nor
+// may a symbolic link in the play folder that points elsewhere (the real
+// paths are compared).
 bool isSettingsFileIn(const QString &path, const QString &playDir);
+
+// True when bytes (the start of a file) read as a group settings file: empty,
+// or text whose first line is the header, "#End" or a row. Anything else
+// (someone's own table, a binary file) is no file of ours to rewrite.
+bool looksLikeSettings(const QByteArray &bytes);
 
 // localDir and playFolder of a list file's folder ("C:/shows/play/" gives
 // "C:/shows/" and "play/").
@@ -75,7 +84,13 @@ struct SettingsText
 // Writes text in GBK and commits the file. A short write
 // (full disk, quota) cancels it, so the previous file stays as it was. Open
 // the file unbuffered: a buffered device reports a short write at no point.
-bool commitText(QSaveFile &file, const QString &text);
+// why, when given, receives the reason of a failure (see failureReason).
+bool commitText(QSaveFile &file, const QString &text, QString *why = nullptr);
+
+// Why a file could not be written, in plain words: "disk full", "not
+// writable", "folder missing", then ": " and the system's text. Call it right
+// after the failed call, while errno still tells.
+QString failureReason(const QFileDevice &file);
 
 // The file as written: header, one line per row, "#End" without a line feed.
 // Rows under root are written relative to it, absolute rows elsewhere whole;
@@ -87,7 +102,16 @@ struct ListEntry
     QString name; // the line without "#"
     bool check = true;
 };
-// Lines of a tab list up to "#end", read as GBK like the settings.
-QVector<ListEntry> parseTabList(QTextStream &in);
+// A group image counts its groups in one byte: a list naming more is no list
+// of a show.
+constexpr int MaxListGroups = 255;
+// No list line comes near this: a group's settings name in the play folder.
+constexpr int MaxListLineBytes = 1024;
+// Lines of a tab list up to "#end", read as GBK like the settings. False,
+// with no entries and the reason in why, for data that is no tab list:
+// control bytes (a binary file), a line longer than MaxListLineBytes or more
+// than MaxListGroups groups. Reading stops there, so a large file chosen by
+// mistake costs nothing.
+bool readTabList(QIODevice &in, QVector<ListEntry> &entries, QString *why = nullptr);
 
 } // namespace PlayFiles

@@ -24,13 +24,23 @@ struct Group
 };
 
 // Reads the settings file of a group (relative rows are prefixed with the
-// root localDir). False, and no rows, when it cannot be opened.
+// root localDir). False, and no rows, when it cannot be opened or is no
+// settings file.
 bool readGroupSettings(const QString &settingsPath, const FolderSettings &folders,
                        QVector<PlayFiles::SettingsRow> &rows);
 
+// How much of a settings file tells whether it is one (looksLikeSettings).
+constexpr int SettingsSniffBytes = 4096;
+
+// The entries of the list at listPath. False, with the reason in plain
+// words, when it cannot be read or is no tab list (see PlayFiles::readTabList).
+bool readEntries(const QString &listPath, const FolderSettings &folders, QVector<PlayFiles::ListEntry> &entries,
+                 QString *why = nullptr);
+
 // The groups of the list at listPath, each with its rows. opened, when
-// given, tells whether the list itself could be read.
-QVector<Group> load(const QString &listPath, const FolderSettings &folders, bool *opened = nullptr);
+// given, tells whether the list itself could be read; why, why not.
+QVector<Group> load(const QString &listPath, const FolderSettings &folders, bool *opened = nullptr,
+                    QString *why = nullptr);
 
 // The settings files a list names, resolved and cleaned, only those inside
 // the play folder: what a new list may replace.

@@ -13,6 +13,7 @@
 #include "ildaframedraw.h"
 #include "ildframeset.h"
 #include "netconfig.h"
+#include "noticeboard.h"
 #include "palette.h"
 #include "simulatedprojector.h"
 #include "startup.h"
@@ -21,8 +22,12 @@
 #include "udp_test.h"
 #include "workprogress.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
+#include <QFileDialog>
+#include <QLineEdit>
 #include <QMimeData>
 #include <QQmlApplicationEngine>
 #include <QQmlContext>
@@ -181,6 +186,83 @@ class TestPages : public QObject
         return qobject_cast<QAbstractItemModel *>(g);
     }
 
+    QQuickWindow *noticeWindow() const { return m_root->findChild<QQuickWindow *>(QStringLiteral("noticeWindow")); }
+    // The notice window's "关闭": the window goes, and its lines with it.
+    void closeNotices()
+    {
+        QQuickWindow *notices = noticeWindow();
+        QVERIFY(notices);
+        QTRY_VERIFY(notices->isVisible());
+        QVERIFY(QTest::qWaitForWindowExposed(notices));
+        click(control(notices, QStringLiteral("noticeClose")));
+        QTRY_VERIFY(!notices->isVisible());
+        QCOMPARE(m_objects.notices.count(), 0);
+    }
+    // Picks files in the open file dialog as a user does: the filter, the
+    // names, "Open". False when no dialog came up.
+    static bool pickInFileDialog(const QStringList &paths, const QString &filter)
+    {
+        QFileDialog *dialog = nullptr;
+        (void)QTest::qWaitFor([&] {
+            for (QWidget *w : QApplication::topLevelWidgets())
+                if (auto *d = qobject_cast<QFileDialog *>(w); d && d->isVisible())
+                    dialog = d;
+            return dialog != nullptr;
+        });
+        if (!dialog)
+            return false;
+        dialog->selectNameFilter(filter);
+        dialog->setDirectory(QFileInfo(paths.first()).absolutePath());
+        // Typed into the name field, as the dialog reads it on "Open".
+        QStringList names;
+        for (const QString &p : paths)
+            names << '"' + QFileInfo(p).fileName() + '"';
+        auto *name = dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
+        if (!name)
+            return false;
+        for (QAbstractItemView *view : dialog->findChildren<QAbstractItemView *>())
+            view->clearSelection(); // what was picked last time
+        QCoreApplication::processEvents();
+        name->setText(paths.size() == 1 ? QFileInfo(paths.first()).fileName() : names.join(' '));
+        static_cast<QDialog *>(dialog)->accept(); // "Open"
+        if (dialog->isVisible()) {
+            dialog->reject();
+            return false;
+        }
+        return true;
+    }
+    static QQuickItem *visibleWithText(QQuickWindow *window, const QString &text)
+    {
+        for (QQuickItem *item : allItems(window))
+            if (item->isVisible() && item->property("text").toString() == text)
+                return item;
+        return nullptr;
+    }
+    QStringList groupNames() const
+    {
+        QStringList names;
+        for (int i = 0; i < m_tabs->rowCount(); ++i)
+            names << m_tabs->data(m_tabs->index(i, 0), ildaFileTab::NameRole).toString();
+        return names;
+    }
+    // The main window's "打开" with that file and filter.
+    bool openInMainWindow(const QString &path, const QString &filter)
+    {
+        click(visibleWithText(m_root, QStringLiteral("打开")));
+        return pickInFileDialog({path}, filter);
+    }
+    // A file that is no ILDA file, one that is empty and one cut short, in a
+    // folder of their own (the editor does not read the file it read last again).
+    QStringList badIldaFiles(const QString &folderName)
+    {
+        const QString folder = m_dir.filePath(folderName);
+        const QByteArray whole = readAll(m_demo + "/shows/star.ild");
+        writeFile(folder + "/empty.ild", QByteArray());
+        writeFile(folder + "/notilda.ild", "not ILDA data at all");
+        writeFile(folder + "/trunc2.ild", whole.left(whole.size() - 5));
+        return {folder + "/empty.ild", folder + "/notilda.ild", folder + "/trunc2.ild"};
+    }
+
 public slots:
     void noteFolder() { m_folders << m_folderOf->property("folder").toUrl(); }
 
@@ -287,12 +369,15 @@ private slots:
 
         QAbstractItemModel *first = group(0);
         const int rows = first->rowCount();
-        const int before = m_prompt.notices.size();
+        NoticeBoard &board = m_objects.notices;
+        board.dismiss();
+        const int boxes = m_prompt.boxes.size();
+        const LogCapture told("beamdeck.prompt");
         QMetaObject::invokeMethod(first, "add",
                                   Q_ARG(QVariant, QVariant::fromValue(QList<QUrl>{QUrl::fromLocalFile(bad)})));
         QCOMPARE(first->rowCount(), rows + 1);
-        QCOMPARE(m_prompt.notices.size(), before + 1);
-        QVERIFY(m_prompt.notices.last().contains(bad + "\nnot-ILDA"));
+        QCOMPARE(board.lines().size(), 1);
+        QVERIFY(board.lines().last().startsWith(bad + "\nnot-ILDA"));
 
         auto visibleMark = [this]() -> QQuickItem * {
             for (QQuickItem *item : allItems(m_root))
@@ -304,13 +389,14 @@ private slots:
         QTRY_VERIFY((mark = visibleMark()) != nullptr);
         const QPoint centre = mark->mapToScene(QPointF(mark->width() / 2, mark->height() / 2)).toPoint();
         QTest::mouseDClick(m_root, Qt::LeftButton, Qt::NoModifier, centre);
-        QTRY_COMPARE(m_prompt.notices.size(), before + 3); // the player's and the editor's
-        QVERIFY(m_prompt.notices.at(before + 1).contains(bad + "\nnot-ILDA"));
-        QVERIFY(m_prompt.notices.at(before + 2).contains(bad + "\nnot-ILDA"));
+        QTRY_COMPARE(LogCapture::count(), 3); // the group's, the player's and the editor's
+        QCOMPARE(board.lines().size(), 1);    // one line for the one file
+        QCOMPARE(m_prompt.boxes.size(), boxes);
         QCOMPARE(playerPanel->property("filePath").toString(), shown);
         QCOMPARE(editor->title(), editorTitle);
         editor->hide();
         first->removeRows(rows, 1);
+        closeNotices();
     }
 
     void addAndDeleteATab()
@@ -1108,6 +1194,169 @@ private slots:
         QCOMPARE(m_prompt.boxes.size(), boxes); // a cancel is no error
         editor->hide();
         drawing->hide();
+    }
+
+    // However the bad files come (command line, "增开", the editor's "打开"),
+    // one window that blocks nothing names each once, with why; a file cut
+    // short is marked "truncated" on its tile.
+    void badFilesGiveOneNotice_data()
+    {
+        QTest::addColumn<QString>("road");
+        QTest::newRow("command_line") << "command line";
+        QTest::newRow("group_add") << "group add";
+        QTest::newRow("editor_open") << "editor";
+    }
+    void badFilesGiveOneNotice()
+    {
+        QFETCH(QString, road);
+        const QStringList bad = badIldaFiles(QTest::currentDataTag());
+        const QString missing = m_dir.filePath(QStringLiteral("missing.ild"));
+        auto *editor = m_root->findChild<QQuickWindow *>(QStringLiteral("frameWindow"));
+        ildaFileSets *files = shapes();
+        const int rows = files->rowCount();
+        const int boxes = m_prompt.boxes.size();
+        m_objects.notices.dismiss();
+        if (road == QLatin1String("command line")) {
+            openStartupFiles(*m_engine,
+                             parseStartupArguments(QStringList{"beamdeck"} + bad + QStringList{missing}).files);
+        } else if (road == QLatin1String("group add")) {
+            showGroup(0);
+            click(visibleWithText(m_root, QStringLiteral("增开")));
+            QVERIFY(pickInFileDialog(bad, QStringLiteral("ILDA files (*.ild )")));
+            QTRY_COMPARE(files->rowCount(), rows + 3);
+        } else {
+            editor->show();
+            QVERIFY(QTest::qWaitForWindowExposed(editor));
+            for (const QString &path : bad) {
+                click(visibleWithText(editor, QStringLiteral("打开")));
+                QVERIFY(pickInFileDialog({path}, QStringLiteral("ilda files (*.ild )")));
+            }
+        }
+        QStringList want{bad[0] + "\nempty", bad[1] + "\nnot-ILDA", bad[2] + "\ntruncated"};
+        if (road == QLatin1String("command line"))
+            want.prepend(missing + "\nmissing");
+        QTRY_COMPARE(m_objects.notices.lines().size(), want.size());
+        for (int i = 0; i < want.size(); ++i)
+            QVERIFY2(m_objects.notices.lines().at(i).startsWith(want[i]), qPrintable(m_objects.notices.lines().at(i)));
+        QCOMPARE(m_prompt.boxes.size(), boxes); // nothing modal
+        if (road == QLatin1String("group add")) {
+            auto marks = [&] {
+                QStringList texts;
+                for (int row = rows; row < rows + 3; ++row) {
+                    QQuickItem *mark = control(m_root, QStringLiteral("noFramesMark"), row);
+                    texts << (mark ? mark->property("text").toString() : QString());
+                }
+                return texts;
+            };
+            QTRY_COMPARE(marks(), (QStringList{"无帧", "无帧", "truncated"}));
+            while (files->rowCount() > rows)
+                files->removeRows(rows, 1);
+        }
+        closeNotices();
+        editor->hide();
+    }
+
+    // The main window's "打开" reads a file for what it is, whatever filter
+    // the dialog was left at; what is no play list is refused with a notice
+    // and changes nothing.
+    void mainOpenReadsWhatTheFileIs_data()
+    {
+        QTest::addColumn<QString>("file"); // in the demo show
+        QTest::addColumn<QString>("filter");
+        QTest::addColumn<QStringList>("groups");
+        QTest::addColumn<QString>("recorded"); // the list "_file_dir.ini" names afterwards
+        const QString list = QStringLiteral("list files (*.list )");
+        const QStringList demo{"shapes", "words", "spare"};
+        QTest::newRow("image_under_the_list_filter")
+            << "show.ilg" << list << QStringList{"shapes", "words"} << "play.list";
+        QTest::newRow("binary_file_as_a_list") << "play/garbage.list" << list << demo << "play.list";
+        QTest::newRow("text_image_under_the_image_filter")
+            << "show.txg" << QStringLiteral("ilg files (*.ilg )") << QStringList{"shapes", "words"} << "play.list";
+    }
+    void mainOpenReadsWhatTheFileIs()
+    {
+        QFETCH(QString, file);
+        QFETCH(QString, filter);
+        QFETCH(QStringList, groups);
+        QFETCH(QString, recorded);
+        for (const char *ext : {"ilg", "txg"})
+            if (!QFile::exists(m_demo + "/show." + ext))
+                QCOMPARE(runIldatool({"group", "--list", m_demo + "/play/play.list", m_demo + "/show." + ext}).exitCode,
+                         0);
+        QByteArray garbage;
+        for (int i = 0; i < 70000; ++i)
+            garbage += char(i * 13 + i / 7);
+        writeFile(m_demo + "/play/garbage.list", garbage);
+        const QString ini = m_dir.filePath(QStringLiteral("config/_file_dir.ini"));
+        m_objects.notices.dismiss();
+        const bool refused = groups == QStringList{"shapes", "words", "spare"};
+
+        QVERIFY(openInMainWindow(m_demo + '/' + file, filter));
+        QTRY_COMPARE(groupNames(), groups);
+        QVERIFY(readAll(ini).endsWith("\n" + recorded.toUtf8() + "\n"));
+        QCOMPARE(m_objects.notices.count(), refused ? 1 : 0);
+        if (refused) {
+            QVERIFY(m_objects.notices.lines().first().contains("binary data"));
+            closeNotices();
+        }
+        // back to the demo list, through the same dialog
+        QVERIFY(openInMainWindow(m_demo + "/play/play.list", filter));
+        QTRY_COMPARE(groupNames(), (QStringList{"shapes", "words", "spare"}));
+    }
+
+    // A list naming a settings file that is a link out of the play folder:
+    // Ctrl+S saves the list but never writes through the link.
+    void saveNeverWritesThroughALinkOutOfThePlayFolder()
+    {
+        const QString outside = m_dir.filePath(QStringLiteral("outside/accounts.csv"));
+        writeFile(outside, "name,iban\nmax,DE00\n");
+        QFile::remove(m_demo + "/play/link.csv");
+        QVERIFY(QFile::link(outside, m_demo + "/play/link.csv"));
+        writeFile(m_demo + "/play/linked.list", "play/link.csv\n#end\n");
+        QVERIFY(openInMainWindow(m_demo + "/play/linked.list", QStringLiteral("list files (*.list )")));
+        QTRY_COMPARE(groupNames(), QStringList{"link"});
+        const int boxes = m_prompt.boxes.size();
+        m_root->requestActivate();
+        QVERIFY(QTest::qWaitForWindowActive(m_root));
+        QTest::keySequence(m_root, QKeySequence(QStringLiteral("Ctrl+S")));
+        QCOMPARE(readAll(outside), QByteArray("name,iban\nmax,DE00\n"));
+        QCOMPARE(m_prompt.boxes.size(), boxes + 1);
+        QCOMPARE(m_prompt.boxes.last()->title, QStringLiteral("save error"));
+        QVERIFY(m_prompt.boxes.last()->text.contains("outside the play folder"));
+        QVERIFY(openInMainWindow(m_demo + "/play/play.list", QStringLiteral("list files (*.list )")));
+        QTRY_COMPARE(groupNames(), (QStringList{"shapes", "words", "spare"}));
+    }
+
+    // A start whose last list cannot be read: the groups' owner has its
+    // notice ready for the first prompt, and the window shows it.
+    void startWithAnUnreadableLastListShowsANotice_data()
+    {
+        QTest::addColumn<QString>("listName");
+        QTest::addColumn<QByteArray>("content");
+        QTest::newRow("group_image_recorded_as_the_list") << "show.ilg" << QByteArray("tovrim\0\0xxxxxxxxCRCFlash", 24);
+        QTest::newRow("binary_list") << "broken.list" << QByteArray("play/a.csv\n\0\1\2", 14);
+    }
+    void startWithAnUnreadableLastListShowsANotice()
+    {
+        QFETCH(QString, listName);
+        QFETCH(QByteArray, content);
+        const QString config = m_dir.filePath(QStringLiteral("config-") + listName);
+        const QString show = m_dir.filePath(QStringLiteral("start-") + listName);
+        writeFile(config + "/_file_dir.ini", (show + "/\nplay/\n" + listName + "\n").toUtf8());
+        writeFile(show + "/play/" + listName, content);
+        const QByteArray previous = qgetenv("BEAMDECK_CONFIG_DIR");
+        qputenv("BEAMDECK_CONFIG_DIR", config.toUtf8());
+        QElapsedTimer started;
+        started.start();
+        ildaFileTab fresh;
+        qputenv("BEAMDECK_CONFIG_DIR", previous);
+        QVERIFY(started.elapsed() < 5000);
+        QCOMPARE(fresh.rowCount(), 0);
+        m_objects.notices.dismiss();
+        fresh.setPrompt(&m_objects.notices);
+        QCOMPARE(m_objects.notices.count(), 1);
+        QVERIFY(m_objects.notices.lines().first().contains("The last play list could not be read"));
+        closeNotices();
     }
 
     void noQmlWarnings() { QVERIFY2(m_warnings.isEmpty(), qPrintable(m_warnings.join('\n'))); }

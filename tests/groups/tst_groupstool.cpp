@@ -436,6 +436,7 @@ private slots:
         QTest::newRow("group_bad_palette") << QStringList{"group", "--list", "a", "x.ilg", "--palette", "3"} << 2;
         QTest::newRow("group_bad_time") << QStringList{"group", "--list", "a", "x.ilg", "--time", "soon"} << 2;
         QTest::newRow("group_missing_list") << QStringList{"group", "--list", "/nonexistent/p.list", "x.ilg"} << 1;
+        QTest::newRow("group_binary_file_as_list") << QStringList{"group", "--list", ILDATOOL_PATH, "x.ilg"} << 1;
         QTest::newRow("group_missing_csv") << QStringList{"group", "--csv", "/nonexistent/g.csv", "x.ilg"} << 1;
         QTest::newRow("verify_missing") << QStringList{"verify", "/nonexistent/x.ilg"} << 1;
         QTest::newRow("verify_no_file") << QStringList{"verify"} << 2;

@@ -273,6 +273,36 @@ private slots:
         QCOMPARE(m.items()[1].path, QStringLiteral("/tmp/b c.ild"));
     }
 
+    // A file added that gives no frames or is cut short is named in a notice
+    // worded as the player's and the editor's, and its row says why (the
+    // tile's mark); a whole file says nothing.
+    void addNamesEachBadFile_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("problem"); // start of the row's problem; "" none
+        const QByteArray whole =
+            IldaBuilder().header(5, 2).point5(0, 0, 0, 255, 0, 0).point5(9, 9, 0x80, 255, 0, 0).bytes();
+        QTest::newRow("whole") << whole << "";
+        QTest::newRow("truncated") << whole + whole.left(40) << "truncated: ";
+        QTest::newRow("empty") << QByteArray() << "empty: ";
+        QTest::newRow("not_ilda") << QByteArray("not ILDA data") << "not-ILDA: ";
+    }
+    void addNamesEachBadFile()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, problem);
+        const QString path = m_folders.localDir + "shows/added.ild";
+        writeFile(path, bytes);
+        ildaFileSets m(QStringLiteral("bad"), m_folders);
+        m.setPrompt(&m_prompt);
+        m_prompt.notices.clear();
+        m.add(QVariant::fromValue(QList<QUrl>{QUrl::fromLocalFile(path)}));
+        const QString shown = m.data(m.index(0), ildaFileSets::ProblemRole).toString();
+        QVERIFY2(shown.left(problem.size()) == problem && shown.isEmpty() == problem.isEmpty(), qPrintable(shown));
+        QCOMPARE(m_prompt.notices,
+                 problem.isEmpty() ? QStringList() : QStringList{"file error\n" + path + '\n' + shown});
+    }
+
     // A script array and an importer's list of names reach the same one
     // conversion as a dialog's URLs.
     void addTakesScriptArrays()

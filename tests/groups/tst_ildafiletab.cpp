@@ -78,6 +78,7 @@ private slots:
         qputenv("BEAMDECK_CONFIG_DIR", m_config.toUtf8());
         m_prompt.titles.clear();
         m_prompt.texts.clear();
+        m_prompt.notices.clear();
     }
 
     void settingsFolderComesFromTheEnvironment()
@@ -325,6 +326,84 @@ private slots:
         QVERIFY2(m_prompt.texts.last().contains("could not be saved"), qPrintable(m_prompt.texts.last()));
     }
 
+    // A list that was not written names its reason, and the next start still
+    // finds the list it found before.
+    void failedListSaveSaysWhy_data()
+    {
+        QTest::addColumn<QString>("target"); // "" the current list, with the disk full
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("disk_full") << ""
+                                   << "disk full";
+        QTest::newRow("folder_missing") << "gone/play/set.list"
+                                        << "folder missing";
+        QTest::newRow("not_writable") << "/sys/set.list"
+                                      << "not writable";
+    }
+    void failedListSaveSaysWhy()
+    {
+        QFETCH(QString, target);
+        QFETCH(QString, reason);
+        useShow("play/a.csv\n#end\n");
+        ildaFileTab tab;
+        tab.setPrompt(&m_prompt);
+        const QByteArray ini = readAll(m_config + "/_file_dir.ini");
+        const QString path =
+            target.isEmpty() ? m_root + "play/play.list" : (target.startsWith('/') ? target : m_root + target);
+        {
+            const FileSizeLimit full(target.isEmpty() ? 8 : RLIM_INFINITY);
+            tab.save_list(QUrl::fromLocalFile(path), QStringLiteral("list files (*.list )"));
+        }
+        QVERIFY(!QFile::exists(path) || target.isEmpty());
+        QCOMPARE(m_prompt.titles.size(), 1);
+        QVERIFY2(m_prompt.texts.last().contains("could not be saved as " + path + " (" + reason),
+                 qPrintable(m_prompt.texts.last()));
+        QCOMPARE(readAll(m_config + "/_file_dir.ini"), ini);
+        QCOMPARE(tab.folderSettings().localDir, m_root);
+        QCOMPARE(tab.get_current_file_path(), m_root + "play/play.list");
+    }
+
+    // Settings files are written in the play folder only: not through a link
+    // that leads out of it, and never over a file that is not one of ours.
+    void settingsWritesStayInThePlayFolder_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("said");
+        QTest::newRow("link_to_a_file_outside") << "link"
+                                                << "outside the play folder";
+        QTest::newRow("link_to_a_missing_file_outside") << "dangling"
+                                                        << "outside the play folder";
+        QTest::newRow("someone_elses_table_in_the_play_folder") << "foreign"
+                                                                << "no group settings file";
+    }
+    void settingsWritesStayInThePlayFolder()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QString, said);
+        useShow("play/good.csv\nplay/link.csv\n#end\n");
+        const QString link = m_root + "play/link.csv";
+        const QString outside = m_dir.filePath(QStringLiteral("outside%1/accounts.csv").arg(m_case));
+        const QByteArray keep = "name,iban\nmax,DE00\n";
+        if (kind == QLatin1String("foreign")) {
+            writeFile(link, keep);
+        } else {
+            if (kind == QLatin1String("link"))
+                writeFile(outside, keep);
+            QVERIFY(QFile::link(outside, link));
+        }
+        ildaFileTab tab;
+        tab.setPrompt(&m_prompt);
+        QCOMPARE(tabNames(tab), (QStringList{"good", "link"}));
+        QCOMPARE(qobject_cast<ildaFileSets *>(tab.get_tab(1))->rowCount(), 0); // its lines name no files
+        tab.save_list(QUrl::fromLocalFile(m_root + "play/play.list"), QStringLiteral("(*.list )"));
+        if (kind == QLatin1String("dangling"))
+            QVERIFY(!QFile::exists(outside));
+        else
+            QCOMPARE(readAll(kind == QLatin1String("foreign") ? link : outside), keep);
+        QVERIFY(QFile::exists(m_root + "play/good.csv"));
+        QCOMPARE(m_prompt.titles, QStringList{"save error"});
+        QVERIFY2(m_prompt.texts.last().contains(said), qPrintable(m_prompt.texts.last()));
+    }
+
     void moveTab()
     {
         useShow("play/a.csv\nplay/b.csv\nplay/c.csv\n#end\n");
@@ -549,14 +628,194 @@ private slots:
             QVERIFY(t->rowCount() <= 256);
     }
 
-    void missingImageLeavesNoTabs()
+    void missingImageKeepsTheGroups()
     {
         useShow("play/a.csv\n#end\n");
         ildaFileTab tab;
         tab.setPrompt(&m_prompt);
         QCOMPARE(tab.rowCount(), 1);
         tab.open_list(QUrl::fromLocalFile(m_root + "nothing.ilg"), QStringLiteral("(*.ilg )"));
+        QCOMPARE(tab.rowCount(), 1);
+        QCOMPARE(m_prompt.notices.size(), 1);
+        QVERIFY(m_prompt.notices[0].contains(m_root + "nothing.ilg\nNot opened: no such file"));
+    }
+
+    // The file decides how it is read, not the filter the dialog was left
+    // at; "_file_dir.ini" names only lists, and only once they were read.
+    void openChoosesTheReaderByContentAndName_data()
+    {
+        QTest::addColumn<QString>("file"); // in the show folder
+        QTest::addColumn<QString>("filter");
+        QTest::addColumn<QStringList>("tabs");
+        QTest::addColumn<bool>("recorded");
+        const QString list = QStringLiteral("list files (*.list )"), image = QStringLiteral("ilg files (*.ilg )");
+        const QStringList both{"first", "second"};
+        QTest::newRow("image_under_the_list_filter") << "image.ilg" << list << both << false;
+        QTest::newRow("text_image_under_the_list_filter") << "image.txg" << list << both << false;
+        QTest::newRow("image_named_like_a_list") << "image-copy.list" << list << both << false;
+        QTest::newRow("list_under_the_image_filter") << "play/other.list" << image << QStringList{"k"} << true;
+        QTest::newRow("list_without_a_suffix") << "play/other" << list << QStringList{"k"} << true;
+    }
+    void openChoosesTheReaderByContentAndName()
+    {
+        QFETCH(QString, file);
+        QFETCH(QString, filter);
+        QFETCH(QStringList, tabs);
+        QFETCH(bool, recorded);
+        writeIld("shows/a.ild", 1, 3);
+        for (const char *g : {"first", "second", "k"})
+            writeFile(m_root + "play/" + g + ".csv", "1,0,1,shows/a.ild\n#End");
+        useShow("play/first.csv\nplay/second.csv\n#end\n");
+        ildaFileTab tab;
+        tab.setPrompt(&m_prompt);
+        tab.save_list(QUrl::fromLocalFile(m_root + "image.ilg"), QStringLiteral("(*.ilg )"));
+        tab.save_list(QUrl::fromLocalFile(m_root + "image.txg"), QStringLiteral("(*.txg )"));
+        QVERIFY(QFile::copy(m_root + "image.ilg", m_root + "image-copy.list"));
+        writeFile(m_root + "play/other.list", "play/k.csv\n#end\n");
+        writeFile(m_root + "play/other", "play/k.csv\n#end\n");
+        tab.add_tab("unsaved");
+        const QByteArray ini = readAll(m_config + "/_file_dir.ini");
+
+        tab.open_list(QUrl::fromLocalFile(m_root + file), filter);
+        QCOMPARE(tabNames(tab), tabs);
+        QCOMPARE(tab.get_current_file_path(), m_root + file);
+        QCOMPARE(readAll(m_config + "/_file_dir.ini"),
+                 recorded ? (m_root + "\nplay/\n" + QFileInfo(file).fileName() + "\n").toUtf8() : ini);
+        QVERIFY2(m_prompt.notices.isEmpty(), qPrintable(m_prompt.notices.join('\n')));
+    }
+
+    // A file that is no play list is refused with a notice, whatever its
+    // name: the groups shown, the current list and "_file_dir.ini" stay.
+    void notAPlayListIsRefused_data()
+    {
+        QTest::addColumn<QByteArray>("content"); // of play/bad.list; empty: a folder of that name
+        QTest::addColumn<QString>("reason");
+        QByteArray binary;
+        for (int i = 0; i < 4096; ++i)
+            binary += char(i * 7);
+        QByteArray full, tooMany;
+        for (int i = 0; i < 256; ++i)
+            (i < 255 ? full : tooMany) += "play/g" + QByteArray::number(i) + ".csv\n";
+        QTest::newRow("binary_bytes") << binary << "binary data";
+        QTest::newRow("absurd_line_length") << QByteArray(100000, 'a') + "\n#end\n"
+                                            << "longer than 1024 bytes";
+        QTest::newRow("more_groups_than_a_show_holds") << full + tooMany + "#end\n"
+                                                       << "more than 255 groups";
+        QTest::newRow("a_folder") << QByteArray() << "not a regular file";
+        QTest::newRow("missing") << QByteArray("-") << "no such file";
+    }
+    void notAPlayListIsRefused()
+    {
+        QFETCH(QByteArray, content);
+        QFETCH(QString, reason);
+        useShow("play/a.csv\n#end\n");
+        const QString bad = m_root + "play/bad.list";
+        if (content.isEmpty())
+            QDir().mkpath(bad);
+        else if (content != "-")
+            writeFile(bad, content);
+        const QByteArray ini = readAll(m_config + "/_file_dir.ini");
+        ildaFileTab tab;
+        tab.setPrompt(&m_prompt);
+        QSignalSpy reset(&tab, &QAbstractItemModel::modelReset);
+        tab.open_list(QUrl::fromLocalFile(bad), QStringLiteral("list files (*.list )"));
+        QCOMPARE(tabNames(tab), QStringList{"a"});
+        QCOMPARE(reset.count(), 0);
+        QCOMPARE(tab.get_current_file_path(), m_root + "play/play.list");
+        QCOMPARE(readAll(m_config + "/_file_dir.ini"), ini);
+        QCOMPARE(m_prompt.notices.size(), 1);
+        QVERIFY2(m_prompt.notices[0].startsWith("file error\n" + bad + "\nNot opened: not a play list: "),
+                 qPrintable(m_prompt.notices[0]));
+        QVERIFY2(m_prompt.notices[0].contains(reason), qPrintable(m_prompt.notices[0]));
+
+        // as many groups as a show holds is a list
+        if (reason.contains("more than")) {
+            writeFile(bad, content.left(content.indexOf("play/g255")) + "#end\n");
+            tab.open_list(QUrl::fromLocalFile(bad), QStringLiteral("list files (*.list )"));
+            QCOMPARE(tab.rowCount(), 255);
+        }
+    }
+
+    // A start whose last list cannot be read opens without groups, says so
+    // once someone can be told, and never saves over that file.
+    void startWithAnUnreadableLastList_data()
+    {
+        QTest::addColumn<QString>("listName");
+        QTest::addColumn<QByteArray>("content"); // empty: a folder; "-": no file
+        QTest::addColumn<bool>("noticed");
+        QByteArray image("tovrim\0\0", 8);
+        image += QByteArray(8, '\0') + "CRCFlash" + QByteArray(2000, '\1');
+        QTest::newRow("group_image_recorded_as_the_list") << "show.ilg" << image << true;
+        QTest::newRow("binary_list") << "play.list" << QByteArray("play/a.csv\n\0\0\0", 14) << true;
+        QTest::newRow("folder") << "play.list" << QByteArray() << true;
+        QTest::newRow("first_start_no_list_yet") << "play.list" << QByteArray("-") << false;
+    }
+    void startWithAnUnreadableLastList()
+    {
+        QFETCH(QString, listName);
+        QFETCH(QByteArray, content);
+        QFETCH(bool, noticed);
+        const QByteArray ini = (m_root + "\nplay/\n" + listName + "\n").toUtf8();
+        writeFile(m_config + "/_file_dir.ini", ini);
+        const QString list = m_root + "play/" + listName;
+        if (content.isEmpty())
+            QDir().mkpath(list);
+        else if (content != "-")
+            writeFile(list, content);
+        ildaFileTab tab;
         QCOMPARE(tab.rowCount(), 0);
+        tab.setPrompt(&m_prompt);
+        QCOMPARE(m_prompt.notices.size(), noticed ? 1 : 0);
+        if (noticed) {
+            QVERIFY2(m_prompt.notices[0].contains(list + "\nThe last play list could not be read ("),
+                     qPrintable(m_prompt.notices[0]));
+            QCOMPARE(tab.get_current_file_path(), QString());
+            QVERIFY(!tab.save_current_list()); // Ctrl+S asks where instead
+        } else {
+            QCOMPARE(tab.get_current_file_path(), list);
+        }
+        tab.setPrompt(&m_prompt);
+        QCOMPARE(m_prompt.notices.size(), noticed ? 1 : 0); // told once
+        QCOMPARE(readAll(m_config + "/_file_dir.ini"), ini);
+        if (!content.isEmpty() && content != "-")
+            QCOMPARE(readAll(list), content);
+    }
+
+    // A typed name with a known suffix wins over the filter; only a list
+    // save changes "_file_dir.ini".
+    void saveChoosesTheFormatByTheTypedName_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("filter");
+        QTest::addColumn<QString>("written");
+        QTest::addColumn<QByteArray>("head");
+        const QString list = QStringLiteral("list files (*.list )"), image = QStringLiteral("ilg files (*.ilg )");
+        QTest::newRow("image_name_under_the_list_filter")
+            << "show.ilg" << list << "show.ilg" << QByteArray("tovrim\0\0", 8);
+        QTest::newRow("text_image_name_under_the_image_filter")
+            << "show.txg" << image << "show.txg" << QByteArray("cal complete\n");
+        QTest::newRow("list_name_under_the_image_filter")
+            << "set.list" << image << "set.list" << QByteArray("play/g.csv\n#end\n");
+        QTest::newRow("bare_name_takes_the_filter") << "set" << list << "set.list" << QByteArray("play/g.csv\n#end\n");
+    }
+    void saveChoosesTheFormatByTheTypedName()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QString, filter);
+        QFETCH(QString, written);
+        QFETCH(QByteArray, head);
+        writeIld("shows/a.ild", 1, 3);
+        writeFile(m_root + "play/g.csv", "1,0,1,shows/a.ild\n#End");
+        useShow("play/g.csv\n#end\n");
+        const QByteArray ini = readAll(m_config + "/_file_dir.ini");
+        ildaFileTab tab;
+        tab.setPrompt(&m_prompt);
+        tab.save_list(QUrl::fromLocalFile(m_root + "play/" + typed), filter);
+        QCOMPARE(QDir(m_root + "play").entryList(QDir::Files), (QStringList{"g.csv", "play.list", written}));
+        QVERIFY2(readAll(m_root + "play/" + written).startsWith(head), readAll(m_root + "play/" + written).left(40));
+        const bool isList = written.endsWith(QLatin1String(".list"));
+        QCOMPARE(readAll(m_config + "/_file_dir.ini"), isList ? (m_root + "\nplay/\n" + written + "\n").toUtf8() : ini);
+        QVERIFY(m_prompt.titles.isEmpty());
     }
 
     void openListSetsTheFolders()

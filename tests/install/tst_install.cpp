@@ -127,6 +127,11 @@ private slots:
                                                      << "text/x-beamdeck-group-image";
         QTest::newRow("play list") << "play/play.list" << QByteArray() << "show.list"
                                    << "text/x-beamdeck-play-list";
+        QTest::newRow("empty play list") << "" << QByteArray("#end\n") << "empty.list"
+                                         << "text/x-beamdeck-play-list";
+        QTest::newRow("another program's .list file")
+            << "" << QByteArray("deb http://deb.example.org/debian stable main\n") << "sources.list"
+            << "text/plain";
     }
     void mimeTypesAreRecognised()
     {
@@ -155,6 +160,24 @@ private slots:
         out.write(text);
         out.close();
         QCOMPARE(QMimeDatabase().mimeTypeForFile(path).name(), type);
+    }
+
+    // Every type the MIME package declares opens with the program.
+    void desktopEntryOffersEveryType()
+    {
+        QFile desktop(usr(QStringLiteral("share/applications/beamdeck.desktop")));
+        QFile mime(usr(QStringLiteral("share/mime/packages/beamdeck.xml")));
+        QVERIFY(desktop.open(QIODevice::ReadOnly) && mime.open(QIODevice::ReadOnly));
+        const QRegularExpression line(QStringLiteral("^MimeType=(.*)$"), QRegularExpression::MultilineOption);
+        const QStringList offered =
+            line.match(QString::fromUtf8(desktop.readAll())).captured(1).split(';', Qt::SkipEmptyParts);
+        QStringList declared;
+        QRegularExpressionMatchIterator it = QRegularExpression(QStringLiteral("<mime-type type=\"([^\"]+)\""))
+                                                 .globalMatch(QString::fromUtf8(mime.readAll()));
+        while (it.hasNext())
+            declared << it.next().captured(1);
+        QCOMPARE(declared.size(), 4);
+        QCOMPARE(offered, declared);
     }
 
     void commandLine_data()

@@ -119,7 +119,15 @@ int runGroup(const QStringList &args)
         }
         file.close();
         // The same groups, rows and paths as the application loads.
-        for (const TabList::Group &listed : TabList::load(input, folders)) {
+        bool isList = false;
+        QString why;
+        const QVector<TabList::Group> listedGroups = TabList::load(input, folders, &isList, &why);
+        if (!isList) {
+            err() << "ildatool group: " << input << " is not a play list: " << why << "\n";
+            err().flush();
+            return ExitBadInput;
+        }
+        for (const TabList::Group &listed : listedGroups) {
             if (!listed.check)
                 continue;
             ExportGroup group;
