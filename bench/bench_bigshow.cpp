@@ -191,8 +191,8 @@ int main(int argc, char **argv)
             sizes << a.toInt();
     if (sizes.isEmpty())
         sizes = {1000, 2000};
-    const int limit = qEnvironmentVariableIsSet("BEAMDECK_BENCH_LIMIT") ? qEnvironmentVariableIntValue("BEAMDECK_BENCH_LIMIT")
-                                                                        : 300;
+    const int limit =
+        qEnvironmentVariableIsSet("BEAMDECK_BENCH_LIMIT") ? qEnvironmentVariableIntValue("BEAMDECK_BENCH_LIMIT") : 300;
     printf("main window with a tab list of N groups of 5 files (start: at start-up; open: from the open dialog)\n");
     runParent(QCoreApplication::applicationFilePath(), dir, sizes, limit);
     return 0;

@@ -197,15 +197,15 @@ private slots:
     // what a first-frame read of the whole file gives.
     void firstFrameOfLargeFile_data()
     {
-        QTest::addColumn<QList<int>>("frames"); // points per frame
-        QTest::addColumn<int>("cut");           // bytes taken off the end
-        QTest::newRow("many_small_frames") << QList<int>(400, 100) << 0;
-        QTest::newRow("first_frame_past_the_piece") << QList<int>{40000, 10} << 0;
-        QTest::newRow("first_frame_cut_short") << QList<int>{40000} << 8 * 1000 + 32;
+        QTest::addColumn<QVector<int>>("frames"); // points per frame
+        QTest::addColumn<int>("cut");             // bytes taken off the end
+        QTest::newRow("many_small_frames") << QVector<int>(400, 100) << 0;
+        QTest::newRow("first_frame_past_the_piece") << QVector<int>{40000, 10} << 0;
+        QTest::newRow("first_frame_cut_short") << QVector<int>{40000} << 8 * 1000 + 32;
     }
     void firstFrameOfLargeFile()
     {
-        QFETCH(QList<int>, frames);
+        QFETCH(QVector<int>, frames);
         QFETCH(int, cut);
         IldaBuilder b;
         for (int points : frames) {
