@@ -118,18 +118,23 @@ Item {
                 id: ildSlider
                 width: parent.width
                 from: 0
-                to: Math.max(1, ildaPainterSet.frameMaxIndex)
+                to: Math.max(1, ildaPainterSet.fileFrames - 1)
                 stepSize: 1
                 value: ildaPainterSet.frameIndex
                 onMoved: ildaPainterSet.frameIndex = Math.round(value)
             }
 
+            // The file's own frame count from the start, not that of the
+            // first-frame preview; a file without frames says so.
             Text {
+                objectName: "frameLabel"
                 width: parent.width
                 color: "#cccccc"
                 font.pixelSize: 11
-                text: "帧 " + ildaPainterSet.frameIndex + "/" + ildaPainterSet.frameMaxIndex
-                      + "  总 " + ildaPainterSet.frameTotal + "  格式 " + ildaPainterSet.format
+                text: ildaPainterSet.fileFrames > 0
+                      ? "帧 " + ildaPainterSet.frameIndex + "/" + (ildaPainterSet.fileFrames - 1)
+                        + "  总 " + ildaPainterSet.frameTotal + "  格式 " + ildaPainterSet.format
+                      : "无帧"
             }
             Text {
                 width: parent.width

@@ -208,16 +208,29 @@ ApplicationWindow {
                 }
             }
 
-            StackLayout {
+            // The page of the selected group. A plain item rather than a
+            // stack layout, which spends time on every page for every page
+            // added: thousands of groups would take minutes.
+            Item {
                 id: groupPages
                 Layout.fillWidth: true
                 Layout.fillHeight: true
-                currentIndex: tabFrameSet.currentIndex
+                property int currentIndex: tabFrameSet.currentIndex
 
+                // A group's page is built when the group is first shown and
+                // kept after that: a show of thousands of groups opens with
+                // one page, not thousands.
                 Repeater {
                     model: FileTab
-                    delegate: FrameSet {
-                        fileModel: FileTab.get_tab(index)
+                    delegate: Loader {
+                        readonly property bool shown: index === groupPages.currentIndex
+                        anchors.fill: parent
+                        visible: shown
+                        active: shown
+                        onShownChanged: if (shown) active = true
+                        sourceComponent: FrameSet {
+                            fileModel: FileTab.get_tab(index)
+                        }
                     }
                 }
             }

@@ -36,6 +36,9 @@ bool readPaletteRecords(ByteCursor &in, int count, QVector<QRgb> &found)
     return true;
 }
 
+// What a first-frame preview reads of a file before falling back to all of it.
+constexpr qint64 FirstPiece = 256 * 1024;
+
 } // namespace
 
 IldFrame::HeaderResult IldFrame::readHeader(ByteCursor &in)
@@ -176,6 +179,23 @@ IldReadResult IldFrameSet::fromFileIld(const QString &path, bool firstOnly, cons
     if (!result.ok()) {
         qCDebug(lcIlda) << "{IldFrameSet::fromFileIld}open file failure:" << path;
         return result;
+    }
+    if (firstOnly && file.size() > FirstPiece) {
+        // A preview needs the first section only, which lies at the start: a
+        // large file is read whole only when that section reaches past the
+        // first piece.
+        std::unique_ptr<uchar[]> piece(new (std::nothrow) uchar[FirstPiece]);
+        if (piece && file.read(reinterpret_cast<char *>(piece.get()), FirstPiece) == FirstPiece) {
+            const size_t framesBefore = frames.size();
+            const quint16 maxBefore = maxPointCount;
+            const IldReadResult first = fromBytes(piece.get(), FirstPiece, true, progress, paletteSize);
+            // Stopping at the very end of the piece may mean more was cut off.
+            if (first.kind != IldReadResult::Truncated && first.offset < FirstPiece)
+                return first;
+            frames.erase(frames.begin() + qint64(framesBefore), frames.end());
+            maxPointCount = maxBefore;
+        }
+        file.seek(0);
     }
     std::unique_ptr<uchar[]> bytes;
     qint64 length = 0;

@@ -31,6 +31,8 @@ void IldaDrawWidget::setSource(const QString &path)
     const IldReadResult read = readFrames(*m_frameSet, path, true);
     setReadProblem(read.ok() ? QString() : read.reason());
     setFrameCount(int(m_frameSet->frames.size()));
+    // The count a tile shows at once, without reading the point data.
+    setFileFrames(path.isEmpty() ? 0 : IldFrameSet::countFramesIld(path).frames);
     if (m_frameCount == 0) {
         m_currentFrame = &m_frameSet->emptyFrame;
         emit currentFrameChanged();
@@ -74,6 +76,7 @@ void IldaDrawWidget::setFrameIndex(int index)
                                                              read.noticeText(m_source));
             }
             setFrameCount(int(m_frameSet->frames.size()));
+            setFileFrames(m_frameCount);
         }
     }
     const int count = int(m_frameSet->frames.size());
@@ -126,6 +129,14 @@ void IldaDrawWidget::setFrameCount(int count)
         return;
     m_frameCount = count;
     emit frameMaxIndexChanged(count - 1);
+}
+
+void IldaDrawWidget::setFileFrames(int count)
+{
+    if (count == m_fileFrames)
+        return;
+    m_fileFrames = count;
+    emit fileFramesChanged();
 }
 
 void IldaDrawWidget::setReadProblem(const QString &problem)

@@ -31,6 +31,9 @@ class IldaDrawWidget : public QQuickPaintedItem
     Q_PROPERTY(int countP READ countP NOTIFY currentFrameChanged)
     Q_PROPERTY(int format READ format NOTIFY currentFrameChanged)
     Q_PROPERTY(int warning_maxPoint READ warningMaxPoint WRITE setWarningMaxPoint)
+    // Frames of the whole file, before it is read whole: counted from its
+    // section headers when the source is set, the real count once read.
+    Q_PROPERTY(int fileFrames READ fileFrames NOTIFY fileFramesChanged)
     // Why the source was not read whole (empty when it was).
     Q_PROPERTY(QString readProblem READ readProblem NOTIFY readProblemChanged)
     // The player names a file it cannot read whole in a notice; tiles do not.
@@ -45,6 +48,7 @@ public:
     QString source() const { return m_source; }
     void setSource(const QString &path);
     int frameMaxIndex() const { return m_frameCount - 1; }
+    int fileFrames() const { return m_fileFrames; }
     int frameTotal() const;
     int frameIndex() const;
     void setFrameIndex(int index);
@@ -79,6 +83,7 @@ signals:
     // The frame shown changed (its header fields and counts with it).
     void currentFrameChanged();
     void readProblemChanged();
+    void fileFramesChanged();
 
 private:
     FrameContext *context();
@@ -86,6 +91,7 @@ private:
     IldReadResult readFrames(IldFrameSet &into, const QString &path, bool firstOnly,
                              const ProgressCallback &progress = {});
     void setFrameCount(int count);
+    void setFileFrames(int count);
     void setReadProblem(const QString &problem);
 
     QString m_source;
@@ -93,6 +99,7 @@ private:
     std::unique_ptr<IldFrameSet> m_frameSet;
     IldFrame *m_currentFrame = nullptr;
     int m_frameCount = 0;
+    int m_fileFrames = 0;
     bool m_netWork = false;
     bool m_showBlanking = false;
     bool m_openGL = false;

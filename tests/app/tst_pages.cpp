@@ -330,6 +330,24 @@ private slots:
         QCOMPARE(player()->frameIndex(), 0);
         for (IldaDrawWidget *w : tilePreviews())
             QCOMPARE(w->frameIndex(), 0);
+        // only the page on show is built: the other groups' files are not read
+        QCOMPARE(itemsOf<IldaDrawWidget>(m_root).size(), first->rowCount() + 1); // and the player
+    }
+
+    // Before any hover a tile reads the file's own frame count, not the
+    // first-frame preview's "0/0".
+    void tilesShowTheirFrameCounts()
+    {
+        showGroup(1);
+        const QList<IldaDrawWidget *> tiles = tilePreviews();
+        for (int row = 0; row < tiles.size(); ++row) {
+            IldFrameSet set;
+            set.fromFileIld(tiles[row]->source(), false);
+            const QString label = control(m_root, QStringLiteral("frameLabel"), row)->property("text").toString();
+            QVERIFY2(label.startsWith(QStringLiteral("帧 0/%1 ").arg(set.frames.size() - 1)), qPrintable(label));
+            QCOMPARE(tiles[row]->frameMaxIndex(), 0); // still only the first frame read
+        }
+        showGroup(0);
     }
 
     void previewStepsOnlyUnderThePointer()
@@ -387,6 +405,8 @@ private slots:
         };
         QQuickItem *mark = nullptr;
         QTRY_VERIFY((mark = visibleMark()) != nullptr);
+        QCOMPARE(control(m_root, QStringLiteral("frameLabel"), rows)->property("text").toString(),
+                 QStringLiteral("无帧"));
         const QPoint centre = mark->mapToScene(QPointF(mark->width() / 2, mark->height() / 2)).toPoint();
         QTest::mouseDClick(m_root, Qt::LeftButton, Qt::NoModifier, centre);
         QTRY_COMPARE(LogCapture::count(), 3); // the group's, the player's and the editor's
@@ -1357,6 +1377,33 @@ private slots:
         QCOMPARE(m_objects.notices.count(), 1);
         QVERIFY(m_objects.notices.lines().first().contains("The last play list could not be read"));
         closeNotices();
+    }
+
+    // A list of many groups builds the pages of the groups shown only; the
+    // others' previews read nothing.
+    void manyGroupsBuildOnlyThePagesShown()
+    {
+        const QString play = m_demo + QStringLiteral("/play/");
+        const QByteArray shapes = readAll(play + QStringLiteral("shapes.csv"));
+        QByteArray list;
+        for (int g = 0; g < 300; ++g) {
+            const QString name = QStringLiteral("big%1.csv").arg(g);
+            QFile csv(play + name);
+            QVERIFY(csv.open(QIODevice::WriteOnly) && csv.write(shapes) == shapes.size());
+            list += "play/" + name.toLatin1() + '\n';
+        }
+        QFile file(play + QStringLiteral("big.list"));
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(list + "#end\n") > 0);
+        file.close();
+        const QString listFilter = QStringLiteral("list files (*.list )");
+        m_tabs->open_list(QUrl::fromLocalFile(file.fileName()), listFilter);
+        QCOMPARE(m_tabs->rowCount(), 300);
+        showGroup(0);
+        showGroup(2);
+        // groups of three: the two shown, perhaps the one selected before, and the player
+        QVERIFY(itemsOf<IldaDrawWidget>(m_root).size() <= 3 * 3 + 1);
+        m_tabs->open_list(QUrl::fromLocalFile(play + QStringLiteral("play.list")), listFilter);
+        QCOMPARE(m_tabs->rowCount(), 3);
     }
 
     void noQmlWarnings() { QVERIFY2(m_warnings.isEmpty(), qPrintable(m_warnings.join('\n'))); }

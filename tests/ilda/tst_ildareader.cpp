@@ -193,6 +193,46 @@ private slots:
         QCOMPARE(int(read(frames, false).frames.size()), 2);
     }
 
+    // A preview of a large file reads only its start; what it gives must be
+    // what a first-frame read of the whole file gives.
+    void firstFrameOfLargeFile_data()
+    {
+        QTest::addColumn<QVector<int>>("frames"); // points per frame
+        QTest::addColumn<int>("cut");             // bytes taken off the end
+        QTest::newRow("many_small_frames") << QVector<int>(400, 100) << 0;
+        QTest::newRow("first_frame_past_the_piece") << QVector<int>{40000, 10} << 0;
+        QTest::newRow("first_frame_cut_short") << QVector<int>{40000} << 8 * 1000 + 32;
+    }
+    void firstFrameOfLargeFile()
+    {
+        QFETCH(QVector<int>, frames);
+        QFETCH(int, cut);
+        IldaBuilder b;
+        for (int points : frames) {
+            b.header(5, quint16(points));
+            for (int p = 0; p < points; ++p)
+                b.point5(qint16(p), qint16(-p), 0, 1, 2, 3);
+        }
+        QByteArray bytes = b.header(5, 0).bytes();
+        bytes.chop(cut);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("large.ild"));
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size());
+        f.close();
+
+        IldFrameSet whole;
+        const IldReadResult expected =
+            whole.fromBytes(reinterpret_cast<const uchar *>(bytes.constData()), bytes.size(), true);
+        IldFrameSet piece;
+        const IldReadResult got = piece.fromFileIld(path, true);
+        QCOMPARE(int(got.kind), int(expected.kind));
+        QCOMPARE(got.offset, expected.offset);
+        QCOMPARE(int(piece.frames.size()), 1);
+        QCOMPARE(piece.frames[0].vertices.size(), whole.frames[0].vertices.size());
+        QCOMPARE(piece.maxPointCount, whole.maxPointCount);
+    }
+
     void truncation_data()
     {
         QTest::addColumn<int>("cut");

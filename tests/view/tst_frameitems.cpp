@@ -106,6 +106,7 @@ private slots:
         QSignalSpy maxSpy(&view, &IldaDrawWidget::frameMaxIndexChanged);
         view.setSource(write(QStringLiteral("five.ild"), squares(5, 6)));
         QCOMPARE(view.frameMaxIndex(), 0); // first frame only
+        QCOMPARE(view.fileFrames(), 5);    // counted from the headers
         QVERIFY(view.currentFrame());
         QCOMPARE(view.countP(), 6);
         QCOMPARE(view.frameTotal(), 5);
@@ -284,6 +285,7 @@ private slots:
         view.setFrameContext(&m_shared->frames);
         view.setSource(write(QStringLiteral("%1.ild").arg(QTest::currentDataTag()), bytes));
         QCOMPARE(view.frameMaxIndex(), -1);
+        QCOMPARE(view.fileFrames(), 0);
         QCOMPARE(view.currentFrame(), &view.frameSet()->emptyFrame);
         view.setFrameIndex(1);
         QCOMPARE(view.currentFrame(), &view.frameSet()->emptyFrame);
