@@ -121,7 +121,7 @@ class TestPages : public QObject
             dialog->selectNameFilter(filter);
             dialog->setDirectory(QFileInfo(path).absolutePath());
             name->setText(QFileInfo(path).fileName()); // typed into the name field
-            static_cast<QDialog *>(dialog)->accept(); // what its save button does
+            static_cast<QDialog *>(dialog)->accept();  // what its save button does
             return true;
         }
         return false;
