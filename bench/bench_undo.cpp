@@ -80,15 +80,14 @@ int main(int argc, char *argv[])
         const double ms = t.nsecsElapsed() / 1e6;
         out << "delete " << d << ": resident +" << QString::number(mib(residentBytes() - before), 'f', 1)
             << " MiB, history +" << QString::number(mib(model.undoMemory() - historyBefore), 'f', 1) << " MiB (holds "
-            << QString::number(mib(model.undoMemory()), 'f', 1) << " MiB), " << QString::number(ms, 'f', 0)
-            << " ms\n";
+            << QString::number(mib(model.undoMemory()), 'f', 1) << " MiB), " << QString::number(ms, 'f', 0) << " ms\n";
         out.flush();
     }
     QElapsedTimer t;
     t.start();
     for (int d = 0; d < deletes; ++d)
         model.undo();
-    out << "undo x" << deletes << ": " << QString::number(t.nsecsElapsed() / 1e6, 'f', 0) << " ms, "
-        << model.rowCount() << " frames back\n";
+    out << "undo x" << deletes << ": " << QString::number(t.nsecsElapsed() / 1e6, 'f', 0) << " ms, " << model.rowCount()
+        << " frames back\n";
     return 0;
 }

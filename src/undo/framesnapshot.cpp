@@ -81,8 +81,8 @@ void FrameSnapshot::countMemory(MemoryCount &count) const
     const IldFrame &h = m_entry->header;
     count.addShared(m_entry.get(),
                     qint64(sizeof(Entry)) + (h.name.capacity() + h.company.capacity()) * qint64(sizeof(QChar)));
-    count.addShared(m_entry->points.get(), qint64(sizeof(std::vector<IldVertex>) +
-                                                  m_entry->points->capacity() * sizeof(IldVertex)));
+    count.addShared(m_entry->points.get(),
+                    qint64(sizeof(std::vector<IldVertex>) + m_entry->points->capacity() * sizeof(IldVertex)));
 }
 
 std::vector<IldFrame> framesOf(const FramesSnapshot &snapshot)
