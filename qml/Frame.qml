@@ -386,7 +386,8 @@ Window {
 
             Caption {
                 anchors.centerIn: parent
-                visible: segAmendList.count === 0 || frameRoot.frameCount === 0
+                // Also once the list changed after a revise: its result was dropped.
+                visible: segAmendList.count === 0 || frameRoot.frameCount === 0 || !frameModel.revisedCurrent
                 text: "revise 之后在这里显示加点优化后的帧"
                 color: "#777777"
             }

@@ -95,10 +95,12 @@ bool sharperThan160(const IldVertex &a, const IldVertex &b, const IldVertex &c)
 void thin(const std::vector<IldVertex> &in, CappedAppender &out, quint32 blankPoint, quint32 totalPoint)
 {
     const size_t n = in.size();
-    const size_t total = totalPoint == 0 ? 1 : totalPoint;
-    size_t step = n / total;
-    if (step < 1)
-        step = 1;
+    const quint64 total = totalPoint == 0 ? 1 : totalPoint;
+    // The step is n / total as a fraction: point i is kept where the running
+    // count floor((i + 1) * total / n) grows, so at most total points are
+    // kept, evenly spread, and where n is a multiple of total exactly every
+    // (n / total)-th point is (indices step - 1, 2 * step - 1, ...).
+    auto onStep = [n, total](size_t i) { return n <= total || (i + 1) * total / n != i * total / n; };
     const quint32 startCopies = blankPoint + 1;
     const quint32 endCopies = quint32(std::min<quint64>(2ull * blankPoint + 1, 0xffffffffull));
     bool blankRun = false;
@@ -114,7 +116,7 @@ void thin(const std::vector<IldVertex> &in, CappedAppender &out, quint32 blankPo
                 out.add(switchOn(v, in[i - 1]), endCopies);
             blankRun = false;
         }
-        if ((i + 1) % step == 0) {
+        if (onStep(i)) {
             out.add(v);
         } else if (i >= 2 && sharperThan160(in[i - 2], in[i - 1], v)) {
             out.add(v);

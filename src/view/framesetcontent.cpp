@@ -31,6 +31,7 @@ void frameSetModel::appendFrames(std::vector<IldFrame> &&frames)
 {
     if (frames.empty())
         return;
+    dropRevised();
     const int total = int(frames.size());
     for (int i = 0; i < total; ++i) {
         // Like frames read from a file: numbered within their batch, not yet checked.
@@ -150,6 +151,8 @@ int frameSetModel::optimizeFrames()
         o.offsetY = f.offsetY;
         done.emplace_back(i, std::move(o));
     }
+    if (!done.empty())
+        dropRevised();
     beginResetModel();
     std::vector<IldFrame> &work = workSet().frames;
     for (auto &d : done)

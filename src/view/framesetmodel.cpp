@@ -4,7 +4,6 @@
 #include "ildframeset.h"
 #include "palette.h"
 #include "revise.h"
-#include "snapshotcommand.h"
 #include "urlpath.h"
 #include "userprompt.h"
 #include "viewlog.h"
@@ -17,34 +16,48 @@
 
 namespace {
 
-bool sameFrame(const IldFrame &a, const IldFrame &b)
-{
-    return a.format == b.format && a.name == b.name && a.company == b.company && a.pointCount == b.pointCount &&
-           a.frameNumber == b.frameNumber && a.totalFrames == b.totalFrames && a.projector == b.projector &&
-           a.reserved == b.reserved && a.vertices == b.vertices && a.check == b.check && a.highPoint == b.highPoint &&
-           a.scaleX == b.scaleX && a.scaleY == b.scaleY && a.offsetX == b.offsetX && a.offsetY == b.offsetY;
-}
-
-bool sameFrames(const std::vector<IldFrame> &a, const std::vector<IldFrame> &b)
-{
-    return std::equal(a.begin(), a.end(), b.begin(), b.end(), sameFrame);
-}
-
-// The same content, whatever the check marks (a selection, not an edit) and
-// the numbering a save rewrites.
-bool sameContent(const std::vector<IldFrame> &a, const std::vector<IldFrame> &b)
-{
-    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](const IldFrame &x, const IldFrame &y) {
-        return x.format == y.format && x.name == y.name && x.company == y.company && x.projector == y.projector &&
-               x.vertices == y.vertices && x.highPoint == y.highPoint && x.scaleX == y.scaleX && x.scaleY == y.scaleY &&
-               x.offsetX == y.offsetX && x.offsetY == y.offsetY;
-    });
-}
-
-// Whole-list snapshots are large; a bounded history keeps memory in check.
-constexpr int UndoLimit = 30;
+// Snapshots share the points of frames no edit touched, so the history is
+// bounded by what the edits changed; the budget keeps it from taking over a
+// machine after many edits of a large show.
+constexpr qint64 UndoMemoryBudget = 768ll * 1024 * 1024;
+constexpr int UndoLimit = 100;
 
 } // namespace
+
+// One edit: the affected rows before and after it. The edit has been made
+// when the step is pushed.
+class frameSetModel::FrameEdit : public UndoStep
+{
+public:
+    FrameEdit(frameSetModel *model, const QString &text, FrameRows before, FrameRows after, int mergeKey)
+        : UndoStep(text, mergeKey), m_model(model), m_before(std::move(before)), m_after(std::move(after))
+    {}
+    const FrameRows &before() const { return m_before; }
+    const FrameRows &after() const { return m_after; }
+
+    void undo() override { m_model->restore(m_before); }
+    void redo() override { m_model->restore(m_after); }
+    bool mergeWith(UndoStep &next) override
+    {
+        auto *edit = dynamic_cast<FrameEdit *>(&next);
+        if (!edit || edit->m_before.row != m_after.row)
+            return false;
+        m_after = std::move(edit->m_after);
+        return true;
+    }
+    void countMemory(MemoryCount &count) const override
+    {
+        for (const FrameRows *r : {&m_before, &m_after}) {
+            ::countMemory(r->work, count);
+            ::countMemory(r->revised, count);
+        }
+    }
+
+private:
+    frameSetModel *m_model;
+    FrameRows m_before;
+    FrameRows m_after;
+};
 
 struct frameSetModel::Owned
 {
@@ -62,26 +75,57 @@ frameSetModel::frameSetModel(Owned &owned, QObject *parent)
 }
 
 frameSetModel::frameSetModel(IldFrameSet &work, IldFrameSet &revised, ViewSettings &view, QObject *parent)
-    : QAbstractListModel(parent), m_work(&work), m_revised(&revised), m_view(&view)
+    : QAbstractListModel(parent), m_work(&work), m_revised(&revised), m_view(&view), m_undo(UndoMemoryBudget, UndoLimit)
 {
-    m_undo.setUndoLimit(UndoLimit);
-    connect(&m_undo, &QUndoStack::canUndoChanged, this, &frameSetModel::canUndoChanged);
-    connect(&m_undo, &QUndoStack::canRedoChanged, this, &frameSetModel::canRedoChanged);
+    connect(&m_undo, &UndoHistory::canUndoChanged, this, &frameSetModel::canUndoChanged);
+    connect(&m_undo, &UndoHistory::canRedoChanged, this, &frameSetModel::canRedoChanged);
+    // Whatever way the rows or the revised set changed, the page hears whether they still match.
+    connect(this, &QAbstractItemModel::modelReset, this, &frameSetModel::noteRevisedCurrent);
+    connect(this, &QAbstractItemModel::layoutChanged, this, &frameSetModel::noteRevisedCurrent);
+    connect(this, &QAbstractItemModel::rowsInserted, this, &frameSetModel::noteRevisedCurrent);
+    connect(this, &QAbstractItemModel::rowsRemoved, this, &frameSetModel::noteRevisedCurrent);
+    connect(this, &QAbstractItemModel::dataChanged, this, &frameSetModel::noteRevisedCurrent);
 }
 
-frameSetModel::FrameRows frameSetModel::rows(int row) const
+frameSetModel::FrameRows frameSetModel::rows(int row)
 {
     FrameRows r;
     r.row = row;
     const std::vector<IldFrame> &frames = workSet().frames;
     if (row >= 0) {
         if (row < int(frames.size()))
-            r.work.push_back(frames[size_t(row)]);
+            r.work.push_back(m_snapshots.take(frames[size_t(row)]));
         return r;
     }
-    r.work = frames;
-    r.revised = revisedSet().frames;
+    r.work = m_snapshots.take(frames);
+    r.revised = m_snapshots.take(revisedSet().frames);
     return r;
+}
+
+bool frameSetModel::revisedCurrent() const
+{
+    const size_t n = revisedSet().frames.size();
+    return n > 0 && n == workSet().frames.size();
+}
+
+void frameSetModel::noteRevisedCurrent()
+{
+    if (revisedCurrent() == m_revisedCurrent)
+        return;
+    m_revisedCurrent = !m_revisedCurrent;
+    emit revisedCurrentChanged();
+}
+
+// Called once the list's frames changed: the revise result of the old list
+// would be shown beside, and saved for, frames it was not made from.
+void frameSetModel::dropRevised()
+{
+    if (revisedSet().frames.empty())
+        return;
+    revisedSet().frames.clear();
+    if (rowCount() > 0)
+        emit dataChanged(index(0), index(rowCount() - 1), {ReviseCountRole, HighPointRole});
+    noteRevisedCurrent();
 }
 
 void frameSetModel::restore(const FrameRows &r)
@@ -89,14 +133,14 @@ void frameSetModel::restore(const FrameRows &r)
     std::vector<IldFrame> &frames = workSet().frames;
     if (r.row >= 0) {
         if (r.row < int(frames.size()) && !r.work.empty()) {
-            frames[size_t(r.row)] = r.work.front();
+            frames[size_t(r.row)] = r.work.front().frame();
             emit dataChanged(index(r.row), index(r.row));
         }
         return;
     }
     beginResetModel();
-    frames = r.work;
-    revisedSet().frames = r.revised;
+    frames = framesOf(r.work);
+    revisedSet().frames = framesOf(r.revised);
     endResetModel();
     m_ildFileName.clear(); // the list no longer is just that file: opening it again reads it
     if (m_selectEndFrame >= rowCount()) {
@@ -110,14 +154,17 @@ void frameSetModel::restore(const FrameRows &r)
 // history is given up instead, and the list stays as it is.
 bool frameSetModel::historyMatches(bool forUndo) const
 {
-    const int i = m_undo.index();
-    const QUndoCommand *c = forUndo ? (i > 0 ? m_undo.command(i - 1) : nullptr) : m_undo.command(i);
-    const auto *command = dynamic_cast<const SnapshotCommand<FrameRows> *>(c);
-    if (!command)
+    const auto *step = dynamic_cast<const FrameEdit *>(forUndo ? m_undo.undoStep() : m_undo.redoStep());
+    if (!step)
         return true;
-    const FrameRows &expected = forUndo ? command->after() : command->before();
-    const FrameRows now = rows(expected.row);
-    return sameContent(expected.work, now.work) && sameContent(expected.revised, now.revised);
+    const FrameRows &expected = forUndo ? step->after() : step->before();
+    const std::vector<IldFrame> &work = workSet().frames;
+    if (expected.row >= 0) {
+        if (expected.row >= int(work.size()))
+            return expected.work.empty();
+        return expected.work.size() == 1 && expected.work.front().sameContent(work[size_t(expected.row)]);
+    }
+    return sameContent(expected.work, work) && sameContent(expected.revised, revisedSet().frames);
 }
 
 void frameSetModel::undo()
@@ -143,10 +190,9 @@ void frameSetModel::redo()
 void frameSetModel::record(const QString &text, FrameRows before, int mergeKey)
 {
     FrameRows after = rows(before.row);
-    if (sameFrames(before.work, after.work) && sameFrames(before.revised, after.revised))
+    if (before.work == after.work && before.revised == after.revised)
         return;
-    m_undo.push(new SnapshotCommand<FrameRows>(
-        text, std::move(before), std::move(after), [this](const FrameRows &r) { restore(r); }, mergeKey));
+    m_undo.push(std::make_unique<FrameEdit>(this, text, std::move(before), std::move(after), mergeKey));
 }
 
 frameSetModel::~frameSetModel() = default;
@@ -263,6 +309,7 @@ bool frameSetModel::removeRows(int row, int count, const QModelIndex &parent)
     if (parent.isValid() || row < 0 || count <= 0 || row + count > rowCount())
         return false;
     std::vector<IldFrame> &frames = workSet().frames;
+    const size_t rowsBefore = frames.size();
     int r = row + count - 1;
     while (r >= row) {
         if (!frames[size_t(r)].check) {
@@ -277,6 +324,8 @@ bool frameSetModel::removeRows(int row, int count, const QModelIndex &parent)
         endRemoveRows();
         --r;
     }
+    if (frames.size() != rowsBefore)
+        dropRevised();
     return true;
 }
 
@@ -290,6 +339,7 @@ bool frameSetModel::insertRows(int row, int count, const QModelIndex &parent)
     std::vector<IldFrame> &frames = workSet().frames;
     frames.insert(frames.begin() + row, buffered.begin(), buffered.end());
     endInsertRows();
+    dropRevised();
     return true;
 }
 
@@ -310,6 +360,7 @@ bool frameSetModel::moveRows(const QModelIndex &sourceParent, int sourceRow, int
     frames.insert(frames.begin() + destinationChild, m_moveBuffer->frames.begin(), m_moveBuffer->frames.end());
     m_moveBuffer.reset();
     endMoveRows();
+    dropRevised();
     return true;
 }
 
@@ -441,6 +492,8 @@ bool frameSetModel::setIldFileName(QString name)
         read = result.frames > 0;
         // A file that gave nothing may be tried again once mended.
         m_ildFileName = read ? path : QString();
+        if (!loaded.frames.empty())
+            dropRevised();
         beginResetModel();
         IldFrameSet &work = workSet();
         work.maxPointCount = std::max(work.maxPointCount, loaded.maxPointCount);
@@ -457,6 +510,20 @@ bool frameSetModel::setIldFileName(QString name)
     return read;
 }
 
+void frameSetModel::appendRead(IldFrameSet &loaded)
+{
+    const Edit edit(this, QStringLiteral("open"));
+    if (!loaded.frames.empty())
+        dropRevised();
+    beginResetModel();
+    IldFrameSet &work = workSet();
+    work.maxPointCount = std::max(work.maxPointCount, loaded.maxPointCount);
+    work.frames.insert(work.frames.end(), std::make_move_iterator(loaded.frames.begin()),
+                       std::make_move_iterator(loaded.frames.end()));
+    loaded.frames.clear();
+    endResetModel();
+}
+
 void frameSetModel::reviseFrameSet(uint between, uint addPoint, uint blankPoint, uint totalPoint)
 {
     ReviseParams params;
@@ -471,6 +538,17 @@ void frameSetModel::reviseFrameSet(uint between, uint addPoint, uint blankPoint,
     beginResetModel();
     std::swap(revisedSet().frames, m_reviseBuffer.frames);
     endResetModel();
+    m_lastRevise = params;
+    m_hasRevised = true;
+}
+
+bool frameSetModel::reviseAgain()
+{
+    if (!m_hasRevised)
+        return false;
+    const ReviseParams p = m_lastRevise;
+    reviseFrameSet(p.between, p.addPoint, p.blankPoint, p.totalPoint);
+    return revisedCurrent();
 }
 
 int frameSetModel::get_current_index(uint index)

@@ -1,10 +1,12 @@
 #pragma once
 
+#include "framesnapshot.h"
 #include "ildframe.h"
 #include "ildframeset.h"
+#include "revise.h"
+#include "undohistory.h"
 
 #include <QAbstractListModel>
-#include <QUndoStack>
 
 #include <memory>
 #include <vector>
@@ -28,6 +30,8 @@ class frameSetModel : public QAbstractListModel
     Q_PROPERTY(int select_end_frame READ selectEndFrame WRITE setSelectEndFrame NOTIFY select_end_frame_Change)
     Q_PROPERTY(bool canUndo READ canUndo NOTIFY canUndoChanged)
     Q_PROPERTY(bool canRedo READ canRedo NOTIFY canRedoChanged)
+    // The revised set holds the revise result of the list as it stands.
+    Q_PROPERTY(bool revisedCurrent READ revisedCurrent NOTIFY revisedCurrentChanged)
 
 public:
     enum Roles {
@@ -99,6 +103,20 @@ public:
     Q_INVOKABLE void redo();
     bool canUndo() const { return m_undo.canUndo(); }
     bool canRedo() const { return m_undo.canRedo(); }
+    // What the undo history keeps, points shared between its steps counted once.
+    qint64 undoMemory() const { return m_undo.memory(); }
+
+    // Revised frames belong to the list they were made from: every change of
+    // the list's frames (not of their marks or scale) drops them.
+    bool revisedCurrent() const;
+    // The settings of the last completed revise, or null before the first;
+    // reviseAgain runs it on the list as it stands (false when there was
+    // none or it was cancelled).
+    const ReviseParams *lastRevise() const { return m_hasRevised ? &m_lastRevise : nullptr; }
+    bool reviseAgain();
+    // Appends frames the file element read (a C table, an ILDA file) as one
+    // step of the undo history.
+    void appendRead(IldFrameSet &loaded);
 
     int between() const { return m_between; }
     void setBetween(int value);
@@ -117,20 +135,24 @@ signals:
     void select_end_frame_Change(int index);
     void canUndoChanged();
     void canRedoChanged();
+    void revisedCurrentChanged();
 
 private:
     struct Owned;
     frameSetModel(Owned &owned, QObject *parent);
     void countSelected();
     void appendFrames(std::vector<IldFrame> &&frames);
+    void dropRevised();
+    void noteRevisedCurrent();
 
     // What an edit touched: one row of the working list, or both lists whole.
     struct FrameRows
     {
         int row = -1;
-        std::vector<IldFrame> work;
-        std::vector<IldFrame> revised;
+        FramesSnapshot work;
+        FramesSnapshot revised;
     };
+    class FrameEdit;
     // Records one undoable edit: the lists as they were when it began and as
     // they are when it ends (whatever way the function returns).
     class Edit
@@ -149,7 +171,7 @@ private:
         FrameRows m_before;
         int m_mergeKey;
     };
-    FrameRows rows(int row = -1) const;
+    FrameRows rows(int row = -1);
     void restore(const FrameRows &rows);
     bool historyMatches(bool forUndo) const;
     void record(const QString &text, FrameRows before, int mergeKey);
@@ -161,13 +183,17 @@ private:
     UserPrompt *m_prompt = nullptr;
     WorkProgress *m_progress = nullptr;
     UserPrompt &prompt() const;
-    QUndoStack m_undo;
+    UndoHistory m_undo;
+    SnapshotPool m_snapshots;
+    bool m_revisedCurrent = false;
     QString m_ildFileName;
     std::unique_ptr<IldFrameSet> m_moveBuffer;
     // Revise builds here and swaps with the revised set when it completes, so
     // a cancelled run changes nothing; the swapped-out frames are rebuilt in
     // place by the next run.
     IldFrameSet m_reviseBuffer;
+    ReviseParams m_lastRevise;
+    bool m_hasRevised = false;
     int m_between = 5;
     int m_selectNum = 0;
     int m_selectStartFrame = 0;

@@ -6,6 +6,7 @@
 #include "ildframeset.h"
 #include "palette.h"
 #include "regularfile.h"
+#include "revise.h"
 #include "urlpath.h"
 #include "userprompt.h"
 #include "viewlog.h"
@@ -34,7 +35,6 @@ bool ildaFile::loadData(QUrl name)
     if (!shared)
         return false;
     QString &path = *shared->ildaFilePath;
-    IldFrameSet &work = *shared->workSet;
     Palette *palette = shared->view->palette;
     path = localPathFromUrl(name);
     const QString fileName = name.fileName();
@@ -65,16 +65,59 @@ bool ildaFile::loadData(QUrl name)
     }
     if (result.kind == IldReadResult::Cancelled)
         return false;
-    work.maxPointCount = std::max(work.maxPointCount, loaded.maxPointCount);
-    work.frames.insert(work.frames.end(), std::make_move_iterator(loaded.frames.begin()),
-                       std::make_move_iterator(loaded.frames.end()));
+    // Through the model: one step of the undo history, and the revised
+    // frames of the list before it are dropped.
+    shared->model->appendRead(loaded);
     if (!result.ok()) {
         qCDebug(lcView) << "{ildaFile::loadData}" << path << result.reason();
         FrameContext::promptOf(shared).showNotice(UserPrompt::Warning, QStringLiteral("file error"),
                                                   result.noticeText(path));
     }
-    shared->model->refrushModel();
     return result.frames > 0;
+}
+
+// Revised frames are saved only for the list they were made from. When the
+// list changed since "revise", the user may revise it again with the same
+// settings; otherwise nothing is saved. The frames saved are those checked in
+// the list now: the tiles of both strips set the list's marks.
+bool ildaFile::prepareRevised(FrameContext *shared, const QString &path)
+{
+    IldFrameSet &revised = *shared->revisedSet;
+    const IldFrameSet &work = *shared->workSet;
+    if (!revisedReady(shared, path))
+        return false;
+    for (size_t i = 0; i < revised.frames.size() && i < work.frames.size(); ++i)
+        revised.frames[i].check = work.frames[i].check;
+    return true;
+}
+
+bool ildaFile::revisedReady(FrameContext *shared, const QString &path)
+{
+    frameSetModel &model = *shared->model;
+    if (model.revisedCurrent() || (shared->workSet->frames.empty() && shared->revisedSet->frames.empty()))
+        return true; // an empty list is refused as such
+    UserPrompt &prompt = FrameContext::promptOf(shared);
+    const QString title = QStringLiteral("加点优化");
+    const ReviseParams *last = model.lastRevise();
+    if (!last) {
+        prompt.showMessage(UserPrompt::Warning, title,
+                           QStringLiteral("%1 was not saved: there are no revised frames (加点优化) for the frames "
+                                          "in the list.\r\nPress \"revise\" first, then save.")
+                               .arg(path),
+                           UserPrompt::Ok);
+        return false;
+    }
+    const UserPrompt::Button answer = prompt.showMessage(
+        UserPrompt::Question, title,
+        QStringLiteral("The revised frames (加点优化) are out of date: the list changed after \"revise\".\r\n"
+                       "Revise again with between %1, highLight %2, blanking %3, pointNum %4 and save %5?")
+            .arg(last->between)
+            .arg(last->addPoint)
+            .arg(last->blankPoint)
+            .arg(last->totalPoint)
+            .arg(path),
+        UserPrompt::Yes | UserPrompt::No, UserPrompt::Yes);
+    return answer == UserPrompt::Yes && model.reviseAgain();
 }
 
 bool ildaFile::saveData(QUrl name, QString selectedNameFilter)
@@ -100,10 +143,18 @@ bool ildaFile::saveData(QUrl name, QString selectedNameFilter, int type)
     const bool typedIld = path.endsWith(QLatin1String(".ild"));
     const bool asC = typedC || (!typedIld && selectedNameFilter.contains(QLatin1String("*.c")));
     const bool asIld = !asC && (typedIld || selectedNameFilter.contains(QLatin1String("*.ild")));
+    if (asC && !path.endsWith(QLatin1String(".c")))
+        path += QLatin1String(".c");
+    else if (asIld && !path.endsWith(QLatin1String(".ild")))
+        path += QLatin1String(".ild");
     QString why;
-    if (asC) {
-        if (!path.endsWith(QLatin1String(".c")))
-            path += QLatin1String(".c");
+    if (!asC && !asIld) {
+        why =
+            QStringLiteral("the name ends neither in .ild nor in .c; add one of them or choose the ILDA or MCU filter");
+    } else if (type == 1 && !prepareRevised(shared, path)) {
+        shared->model->refrushModel();
+        return false; // said so, or the user chose not to revise
+    } else if (asC) {
         IldFrameSet &set = type == 1 ? *shared->revisedSet : *shared->workSet;
         qCDebug(lcView) << "{ildaFile::saveData}size:" << set.frames.size() << "nameIndex:" << 0;
         if (set.checkedCount() == 0) {
@@ -122,16 +173,19 @@ bool ildaFile::saveData(QUrl name, QString selectedNameFilter, int type)
                 bakeExportedTransforms(set, type);
             }
         }
-    } else if (asIld) {
-        if (!path.endsWith(QLatin1String(".ild")))
-            path += QLatin1String(".ild");
-        if (!shared->workSet->saveIld(path, colors, &why))
-            qCDebug(lcView) << "{ildaFile::saveData}save failure:" << path << why;
-        else // the editor keeps what it wrote: numbers, colours, transforms baked in
-            shared->workSet->bakeWritten(colors);
+    } else if (type == 3) {
+        // Colour codes are a firmware table's way of naming colours; an ILDA
+        // file has its own, so there is nothing to honour.
+        why = QStringLiteral("调色表 (colour codes) is a C table type and has no meaning in an ILDA file; save it as "
+                             ".c, or choose 正常 for an ILDA file");
     } else {
-        why =
-            QStringLiteral("the name ends neither in .ild nor in .c; add one of them or choose the ILDA or MCU filter");
+        // 正常 and 缩放中心 write the list with every frame's scale and centre
+        // applied (an ILDA file keeps no transform); 加点优化 its revised frames.
+        IldFrameSet &set = type == 1 ? *shared->revisedSet : *shared->workSet;
+        if (!set.saveIld(path, colors, &why))
+            qCDebug(lcView) << "{ildaFile::saveData}save failure:" << path << why;
+        else if (&set == shared->workSet) // the editor keeps what it wrote: numbers, colours, transforms baked in
+            set.bakeWritten(colors);
     }
     // Type 2 bakes the transforms into the stored points; show that.
     shared->model->refrushModel();

@@ -7,8 +7,8 @@
 #include <QUrl>
 
 // Opens and saves single files for the editor pages: .ild files and C source
-// tables go into and out of the working set (or the revised set for export
-// type 1) of its FrameContext. Every call ends with a reset of the frame list
+// tables go into and out of the working set (or the revised set for save
+// type 1, "加点优化") of its FrameContext. Every call ends with a reset of the frame list
 // model so the views show what is there now.
 class ildaFile : public QObject
 {
@@ -30,6 +30,11 @@ public:
 private:
     // Null when there is none (nothing can be loaded or saved then).
     FrameContext *context();
+    // True when the revised set belongs to the list as it stands (asks to
+    // revise again when it does not); prepareRevised then gives the revised
+    // frames the list's check marks.
+    static bool revisedReady(FrameContext *shared, const QString &path);
+    static bool prepareRevised(FrameContext *shared, const QString &path);
 
     FrameContext *m_context = nullptr;
 };

@@ -111,6 +111,24 @@ class TestPages : public QObject
     {
         return item->mapToScene(QPointF(item->width() / 2, item->height() / 2)).toPoint();
     }
+    // Picks path in the open file dialog and accepts it, as a user does.
+    static bool acceptFileDialog(const QString &path, const QString &filter)
+    {
+        for (QWidget *w : QApplication::topLevelWidgets()) {
+            auto *dialog = qobject_cast<QFileDialog *>(w);
+            if (!dialog || !dialog->isVisible())
+                continue;
+            auto *name = dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
+            if (!name)
+                return false;
+            dialog->selectNameFilter(filter);
+            dialog->setDirectory(QFileInfo(path).absolutePath());
+            name->setText(QFileInfo(path).fileName()); // typed into the name field
+            static_cast<QDialog *>(dialog)->accept();  // what its save button does
+            return true;
+        }
+        return false;
+    }
     static void click(QQuickItem *item) { QTest::mouseClick(item->window(), Qt::LeftButton, {}, centre(item)); }
     static void wheel(QQuickItem *item, int notches)
     {
@@ -1404,6 +1422,76 @@ private slots:
         QVERIFY(itemsOf<IldaDrawWidget>(m_root).size() <= 3 * 3 + 1);
         m_tabs->open_list(QUrl::fromLocalFile(play + QStringLiteral("play.list")), listFilter);
         QCOMPARE(m_tabs->rowCount(), 3);
+    }
+
+    // Revise, delete every frame, add a new one, save with 加点优化: the
+    // strip shows nothing of the deleted frames, and the save asks to revise
+    // again; declined, nothing is written; accepted, the file holds the new
+    // frame revised, never the deleted file's frames.
+    void deleteUnderRevisedFramesThenSave()
+    {
+        auto *editor = m_root->findChild<QQuickWindow *>(QStringLiteral("frameWindow"));
+        QVERIFY(editor);
+        frameSetModel &frames = m_objects.frameModel;
+        QAbstractItemModel *first = group(0);
+        QMetaObject::invokeMethod(editor, "openFile", Q_ARG(QVariant, first->data(first->index(0, 0), 1)));
+        editor->show();
+        QVERIFY(QTest::qWaitForWindowExposed(editor));
+        auto revisedTiles = [this, editor] {
+            int n = 0;
+            for (IldaFrameDraw *tile : itemsOf<IldaFrameDraw>(editor))
+                n += tile->isVisible() && tile->property("type").toInt() == 1;
+            return n;
+        };
+        auto button = [this, editor](const char *text) {
+            return itemWithProperty(editor, "text", QString::fromUtf8(text));
+        };
+        click(button("revise"));
+        QVERIFY(frames.revisedCurrent());
+        QTRY_VERIFY(revisedTiles() > 0);
+
+        click(button("全选"));
+        m_prompt.modalAnswer = UserPrompt::Yes;
+        click(button("删除"));
+        QCOMPARE(frames.rowCount(), 0);
+        click(itemWithProperty(editor, "placeholderText", QStringLiteral("激光秀 Laser")));
+        for (const char ch : QByteArray("Hi"))
+            QTest::keyClick(editor, ch);
+        click(button("文字"));
+        QCOMPARE(frames.rowCount(), 1);
+        click(button("全选"));
+        QTRY_COMPARE(revisedTiles(), 0);
+        QVERIFY(button("revise 之后在这里显示加点优化后的帧")->isVisible());
+
+        QQuickItem *saveType = itemWithProperty(editor, "currentText", QStringLiteral("正常"));
+        QVERIFY(saveType);
+        wheel(saveType, -1);
+        QCOMPARE(saveType->property("currentText").toString(), QStringLiteral("加点优化"));
+        const QString path = m_dir.filePath(QStringLiteral("revised.ild"));
+        const int boxes = m_prompt.boxes.size();
+        for (UserPrompt::Button answer : {UserPrompt::No, UserPrompt::Yes}) {
+            m_prompt.modalAnswer = answer;
+            click(button("保存"));
+            bool accepted = false; // QTRY_VERIFY checks once more when done
+            QTRY_VERIFY(accepted || (accepted = acceptFileDialog(path, QStringLiteral("ilda files (*.ild )"))));
+            QTRY_COMPARE(m_prompt.boxes.size(), boxes + (answer == UserPrompt::No ? 1 : 2));
+            QCOMPARE(m_prompt.boxes.last()->title, QStringLiteral("加点优化"));
+            QCOMPARE(m_prompt.boxes.last()->icon, UserPrompt::Question);
+            QCOMPARE(QFile::exists(path), answer == UserPrompt::Yes);
+        }
+        QVERIFY(frames.revisedCurrent());
+        QByteArray expected;
+        QVERIFY(m_objects.revisedSet.toIldaBytes(expected, m_objects.view.colors));
+        QCOMPARE(readAll(path), expected);
+        IldFrameSet back;
+        back.fromFileIld(path, false);
+        QCOMPARE(back.frames.size(), size_t(1));
+        QVERIFY(back.frames[0].vertices.size() > 1);
+
+        wheel(saveType, 1);
+        QCOMPARE(saveType->property("currentText").toString(), QStringLiteral("正常"));
+        m_prompt.modalAnswer = UserPrompt::Ok;
+        editor->hide();
     }
 
     void noQmlWarnings() { QVERIFY2(m_warnings.isEmpty(), qPrintable(m_warnings.join('\n'))); }

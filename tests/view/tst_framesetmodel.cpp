@@ -2,6 +2,7 @@
 #include "framesetmodel.h"
 #include "ildabuilder.h"
 #include "ildframeset.h"
+#include "undohistory.h"
 #include "viewsettings.h"
 
 #include <QAbstractItemModelTester>
@@ -488,6 +489,134 @@ private slots:
         model.redo();
         QCOMPARE(saved(), after);
         model.undo();
+    }
+
+    // Revised frames go with the list they were made from: a change of the
+    // list's frames drops them (undo brings them back with the list); marks
+    // and scale leave them.
+    void listChangesDropRevisedFrames_data()
+    {
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<bool>("drops");
+        for (const char *a : {"delete", "move", "move_by_drag", "open", "import", "text", "optimize"})
+            QTest::newRow(a) << a << true;
+        QTest::newRow("check_mark") << "check_mark" << false;
+        QTest::newRow("scale") << "scale" << false;
+        QTest::newRow("delete_nothing_selected") << "delete_nothing_selected" << false;
+    }
+    void listChangesDropRevisedFrames()
+    {
+        QFETCH(QString, action);
+        QFETCH(bool, drops);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("four.ild"));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(ildaFile(4));
+        file.close();
+        model.setIldFileName(path);
+        model.setData(model.index(1), true, frameSetModel::CheckRole);
+        model.reviseFrameSet(1, 0, 1, 600);
+        QVERIFY(model.revisedCurrent());
+        QSignalSpy current(&model, &frameSetModel::revisedCurrentChanged);
+
+        if (action == "delete")
+            model.deleteFrame();
+        else if (action == "delete_nothing_selected") {
+            model.setData(model.index(1), false, frameSetModel::CheckRole);
+            model.deleteFrame();
+        } else if (action == "move")
+            model.moveRows(0, 2, 1);
+        else if (action == "move_by_drag")
+            model.moveRows_view_data(0, 2, 1);
+        else if (action == "open") {
+            QFile more(dir.filePath(QStringLiteral("more.ild")));
+            QVERIFY(more.open(QIODevice::WriteOnly));
+            more.write(ildaFile(2));
+            more.close();
+            model.setIldFileName(more.fileName());
+        } else if (action == "import")
+            model.importSvg(QUrl::fromLocalFile(QStringLiteral(BEAMDECK_TEST_DATA "/content/circle.svg")));
+        else if (action == "text")
+            model.addText(QStringLiteral("Hi"), QString(), true);
+        else if (action == "optimize")
+            model.optimizeFrames();
+        else if (action == "check_mark")
+            model.setData(model.index(2), true, frameSetModel::CheckRole);
+        else if (action == "scale")
+            model.setData(model.index(2), 50, frameSetModel::ScaleXRole);
+
+        QCOMPARE(model.revisedCurrent(), !drops);
+        QCOMPARE(model.revisedSet().frames.empty(), drops);
+        QCOMPARE(current.count(), drops ? 1 : 0);
+        QCOMPARE(model.data(model.index(0), frameSetModel::ReviseCountRole).toInt() < 0, drops);
+        if (drops) {
+            model.undo(); // the list and its revised frames come back together
+            QVERIFY(model.revisedCurrent());
+            QCOMPARE(model.revisedSet().frames.size(), size_t(model.rowCount()));
+        }
+    }
+
+    // Snapshots share the points of frames an edit did not touch: a delete
+    // keeps little more than the deleted frame, and the history stays within
+    // its budget, always keeping the newest step.
+    void undoSharesUnchangedFrames()
+    {
+        const qint64 frame = 5000 * qint64(sizeof(IldVertex));
+        fillWork(20, 5000);
+        for (size_t i = 0; i < 20; ++i)
+            for (IldVertex &v : model.workSet().frames[i].vertices)
+                v.x = qint16(i); // frames differ
+        model.refrushModel();
+        model.setData(model.index(3), true, frameSetModel::CheckRole);
+        model.deleteFrame(); // the first step holds the list once
+        const qint64 first = model.undoMemory();
+        QVERIFY2(first < 21 * frame, qPrintable(QString::number(first)));
+        for (int d = 0; d < 5; ++d) {
+            model.setData(model.index(d), true, frameSetModel::CheckRole);
+            model.deleteFrame();
+        }
+        const qint64 perDelete = (model.undoMemory() - first) / 5;
+        QVERIFY2(perDelete < frame / 4, qPrintable(QString::number(perDelete)));
+        for (int d = 0; d < 6; ++d)
+            model.undo();
+        QCOMPARE(model.rowCount(), 20);
+        QCOMPARE(model.workSet().frames[3].vertices.front().x, qint16(3));
+    }
+
+    void historyKeepsToItsBudget()
+    {
+        // A step that keeps `bytes` of its own and one block shared by all.
+        struct Step : UndoStep
+        {
+            Step(qint64 bytes, const void *shared) : UndoStep(QStringLiteral("step")), bytes(bytes), shared(shared) {}
+            void undo() override {}
+            void redo() override {}
+            void countMemory(MemoryCount &count) const override
+            {
+                count.add(bytes);
+                count.addShared(shared, 500);
+            }
+            qint64 bytes;
+            const void *shared;
+        };
+        const int block = 0;
+        UndoHistory history(2000, 10);
+        QSignalSpy undoable(&history, &UndoHistory::canUndoChanged);
+        for (int i = 0; i < 4; ++i)
+            history.push(std::make_unique<Step>(400, &block));
+        QCOMPARE(history.count(), 3); // 500 shared once + 3 x 400
+        QCOMPARE(history.memory(), 1700);
+        history.push(std::make_unique<Step>(5000, &block));
+        QCOMPARE(history.count(), 1); // the newest stays whatever it costs
+        QVERIFY(history.canUndo());
+        history.undo();
+        QVERIFY(!history.canUndo() && history.canRedo());
+        QCOMPARE(undoable.count(), 2);
+        for (int i = 0; i < 12; ++i)
+            history.push(std::make_unique<Step>(1, &block));
+        QCOMPARE(history.count(), 10);
+        QVERIFY(!history.canRedo());
     }
 
     void undoNeverDropsFramesAddedOutsideTheHistory()

@@ -7,6 +7,7 @@
 #include "ildframeset.h"
 #include "palette.h"
 #include "sharedframes.h"
+#include "testfiles.h"
 
 #include <QDir>
 #include <QTemporaryDir>
@@ -90,26 +91,108 @@ private slots:
         QVERIFY(QFile::exists(dir.filePath(QStringLiteral("relative.ild"))));
     }
 
-    void saveCTable_data()
+    // Each save type to each suffix, against the bytes saved: the ILDA file
+    // honours the type as the C table does; 调色表 means nothing in an ILDA
+    // file and writes nothing, with a word.
+    void saveTypeToSuffix_data()
     {
         QTest::addColumn<int>("type");
-        QTest::newRow("values") << 0;
-        QTest::newRow("revised") << 1;
-        QTest::newRow("colour codes") << 3;
+        QTest::addColumn<QString>("suffix");
+        QTest::addColumn<QString>("written"); // which set, or "nothing"
+        const char *sets[] = {"work", "revised", "work", "work"};
+        for (int type = 0; type < 4; ++type) {
+            QTest::addRow("type_%d_c", type) << type << "c" << sets[type];
+            QTest::addRow("type_%d_ild", type) << type << "ild" << (type == 3 ? "nothing" : sets[type]);
+        }
     }
-    void saveCTable()
+    void saveTypeToSuffix()
     {
         QFETCH(int, type);
+        QFETCH(QString, suffix);
+        QFETCH(QString, written);
+        FakePrompt prompt;
+        shared.frames.prompt = &prompt;
         twoCheckedFrames(shared.work);
-        shared.revised = shared.work;
-        shared.revised.frames.pop_back();
-        const QString name = QStringLiteral("table%1").arg(type);
-        element.saveData(QUrl::fromLocalFile(dir.filePath(name)), QStringLiteral("C files (*.c)"), type);
-        QCOMPARE(shared.ildaFilePath, dir.filePath(name + QStringLiteral(".c")));
-        QFile f(shared.ildaFilePath);
-        QVERIFY(f.open(QIODevice::ReadOnly));
-        IldFrameSet &source = type == 1 ? shared.revised : shared.work;
-        QCOMPARE(f.readAll(), exportCTable(source, type, shared.view->colors));
+        shared.work.frames[1].scaleX = 2.0f; // shows whether transforms are applied
+        shared.model.refrushModel();
+        shared.model.reviseFrameSet(1, 0, 0, 1); // one point a frame
+        const IldFrameSet set = written == QLatin1String("revised") ? shared.revised : shared.work;
+        QByteArray expected;
+        if (suffix == QLatin1String("c"))
+            expected = exportCTable(set, type, shared.view->colors);
+        else
+            set.toIldaBytes(expected, shared.view->colors);
+        QByteArray workIld;
+        shared.work.toIldaBytes(workIld, shared.view->colors);
+
+        const QString path = dir.filePath(QStringLiteral("type%1.%2").arg(type).arg(suffix));
+        const QString filter = suffix == QLatin1String("c") ? "MCU files (*.c )" : "ilda files (*.ild )";
+        const bool saved = element.saveData(QUrl::fromLocalFile(path), filter, type);
+        shared.frames.prompt = nullptr;
+        if (written == QLatin1String("nothing")) {
+            QVERIFY(!saved);
+            QVERIFY(!QFile::exists(path));
+            QCOMPARE(prompt.boxes.size(), 1);
+            QVERIFY(prompt.boxes[0]->text.contains(QStringLiteral("调色表")));
+            return;
+        }
+        QVERIFY(saved);
+        QCOMPARE(prompt.boxes.size(), 0);
+        QCOMPARE(readAll(path), expected);
+        QCOMPARE(expected == workIld, suffix == QLatin1String("ild") && written == QLatin1String("work"));
+    }
+
+    // Revised frames of a list that changed since are never saved: the user
+    // is asked to revise again (with the last settings) or told to revise
+    // first; the marks saved are the list's own.
+    void staleRevisedFramesAreNotSaved_data()
+    {
+        QTest::addColumn<bool>("revisedBefore");
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<bool>("saved");
+        QTest::newRow("never_revised_told") << false << int(UserPrompt::Ok) << false;
+        QTest::newRow("stale_declined") << true << int(UserPrompt::No) << false;
+        QTest::newRow("stale_revised_again") << true << int(UserPrompt::Yes) << true;
+    }
+    void staleRevisedFramesAreNotSaved()
+    {
+        QFETCH(bool, revisedBefore);
+        QFETCH(int, answer);
+        QFETCH(bool, saved);
+        FakePrompt prompt;
+        prompt.modalAnswer = UserPrompt::Button(answer);
+        frameSetModel fresh(shared.work, shared.revised, *shared.view.get()); // never revised
+        frameSetModel &model = revisedBefore ? shared.model : fresh;
+        shared.frames.prompt = &prompt;
+        shared.frames.model = &model;
+        const auto back = qScopeGuard([this] {
+            shared.frames.prompt = nullptr;
+            shared.frames.model = &shared.model;
+        });
+        twoCheckedFrames(shared.work);
+        model.refrushModel();
+        if (revisedBefore)
+            model.reviseFrameSet(1, 0, 0, 1);
+        model.selectAll();
+        model.deleteFrame(); // every frame goes, with the revised ones
+        IldFrameSet added;
+        twoCheckedFrames(added);
+        added.frames[0].vertices[1].x = 7000;
+        added.frames[1].check = false;
+        model.appendRead(added);
+
+        const QString path = dir.filePath(QStringLiteral("stale%1.ild").arg(answer));
+        QCOMPARE(element.saveData(QUrl::fromLocalFile(path), QStringLiteral("ilda files (*.ild )"), 1), saved);
+        QCOMPARE(prompt.boxes.size(), 1);
+        QCOMPARE(prompt.boxes[0]->icon, revisedBefore ? UserPrompt::Question : UserPrompt::Warning);
+        QCOMPARE(QFile::exists(path), saved);
+        if (!saved)
+            return;
+        IldFrameSet read;
+        read.fromFileIld(path, false);
+        QCOMPARE(read.frames.size(), size_t(1)); // the checked one of the new frames
+        QCOMPARE(read.frames[0].vertices.back().x, qint16(7000));
+        QVERIFY(model.revisedCurrent());
     }
 
     void unknownFilterWritesNothing()

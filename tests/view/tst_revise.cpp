@@ -156,6 +156,41 @@ private slots:
         QVERIFY(r.vertices == expected);
     }
 
+    // pointNum is a budget: a frame keeps at most that many points on its
+    // steps, evenly spread and ending on its last point; a frame of fewer
+    // points keeps them all.
+    void thinningKeepsAtMostTotal_data()
+    {
+        QTest::addColumn<int>("points");
+        QTest::addColumn<quint32>("total");
+        QTest::addColumn<QList<int>>("kept"); // indices, or just the count when one entry is negative
+        QTest::newRow("1000_at_600") << 1000 << 600u << QList<int>{-600};
+        QTest::newRow("665_at_600") << 665 << 600u << QList<int>{-600};
+        QTest::newRow("1050_at_100") << 1050 << 100u << QList<int>{-100};
+        QTest::newRow("85_at_600_keeps_all") << 85 << 600u << QList<int>{-85};
+        QTest::newRow("10_at_4_spread") << 10 << 4u << QList<int>{2, 4, 7, 9};
+        QTest::newRow("12_at_4_multiple") << 12 << 4u << QList<int>{2, 5, 8, 11};
+    }
+    void thinningKeepsAtMostTotal()
+    {
+        QFETCH(int, points);
+        QFETCH(quint32, total);
+        QFETCH(QList<int>, kept);
+        std::vector<IldVertex> vs; // a straight line: no corner keeps a point
+        for (int i = 0; i < points; ++i)
+            vs.push_back(vtx(qint16(i * 10), 0));
+        const IldFrame r = reviseFrame(frameOf(vs), params(1, 0, 0, total));
+        if (kept.size() == 1 && kept[0] < 0) {
+            QCOMPARE(r.vertexCount(), -kept[0]);
+            QVERIFY(r.vertices.back() == vs.back());
+            return;
+        }
+        std::vector<IldVertex> expected;
+        for (int i : kept)
+            expected.push_back(vs[size_t(i)]);
+        QVERIFY(r.vertices == expected);
+    }
+
     void thinningKeepsSpikeDropsCoincident()
     {
         // step 4 keeps index 3 only; index 2 turns back on itself (0 degrees)
