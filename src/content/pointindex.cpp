@@ -19,8 +19,7 @@ double coord(const QPointF &p, int axis)
 
 } // namespace
 
-PointIndex::PointIndex(const std::vector<QPointF> &points)
-    : m_siteOf(points.size()), m_present(points.size(), 1)
+PointIndex::PointIndex(const std::vector<QPointF> &points) : m_siteOf(points.size()), m_present(points.size(), 1)
 {
     // Items sorted by place and then by number: equal places become one site.
     m_items.resize(points.size());

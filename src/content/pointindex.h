@@ -28,7 +28,7 @@ private:
     struct Site
     {
         QPointF p;
-        int first = 0;  // its items in m_items[first, first + count), in order
+        int first = 0; // its items in m_items[first, first + count), in order
         int count = 0;
         int alive = 0;
         int cursor = 0; // items before first + cursor are all gone
@@ -36,8 +36,7 @@ private:
 
     int build(int lo, int hi);
     void searchNearest(int lo, int hi, const QPointF &p, double &best, int &bestItem);
-    void searchK(int lo, int hi, const QPointF &p, int k, int exclude,
-                 std::vector<std::pair<double, int>> &best) const;
+    void searchK(int lo, int hi, const QPointF &p, int k, int exclude, std::vector<std::pair<double, int>> &best) const;
 
     std::vector<Site> m_sites;   // in tree order: range [lo, hi) has its node at (lo + hi) / 2
     std::vector<char> m_axis;    // per node: 0 splits on x, 1 on y
