@@ -1,6 +1,7 @@
 #include "pointindex.h"
 
 #include <algorithm>
+#include <cmath>
 #include <limits>
 #include <numeric>
 
@@ -19,8 +20,14 @@ double coord(const QPointF &p, int axis)
 
 } // namespace
 
-PointIndex::PointIndex(const std::vector<QPointF> &points) : m_siteOf(points.size()), m_present(points.size(), 1)
+PointIndex::PointIndex(const std::vector<QPointF> &given) : m_siteOf(given.size()), m_present(given.size(), 1)
 {
+    // A point that is not finite would break the ordering below; it is kept
+    // at the centre instead.
+    std::vector<QPointF> points(given);
+    for (QPointF &p : points)
+        if (!std::isfinite(p.x()) || !std::isfinite(p.y()))
+            p = QPointF();
     // Items sorted by place and then by number: equal places become one site.
     m_items.resize(points.size());
     std::iota(m_items.begin(), m_items.end(), 0);

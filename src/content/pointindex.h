@@ -14,7 +14,7 @@
 class PointIndex
 {
 public:
-    // Item i lies at points[i]; every coordinate must be finite.
+    // Item i lies at points[i] (one that is not finite, at the centre).
     explicit PointIndex(const std::vector<QPointF> &points);
 
     // The nearest item still in the index, -1 when none is left.
