@@ -6,6 +6,7 @@
 
 #include "pathoptimizer.h"
 #include "svgimport.h"
+#include "textstrokes.h"
 
 #include <QDirIterator>
 #include <QElapsedTimer>
@@ -382,6 +383,36 @@ void speed()
     out().flush();
 }
 
+// Inputs that once made the neighbour search degenerate: many strokes on top
+// of one another, and a long line of letters.
+void crowds()
+{
+    for (const int count : {32 * 1024, 64 * 1024, 128 * 1024, 1024 * 1024}) {
+        Stroke one;
+        one.points = {QPointF(-1000, 0), QPointF(1000, 500)};
+        one.colors.assign(2, qRgb(255, 255, 255));
+        const std::vector<Stroke> copies(size_t(count), one);
+        const double ms = bestOf(count > 200000 ? 1 : 2, [&] { buildFrame(copies, OptimizerOptions()); });
+        out() << "optimising " << count << " coincident strokes into one frame: " << ms << " ms"
+              << (count == 64 * 1024 ? " (goal < 2000 ms)" : "") << "\n";
+        out().flush();
+    }
+    const QString letters = QString(QStringLiteral("LASER SHOW ")).repeated(1000).left(10000);
+    for (const bool stroke : {true, false}) {
+        TextOptions t;
+        t.stroke = stroke;
+        size_t strokes = 0;
+        const double ms = bestOf(1, [&] {
+            const TextDrawing d = textStrokes(letters, t);
+            strokes = d.strokes.size();
+            buildFrame(d.strokes, OptimizerOptions());
+        });
+        out() << "text of " << letters.size() << " letters (" << (stroke ? "single strokes" : "outlines") << ", "
+              << strokes << " strokes) to a frame: " << ms << " ms\n";
+        out().flush();
+    }
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -396,5 +427,6 @@ int main(int argc, char **argv)
                               QStringLiteral("/usr/share/icons/hicolor/scalable")};
     fidelityAndTravel(folders);
     speed();
+    crowds();
     return 0;
 }

@@ -6,7 +6,7 @@ set -euo pipefail
 PACKAGES=(
   cmake g++ make pkg-config
   qtbase5-dev qtbase5-dev-tools qtdeclarative5-dev qtquickcontrols2-5-dev
-  libqt5svg5 libqt5svg5-dev hershey-fonts-data libhersheyfont-dev
+  libqt5svg5 libqt5svg5-dev hershey-fonts-data libhersheyfont-dev zlib1g-dev
   qml-module-qtquick2 qml-module-qtquick-window2 qml-module-qtquick-layouts
   qml-module-qtquick-controls qml-module-qtquick-controls2 qml-module-qtquick-templates2
   qml-module-qtquick-dialogs qml-module-qtquick-privatewidgets qml-module-qtgraphicaleffects

@@ -120,3 +120,50 @@ write('fuzz_playfiles', 'settings', b'\x01#Speed,Color,Repeater,Path\n1,0,1,a.il
       b'5,2,1,/abs/d.ild\n#End')
 write('fuzz_playfiles', 'settings_crlf', b'\x02#Speed,Color,Repeater,Path\r\n-3,0,2,C:/x/e.ild\r\nbad\r\n#End\r\n')
 write('fuzz_playfiles', 'list', b'\x00one.csv\n#two.csv\n\n  \nthree.csv\n#end\nafter.csv\n')
+
+# SVG documents: shapes, transforms, paint, text, <use>, images, no size, far-off coordinates.
+SVG = '<svg xmlns="http://www.w3.org/2000/svg" xmlns:xlink="http://www.w3.org/1999/xlink" {}>{}</svg>'
+write('fuzz_content', 'shapes.svg', SVG.format(
+    'viewBox="0 0 100 100"',
+    '<rect x="10" y="10" width="30" height="20" stroke="red" fill="none"/>'
+    '<circle cx="70" cy="30" r="15" fill="#00f"/><ellipse cx="50" cy="70" rx="30" ry="10" stroke="lime"/>'
+    '<polyline points="5,95 20,80 35,95" stroke="#fff" fill="none"/><polygon points="60,60 90,60 75,90" fill="yellow"/>'
+    '<path d="M10 50 C 20 20, 40 20, 50 50 S 80 80, 90 50 Q 95 40 99 50 A 5 5 0 0 1 90 60 z" stroke="cyan"/>'))
+write('fuzz_content', 'transforms.svg', SVG.format(
+    'width="50" height="100"',
+    '<g transform="translate(50,50) rotate(90) scale(2)"><line x1="0" y1="0" x2="10" y2="0" stroke="#0f0"/></g>'
+    '<g transform="matrix(1e30 0 0 1e30 0 0)"><line x1="0" y1="0" x2="1" y2="1" stroke="red"/></g>'
+    '<line x1="-1e20" y1="-1e20" x2="1e20" y2="1e20" stroke="white"/>'
+    '<linearGradient id="g"><stop offset="0" stop-color="#f80"/></linearGradient>'
+    '<rect width="10" height="10" fill="url(#g)" opacity="0.5"/>'))
+write('fuzz_content', 'use.svg', SVG.format(
+    '',
+    '<defs><g id="a"><path d="M0 0 L10 10" stroke="red"/></g>'
+    '<g id="b"><use xlink:href="#a"/><use xlink:href="#a" x="20"/></g>'
+    '<g id="c"><use xlink:href="#b"/><use xlink:href="#b" y="20"/></g></defs>'
+    '<use xlink:href="#c"/><use href="#c" x="40"/>'
+    '<image xlink:href="/etc/passwd" width="10" height="10"/>'))
+write('fuzz_content', 'text.svg', SVG.format(
+    'viewBox="0 0 200 50"', '<text x="10" y="40" font-size="30" fill="white">Laser 激光</text>'
+    '<style>rect { stroke: blue }</style><rect x="150" y="5" width="40" height="40"/>'))
+write('fuzz_content', 'entities.svg', '<?xml version="1.0"?><!DOCTYPE svg [<!ENTITY w "white">]>'
+      + SVG.format('viewBox="0 0 10 10"', '<line x1="0" y1="0" x2="10" y2="10" stroke="&w;"/><!-- c -->'))
+
+
+# Optimiser input: flags, dwell off/on, corner dwell, angle, step, budget,
+# then strokes as a point count and points (kind byte, two coordinate bytes).
+def point(x, y):
+    return bytes([1]) + struct.pack('>h', x) + bytes([2]) + struct.pack('>h', y)
+
+
+def stroke(points, colour=255):
+    return bytes([len(points) - 1]) + b''.join(point(x, y) + bytes([colour]) for x, y in points)
+
+
+write('fuzz_optimizer', 'lines', bytes([0, 2, 3, 2, 45, 8, 28])
+      + stroke([(0, 0), (100, 0)]) + stroke([(50, 50), (-100, 20), (0, 90)]) + stroke([(-50, -50), (-10, -10)]))
+write('fuzz_optimizer', 'closed_and_coincident', bytes([0, 2, 3, 2, 45, 8, 2])
+      + stroke([(0, 0), (60, 0), (60, 60)]) * 4 + stroke([(10, 10), (10, 10)]))
+write('fuzz_optimizer', 'far_off', bytes([2, 1, 1, 1, 90, 1, 0, 0, 0, 0, 0, 0, 0xf0, 0x7f, 1])
+      + bytes([1]) + bytes([255]) + bytes([0, 0, 0, 0, 0, 0, 0xf0, 0x7f]) + bytes([255]) + bytes([0, 0, 0, 0, 0, 0, 0xf8, 0x7f]) + bytes([7])
+      + bytes([255]) + bytes(8) + bytes([255]) + bytes([0, 0, 0, 0, 0, 0x88, 0xc3, 0x40]) + bytes([7]))

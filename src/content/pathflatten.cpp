@@ -36,13 +36,16 @@ void flattenCubic(const QPointF &p0, const QPointF &p1, const QPointF &p2, const
     flattenCubic(mid, p123, p23, p3, tolerance, depth + 1, out);
 }
 
-void finishSubpath(std::vector<QPointF> &pts, QRgb color, bool closeAll, std::vector<Stroke> &out)
+// Points are counted down from budget as they are added.
+void finishSubpath(std::vector<QPointF> &pts, QRgb color, bool closeAll, std::vector<Stroke> &out, qint64 *budget)
 {
     // A lone move draws nothing.
     if (pts.size() < 2) {
         pts.clear();
         return;
     }
+    if (budget)
+        *budget -= qint64(pts.size());
     Stroke st;
     const bool endsAtStart = pts.size() > 2 && QLineF(pts.front(), pts.back()).length() < 1e-6;
     if (endsAtStart)
@@ -52,6 +55,21 @@ void finishSubpath(std::vector<QPointF> &pts, QRgb color, bool closeAll, std::ve
     st.colors.assign(st.points.size(), color);
     out.push_back(std::move(st));
     pts.clear();
+}
+
+bool finite(const QPointF &p)
+{
+    return std::isfinite(p.x()) && std::isfinite(p.y());
+}
+
+// A little beyond the square, so that a curve just touching it is flattened.
+constexpr double Outside = 32768.0 * 1.01;
+
+bool whollyOutside(const QPointF &p0, const QPointF &p1, const QPointF &p2, const QPointF &p3)
+{
+    const double x0 = std::min({p0.x(), p1.x(), p2.x(), p3.x()}), x1 = std::max({p0.x(), p1.x(), p2.x(), p3.x()});
+    const double y0 = std::min({p0.y(), p1.y(), p2.y(), p3.y()}), y1 = std::max({p0.y(), p1.y(), p2.y(), p3.y()});
+    return x0 > Outside || x1 < -Outside || y0 > Outside || y1 < -Outside;
 }
 
 } // namespace
@@ -68,29 +86,50 @@ QTransform fitTransform(const QRectF &box, double margin)
     return t;
 }
 
-void appendPathStrokes(const QPainterPath &path, QRgb color, bool closeAll, double tolerance, std::vector<Stroke> &out)
+bool appendPathStrokes(const QPainterPath &path, QRgb color, bool closeAll, double tolerance, std::vector<Stroke> &out,
+                       qint64 *budget)
 {
     std::vector<QPointF> pts;
-    const double tol = std::max(tolerance, 1e-3);
+    // NaN fails every comparison: it would subdivide every curve to the limit.
+    const double tol = tolerance > 0 && std::isfinite(tolerance) ? std::max(tolerance, 1e-3) : DefaultFlattenTolerance;
+    const auto spent = [&]() { return budget && *budget - qint64(pts.size()) < 0; };
     for (int i = 0; i < path.elementCount(); ++i) {
         const QPainterPath::Element e = path.elementAt(i);
         switch (e.type) {
         case QPainterPath::MoveToElement:
-            finishSubpath(pts, color, closeAll, out);
-            pts.push_back(e);
+            finishSubpath(pts, color, closeAll, out, budget);
+            if (finite(e))
+                pts.push_back(e);
             break;
         case QPainterPath::LineToElement:
-            pts.push_back(e);
+            if (finite(e))
+                pts.push_back(e);
+            else
+                finishSubpath(pts, color, closeAll, out, budget);
             break;
         case QPainterPath::CurveToElement:
-            if (i + 2 < path.elementCount() && !pts.empty()) {
-                flattenCubic(pts.back(), e, path.elementAt(i + 1), path.elementAt(i + 2), tol, 0, pts);
+            if (i + 2 < path.elementCount()) {
+                const QPointF c2 = path.elementAt(i + 1), end = path.elementAt(i + 2);
                 i += 2;
+                if (!finite(e) || !finite(c2) || !finite(end)) {
+                    finishSubpath(pts, color, closeAll, out, budget);
+                    if (finite(end))
+                        pts.push_back(end);
+                } else if (pts.empty() || whollyOutside(pts.back(), e, c2, end)) {
+                    pts.push_back(end);
+                } else {
+                    flattenCubic(pts.back(), e, c2, end, tol, 0, pts);
+                }
             }
             break;
         case QPainterPath::CurveToDataElement:
             break;
         }
+        if (spent()) {
+            pts.clear();
+            return false;
+        }
     }
-    finishSubpath(pts, color, closeAll, out);
+    finishSubpath(pts, color, closeAll, out, budget);
+    return !budget || *budget >= 0;
 }

@@ -2,8 +2,10 @@
 
 #include "colorresolve.h"
 #include "contentlog.h"
+#include "pointindex.h"
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <limits>
 
@@ -19,17 +21,56 @@ double dist(const QPointF &a, const QPointF &b)
     return std::sqrt(dx * dx + dy * dy);
 }
 
+// Counts the work done and tells the caller every so often; remembers a
+// cancel. A unit is a small, even piece of work (a point looked at, a stroke
+// placed), so reports come often enough for the bar and the cancel button.
+class Ticker
+{
+public:
+    explicit Ticker(const ProgressCallback &progress) : m_progress(progress) {}
+    void addTotal(qint64 units) { m_total += units; }
+    // False once cancelled.
+    bool tick(qint64 units = 1)
+    {
+        m_done += units;
+        if (m_cancelled || !m_progress || m_done < m_next)
+            return !m_cancelled;
+        m_next = m_done + Interval;
+        m_cancelled = !m_progress(std::min(m_done, m_total), m_total);
+        return !m_cancelled;
+    }
+    bool cancelled() const { return m_cancelled; }
+
+private:
+    static constexpr qint64 Interval = 4096;
+    const ProgressCallback &m_progress;
+    qint64 m_done = 0;
+    qint64 m_total = 0;
+    qint64 m_next = 0;
+    bool m_cancelled = false;
+};
+
 // Working state of one planning run. Each stroke has two end nodes (2s the
 // first point, 2s+1 the last); a closed stroke has one, its current start.
 class Planner
 {
 public:
-    explicit Planner(const std::vector<Stroke> &strokes)
+    Planner(const std::vector<Stroke> &strokes, Ticker &ticker)
         : m_strokes(strokes), m_n(int(strokes.size())), m_pos(size_t(m_n)), m_rev(size_t(m_n), 0),
-          m_start(size_t(m_n), 0)
+          m_start(size_t(m_n), 0), m_ticker(ticker)
     {}
 
+    // What one run costs in ticks, about.
+    static qint64 units(const std::vector<Stroke> &strokes)
+    {
+        qint64 u = 0;
+        for (const Stroke &st : strokes)
+            u += 4 + (st.closed ? qint64(st.points.size()) * (MaxRounds + 1) : 0);
+        return u;
+    }
+
     // pinStarts: the first pass enters closed strokes where they begin.
+    // Empty when cancelled.
     std::vector<PathStep> run(bool pinStarts)
     {
         m_pinStarts = pinStarts;
@@ -37,11 +78,16 @@ public:
         // Neighbours are found once: closed strokes that change their start
         // later keep their old neighbours, which still point the right way.
         buildNeighbours();
-        for (int round = 0; round < MaxRounds; ++round) {
+        // 2-opt rarely needs more than a few passes; a bound on its work
+        // keeps a pathological drawing from taking quadratic time.
+        m_workLeft = 64 * qint64(m_n) + 1000000;
+        for (int round = 0; round < MaxRounds && !m_ticker.cancelled(); ++round) {
             twoOpt();
             if (!improveStarts())
                 break;
         }
+        if (m_ticker.cancelled())
+            return {};
         std::vector<PathStep> plan;
         plan.reserve(size_t(m_n));
         for (int s : m_order)
@@ -58,6 +104,8 @@ private:
     std::vector<int> m_start;
     std::vector<std::vector<int>> m_neigh; // per node, nearest nodes first
     bool m_pinStarts = false;
+    Ticker &m_ticker;
+    qint64 m_workLeft = 0;
 
     bool closed(int s) const { return m_strokes[size_t(s)].closed; }
     QPointF nodePoint(int node) const
@@ -73,79 +121,45 @@ private:
     QPointF extAt(int j) const { return nodePoint(extNode(m_order[size_t(j)])); }
 
     // Nearest unused stroke end (or any point of a closed stroke) from the
-    // current position, found in a grid of all candidate points.
+    // current position; among equally near ones the first in document order.
     void nearestNeighbour()
     {
         struct Candidate
         {
-            QPointF p;
             int stroke;
             int index; // point of a closed stroke, or 0 front / 1 back
         };
         std::vector<Candidate> cands;
-        double x0 = std::numeric_limits<double>::max(), y0 = x0, x1 = -x0, y1 = -x0;
+        std::vector<QPointF> at;
+        std::vector<int> first(size_t(m_n) + 1); // candidates of stroke s: [first[s], first[s + 1])
         for (int s = 0; s < m_n; ++s) {
+            first[size_t(s)] = int(cands.size());
             const Stroke &st = m_strokes[size_t(s)];
             if (st.closed) {
-                for (size_t k = 0; k < (m_pinStarts ? 1 : st.points.size()); ++k)
-                    cands.push_back({st.points[k], s, int(k)});
+                for (size_t k = 0; k < (m_pinStarts ? 1 : st.points.size()); ++k) {
+                    cands.push_back({s, int(k)});
+                    at.push_back(st.points[k]);
+                }
             } else {
-                cands.push_back({st.points.front(), s, 0});
-                cands.push_back({st.points.back(), s, 1});
+                cands.push_back({s, 0});
+                at.push_back(st.points.front());
+                cands.push_back({s, 1});
+                at.push_back(st.points.back());
             }
         }
-        for (const Candidate &c : cands) {
-            x0 = std::min(x0, c.p.x());
-            x1 = std::max(x1, c.p.x());
-            y0 = std::min(y0, c.p.y());
-            y1 = std::max(y1, c.p.y());
-        }
-        const int side = std::max(1, int(std::sqrt(double(m_n))));
-        const double cw = std::max((x1 - x0) / side, 1e-3), ch = std::max((y1 - y0) / side, 1e-3);
-        std::vector<std::vector<int>> cells(size_t(side * side));
-        auto cellX = [&](double x) { return std::clamp(int((x - x0) / cw), 0, side - 1); };
-        auto cellY = [&](double y) { return std::clamp(int((y - y0) / ch), 0, side - 1); };
-        for (size_t i = 0; i < cands.size(); ++i)
-            cells[size_t(cellY(cands[i].p.y()) * side + cellX(cands[i].p.x()))].push_back(int(i));
-        std::vector<char> used(size_t(m_n), 0);
+        first[size_t(m_n)] = int(cands.size());
+        PointIndex index(at);
         m_order.clear();
         // Start where the document starts; 2-opt is free to turn the
         // beginning round.
         QPointF cur = m_strokes[0].entry();
         for (int step = 0; step < m_n; ++step) {
-            double best = std::numeric_limits<double>::max();
-            int bc = -1;
-            const int cx = cellX(cur.x()), cy = cellY(cur.y());
-            for (int r = 0; r < side; ++r) {
-                // Everything in ring r is at least (r-1) cells away.
-                if (bc >= 0 && (r - 1) * std::min(cw, ch) > best)
-                    break;
-                for (int y = std::max(0, cy - r); y <= std::min(side - 1, cy + r); ++y) {
-                    const bool edgeRow = y == cy - r || y == cy + r;
-                    for (int x = cx - r; x <= cx + r; x += (edgeRow || r == 0) ? 1 : 2 * r) {
-                        if (x < 0 || x >= side)
-                            continue;
-                        std::vector<int> &cell = cells[size_t(y * side + x)];
-                        for (size_t k = 0; k < cell.size();) {
-                            const Candidate &c = cands[size_t(cell[k])];
-                            if (used[size_t(c.stroke)]) { // drop lazily
-                                cell[k] = cell.back();
-                                cell.pop_back();
-                                continue;
-                            }
-                            const double d = dist(cur, c.p);
-                            if (d < best) {
-                                best = d;
-                                bc = cell[k];
-                            }
-                            ++k;
-                        }
-                    }
-                }
-            }
-            const Candidate &c = cands[size_t(bc)];
+            if (!m_ticker.tick())
+                return;
+            const Candidate &c = cands[size_t(index.nearest(cur))];
             const int bs = c.stroke;
-            used[size_t(bs)] = 1;
+            for (int k = first[size_t(bs)]; k < first[size_t(bs) + 1]; ++k)
+                index.remove(k);
             if (m_strokes[size_t(bs)].closed)
                 m_start[size_t(bs)] = c.index;
             else
@@ -156,74 +170,40 @@ private:
         }
     }
 
-    // K nearest nodes of every node, from a grid of the nodes.
+    // K nearest nodes of every node; equally near ones by number.
     void buildNeighbours()
     {
+        m_neigh.assign(size_t(2 * m_n), {});
+        if (m_ticker.cancelled())
+            return;
         std::vector<int> nodes;
+        std::vector<QPointF> at;
         for (int s = 0; s < m_n; ++s) {
             nodes.push_back(2 * s);
-            if (!closed(s))
+            at.push_back(nodePoint(2 * s));
+            if (!closed(s)) {
                 nodes.push_back(2 * s + 1);
+                at.push_back(nodePoint(2 * s + 1));
+            }
         }
-        std::vector<QPointF> at(size_t(2 * m_n));
-        double x0 = std::numeric_limits<double>::max(), y0 = x0, x1 = -x0, y1 = -x0;
-        for (int node : nodes) {
-            const QPointF p = nodePoint(node);
-            at[size_t(node)] = p;
-            x0 = std::min(x0, p.x());
-            x1 = std::max(x1, p.x());
-            y0 = std::min(y0, p.y());
-            y1 = std::max(y1, p.y());
-        }
-        const int side = std::max(1, int(std::sqrt(nodes.size() / 2.0)));
-        const double cell = std::max({(x1 - x0) / side, (y1 - y0) / side, 1e-3});
-        std::vector<std::vector<int>> cells(size_t(side * side));
-        auto cx = [&](double x) { return std::clamp(int((x - x0) / cell), 0, side - 1); };
-        auto cy = [&](double y) { return std::clamp(int((y - y0) / cell), 0, side - 1); };
-        for (int node : nodes)
-            cells[size_t(cy(at[size_t(node)].y()) * side + cx(at[size_t(node)].x()))].push_back(node);
-
-        m_neigh.assign(size_t(2 * m_n), {});
         const int k = std::min(NeighbourCount, int(nodes.size()) - 1);
         if (k <= 0)
             return;
-        std::vector<std::pair<double, int>> best; // sorted, at most k
-        for (int node : nodes) {
-            const QPointF p = at[size_t(node)];
-            const int px = cx(p.x()), py = cy(p.y());
-            best.clear();
-            for (int r = 0; r < side; ++r) {
-                if (int(best.size()) == k && (r - 1) * cell > best.back().first)
-                    break;
-                for (int y = py - r; y <= py + r; ++y) {
-                    if (y < 0 || y >= side)
-                        continue;
-                    const bool edgeRow = y == py - r || y == py + r;
-                    for (int x = px - r; x <= px + r; x += (edgeRow || r == 0) ? 1 : 2 * r) {
-                        if (x < 0 || x >= side)
-                            continue;
-                        for (int other : cells[size_t(y * side + x)]) {
-                            if (other == node)
-                                continue;
-                            const double d = dist(p, at[size_t(other)]);
-                            if (int(best.size()) == k && d >= best.back().first)
-                                continue;
-                            if (int(best.size()) == k)
-                                best.pop_back();
-                            best.insert(std::upper_bound(best.begin(), best.end(), std::make_pair(d, other)),
-                                        std::make_pair(d, other));
-                        }
-                    }
-                }
-            }
-            std::vector<int> &list = m_neigh[size_t(node)];
-            for (const auto &e : best)
-                list.push_back(e.second);
+        const PointIndex index(at);
+        std::vector<int> near;
+        for (size_t i = 0; i < nodes.size(); ++i) {
+            if (i % 2 == 0 && !m_ticker.tick())
+                return;
+            index.nearestK(at[i], k, int(i), near);
+            std::vector<int> &list = m_neigh[size_t(nodes[i])];
+            for (int item : near)
+                list.push_back(nodes[size_t(item)]);
         }
     }
 
     void reverseRange(int i, int j)
     {
+        m_workLeft -= j - i + 1;
         std::reverse(m_order.begin() + i, m_order.begin() + j + 1);
         for (int k = i; k <= j; ++k) {
             const int s = m_order[size_t(k)];
@@ -249,6 +229,8 @@ private:
         while (improved) {
             improved = false;
             for (int i = 1; i < m_n; ++i) {
+                if (--m_workLeft < 0 || !m_ticker.tick())
+                    return;
                 if (!active[size_t(m_order[size_t(i - 1)])])
                     continue;
                 const QPointF u = extAt(i - 1);
@@ -310,6 +292,8 @@ private:
             const int s = m_order[size_t(j)];
             if (!closed(s))
                 continue;
+            if (!m_ticker.tick(qint64(m_strokes[size_t(s)].points.size())))
+                return false;
             const bool hasPrev = j > 0, hasNext = j < m_n - 1;
             if (!hasPrev && !hasNext)
                 continue;
@@ -363,7 +347,7 @@ public:
     Emitter(const OptimizerOptions &o, double step, bool resample, IldFrame *out)
         : m_o(o), m_step(step), m_resample(resample), m_out(out)
     {}
-    int count = 0;
+    qint64 count = 0;
 
     void stroke(const Stroke &st)
     {
@@ -372,8 +356,11 @@ public:
             for (int k = 0; k < m_o.dwellOff; ++k)
                 push(m_prev, m_prevColor, false);
             const int m = steps(dist(m_prev, q));
-            for (int t = 1; t < m; ++t)
-                push(lerp(m_prev, q, double(t) / m), 0, true);
+            if (!m_out)
+                count += m - 1;
+            else
+                for (int t = 1; t < m; ++t)
+                    push(lerp(m_prev, q, double(t) / m), 0, true);
         }
         for (int k = 0; k < std::max(1, m_o.dwellOn); ++k)
             push(q, 0, true);
@@ -392,8 +379,11 @@ public:
                 const QPointF a = pt(k), b = pt(k + 1);
                 const QRgb c = st.colors[size_t(k)];
                 const int m = steps(dist(a, b));
-                for (int t = 1; t <= m; ++t)
-                    push(lerp(a, b, double(t) / m), c, false);
+                if (!m_out)
+                    count += m;
+                else
+                    for (int t = 1; t <= m; ++t)
+                        push(lerp(a, b, double(t) / m), c, false);
                 if (k + 1 < segs && corner(k + 1))
                     for (int d = 0; d < m_o.cornerDwell; ++d)
                         push(b, c, false);
@@ -432,7 +422,12 @@ private:
     QRgb m_prevColor = 0;
     bool m_havePrev = false;
 
-    int steps(double length) const { return std::max(1, int(std::ceil(length / m_step - 1e-9))); }
+    // Whatever the length (a NaN included), a count an int holds.
+    int steps(double length) const
+    {
+        const double n = std::ceil(length / m_step - 1e-9);
+        return n >= 1 ? int(std::min(n, 1e9)) : 1;
+    }
 
     void push(const QPointF &p, QRgb c, bool blanked)
     {
@@ -460,6 +455,10 @@ private:
             total += dist(st.points[size_t(k % n)], st.points[size_t((k + 1) % n)]);
         const QRgb c = st.colors[size_t(k0)];
         const int m = steps(total);
+        if (!m_out) {
+            count += m;
+            return;
+        }
         int seg = k0;
         double before = 0.0; // length up to the start of seg
         for (int t = 1; t <= m; ++t) {
@@ -476,12 +475,22 @@ private:
     }
 };
 
-int emitFrame(const std::vector<Stroke> &ordered, const OptimizerOptions &o, double step, bool resample, IldFrame *out)
+// Points of the frame, written to out when given (then at most limit of
+// them: a frame holds no more); -1 when cancelled.
+qint64 emitFrame(const std::vector<Stroke> &ordered, const OptimizerOptions &o, double step, bool resample,
+                 IldFrame *out, Ticker &ticker, int limit = IldFrame::MaxPoints)
 {
     Emitter e(o, step, resample, out);
-    for (const Stroke &st : ordered)
+    for (const Stroke &st : ordered) {
+        if (!ticker.tick(qint64(st.points.size())))
+            return -1;
         e.stroke(st);
+        if (out && int(out->vertices.size()) > limit)
+            break;
+    }
     e.finish();
+    if (out && int(out->vertices.size()) > limit)
+        out->vertices.resize(size_t(limit));
     return e.count;
 }
 
@@ -495,7 +504,7 @@ bool inside(const QPointF &p)
 }
 
 // Liang-Barsky: the part of a -> b inside the square as parameters t0 <= t1.
-bool clipSegment(const QPointF &a, const QPointF &b, double &t0, double &t1)
+bool clipParams(const QPointF &a, const QPointF &b, double &t0, double &t1)
 {
     t0 = 0.0;
     t1 = 1.0;
@@ -521,6 +530,68 @@ bool clipSegment(const QPointF &a, const QPointF &b, double &t0, double &t1)
     return t0 <= t1;
 }
 
+// The part of a segment inside the square; startCut/endCut say whether the
+// ends were cut off.
+struct ClippedSegment
+{
+    QPointF from, to;
+    bool startCut = false, endCut = false;
+};
+
+// Beyond this, a + (b - a) * t loses the square's units in the rounding of
+// the far ends (a diagonal from -1e20 to +1e20 would shrink to a dot).
+constexpr double FarOff = 1e7;
+
+bool clipSegment(const QPointF &a, const QPointF &b, ClippedSegment &c)
+{
+    const double s = std::max({std::abs(a.x()), std::abs(a.y()), std::abs(b.x()), std::abs(b.y())});
+    if (s <= FarOff) {
+        double t0 = 0, t1 = 0;
+        if (!clipParams(a, b, t0, t1))
+            return false;
+        c.from = a + (b - a) * t0;
+        c.to = a + (b - a) * t1;
+        c.startCut = t0 > 0.0;
+        c.endCut = t1 < 1.0;
+        return true;
+    }
+    // Measure along the line from its point nearest the centre, in units
+    // scaled down by s, where the precision is.
+    const QPointF a1 = a / s, d1 = b / s - a1;
+    const double len2 = d1.x() * d1.x() + d1.y() * d1.y();
+    if (!(len2 > 0))
+        return false;
+    const double tc = -(a1.x() * d1.x() + a1.y() * d1.y()) / len2;
+    const QPointF centre = (a1 + d1 * tc) * s;
+    double u0 = -tc, u1 = 1.0 - tc; // along the line from centre, in steps of b - a
+    const double cs[2] = {centre.x(), centre.y()};
+    const double ds[2] = {d1.x() * s, d1.y() * s};
+    for (int axis = 0; axis < 2; ++axis) {
+        if (std::abs(ds[axis]) < 1e-12) {
+            if (std::abs(cs[axis]) > Edge)
+                return false;
+            continue;
+        }
+        double lo = (-Edge - cs[axis]) / ds[axis], hi = (Edge - cs[axis]) / ds[axis];
+        if (lo > hi)
+            std::swap(lo, hi);
+        u0 = std::max(u0, lo);
+        u1 = std::min(u1, hi);
+    }
+    if (!(u0 <= u1))
+        return false;
+    c.from = QPointF(cs[0] + ds[0] * u0, cs[1] + ds[1] * u0);
+    c.to = QPointF(cs[0] + ds[0] * u1, cs[1] + ds[1] * u1);
+    c.startCut = u0 > -tc;
+    c.endCut = u1 < 1.0 - tc;
+    return true;
+}
+
+bool finite(const QPointF &p)
+{
+    return std::isfinite(p.x()) && std::isfinite(p.y());
+}
+
 // What lies outside the ILDA square is cut off, as the SVG viewport does;
 // a closed stroke that crosses the edge becomes open pieces.
 void clipStroke(const Stroke &st, std::vector<Stroke> &out)
@@ -542,21 +613,20 @@ void clipStroke(const Stroke &st, std::vector<Stroke> &out)
     for (int k = 0; k < st.segmentCount(); ++k) {
         const QPointF a = st.points[size_t(k)], b = st.points[size_t((k + 1) % n)];
         const QRgb c = st.colors[size_t(k)];
-        double t0 = 0, t1 = 0;
-        if (!clipSegment(a, b, t0, t1)) {
+        ClippedSegment seg;
+        if (!clipSegment(a, b, seg)) {
             flush();
             continue;
         }
-        const QPointF from = a + (b - a) * t0, to = a + (b - a) * t1;
-        if (cur.points.empty() || t0 > 0.0) {
+        if (cur.points.empty() || seg.startCut) {
             flush();
-            cur.points.push_back(from);
+            cur.points.push_back(seg.from);
             cur.colors.push_back(c);
         }
         cur.colors.back() = c;
-        cur.points.push_back(to);
+        cur.points.push_back(seg.to);
         cur.colors.push_back(c);
-        if (t1 < 1.0)
+        if (seg.endCut)
             flush();
     }
     flush();
@@ -574,6 +644,39 @@ void clipStroke(const Stroke &st, std::vector<Stroke> &out)
         out.push_back(std::move(r));
 }
 
+// A point that is not finite (an overflowing transform) cannot be drawn or
+// clipped: the stroke is cut there, and the finite pieces go on.
+void clipFinite(const Stroke &st, std::vector<Stroke> &out)
+{
+    const int n = int(st.points.size());
+    int bad = -1;
+    for (int k = 0; k < n && bad < 0; ++k)
+        if (!finite(st.points[size_t(k)]))
+            bad = k;
+    if (bad < 0) {
+        clipStroke(st, out);
+        return;
+    }
+    // A closed stroke is walked round from just after a bad point.
+    const int begin = st.closed ? bad + 1 : 0;
+    Stroke piece;
+    auto flush = [&]() {
+        if (piece.points.size() > 1)
+            clipStroke(piece, out);
+        piece = Stroke();
+    };
+    for (int i = 0; i < n; ++i) {
+        const size_t k = size_t((begin + i) % n);
+        if (!finite(st.points[k])) {
+            flush();
+            continue;
+        }
+        piece.points.push_back(st.points[k]);
+        piece.colors.push_back(st.colors[k]);
+    }
+    flush();
+}
+
 // Clips to the square and drops repeated points so that every segment has a length; a closed stroke
 // does not repeat its first point at the end.
 } // namespace
@@ -583,7 +686,7 @@ std::vector<Stroke> prepareStrokes(const std::vector<Stroke> &strokes)
     std::vector<Stroke> clipped;
     for (const Stroke &st : strokes)
         if (!st.points.empty() && st.colors.size() == st.points.size())
-            clipStroke(st, clipped);
+            clipFinite(st, clipped);
     std::vector<Stroke> out;
     for (const Stroke &st : clipped) {
         Stroke c;
@@ -607,22 +710,35 @@ std::vector<Stroke> prepareStrokes(const std::vector<Stroke> &strokes)
     return out;
 }
 
-namespace {} // namespace
+namespace {
 
-std::vector<PathStep> planPath(const std::vector<Stroke> &strokes)
+// Empty when cancelled.
+std::vector<PathStep> plan(const std::vector<Stroke> &strokes, Ticker &ticker)
 {
     if (strokes.empty())
         return {};
     // Two starts, the better one wins: nearest neighbour entering closed
     // strokes anywhere usually leads further, but not always. Large drawings
     // take the first only, for time.
-    std::vector<PathStep> plan = Planner(strokes).run(false);
-    if (strokes.size() <= 4000) {
-        std::vector<PathStep> other = Planner(strokes).run(true);
-        if (travelLength(applyPlan(strokes, other)) < travelLength(applyPlan(strokes, plan)))
-            plan.swap(other);
+    const bool twice = strokes.size() <= 4000;
+    ticker.addTotal(Planner::units(strokes) * (twice ? 2 : 1));
+    std::vector<PathStep> best = Planner(strokes, ticker).run(false);
+    if (twice && !ticker.cancelled()) {
+        std::vector<PathStep> other = Planner(strokes, ticker).run(true);
+        if (ticker.cancelled())
+            return {};
+        if (travelLength(applyPlan(strokes, other)) < travelLength(applyPlan(strokes, best)))
+            best.swap(other);
     }
-    return plan;
+    return best;
+}
+
+} // namespace
+
+std::vector<PathStep> planPath(const std::vector<Stroke> &strokes, const ProgressCallback &progress)
+{
+    Ticker ticker(progress);
+    return plan(strokes, ticker);
 }
 
 std::vector<Stroke> applyPlan(const std::vector<Stroke> &strokes, const std::vector<PathStep> &plan)
@@ -648,39 +764,77 @@ double travelLength(const std::vector<Stroke> &ordered)
     return sum;
 }
 
-FrameBuild buildFrame(const std::vector<Stroke> &strokes, const OptimizerOptions &options)
+FrameBuild buildFrame(const std::vector<Stroke> &strokes, const OptimizerOptions &options,
+                      const ProgressCallback &progress)
 {
     FrameBuild r;
     r.frame.format = 5;
     r.frame.check = true;
+    // Counts beyond what a frame holds only make the work longer.
+    OptimizerOptions o = options;
+    for (int *n : {&o.dwellOff, &o.dwellOn, &o.cornerDwell})
+        *n = std::clamp(*n, 0, int(IldFrame::MaxPoints));
+    const int budget = std::clamp(o.budget, 1, int(IldFrame::MaxPoints));
+    // NaN is no step: the longest one wins then.
+    const double step = std::isnan(o.maxStep) ? 2.0 * 65535.0 : std::clamp(o.maxStep, 1.0, 2.0 * 65535.0);
+
+    Ticker ticker(progress);
     std::vector<Stroke> ordered = prepareStrokes(strokes);
-    if (options.reorder)
-        ordered = applyPlan(ordered, planPath(ordered));
+    qint64 points = 0;
+    for (const Stroke &st : ordered)
+        points += qint64(st.points.size());
+    // Two passes over the points to count and write, a few dozen more when
+    // the step must grow.
+    ticker.addTotal(4 * points);
+    if (o.reorder) {
+        const std::vector<PathStep> p = plan(ordered, ticker);
+        if (ticker.cancelled()) {
+            r.cancelled = true;
+            r.message = QStringLiteral("cancelled");
+            return r;
+        }
+        ordered = applyPlan(ordered, p);
+    }
     r.travel = travelLength(ordered);
-    const double step = std::max(1.0, options.maxStep);
-    const int budget = std::max(1, options.budget);
-    r.pointsNeeded = emitFrame(ordered, options, step, false, nullptr);
+    const auto cancelled = [&]() {
+        r.cancelled = true;
+        r.frame.vertices.clear();
+        r.message = QStringLiteral("cancelled");
+        return r;
+    };
+    const qint64 needed = emitFrame(ordered, o, step, false, nullptr, ticker);
+    if (needed < 0)
+        return cancelled();
+    r.pointsNeeded = int(std::min<qint64>(needed, INT_MAX));
     r.step = step;
-    if (r.pointsNeeded <= budget) {
-        emitFrame(ordered, options, step, false, &r.frame);
+    if (needed <= budget) {
+        if (emitFrame(ordered, o, step, false, &r.frame, ticker) < 0)
+            return cancelled();
     } else {
         // The longest step any frame can need: a jump across the square.
         double lo = step, hi = 2.0 * 65535.0;
-        if (emitFrame(ordered, options, hi, true, nullptr) > budget) {
+        const qint64 longest = emitFrame(ordered, o, hi, true, nullptr, ticker);
+        if (longest < 0)
+            return cancelled();
+        if (longest > budget) {
             r.fits = false;
             r.step = hi;
         } else {
             for (int it = 0; it < 40 && hi - lo > 0.5; ++it) {
+                ticker.addTotal(points);
                 const double mid = (lo + hi) / 2;
-                (emitFrame(ordered, options, mid, true, nullptr) <= budget ? hi : lo) = mid;
+                const qint64 n = emitFrame(ordered, o, mid, true, nullptr, ticker);
+                if (n < 0)
+                    return cancelled();
+                (n <= budget ? hi : lo) = mid;
             }
             r.step = hi;
         }
-        emitFrame(ordered, options, r.step, true, &r.frame);
+        if (emitFrame(ordered, o, r.step, true, &r.frame, ticker) < 0)
+            return cancelled();
         if (!r.fits) {
-            r.message = QStringLiteral("frame needs %1 points even with the longest step, budget %2")
-                            .arg(r.frame.vertexCount())
-                            .arg(budget);
+            r.message =
+                QStringLiteral("frame needs %1 points even with the longest step, budget %2").arg(longest).arg(budget);
             qCDebug(lcContent) << "{buildFrame}" << r.message;
         }
     }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ildframe.h"
+#include "progress.h"
 #include "stroke.h"
 
 #include <QString>
@@ -43,7 +44,9 @@ struct PathStep
 // Orders the strokes, picks each one's direction and the start of the closed
 // ones to shorten the blanked travel: nearest neighbour, then 2-opt moves and
 // better starts of closed strokes until nothing improves.
-std::vector<PathStep> planPath(const std::vector<Stroke> &strokes);
+// progress hears of the work and may cancel (the plan is then empty). The
+// time grows about as n log n with the number of strokes, however they lie.
+std::vector<PathStep> planPath(const std::vector<Stroke> &strokes, const ProgressCallback &progress = {});
 // The strokes in drawing order, turned as the plan says.
 std::vector<Stroke> applyPlan(const std::vector<Stroke> &strokes, const std::vector<PathStep> &plan);
 // Sum of the jumps from each stroke's end to the next one's start.
@@ -52,18 +55,23 @@ double travelLength(const std::vector<Stroke> &ordered);
 struct FrameBuild
 {
     IldFrame frame;
-    bool fits = true;     // the frame is within the budget
-    int pointsNeeded = 0; // points before fitting into the budget
-    double step = 0.0;    // step used for subdivision
-    double travel = 0.0;  // blanked travel of the drawn order
-    QString message;      // what happened when the budget could not be kept
+    bool cancelled = false; // progress asked to stop: the frame is empty
+    bool fits = true;       // the frame is within the budget
+    int pointsNeeded = 0;   // points before fitting into the budget
+    double step = 0.0;      // step used for subdivision
+    double travel = 0.0;    // blanked travel of the drawn order
+    QString message;        // what happened when the budget could not be kept
 };
 
 // Strokes to a checked format-5 frame: optimised order (unless switched off),
 // dwell at blanked moves and corners, steps no longer than maxStep, the point
 // budget kept by lengthening the step evenly where possible. Without strokes
-// the frame is one blanked point at the centre.
-FrameBuild buildFrame(const std::vector<Stroke> &strokes, const OptimizerOptions &options);
+// the frame is one blanked point at the centre. Points that are not finite
+// are left out, counts and steps beyond what a frame can hold are cut to it,
+// and a frame that cannot keep the budget still holds at most 65535 points.
+// progress hears of the work and may cancel.
+FrameBuild buildFrame(const std::vector<Stroke> &strokes, const OptimizerOptions &options,
+                      const ProgressCallback &progress = {});
 
 // The lit runs of a frame as strokes, dwell and corner copies dropped (what a
 // new optimisation pass starts from). Indexed colours are resolved in colors.

@@ -92,9 +92,19 @@ bool readWholeFile(QFile &file, std::unique_ptr<uchar[]> &bytes, qint64 &length,
 
 bool readRegularFile(const QString &path, QByteArray &bytes, IldReadResult &result)
 {
+    return readRegularFile(path, bytes, result, -1);
+}
+
+bool readRegularFile(const QString &path, QByteArray &bytes, IldReadResult &result, qint64 maxSize)
+{
     bytes.clear();
     QFile file;
     result = openRegularFile(path, file);
+    if (result.ok() && maxSize >= 0 && file.size() > maxSize) {
+        result.kind = IldReadResult::Unreadable;
+        result.detail = QStringLiteral("larger than %1 bytes").arg(maxSize);
+        return false;
+    }
     std::unique_ptr<uchar[]> data;
     qint64 length = 0;
     if (!result.ok() || !readWholeFile(file, data, length, result))

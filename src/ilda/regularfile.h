@@ -24,6 +24,10 @@ bool readWholeFile(QFile &file, std::unique_ptr<uchar[]> &bytes, qint64 &length,
 // The whole of the regular file at path (group images, files to lint); false
 // with the reason in result for anything else.
 bool readRegularFile(const QString &path, QByteArray &bytes, IldReadResult &result);
+// The same for files that are only ever small (drawings, fonts): one larger
+// than maxSize bytes (when maxSize >= 0) is refused as Unreadable, saying
+// so, before anything is read.
+bool readRegularFile(const QString &path, QByteArray &bytes, IldReadResult &result, qint64 maxSize);
 
 // Opens one of the program's own text files (settings, lists) for reading.
 // A pipe or device named there is refused instead of blocking or never ending.

@@ -15,14 +15,31 @@
 
 #include <QTransform>
 
+#include <algorithm>
+
 namespace {
 
-IldFrame optimized(const std::vector<Stroke> &strokes, const QString &what)
+// False when cancelled.
+bool optimized(const std::vector<Stroke> &strokes, const QString &what, IldFrame &frame,
+               const ProgressCallback &progress = {})
 {
-    FrameBuild b = buildFrame(strokes, OptimizerOptions());
+    FrameBuild b = buildFrame(strokes, OptimizerOptions(), progress);
+    if (b.cancelled)
+        return false;
     if (!b.fits)
         qCDebug(lcView) << "{frameSetModel}" << what << b.message;
-    return std::move(b.frame);
+    frame = std::move(b.frame);
+    return true;
+}
+
+// Piece `index` of `count` equal pieces of the work, from `from` to `to`
+// thousandths of the piece: the bar moves on within long single steps.
+ProgressCallback piece(const ProgressCallback &whole, qint64 index, qint64 count, int from = 0, int to = 1000)
+{
+    return [=](qint64 done, qint64 total) {
+        const qint64 within = total > 0 ? from + (to - from) * std::min(done, total) / total : from;
+        return whole(index * 1000 + within, count * 1000);
+    };
 }
 
 } // namespace
@@ -57,16 +74,22 @@ int frameSetModel::importSvg(const QVariant &urls)
     qint64 done = 0;
     for (const QString &path : paths) {
         // Nothing is added unless every file was gone through.
-        if (!progress(done++, paths.size()))
+        if (!progress(done * 1000, paths.size() * 1000))
             return 0;
-        const SvgDrawing d = readSvg(path, 0.0);
+        const SvgDrawing d = readSvg(path, 0.0, piece(progress, done, paths.size(), 0, 300));
+        if (d.cancelled)
+            return 0;
         if (!d.ok) {
             qCDebug(lcView) << "{frameSetModel::importSvg}cannot import" << path << d.error;
+            ++done;
             continue;
         }
-        IldFrame f = optimized(svgStrokes(d), path);
+        IldFrame f;
+        if (!optimized(svgStrokes(d), path, f, piece(progress, done, paths.size(), 300, 1000)))
+            return 0;
         f.name = importedFrameName(path);
         frames.push_back(std::move(f));
+        ++done;
     }
     if (task.cancelled())
         return 0;
@@ -78,16 +101,19 @@ int frameSetModel::importSvg(const QVariant &urls)
 int frameSetModel::addText(const QString &text, const QString &family, bool stroke)
 {
     const Edit edit(this, QStringLiteral("text"));
+    const WorkProgress::Task task(m_progress, QStringLiteral("文字"));
+    const ProgressCallback progress = task.callback();
     TextOptions t;
     t.family = family;
     t.stroke = stroke;
-    const TextDrawing d = textStrokes(text, t);
+    const TextDrawing d = textStrokes(text, t, piece(progress, 0, 1, 0, 300));
     if (!d.ok) {
         qCDebug(lcView) << "{frameSetModel::addText}" << d.error;
         return 0;
     }
-    std::vector<IldFrame> frames;
-    frames.push_back(optimized(d.strokes, QStringLiteral("text")));
+    std::vector<IldFrame> frames(1);
+    if (!optimized(d.strokes, QStringLiteral("text"), frames.back(), piece(progress, 0, 1, 300, 1000)))
+        return 0;
     frames.back().name = QStringLiteral("text");
     appendFrames(std::move(frames));
     return 1;
@@ -116,8 +142,8 @@ int frameSetModel::addDrawing(QObject *canvas)
     if (strokes.empty())
         return 0;
     const Edit edit(this, QStringLiteral("drawing"));
-    std::vector<IldFrame> frames;
-    frames.push_back(optimized(strokes, QStringLiteral("drawing")));
+    std::vector<IldFrame> frames(1);
+    optimized(strokes, QStringLiteral("drawing"), frames.back());
     frames.back().name = QStringLiteral("drawing");
     appendFrames(std::move(frames));
     return 1;
@@ -133,11 +159,14 @@ int frameSetModel::optimizeFrames()
     std::vector<std::pair<size_t, IldFrame>> done;
     for (size_t i = 0; i < frames.size(); ++i) {
         const IldFrame &f = frames[i];
-        if (!progress(qint64(i), qint64(frames.size())))
+        if (!progress(qint64(i) * 1000, qint64(frames.size()) * 1000))
             return 0;
         if (!f.check)
             continue;
-        IldFrame o = optimized(strokesFromFrame(f, m_view->colors), QStringLiteral("optimize"));
+        IldFrame o;
+        if (!optimized(strokesFromFrame(f, m_view->colors), QStringLiteral("optimize"), o,
+                       piece(progress, qint64(i), qint64(frames.size()))))
+            return 0;
         // The header and the editing state stay; only the points change.
         o.name = f.name;
         o.company = f.company;

@@ -1135,7 +1135,7 @@ private slots:
         QTest::addColumn<QString>("work");
         QTest::addColumn<bool>("byEscape");
         QTest::addColumn<bool>("fromDrawingPage"); // the drawing page's own overlay
-        for (const char *w : {"open", "revise", "export"})
+        for (const char *w : {"open", "revise", "export", "import", "text", "optimize"})
             QTest::newRow(w) << w << false << false;
         QTest::newRow("revise, Esc") << "revise" << true << false;
         QTest::newRow("revise, drawing page") << "revise" << false << true;
@@ -1169,7 +1169,8 @@ private slots:
         frames.selectAll();
         frames.deleteFrame();
         QAbstractItemModel *first = group(0);
-        frames.setIldFileName(work == QLatin1String("revise") ? big : first->data(first->index(0, 0), 1).toString());
+        const bool bigList = work == QLatin1String("revise") || work == QLatin1String("optimize");
+        frames.setIldFileName(bigList ? big : first->data(first->index(0, 0), 1).toString());
         QQuickWindow *window = work == QLatin1String("export") ? m_root : editor;
         if (window == editor)
             editor->show();
@@ -1216,10 +1217,32 @@ private slots:
                 click(cancel);
         });
         clicker.start(0);
+        // Making frames: a large drawing, a long text, every frame of the big file.
+        const QString drawingFile = m_dir.filePath(QStringLiteral("many.svg"));
+        if (work == QLatin1String("import")) {
+            QByteArray svg = "<svg xmlns=\"http://www.w3.org/2000/svg\" viewBox=\"0 0 100 100\">";
+            for (int i = 0; i < 3000; ++i)
+                svg +=
+                    "<line x1=\"" + QByteArray::number(i % 100) + "\" y1=\"0\" x2=\"50\" y2=\"100\" stroke=\"red\"/>";
+            writeFile(drawingFile, svg + "</svg>");
+        } else if (work == QLatin1String("text")) {
+            QQuickItem *input = itemWithProperty(editor, "placeholderText", QStringLiteral("激光秀 Laser"));
+            QVERIFY(input);
+            input->setProperty("text", QString(2000, QLatin1Char('A')));
+        } else if (work == QLatin1String("optimize")) {
+            for (IldFrame &f : m_objects.workSet.frames)
+                f.check = true;
+        }
         if (work == QLatin1String("open"))
             QMetaObject::invokeMethod(editor, "openFile", Q_ARG(QVariant, big));
         else if (work == QLatin1String("revise"))
             click(itemWithProperty(editor, "text", QStringLiteral("revise")));
+        else if (work == QLatin1String("import"))
+            frames.importSvg(QVariant::fromValue(QList<QUrl>{QUrl::fromLocalFile(drawingFile)}));
+        else if (work == QLatin1String("text"))
+            click(itemWithProperty(editor, "text", QStringLiteral("文字")));
+        else if (work == QLatin1String("optimize"))
+            click(itemWithProperty(editor, "text", QStringLiteral("优化")));
         else
             m_tabs->save_list(QUrl::fromLocalFile(image), QStringLiteral("ilg files (*.ilg )"));
         progress->setShowDelay(500);

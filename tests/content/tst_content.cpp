@@ -4,6 +4,7 @@
 #include "ildframeset.h"
 #include "pathoptimizer.h"
 #include "svgimport.h"
+#include "textcodec.h"
 #include "textstrokes.h"
 #include "toolrunner.h"
 
@@ -12,6 +13,7 @@
 #include <QtTest>
 
 #include <cmath>
+#include <sys/stat.h>
 
 namespace {
 
@@ -37,6 +39,40 @@ double longestLitStep(const IldFrame &f)
             longest = std::max(
                 longest, QLineF(f.vertices[i - 1].x, f.vertices[i - 1].y, f.vertices[i].x, f.vertices[i].y).length());
     return longest;
+}
+
+// <use> nested depth deep, each level drawing the one below ten times; the
+// root has no size.
+QByteArray nestedUse(int depth)
+{
+    QByteArray svg = "<svg xmlns=\"http://www.w3.org/2000/svg\" xmlns:xlink=\"http://www.w3.org/1999/xlink\"><defs>"
+                     "<g id=\"l0\"><path d=\"M0 0 L1 1\" stroke=\"red\"/></g>";
+    for (int level = 1; level <= depth; ++level) {
+        svg += "<g id=\"l" + QByteArray::number(level) + "\">";
+        for (int i = 0; i < 10; ++i)
+            svg += "<use xlink:href=\"#l" + QByteArray::number(level - 1) + "\" x=\"" + QByteArray::number(i) + "\"/>";
+        svg += "</g>";
+    }
+    return svg + "</defs><use xlink:href=\"#l" + QByteArray::number(depth) + "\"/></svg>";
+}
+
+QByteArray lineSvg(const QByteArray &extra)
+{
+    return "<svg xmlns=\"http://www.w3.org/2000/svg\" xmlns:xlink=\"http://www.w3.org/1999/xlink\" "
+           "viewBox=\"0 0 100 100\"><line x1=\"0\" y1=\"0\" x2=\"100\" y2=\"100\" stroke=\"red\"/>" +
+           extra + "</svg>";
+}
+
+void writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size())
+        qFatal("cannot write %s", qPrintable(path));
+}
+
+QPointF lit(const IldVertex &v)
+{
+    return QPointF(v.x, v.y);
 }
 
 } // namespace
@@ -279,6 +315,209 @@ private slots:
         }
         QCOMPARE(closed, allClosed);
         QVERIFY(std::abs(right - 32767) < 1.0); // the line spans the square
+    }
+
+    // Documents that must be refused or read, and never hang: each row names
+    // a file made in a scratch folder (FIFO: a named pipe with no writer).
+    void hostileSvg_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QByteArray>("svg");
+        QTest::addColumn<bool>("ok");
+        QTest::addColumn<QString>("error");
+        QTest::newRow("svg_is_a_fifo") << "fifo" << QByteArray() << false << "not a regular file";
+        QTest::newRow("device") << "/dev/zero" << QByteArray() << false << "not a regular file";
+        QTest::newRow("larger_than_the_limit") << "huge" << QByteArray() << false << "larger than";
+        QTest::newRow("image_names_a_fifo")
+            << "svg" << lineSvg("<image xlink:href=\"@fifo\" width=\"10\" height=\"10\"/>") << true << "";
+        QTest::newRow("image_names_etc_passwd")
+            << "svg" << lineSvg("<image href=\"/etc/passwd\" width=\"10\" height=\"10\"/>") << true << "";
+        QTest::newRow("nested_use_depth_8_without_size")
+            << "svg" << nestedUse(8) << false << "more than 200000 elements";
+        QTest::newRow("nested_use_depth_3_without_size") << "svg" << nestedUse(3) << true << "";
+        QTest::newRow("use_refers_to_itself")
+            << "svg" << lineSvg("<g id=\"a\"><use xlink:href=\"#b\"/></g><g id=\"b\"><use xlink:href=\"#a\"/></g>")
+            << false << "refers to itself";
+        QTest::newRow("not_svg") << "svg" << QByteArray("<html><p>no</p></html>") << false << "not a readable SVG";
+    }
+    void hostileSvg()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QByteArray, svg);
+        QFETCH(bool, ok);
+        QFETCH(QString, error);
+        QTemporaryDir dir;
+        const QString fifo = dir.filePath(QStringLiteral("pipe"));
+        QCOMPARE(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+        QString path = dir.filePath(QStringLiteral("in.svg"));
+        if (kind == QLatin1String("fifo")) {
+            path = fifo;
+        } else if (kind == QLatin1String("huge")) {
+            writeFile(path, lineSvg(""));
+            QFile f(path);
+            QVERIFY(f.resize(MaxSvgFileSize + 1)); // sparse: costs no disk
+        } else if (kind == QLatin1String("svg")) {
+            writeFile(path, svg.replace("@fifo", QFile::encodeName(fifo)));
+        } else {
+            path = kind;
+        }
+        const SvgDrawing d = readSvg(path, 0.0);
+        QVERIFY2(d.ok == ok, qPrintable(d.error));
+        QVERIFY2(d.error.contains(error), qPrintable(d.error));
+        if (ok)
+            QVERIFY(!d.shapes.empty());
+    }
+
+    // Names of imported frames: printable characters GBK holds, at most the
+    // 8 bytes of the name field, as the bytes are written.
+    void importedName_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QByteArray>("field");
+        QTest::newRow("plain") << "/x/logo.svg" << QByteArray("logo");
+        QTest::newRow("cut_to_8_bytes") << "abcdefghij.svg" << QByteArray("abcdefgh");
+        QTest::newRow("escape_and_newline_dropped") << "a\x1b[1m\nb.svg" << QByteArray("a[1mb");
+        QTest::newRow("chinese_in_gbk") << QStringLiteral("图标.svg") << TextCodec::toGbk(QStringLiteral("图标"));
+        QTest::newRow("chinese_cut_between_characters")
+            << QStringLiteral("a激光秀图标.svg") << TextCodec::toGbk(QStringLiteral("a激光秀"));
+        QTest::newRow("emoji_dropped") << QStringLiteral("x\U0001F600y.svg") << QByteArray("xy");
+    }
+    void importedName()
+    {
+        QFETCH(QString, file);
+        QFETCH(QByteArray, field);
+        const QString name = importedFrameName(file);
+        QCOMPARE(name.toLatin1(), field);
+        QVERIFY(!name.contains(QLatin1Char('?')));
+    }
+
+    // Far-off and overflowing geometry: what crosses the square is drawn
+    // clipped to it, what is not finite leaves nothing lit.
+    void extremeCoordinates_data()
+    {
+        QTest::addColumn<QByteArray>("shape");
+        QTest::addColumn<QPointF>("from");
+        QTest::addColumn<QPointF>("to");
+        QTest::newRow("diagonal_far_beyond_the_viewBox")
+            << QByteArray("<line x1=\"-1e20\" y1=\"-1e20\" x2=\"1e20\" y2=\"1e20\" stroke=\"red\"/>")
+            << QPointF(-32767, 32767) << QPointF(32767, -32767);
+        QTest::newRow("overflowing_transform_leaves_nothing")
+            << QByteArray("<g transform=\"scale(1e300)\"><g transform=\"scale(1e300)\"><line x1=\"1\" y1=\"1\" "
+                          "x2=\"2\" y2=\"3\" stroke=\"red\"/></g></g>")
+            << QPointF() << QPointF();
+    }
+    void extremeCoordinates()
+    {
+        QFETCH(QByteArray, shape);
+        QFETCH(QPointF, from);
+        QFETCH(QPointF, to);
+        const SvgDrawing d = readSvgData(
+            "<svg xmlns=\"http://www.w3.org/2000/svg\" viewBox=\"-50 -50 100 100\">" + shape + "</svg>", 0.0);
+        QVERIFY2(d.ok, qPrintable(d.error));
+        const IldFrame f = buildFrame(svgStrokes(d), OptimizerOptions()).frame;
+        std::vector<QPointF> points;
+        for (const IldVertex &v : f.vertices)
+            if (!v.isBlanked())
+                points.push_back(lit(v));
+        if (from.isNull()) {
+            QVERIFY(points.empty());
+            return;
+        }
+        QVERIFY(!points.empty());
+        const auto near = [&](const QPointF &p) {
+            return std::any_of(points.begin(), points.end(),
+                               [&](const QPointF &q) { return QLineF(p, q).length() < 2; });
+        };
+        QVERIFY(near(from));
+        QVERIFY(near(to));
+        QVERIFY(near(QPointF(0, 0)));
+    }
+
+    // Settings no frame can use must not make unbounded work or memory.
+    void unboundedSettings_data()
+    {
+        QTest::addColumn<double>("tolerance");
+        QTest::addColumn<double>("maxStep");
+        QTest::newRow("tolerance_nan") << std::nan("") << 2048.0;
+        QTest::newRow("tolerance_zero") << 0.0 << 2048.0;
+        QTest::newRow("tolerance_infinite") << HUGE_VAL << 2048.0;
+        QTest::newRow("step_nan") << DefaultFlattenTolerance << std::nan("");
+        QTest::newRow("step_tiny") << DefaultFlattenTolerance << 1e-300;
+    }
+    void unboundedSettings()
+    {
+        QFETCH(double, tolerance);
+        QFETCH(double, maxStep);
+        const SvgDrawing d = readSvg(fixture("circle.svg"), 0.0);
+        const std::vector<Stroke> strokes = svgStrokes(d, tolerance);
+        const std::vector<Stroke> reference = svgStrokes(d);
+        QCOMPARE(strokes.size(), reference.size());
+        if (!(tolerance > 0) || std::isinf(tolerance) || std::isnan(tolerance))
+            QCOMPARE(strokes.front().points.size(), reference.front().points.size());
+        OptimizerOptions o;
+        o.maxStep = maxStep;
+        o.budget = 65535;
+        const FrameBuild b = buildFrame(strokes, o);
+        QVERIFY(b.frame.vertexCount() > 1 && b.frame.vertexCount() <= IldFrame::MaxPoints);
+    }
+
+    void hersheyFontNames_data()
+    {
+        QTest::addColumn<QString>("font");
+        QTest::addColumn<bool>("ok");
+        QTest::newRow("installed") << "futural" << true;
+        QTest::newRow("parent_folder") << "../../x" << false;
+        QTest::newRow("absolute_path") << "/usr/share/hershey-fonts/rowmans" << false;
+        QTest::newRow("dot_dot_inside") << "rowmans/../rowmans" << false;
+    }
+    void hersheyFontNames()
+    {
+        QFETCH(QString, font);
+        QFETCH(bool, ok);
+        TextOptions t;
+        t.stroke = true;
+        t.family = font;
+        const TextDrawing d = textStrokes(QStringLiteral("A"), t);
+        QCOMPARE(d.ok, ok);
+        if (!ok)
+            QVERIFY(d.error.contains(QLatin1String("no Hershey font named")));
+    }
+
+    // Crowds of strokes and long texts: done (not timed here; see
+    // bench_content), watched and stoppable.
+    void crowdsAndCancel_data()
+    {
+        QTest::addColumn<int>("copies");
+        QTest::addColumn<int>("stopAfter"); // reports before cancelling, -1 never
+        QTest::newRow("coincident_strokes") << 20000 << -1;
+        QTest::newRow("coincident_strokes_cancelled") << 20000 << 2;
+    }
+    void crowdsAndCancel()
+    {
+        QFETCH(int, copies);
+        QFETCH(int, stopAfter);
+        const std::vector<Stroke> strokes(size_t(copies), line({{-1000, 0}, {1000, 300}, {0, 900}}));
+        int reports = 0;
+        const FrameBuild b = buildFrame(strokes, OptimizerOptions(), [&](qint64 done, qint64 total) {
+            [&] { QVERIFY(done >= 0 && done <= total); }();
+            return stopAfter < 0 || ++reports <= stopAfter;
+        });
+        QCOMPARE(b.cancelled, stopAfter >= 0);
+        if (stopAfter < 0) {
+            QVERIFY(b.frame.vertexCount() <= IldFrame::MaxPoints);
+            QVERIFY(std::abs(b.travel) < 1.0); // every stroke starts where the last one ended
+        }
+    }
+
+    void textCancelled()
+    {
+        int reports = 0;
+        const TextDrawing d =
+            textStrokes(QString(5000, QLatin1Char('A')), TextOptions(), [&](qint64, qint64) { return ++reports < 3; });
+        QVERIFY(d.cancelled);
+        QVERIFY(!d.ok);
+        QCOMPARE(reports, 3);
+        QVERIFY(!textStrokes(QString(MaxTextLength + 1, QLatin1Char('A')), TextOptions()).ok);
     }
 
     void tool_data()
