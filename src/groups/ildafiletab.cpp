@@ -24,6 +24,7 @@ ildaFileTab::ildaFileTab(QObject *parent)
 {
     currentFilePath = m_folders.listPath();
     loadList(currentFilePath);
+    rememberSaved();
 }
 
 void ildaFileTab::setPrompt(UserPrompt *prompt)
@@ -305,6 +306,7 @@ int ildaFileTab::saveListFile(const QString &path, bool *ok)
     }
     if (ok)
         *ok = true;
+    rememberSaved();
     return total;
 }
 
@@ -328,6 +330,7 @@ void ildaFileTab::open_list(QUrl dir, QString selectedNameFilter)
     if (selectedNameFilter.contains(QLatin1String("*.list"))) {
         setDirFromUrl(dir);
         loadList(currentFilePath);
+        rememberSaved();
         qCDebug(lcGroups) << "——————ildaFileTab::frush——————";
         endResetModel();
         qCDebug(lcGroups) << "open list group";
@@ -342,6 +345,7 @@ void ildaFileTab::open_list(QUrl dir, QString selectedNameFilter)
                 tab->appendItem(item);
             tabs.append(tab);
         }
+        rememberSaved();
         qCDebug(lcGroups) << "——————ildaFileTab::frush——————";
         endResetModel();
         qCDebug(lcGroups) << "open ilda group";
@@ -423,6 +427,42 @@ void ildaFileTab::set_localdir(QUrl dir)
     // The same list path as at start-up, so both roads load the same list.
     currentFilePath = m_folders.listPath();
     loadList(currentFilePath);
+    rememberSaved();
     qCDebug(lcGroups) << "——————ildaFileTab::frush——————";
     endResetModel();
+}
+
+void ildaFileTab::rememberSaved()
+{
+    m_savedTabs.clear();
+    for (const ildaFileSets *tab : qAsConst(tabs))
+        m_savedTabs.append({tab, tab->isGroupChecked()});
+}
+
+bool ildaFileTab::is_modified() const
+{
+    if (tabs.size() != m_savedTabs.size())
+        return true;
+    for (int i = 0; i < tabs.size(); ++i)
+        if (tabs.at(i) != m_savedTabs.at(i).first || tabs.at(i)->isGroupChecked() != m_savedTabs.at(i).second ||
+            tabs.at(i)->isModified())
+            return true;
+    return false;
+}
+
+QString ildaFileTab::ask_save_changes()
+{
+    if (!is_modified())
+        return QStringLiteral("close");
+    switch (m_prompt->askSaveChanges(QStringLiteral("组或组列表有未保存的修改。"))) {
+    case UserPrompt::Save:
+        // Saved as Ctrl+S saves: into the open list, else under a name.
+        if (!save_current_list())
+            return QStringLiteral("name");
+        return is_modified() ? QStringLiteral("keep") : QStringLiteral("close");
+    case UserPrompt::Discard:
+        return QStringLiteral("close");
+    default:
+        return QStringLiteral("keep");
+    }
 }

@@ -40,6 +40,7 @@ bool ildaFile::loadData(QUrl name)
     const QString fileName = name.fileName();
     qCDebug(lcView) << "Name" << path << "FileName:" << fileName;
 
+    frameSetModel::SaveState state(shared->model);
     // Read aside: the working list takes the frames only when the read completes.
     IldReadResult result;
     IldFrameSet loaded;
@@ -74,6 +75,8 @@ bool ildaFile::loadData(QUrl name)
                                                   result.noticeText(path));
     }
     shared->model->refrushModel();
+    if (result.frames > 0)
+        state.opened(path);
     return result.frames > 0;
 }
 
@@ -100,6 +103,8 @@ bool ildaFile::saveData(QUrl name, QString selectedNameFilter, int type)
     const bool typedIld = path.endsWith(QLatin1String(".ild"));
     const bool asC = typedC || (!typedIld && selectedNameFilter.contains(QLatin1String("*.c")));
     const bool asIld = !asC && (typedIld || selectedNameFilter.contains(QLatin1String("*.ild")));
+    frameSetModel::SaveState state(shared->model);
+    const bool whole = type != 1 && shared->workSet->checkedCount() == int(shared->workSet->frames.size());
     QString why;
     if (asC) {
         if (!path.endsWith(QLatin1String(".c")))
@@ -135,8 +140,11 @@ bool ildaFile::saveData(QUrl name, QString selectedNameFilter, int type)
     }
     // Type 2 bakes the transforms into the stored points; show that.
     shared->model->refrushModel();
-    if (why.isEmpty())
+    if (why.isEmpty()) {
+        if (type != 1) // the revised frames are no part of the working list
+            state.saved(path, whole);
         return true;
+    }
     FrameContext::promptOf(shared).showMessage(
         UserPrompt::Warning, QStringLiteral("save error"),
         QStringLiteral("%1 was not saved: %2.\r\nThe file on disk is unchanged.").arg(path, why), UserPrompt::Ok);
