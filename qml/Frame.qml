@@ -57,6 +57,21 @@ Window {
         show()
         raise()
     }
+    // While a close waits for the save dialog: the window to close once saved.
+    property var closeAfterSave: null
+    // Whether the editor may go now: an edited working list is saved or
+    // dropped first, or the close waits for a name in the save dialog.
+    function confirmClose(window) {
+        var answer = frameModel.ask_save_changes()
+        if (answer === "name") {
+            closeAfterSave = window
+            frameModel.selectAll() // the save keeps the checked frames: here all of them
+            segfileDialog.openFor(true)
+        }
+        return answer === "close"
+    }
+    onClosing: close.accepted = confirmClose(frameRoot)
+
     // First checked row and the run of checked rows that follows it.
     function selectedBlock() {
         var start = -1, count = 0
@@ -92,7 +107,7 @@ Window {
     Shortcut { sequence: "Space"; onActivated: selectPlayButton.clicked() }
     Shortcut { sequence: "Ctrl+A"; onActivated: selectALLButtom.clicked() }
     Shortcut { sequence: "Ctrl+Z"; onActivated: frameModel.undo() }
-    Shortcut { sequence: "Ctrl+Shift+Z"; onActivated: frameModel.redo() }
+    Shortcut { sequences: ["Ctrl+Shift+Z", "Ctrl+Y"]; onActivated: frameModel.redo() }
     Shortcut { sequence: "F1"; onActivated: { keyHelpWindow.show(); keyHelpWindow.raise() } }
 
     component Caption: Text {
@@ -500,11 +515,6 @@ Window {
 
         function openFor(save) {
             forSave = save
-            // First in the show's folder; afterwards where the user went last.
-            if (!placed) {
-                folder = FileTab.get_current_dir_url()
-                placed = true
-            }
             if (save) {
                 title = savefile_type.currentIndex === frameRoot.type_Palette
                         ? "创建一个" + "TTL,基于palette_64" + " MCU-c语言格式文件"
@@ -516,13 +526,24 @@ Window {
             }
             selectExisting = !save
             open()
+            // First in the show's folder; afterwards where the user went last.
+            // Set once shown: the widget dialog takes a folder only once it exists.
+            if (!placed) {
+                folder = FileTab.get_current_dir_url()
+                placed = true
+            }
         }
 
+        onRejected: frameRoot.closeAfterSave = null
         onAccepted: {
             var path = fileOpener.localPath(fileUrl)
             if (forSave) {
                 console.log(",保存：" + fileUrl)
-                ildaFileIO.saveData(fileUrl, selectedNameFilter, savefile_type.currentIndex)
+                var saved = ildaFileIO.saveData(fileUrl, selectedNameFilter, savefile_type.currentIndex)
+                var waiting = frameRoot.closeAfterSave
+                frameRoot.closeAfterSave = null
+                if (waiting && saved && !frameModel.isModified())
+                    waiting.close()
                 return
             }
             console.log(",打开：" + fileUrl)

@@ -124,7 +124,7 @@ Rectangle {
     // Keys of the shown group only: hidden pages stay out of the way.
     Shortcut { sequence: "Delete"; enabled: frameSetPage.visible; onActivated: deleteButtom.clicked() }
     Shortcut { sequence: "Ctrl+Z"; enabled: frameSetPage.visible; onActivated: fileModel.undo() }
-    Shortcut { sequence: "Ctrl+Shift+Z"; enabled: frameSetPage.visible; onActivated: fileModel.redo() }
+    Shortcut { sequences: ["Ctrl+Shift+Z", "Ctrl+Y"]; enabled: frameSetPage.visible; onActivated: fileModel.redo() }
 
     Text {
         anchors.centerIn: parent
@@ -146,6 +146,8 @@ Rectangle {
             selectMultiple = !save
             selectExisting = !save
             open()
+            // The widget dialog takes a folder only once it exists.
+            folder = fileModel.get_current_dir()
         }
 
         onAccepted: {

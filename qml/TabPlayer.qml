@@ -62,6 +62,21 @@ ApplicationWindow {
             file_tab.openFor(true)
         showCurrentFile()
     }
+    // Closing ends the program: the editor's list is asked about first (a
+    // list dropped there is gone, so it is not asked about twice), then the
+    // groups. A save under a new name closes again once the dialog has saved.
+    onClosing: {
+        if (!frameWindow.confirmClose(root)) {
+            close.accepted = false
+            return
+        }
+        var answer = FileTab.ask_save_changes()
+        if (answer === "name") {
+            file_tab.closeAfterSave = true
+            file_tab.openFor(true)
+        }
+        close.accepted = answer === "close"
+    }
     function delete_all_tab() {
         for (var i = FileTab.rowCount() - 1; i >= 0; --i)
             FileTab.delete_tab(i)
@@ -240,15 +255,22 @@ ApplicationWindow {
     FileDialog {
         id: file_tab
         property bool useForSave: false
+        // Set while a close waits for a name: the main window closes once the list is saved.
+        property bool closeAfterSave: false
 
         function openFor(save) {
             useForSave = save
             folder = FileTab.get_current_dir_url()
-            title = save ? "保存一个文件,list用于SD卡,ilc用于exFlash" : "打开文件,list用于SD卡,ilc用于exFlash"
-            nameFilters = ["list files (*.list )", "ilg files (*.ilg )", "text group files (*.txg )"]
+            title = save ? "保存一个文件,list用于SD卡,ilg用于exFlash" : "打开文件,list用于SD卡,ilg用于exFlash"
+            // Only a list keeps every group for the next start.
+            nameFilters = closeAfterSave ? ["list files (*.list )"]
+                                         : ["list files (*.list )", "ilg files (*.ilg )", "text group files (*.txg )"]
             selectExisting = !save
             open()
+            // The widget dialog takes a folder only once it exists.
+            folder = FileTab.get_current_dir_url()
         }
+        onRejected: closeAfterSave = false
 
         onAccepted: {
             console.log("useForSave: " + useForSave + ", folder: " + folder)
@@ -261,6 +283,11 @@ ApplicationWindow {
                 tabFrameSet.currentIndex = FileTab.rowCount() > 0 ? 0 : -1
             }
             root.showCurrentFile()
+            if (closeAfterSave) {
+                closeAfterSave = false
+                if (!FileTab.is_modified())
+                    root.close()
+            }
         }
     }
 

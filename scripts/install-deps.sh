@@ -11,7 +11,7 @@ PACKAGES=(
   qml-module-qtquick-controls qml-module-qtquick-controls2 qml-module-qtquick-templates2
   qml-module-qtquick-dialogs qml-module-qtquick-privatewidgets qml-module-qtgraphicaleffects
   qml-module-qtqml-models2 qml-module-qt-labs-folderlistmodel qml-module-qt-labs-settings
-  fonts-wqy-microhei
+  fonts-wqy-microhei qttranslations5-l10n
   xvfb xauth libgl1-mesa-dri
   librsvg2-bin
   desktop-file-utils shared-mime-info libxml2-utils dpkg-dev

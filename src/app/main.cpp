@@ -37,6 +37,7 @@ int main(int argc, char *argv[])
         return arguments.exitCode;
     }
     configureApplication();
+    installPageServices(app);
     initPageResources();
     // Questions and notices of every part go to message boxes.
     MessageBoxPrompt prompt;

@@ -32,6 +32,12 @@ QMessageBox::StandardButton boxButton(UserPrompt::Button button)
         return QMessageBox::Yes;
     case UserPrompt::No:
         return QMessageBox::No;
+    case UserPrompt::Save:
+        return QMessageBox::Save;
+    case UserPrompt::Discard:
+        return QMessageBox::Discard;
+    case UserPrompt::Cancel:
+        return QMessageBox::Cancel;
     case UserPrompt::NoButton:
         break;
     }
@@ -41,7 +47,8 @@ QMessageBox::StandardButton boxButton(UserPrompt::Button button)
 QMessageBox::StandardButtons boxButtons(UserPrompt::Buttons buttons)
 {
     QMessageBox::StandardButtons result;
-    for (UserPrompt::Button b : {UserPrompt::Ok, UserPrompt::Yes, UserPrompt::No})
+    for (UserPrompt::Button b :
+         {UserPrompt::Ok, UserPrompt::Yes, UserPrompt::No, UserPrompt::Save, UserPrompt::Discard, UserPrompt::Cancel})
         if (buttons.testFlag(b))
             result |= boxButton(b);
     return result;
@@ -56,6 +63,12 @@ UserPrompt::Button promptButton(int button)
         return UserPrompt::Yes;
     case QMessageBox::No:
         return UserPrompt::No;
+    case QMessageBox::Save:
+        return UserPrompt::Save;
+    case QMessageBox::Discard:
+        return UserPrompt::Discard;
+    case QMessageBox::Cancel:
+        return UserPrompt::Cancel;
     default:
         return UserPrompt::NoButton;
     }

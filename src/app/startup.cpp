@@ -1,5 +1,6 @@
 #include "startup.h"
 
+#include "applog.h"
 #include "drawareawidget.h"
 #include "drawpalettesegment.h"
 #include "fileopener.h"
@@ -9,24 +10,44 @@
 #include "ildafiletab.h"
 #include "ildaframedraw.h"
 #include "testlist.h"
+#include "typingfocus.h"
 #include "udp_test.h"
 #include "urlpath.h"
 #include "workprogress.h"
 
+#include <QApplication>
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QLibraryInfo>
 #include <QQmlApplicationEngine>
 #include <QQmlContext>
 #include <QQmlEngine>
 #include <QQuickItem>
 #include <QQuickWindow>
 #include <QStringListModel>
+#include <QTranslator>
 
 void initPageResources()
 {
     Q_INIT_RESOURCE(qml);
+}
+
+bool installPageServices(QApplication &app)
+{
+    app.installEventFilter(new TypingFocus(&app));
+    // The pages speak Chinese whatever the system's language, so do Qt's
+    // Yes/No/Cancel and file dialogs.
+    const QString folder = QLibraryInfo::location(QLibraryInfo::TranslationsPath);
+    auto *qt = new QTranslator(&app);
+    if (!qt->load(QStringLiteral("qtbase_zh_CN"), folder)) {
+        qCDebug(lcApp) << "{startup} no qtbase_zh_CN.qm in" << folder << "- Qt's own buttons stay in English";
+        delete qt;
+        return false;
+    }
+    app.installTranslator(qt);
+    return true;
 }
 
 void registerQmlTypes()

@@ -6,11 +6,18 @@
 
 class QQmlApplicationEngine;
 class QCoreApplication;
+class QApplication;
 
 // Makes the pages (compiled into this library) available under qrc:/.
 void initPageResources();
 // Registers every native QML type, in the fixed order the pages expect.
 void registerQmlTypes();
+
+// What every window of the pages shares: Qt's own buttons and dialogs in
+// Chinese, as the pages are (when Qt's translations are installed; English
+// otherwise), and the keyboard focus going back to the page when a press
+// leaves a text field. Returns whether the translations were found.
+bool installPageServices(QApplication &app);
 
 class QQmlContext;
 class UDP_test;

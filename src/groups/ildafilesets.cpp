@@ -265,6 +265,7 @@ void ildaFileSets::appendPath(const QString &path)
 {
     const Edit edit(this, QStringLiteral("add"));
     appendItem(FileItem(PlayFiles::rowForPath(path)));
+    currentDir = PlayFiles::folderOf(path); // the dialog opens where files were last added from
 }
 
 void ildaFileSets::add(QUrl md)
@@ -476,6 +477,8 @@ int ildaFileSets::saveSetting()
                           .arg(group, settingsPath, why);
         return text.errors + lost + 1;
     }
+    if (text.errors + lost == 0)
+        m_undo.setClean(); // the file holds the group as shown
     return text.errors + lost;
 }
 

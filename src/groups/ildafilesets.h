@@ -74,6 +74,8 @@ public:
     Q_INVOKABLE void redo() { m_undo.redo(); }
     bool canUndo() const { return m_undo.canUndo(); }
     bool canRedo() const { return m_undo.canRedo(); }
+    // Changed since read or last saved without problems (saveSetting).
+    bool isModified() const { return !m_undo.isClean(); }
 
     int rowCount(const QModelIndex &parent = QModelIndex()) const override;
     QVariant data(const QModelIndex &index, int role) const override;

@@ -64,6 +64,7 @@ ildaFileTab::ildaFileTab(QObject *parent)
                                 .arg(currentFilePath, why);
         currentFilePath.clear();
     }
+    rememberSaved();
 }
 
 void ildaFileTab::setPrompt(UserPrompt *prompt)
@@ -358,6 +359,7 @@ int ildaFileTab::saveListFile(const QString &path, bool *ok)
     }
     if (ok)
         *ok = true;
+    rememberSaved();
     return total;
 }
 
@@ -415,6 +417,7 @@ void ildaFileTab::openPlayList(const QUrl &url, const QString &path)
     m_folders.save();
     currentFilePath = path;
     appendGroups(groups);
+    rememberSaved();
     qCDebug(lcGroups) << "——————ildaFileTab::frush——————";
     endResetModel();
     qCDebug(lcGroups) << "open list group";
@@ -533,6 +536,42 @@ void ildaFileTab::set_localdir(QUrl dir)
         refuseOpen(currentFilePath, QStringLiteral("not a play list: ") + why);
         currentFilePath.clear();
     }
+    rememberSaved();
     qCDebug(lcGroups) << "——————ildaFileTab::frush——————";
     endResetModel();
+}
+
+void ildaFileTab::rememberSaved()
+{
+    m_savedTabs.clear();
+    for (const ildaFileSets *tab : qAsConst(tabs))
+        m_savedTabs.append({tab, tab->isGroupChecked()});
+}
+
+bool ildaFileTab::is_modified() const
+{
+    if (tabs.size() != m_savedTabs.size())
+        return true;
+    for (int i = 0; i < tabs.size(); ++i)
+        if (tabs.at(i) != m_savedTabs.at(i).first || tabs.at(i)->isGroupChecked() != m_savedTabs.at(i).second ||
+            tabs.at(i)->isModified())
+            return true;
+    return false;
+}
+
+QString ildaFileTab::ask_save_changes()
+{
+    if (!is_modified())
+        return QStringLiteral("close");
+    switch (m_prompt->askSaveChanges(QStringLiteral("组或组列表有未保存的修改。"))) {
+    case UserPrompt::Save:
+        // Saved as Ctrl+S saves: into the open list, else under a name.
+        if (!save_current_list())
+            return QStringLiteral("name");
+        return is_modified() ? QStringLiteral("keep") : QStringLiteral("close");
+    case UserPrompt::Discard:
+        return QStringLiteral("close");
+    default:
+        return QStringLiteral("keep");
+    }
 }

@@ -49,6 +49,12 @@ public:
     // Saves an open play list where it is (Ctrl+S); false when no list is open.
     Q_INVOKABLE bool save_current_list();
     Q_INVOKABLE void set_localdir(QUrl dir);
+    // Groups or tabs changed since the tab list was opened or saved.
+    Q_INVOKABLE bool is_modified() const;
+    // Before the main window closes: "close" (nothing unsaved, saved to the
+    // open list, or dropped), "keep" (cancelled, or the save failed) or
+    // "name" (to be saved as a list under a name first).
+    Q_INVOKABLE QString ask_save_changes();
 
     int rowCount(const QModelIndex &parent = QModelIndex()) const override;
     QVariant data(const QModelIndex &index, int role) const override;
@@ -117,11 +123,14 @@ private:
     void reportListSave(const QString &path, bool written, int problems);
     // Deletes the settings files of the old list that no current tab uses.
     void removeListedSettings(const QStringList &oldFiles);
+    // The tabs as they now stand are those of the list on disk.
+    void rememberSaved();
 
     OwnedViewSettings m_ownView;
     ViewSettings *m_view = m_ownView.get();
     FolderSettings m_folders;
     QVector<ildaFileSets *> tabs;
+    QVector<QPair<const ildaFileSets *, bool>> m_savedTabs; // and their group checks
     QString currentFilePath;
     ildaFileSets *pending = nullptr;
     quint8 exportGroupCount = 0;

@@ -39,6 +39,13 @@ UserNotice::~UserNotice() = default;
 
 UserPrompt::~UserPrompt() = default;
 
+UserPrompt::Button UserPrompt::askSaveChanges(const QString &what)
+{
+    const Button answer = showMessage(Question, QStringLiteral("保存修改"),
+                                      what + QStringLiteral("\n关闭之前要保存吗？"), Save | Discard | Cancel, Save);
+    return answer == Save || answer == Discard ? answer : Cancel;
+}
+
 UserPrompt &UserPrompt::unattended()
 {
     static UnattendedPrompt prompt;

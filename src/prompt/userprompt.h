@@ -24,7 +24,7 @@ class UserPrompt
 {
 public:
     enum Icon { NoIcon, Information, Warning, Critical, Question };
-    enum Button { NoButton = 0x0, Ok = 0x1, Yes = 0x2, No = 0x4 };
+    enum Button { NoButton = 0x0, Ok = 0x1, Yes = 0x2, No = 0x4, Save = 0x8, Discard = 0x10, Cancel = 0x20 };
     Q_DECLARE_FLAGS(Buttons, Button)
 
     virtual ~UserPrompt();
@@ -47,6 +47,10 @@ public:
     // wants no answer: a file that could not be read, files left out of an
     // export. It goes away when the user closes it.
     virtual void showNotice(Icon icon, const QString &title, const QString &text) = 0;
+
+    // Before a window with unsaved work closes: Save, Discard or Cancel (also
+    // when the box is closed without an answer). what says what is unsaved.
+    Button askSaveChanges(const QString &what);
 
     // Answers nothing and shows nothing: every box becomes a log line and is
     // taken as closed without an answer. What an owner without a prompt uses.

@@ -478,6 +478,7 @@ bool frameSetModel::setIldFileName(QString name)
     qCDebug(lcView) << "{IldaFrameDraw::setFrameIndex}file url:" << name << "\n"
                     << "ildFileName:" << path;
     bool read = true;
+    SaveState state(this);
     const Edit edit(this, QStringLiteral("open"));
     if (path == m_ildFileName) {
         refrushModel();
@@ -500,6 +501,8 @@ bool frameSetModel::setIldFileName(QString name)
         work.frames.insert(work.frames.end(), std::make_move_iterator(loaded.frames.begin()),
                            std::make_move_iterator(loaded.frames.end()));
         endResetModel();
+        if (read)
+            state.opened(path);
         if (!result.ok()) {
             qCDebug(lcView) << "{frameSetModel::setIldFileName}" << path << result.reason();
             prompt().showNotice(UserPrompt::Warning, QStringLiteral("file error"), result.noticeText(path));

@@ -118,6 +118,30 @@ public:
     // step of the undo history.
     void appendRead(IldFrameSet &loaded);
 
+    // Unsaved work (framesetunsaved.cpp). Whether the working list changed
+    // since it was last opened or saved, the selection aside.
+    Q_INVOKABLE bool isModified() const;
+    // Before the editor closes: "close" (nothing unsaved, saved where it came
+    // from, or dropped), "keep" (cancelled, or the save failed) or "name"
+    // (to be saved under a name first).
+    Q_INVOKABLE QString ask_save_changes();
+    // Kept around an open or a save, which are no edits: a list unedited
+    // before stays unedited, and the file it came from is remembered.
+    class SaveState
+    {
+    public:
+        explicit SaveState(frameSetModel *model);
+        // Frames of path joined the list.
+        void opened(const QString &path);
+        // The list was saved to path: every frame (whole) or some.
+        void saved(const QString &path, bool whole);
+
+    private:
+        frameSetModel *m_model;
+        bool m_clean;
+        bool m_empty;
+    };
+
     int between() const { return m_between; }
     void setBetween(int value);
     int selectNum() const { return m_selectNum; }
@@ -176,6 +200,10 @@ private:
     bool historyMatches(bool forUndo) const;
     void record(const QString &text, FrameRows before, int mergeKey);
 
+    void markSaved(const QString &path);
+    bool saveWholeList(const QString &path);
+    void dropList();
+
     std::unique_ptr<Owned> m_owned;
     IldFrameSet *m_work = nullptr;
     IldFrameSet *m_revised = nullptr;
@@ -187,6 +215,8 @@ private:
     SnapshotPool m_snapshots;
     bool m_revisedCurrent = false;
     QString m_ildFileName;
+    QByteArray m_savedDigest; // of the list as last opened or saved; empty: the empty list
+    QString m_savedPath;      // the ILDA file that holds it, if any
     std::unique_ptr<IldFrameSet> m_moveBuffer;
     // Revise builds here and swaps with the revised set when it completes, so
     // a cancelled run changes nothing; the swapped-out frames are rebuilt in

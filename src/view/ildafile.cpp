@@ -40,6 +40,7 @@ bool ildaFile::loadData(QUrl name)
     const QString fileName = name.fileName();
     qCDebug(lcView) << "Name" << path << "FileName:" << fileName;
 
+    frameSetModel::SaveState state(shared->model);
     // Read aside: the working list takes the frames only when the read completes.
     IldReadResult result;
     IldFrameSet loaded;
@@ -73,6 +74,8 @@ bool ildaFile::loadData(QUrl name)
         FrameContext::promptOf(shared).showNotice(UserPrompt::Warning, QStringLiteral("file error"),
                                                   result.noticeText(path));
     }
+    if (result.frames > 0)
+        state.opened(path);
     return result.frames > 0;
 }
 
@@ -147,6 +150,8 @@ bool ildaFile::saveData(QUrl name, QString selectedNameFilter, int type)
         path += QLatin1String(".c");
     else if (asIld && !path.endsWith(QLatin1String(".ild")))
         path += QLatin1String(".ild");
+    frameSetModel::SaveState state(shared->model);
+    const bool whole = type != 1 && shared->workSet->checkedCount() == int(shared->workSet->frames.size());
     QString why;
     if (!asC && !asIld) {
         why =
@@ -189,8 +194,11 @@ bool ildaFile::saveData(QUrl name, QString selectedNameFilter, int type)
     }
     // Type 2 bakes the transforms into the stored points; show that.
     shared->model->refrushModel();
-    if (why.isEmpty())
+    if (why.isEmpty()) {
+        if (type != 1) // the revised frames are no part of the working list
+            state.saved(path, whole);
         return true;
+    }
     FrameContext::promptOf(shared).showMessage(
         UserPrompt::Warning, QStringLiteral("save error"),
         QStringLiteral("%1 was not saved: %2.\r\nThe file on disk is unchanged.").arg(path, why), UserPrompt::Ok);

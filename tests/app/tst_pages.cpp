@@ -12,6 +12,7 @@
 #include "ildafiletab.h"
 #include "ildaframedraw.h"
 #include "ildframeset.h"
+#include "messageboxprompt.h"
 #include "netconfig.h"
 #include "noticeboard.h"
 #include "palette.h"
@@ -28,7 +29,9 @@
 #include <QElapsedTimer>
 #include <QFileDialog>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QMimeData>
+#include <QPushButton>
 #include <QQmlApplicationEngine>
 #include <QQmlContext>
 #include <QQmlExpression>
@@ -57,6 +60,7 @@ class TestPages : public QObject
     QStringList m_warnings;
     QObject *m_folderOf = nullptr;
     QList<QUrl> m_folders;
+    bool m_translated = false;
 
     // Views parent their delegates visually only: walk the item tree.
     static void collect(QQuickItem *item, QList<QQuickItem *> &out)
@@ -279,6 +283,35 @@ class TestPages : public QObject
         writeFile(folder + "/notilda.ild", "not ILDA data at all");
         writeFile(folder + "/trunc2.ild", whole.left(whole.size() - 5));
         return {folder + "/empty.ild", folder + "/notilda.ild", folder + "/trunc2.ild"};
+    QQuickWindow *editorWindow() const { return m_root->findChild<QQuickWindow *>(QStringLiteral("frameWindow")); }
+    // The widget behind a page's file dialog, once it shows.
+    static QFileDialog *shownFileDialog()
+    {
+        for (QWidget *w : QApplication::topLevelWidgets())
+            if (auto *dialog = qobject_cast<QFileDialog *>(w))
+                if (dialog->isVisible())
+                    return dialog;
+        return nullptr;
+    }
+    // The demo's groups as a group image.
+    QString exportImage()
+    {
+        const QString path = m_dir.filePath(QStringLiteral("groups.ilg"));
+        if (!QFile::exists(path))
+            m_tabs->save_list(QUrl::fromLocalFile(path), QStringLiteral("ilg files (*.ilg )"));
+        return path;
+    }
+    // An empty working list with nothing unsaved, as when the editor first opens.
+    void emptyEditor()
+    {
+        m_objects.frameModel.selectAll();
+        m_objects.frameModel.deleteFrame();
+        const UserPrompt::Button was = m_prompt.modalAnswer;
+        m_prompt.modalAnswer = UserPrompt::Discard;
+        m_objects.frameModel.ask_save_changes();
+        m_prompt.modalAnswer = was;
+        QCOMPARE(m_objects.frameModel.rowCount(), 0);
+        QVERIFY(!m_objects.frameModel.isModified());
     }
 
 public slots:
@@ -300,6 +333,7 @@ private slots:
         qputenv("SOURCE_DATE_EPOCH", "0"); // exports of the same group compare equal
 
         configureApplication();
+        m_translated = installPageServices(*qApp);
         initPageResources();
         m_tabs.reset(new ildaFileTab);
         m_tabs->setPrompt(&m_prompt);
@@ -791,7 +825,9 @@ private slots:
             QCOMPARE(m_udp->server_state(), int(UDP_test::ServerUnlinked));
         } else {
             QTRY_VERIFY(stateText().startsWith(QStringLiteral("链接失败: ")));
-            QVERIFY2(stateText().contains(QStringLiteral("refused")), qPrintable(stateText()));
+            // Qt's own reason, in Chinese where Qt's translations are installed.
+            QVERIFY2(stateText().contains(QStringLiteral("refused")) || stateText().contains(QStringLiteral("拒绝")),
+                     qPrintable(stateText()));
             // A failed link offers "链接" again, and the next click tries again.
             QCOMPARE(button->property("text").toString(), QStringLiteral("链接"));
             QVERIFY(server.listen(QHostAddress::LocalHost, port));
@@ -932,12 +968,17 @@ private slots:
                 m_folders.clear();
                 QMetaObject::invokeMethod(o, "openFor", Q_ARG(QVariant, false));
                 disconnect(c);
+                // What the user sees: the folder of the dialog on screen.
+                QFileDialog *shown = nullptr;
+                QTRY_VERIFY((shown = shownFileDialog()) != nullptr);
+                const QString onScreen = shown->directory().absolutePath();
                 QMetaObject::invokeMethod(o, "close");
                 QVERIFY(!m_folders.isEmpty());
                 folder = m_folders.first();
                 QVERIFY2(folder.isLocalFile(), qPrintable(folder.toString()));
-                QCOMPARE(QDir(folder.toLocalFile()).absolutePath(),
-                         QDir(m_demo + (list ? "/play" : "/shows")).absolutePath());
+                const QString expected = QDir(m_demo + (list ? "/play" : "/shows")).absolutePath();
+                QCOMPARE(QDir(folder.toLocalFile()).absolutePath(), expected);
+                QCOMPARE(onScreen, expected);
                 ++seen;
             }
         }
@@ -1514,6 +1555,234 @@ private slots:
         wheel(saveType, 1);
         QCOMPARE(saveType->property("currentText").toString(), QStringLiteral("正常"));
         m_prompt.modalAnswer = UserPrompt::Ok;
+    // Typing in a text field keeps the keys only while the field is in use:
+    // a press on a button, a tile or empty space gives them back to the page.
+    void keysReachThePageAfterTyping_data()
+    {
+        QTest::addColumn<QString>("window"); // "editor" or "main"
+        QTest::addColumn<QString>("press");  // a button's text, "tile" or "empty"
+        QTest::addColumn<QString>("keys");
+        const QList<std::tuple<const char *, const char *, const char *>> presses = {
+            {"text_button", "editor", "文字"},
+            {"optimize_button", "editor", "优化"},
+            {"frame_tile", "editor", "tile"},
+            {"empty_space", "editor", "empty"}};
+        for (const auto &[name, window, press] : presses)
+            for (const char *keys : {"Ctrl+Z", "Ctrl+A", "Delete", "Space"})
+                QTest::newRow(qPrintable(QStringLiteral("%1_then_%2").arg(QLatin1String(name), QLatin1String(keys))))
+                    << window << QString::fromUtf8(press) << keys;
+        QTest::newRow("text_button_then_Ctrl+Z_Ctrl+Y") << "editor" << QStringLiteral("文字") << "Ctrl+Y";
+        QTest::newRow("group_tile_then_Delete") << "main" << QStringLiteral("tile") << "Delete";
+    }
+
+    void keysReachThePageAfterTyping()
+    {
+        QFETCH(QString, window);
+        QFETCH(QString, press);
+        QFETCH(QString, keys);
+        frameSetModel &frames = m_objects.frameModel;
+        QQuickWindow *editor = editorWindow();
+        const bool inEditor = window == QLatin1String("editor");
+        QQuickWindow *w = inEditor ? editor : m_root;
+        auto *files = qobject_cast<ildaFileSets *>(group(0));
+        QVERIFY(editor && files);
+        emptyEditor();
+        QMetaObject::invokeMethod(editor, "openFile", Q_ARG(QVariant, m_demo + QStringLiteral("/shows/circle.ild")));
+        QVERIFY(frames.rowCount() > 1);
+        // One frame edit to take back and one checked frame (or file) to act on.
+        frames.moveRows_view_data(0, 1, 1);
+        frames.setData(frames.index(0), true, frameSetModel::CheckRole);
+        files->setCheck(0, true);
+        if (!inEditor)
+            showGroup(0);
+
+        QQuickItem *field =
+            itemWithProperty(w, "placeholderText", inEditor ? QStringLiteral("激光秀 Laser") : QStringLiteral("组名"));
+        typeInto(field, QStringLiteral("ab"));
+        QVERIFY(w->activeFocusItem() && w->activeFocusItem()->inherits("QQuickTextInput"));
+        QQuickItem *target = nullptr;
+        if (press == QLatin1String("tile") && !inEditor) {
+            target = control(w, QStringLiteral("ildaPainterSet"), 0);
+        } else if (press == QLatin1String("tile")) {
+            for (IldaFrameDraw *painter : itemsOf<IldaFrameDraw>(w))
+                for (QQuickItem *up = painter; !target && painter->isVisible() && up; up = up->parentItem())
+                    if (up->property("tileSize").isValid()) // a tile's, not the selection player's
+                        target = painter;
+        } else if (press == QLatin1String("empty")) {
+            target = itemWithProperty(w, "text", QStringLiteral("revise 之后在这里显示加点优化后的帧"));
+        } else {
+            target = itemWithProperty(w, "text", press);
+        }
+        QVERIFY(target);
+        const int rows = frames.rowCount();
+        click(target);
+        QVERIFY(!w->activeFocusItem() || !w->activeFocusItem()->inherits("QQuickTextInput"));
+        QVERIFY(frames.canUndo() && !frames.canRedo());
+
+        const int boxes = m_prompt.boxes.size();
+        m_prompt.modalAnswer = UserPrompt::No;
+        QTest::keySequence(w, QKeySequence(keys == QLatin1String("Ctrl+Y") ? QStringLiteral("Ctrl+Z") : keys));
+        m_prompt.modalAnswer = UserPrompt::Ok;
+        if (keys == QLatin1String("Ctrl+Z") || keys == QLatin1String("Ctrl+Y")) {
+            QVERIFY(frames.canRedo());
+            if (press == QLatin1String("文字"))
+                QCOMPARE(frames.rowCount(), rows - 1);
+        } else if (keys == QLatin1String("Ctrl+A")) {
+            QCOMPARE(m_objects.workSet.checkedCount(), frames.rowCount());
+        } else if (keys == QLatin1String("Delete")) {
+            QCOMPARE(m_prompt.boxes.size(), boxes + 1);
+            QVERIFY(m_prompt.boxes.last()->text.contains(inEditor ? QStringLiteral("帧") : QStringLiteral("个文件")));
+        } else if (keys == QLatin1String("Space")) {
+            QVERIFY(itemWithProperty(editor, "text", QStringLiteral("暂停")));
+            QTest::keySequence(w, QKeySequence(keys));
+            QVERIFY(itemWithProperty(editor, "text", QStringLiteral("播放")));
+        }
+        if (keys == QLatin1String("Ctrl+Y")) {
+            const int undone = frames.rowCount();
+            QTest::keySequence(w, QKeySequence(keys));
+            QVERIFY(!frames.canRedo());
+            QCOMPARE(frames.rowCount(), undone + 1);
+        }
+        // The field kept what was typed: the keys did not reach it.
+        QCOMPARE(field->property("text").toString(), QStringLiteral("ab"));
+        field->setProperty("text", QString());
+        editor->hide();
+    }
+
+    // Boxes and their buttons speak the pages' language.
+    void messageBoxButtonsAreChinese()
+    {
+        if (!m_translated)
+            QSKIP("Qt's translations (qttranslations5-l10n) are not installed");
+        MessageBoxPrompt prompt;
+        auto notice = prompt.openMessage(UserPrompt::Question, QStringLiteral("保存修改"), QStringLiteral("?"),
+                                         UserPrompt::Save | UserPrompt::Discard | UserPrompt::Cancel);
+        QMessageBox *box = nullptr;
+        for (QWidget *w : QApplication::topLevelWidgets())
+            if (auto *b = qobject_cast<QMessageBox *>(w))
+                box = b->isVisible() ? b : box;
+        QVERIFY(box);
+        QStringList texts;
+        for (QAbstractButton *b : box->buttons())
+            texts << b->text();
+        notice->close();
+        QCOMPARE(texts.size(), 3);
+        for (const QString &t : texts)
+            QVERIFY2(t.at(0).unicode() > 0x2e80, qPrintable(texts.join(','))); // CJK, not "Save", "Cancel"
+    }
+
+    // Closing a window with unsaved work asks save / discard / cancel. A save
+    // goes where the work came from, or the save dialog asks for a name and
+    // the window closes once it has saved.
+    void closingAsksAboutUnsavedWork_data()
+    {
+        QTest::addColumn<bool>("inEditor");
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<bool>("fromFile"); // the work came from a file it can go back to
+        QTest::addColumn<bool>("edited");
+        QTest::addColumn<bool>("closes");
+        QTest::addColumn<bool>("saved");
+        for (bool inEditor : {true, false}) {
+            const char *w = inEditor ? "editor" : "main";
+            auto row = [w](const char *what) { return qPrintable(QStringLiteral("%1_%2").arg(w, what)); };
+            QTest::newRow(row("unedited_closes_unasked"))
+                << inEditor << int(UserPrompt::Ok) << true << false << true << false;
+            QTest::newRow(row("save_in_place")) << inEditor << int(UserPrompt::Save) << true << true << true << true;
+            QTest::newRow(row("save_under_a_name"))
+                << inEditor << int(UserPrompt::Save) << false << true << true << true;
+            QTest::newRow(row("discard")) << inEditor << int(UserPrompt::Discard) << true << true << true << false;
+            QTest::newRow(row("cancel")) << inEditor << int(UserPrompt::Cancel) << true << true << false << false;
+            QTest::newRow(row("box_closed")) << inEditor << int(UserPrompt::NoButton) << true << true << false << false;
+        }
+    }
+
+    void closingAsksAboutUnsavedWork()
+    {
+        QFETCH(bool, inEditor);
+        QFETCH(int, answer);
+        QFETCH(bool, fromFile);
+        QFETCH(bool, edited);
+        QFETCH(bool, closes);
+        QFETCH(bool, saved);
+        frameSetModel &frames = m_objects.frameModel;
+        QQuickWindow *editor = editorWindow();
+        QQuickWindow *window = inEditor ? editor : m_root;
+        const QString named = m_dir.filePath(inEditor ? QStringLiteral("named.ild") : QStringLiteral("named.list"));
+        QFile::remove(named);
+        emptyEditor();
+        QString file; // where the work came from, or where it goes under a name
+        QByteArray before;
+        if (inEditor) {
+            file = m_dir.filePath(QStringLiteral("work.ild"));
+            QFile::remove(file);
+            QVERIFY(QFile::copy(m_demo + QStringLiteral("/shows/circle.ild"), file));
+            if (fromFile) {
+                QMetaObject::invokeMethod(editor, "openFile", Q_ARG(QVariant, file));
+                if (edited) { // the first frame deleted
+                    frames.setData(frames.index(0), true, frameSetModel::CheckRole);
+                    frames.deleteFrame();
+                }
+            } else {
+                editor->show();
+                frames.addText(QStringLiteral("ab"), QString(), true);
+            }
+            QVERIFY(QTest::qWaitForWindowExposed(editor));
+        } else {
+            // The demo's list, opened afresh; then a group added.
+            file = m_demo + QStringLiteral("/play/play.list");
+            if (fromFile)
+                m_tabs->open_list(QUrl::fromLocalFile(file), QStringLiteral("list files (*.list )"));
+            else
+                m_tabs->open_list(QUrl::fromLocalFile(exportImage()), QStringLiteral("ilg files (*.ilg )"));
+            QVERIFY(!m_tabs->is_modified());
+            if (edited)
+                m_tabs->add_tab(QStringLiteral("closing"));
+        }
+        if (!fromFile)
+            file = named;
+        before = readAll(file);
+        const int rows = inEditor ? frames.rowCount() : m_tabs->rowCount();
+        const int boxes = m_prompt.boxes.size();
+
+        m_prompt.modalAnswer = UserPrompt::Button(answer);
+        window->close();
+        m_prompt.modalAnswer = UserPrompt::Ok;
+        QCOMPARE(m_prompt.boxes.size(), boxes + (edited ? 1 : 0));
+        if (edited)
+            QCOMPARE(m_prompt.boxes.last()->buttons, UserPrompt::Save | UserPrompt::Discard | UserPrompt::Cancel);
+        if (!fromFile && answer == UserPrompt::Save) {
+            // Still open: the save dialog asks for a name.
+            QVERIFY(window->isVisible());
+            QFileDialog *dialog = nullptr;
+            QTRY_VERIFY((dialog = shownFileDialog()) != nullptr);
+            QCOMPARE(dialog->acceptMode(), QFileDialog::AcceptSave);
+            dialog->selectFile(named);
+            QMetaObject::invokeMethod(dialog, "accept");
+        }
+        QTRY_COMPARE(window->isVisible(), !closes);
+        const QByteArray after = readAll(file);
+        if (!saved) {
+            QCOMPARE(after, before);
+        } else if (inEditor) {
+            IldFrameSet back;
+            back.fromFileIld(file, false);
+            QCOMPARE(int(back.frames.size()), fromFile ? rows : 1);
+        } else {
+            QVERIFY2(after.contains("closing.csv"), after.constData());
+        }
+        if (inEditor) // a dropped list is gone, a kept one is as it was
+            QCOMPARE(frames.rowCount(), answer == UserPrompt::Discard ? 0 : rows);
+        else
+            QCOMPARE(m_tabs->rowCount(), rows);
+        const bool unsaved = inEditor ? frames.isModified() : m_tabs->is_modified();
+        QCOMPARE(unsaved, edited && !saved && !(inEditor && closes));
+        if (!inEditor)
+            m_tabs->open_list(QUrl::fromLocalFile(m_demo + QStringLiteral("/play/play.list")),
+                              QStringLiteral("list files (*.list )"));
+        if (!m_root->isVisible()) {
+            m_root->show();
+            QVERIFY(QTest::qWaitForWindowExposed(m_root));
+        }
         editor->hide();
     }
 

@@ -30,11 +30,12 @@ class RecordingPrompt : public UserPrompt
 public:
     QStringList titles;
     QStringList texts;
+    Button answer = Ok; // what every message is answered with
     Button showMessage(Icon, const QString &title, const QString &text, Buttons, Button) override
     {
         titles << title;
         texts << text;
-        return Ok;
+        return answer;
     }
     std::unique_ptr<UserNotice> openMessage(Icon, const QString &title, const QString &text, Buttons, Button,
                                             AnswerHandler) override

@@ -426,6 +426,54 @@ private slots:
         QVERIFY(!tab.moveRows_view_data(0, 2, 2));
     }
 
+    // Every kind of change leaves unsaved work; taking it back or saving the list does not.
+    void changesAreUnsavedUntilTheListIsSaved_data()
+    {
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<bool>("unsaved");
+        for (const char *c : {"add tab", "delete tab", "move tab", "group check", "add file", "file speed"})
+            QTest::newRow(c) << c << true;
+        QTest::newRow("group check and back") << "group check, back" << false;
+        QTest::newRow("file speed, undone") << "file speed, undo" << false;
+        QTest::newRow("palette choice") << "palette" << false;
+    }
+    void changesAreUnsavedUntilTheListIsSaved()
+    {
+        QFETCH(QString, change);
+        QFETCH(bool, unsaved);
+        useShow("play/a.csv\nplay/b.csv\n#end\n");
+        ildaFileTab tab;
+        tab.setPrompt(&m_prompt);
+        auto *a = qobject_cast<ildaFileSets *>(tab.get_tab(0));
+        a->add(QUrl::fromLocalFile(writeIld("shows/a.ild", 1, 2)));
+        tab.save_list(QUrl::fromLocalFile(m_root + "play/play.list"), QStringLiteral("list files (*.list )"));
+        QVERIFY(!tab.is_modified());
+        if (change == QLatin1String("add tab"))
+            tab.add_tab("c");
+        else if (change == QLatin1String("delete tab"))
+            tab.delete_tab(1);
+        else if (change == QLatin1String("move tab"))
+            tab.moveRows_view_data(0, 1, 1);
+        else if (change.startsWith(QLatin1String("group check")))
+            a->set_group_check(false);
+        else if (change == QLatin1String("add file"))
+            a->add(QUrl::fromLocalFile(m_root + "shows/a.ild"));
+        else if (change.startsWith(QLatin1String("file speed")))
+            a->setPlaySpeed(0, 9);
+        else
+            tab.set_palette_table(1);
+        if (change.endsWith(QLatin1String("back")))
+            a->set_group_check(true);
+        if (change.endsWith(QLatin1String("undo")))
+            a->undo();
+        QCOMPARE(tab.is_modified(), unsaved);
+        m_prompt.answer = UserPrompt::Cancel;
+        QCOMPARE(tab.ask_save_changes(), unsaved ? QStringLiteral("keep") : QStringLiteral("close"));
+        m_prompt.answer = UserPrompt::Save; // saved into the open list
+        QCOMPARE(tab.ask_save_changes(), QStringLiteral("close"));
+        QVERIFY(!tab.is_modified());
+    }
+
     void paletteAndCentreSwitches_data()
     {
         QTest::addColumn<int>("index");

@@ -240,6 +240,7 @@ private slots:
             QVERIFY2(depends.contains(module + QLatin1Char(',')) || depends.endsWith(module), qPrintable(module));
         }
         QVERIFY(modules > 5);
+        QVERIFY2(depends.contains(QLatin1String("qttranslations5-l10n")), qPrintable(depends)); // Chinese buttons
         const QByteArray contents = runProgram(dpkgDeb, {"-c", deb}).out;
         QVERIFY(contents.contains("./usr/bin/beamdeck"));
         QVERIFY(contents.contains("./usr/share/applications/beamdeck.desktop"));

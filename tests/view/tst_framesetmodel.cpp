@@ -403,6 +403,42 @@ private slots:
         QCOMPARE(model.selectEndFrame(), 5);
     }
 
+    // Opening and selecting are no edits; an edit is unsaved until taken back.
+    void unsavedWorkFollowsEdits_data()
+    {
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<bool>("unsaved");
+        QTest::newRow("select_all") << "select all" << false;
+        QTest::newRow("open_a_second_file") << "open" << false;
+        QTest::newRow("delete") << "delete" << true;
+        QTest::newRow("delete_then_undo") << "delete, undo" << false;
+    }
+    void unsavedWorkFollowsEdits()
+    {
+        QFETCH(QString, change);
+        QFETCH(bool, unsaved);
+        QTemporaryDir dir;
+        for (const char *name : {"a.ild", "b.ild"}) {
+            QFile file(dir.filePath(QLatin1String(name)));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(ildaFile(3));
+        }
+        frameSetModel m;
+        m.setIldFileName(dir.filePath(QStringLiteral("a.ild")));
+        QVERIFY(!m.isModified());
+        if (change == QLatin1String("select all"))
+            m.selectAll();
+        if (change == QLatin1String("open"))
+            m.setIldFileName(dir.filePath(QStringLiteral("b.ild")));
+        if (change.startsWith(QLatin1String("delete"))) {
+            m.setData(m.index(0), true, frameSetModel::CheckRole);
+            m.deleteFrame();
+        }
+        if (change.endsWith(QLatin1String("undo")))
+            m.undo();
+        QCOMPARE(m.isModified(), unsaved);
+    }
+
     void undoRestoresTheSavedFile_data()
     {
         QTest::addColumn<QString>("action");
