@@ -100,6 +100,11 @@ Window {
         font.pixelSize: 12
         Layout.alignment: Qt.AlignVCenter
     }
+    // One line's height for every group of tools, so labels line up with their controls.
+    component ToolGroup: RowLayout {
+        spacing: 6
+        height: frameRoot.top_height
+    }
 
     // Files dropped from a file manager join the working list.
     DropArea {
@@ -113,127 +118,135 @@ Window {
         anchors.margins: 6
         spacing: 4
 
-        RowLayout {
+        // The tools wrap onto more lines on a narrow window; each group keeps
+        // its label beside its control.
+        Flow {
+            id: toolBar
             Layout.fillWidth: true
-            Layout.preferredHeight: frameRoot.top_height
-            spacing: 6
+            spacing: 8
 
-            Button {
-                id: openButtom
-                text: "打开"
-                tooltip: "打开 (Ctrl+O)"
-                onClicked: segfileDialog.openFor(false)
-            }
-            Button {
-                id: saveButtom
-                text: "保存"
-                enabled: frameRoot.frameCount > 0
-                tooltip: "保存 (Ctrl+S, Ctrl+Shift+S)"
-                onClicked: segfileDialog.openFor(true)
-            }
-            ComboBox {
-                id: savefile_type
-                implicitWidth: 96
-                model: ["正常", "加点优化", "缩放中心", "调色表"]
-            }
-            Button {
-                id: deleteButtom
-                text: "删除"
-                tooltip: "删除选中的帧 (Delete, 撤销 Ctrl+Z)"
-                onClicked: frameModel.askDeleteFrame()
-            }
-            Button {
-                id: selectALLButtom
-                text: "全选"
-                tooltip: "全选 (Ctrl+A)"
-                onClicked: frameModel.selectAll()
-            }
-            Button {
-                id: inverseBottom
-                text: "反选"
-                onClicked: frameModel.inverse()
-            }
-            Button {
-                id: frushBottom
-                text: "刷新"
-                onClicked: frameModel.refrushModel()
-            }
-            Button {
-                text: "绘制"
-                onClicked: { drawingWindow.show(); drawingWindow.raise() }
-            }
-            // Making frames: SVG files, a line of text, optimising the checked frames.
-            Button { id: importButtom; text: "导入"; onClicked: svgDialog.open() }
-            TextField { id: textInput; implicitWidth: 110; placeholderText: "激光秀 Laser" }
-            CheckBox { id: strokeTextCheck; text: "单线" }
-            Button {
-                id: textButtom
-                text: "文字"
-                enabled: textInput.text.length > 0
-                onClicked: frameModel.addText(textInput.text, "", strokeTextCheck.checked)
-            }
-            Button { id: optimizeButtom; text: "优化"; onClicked: frameModel.optimizeFrames() }
-            Item { Layout.fillWidth: true }
-            Caption {
-                id: show_points_item
-                text: "points > " + show_max_points.value + ": " + frameRoot.point_count + " / " + frameRoot.frameCount
-            }
-        }
-
-        RowLayout {
-            Layout.fillWidth: true
-            spacing: 6
-
-            Caption { text: "警告点数" }
-            SpinBox {
-                id: show_max_points
-                minimumValue: 1
-                maximumValue: 65535
-                value: 1800
-                implicitWidth: 76
-                onValueChanged: frameRoot.refreshCounts()
-            }
-            Button {
-                id: move_frame_item
-                text: "move"
-                tooltip: "把选中的连续帧移到右边的位置"
-                onClicked: {
-                    var block = frameRoot.selectedBlock()
-                    if (block.start >= 0)
-                        frameModel.moveRows(block.start, moveFrameBox.value, block.count)
+            ToolGroup {
+                Button {
+                    id: openButtom
+                    text: "打开"
+                    tooltip: "打开 (Ctrl+O)"
+                    onClicked: segfileDialog.openFor(false)
+                }
+                Button {
+                    id: saveButtom
+                    text: "保存"
+                    enabled: frameRoot.frameCount > 0
+                    tooltip: "保存 (Ctrl+S, Ctrl+Shift+S)"
+                    onClicked: segfileDialog.openFor(true)
+                }
+                ComboBox {
+                    id: savefile_type
+                    implicitWidth: 96
+                    model: ["正常", "加点优化", "缩放中心", "调色表"]
                 }
             }
-            CT2.SpinBox {
-                id: moveFrameBox
-                from: 0
-                to: Math.max(0, frameRoot.frameCount - 1)
-                editable: true
-                implicitWidth: 110
-                implicitHeight: 26
+            ToolGroup {
+                Button {
+                    id: deleteButtom
+                    text: "删除"
+                    tooltip: "删除选中的帧 (Delete, 撤销 Ctrl+Z)"
+                    onClicked: frameModel.askDeleteFrame()
+                }
+                Button {
+                    id: selectALLButtom
+                    text: "全选"
+                    tooltip: "全选 (Ctrl+A)"
+                    onClicked: frameModel.selectAll()
+                }
+                Button {
+                    id: inverseBottom
+                    text: "反选"
+                    onClicked: frameModel.inverse()
+                }
+                Button {
+                    id: frushBottom
+                    text: "刷新"
+                    onClicked: frameModel.refrushModel()
+                }
+                Button {
+                    text: "绘制"
+                    onClicked: { drawingWindow.show(); drawingWindow.raise() }
+                }
             }
-            Caption { text: "大小" }
-            CusSlider {
-                id: sizeSlider
-                implicitWidth: 110
-                from: 100
-                to: 300
-                value: frameRoot.init_size
+            // Making frames: SVG files, a line of text, optimising the checked frames.
+            ToolGroup {
+                Button { id: importButtom; text: "导入"; onClicked: svgDialog.open() }
+                TextField { id: textInput; implicitWidth: 110; placeholderText: "激光秀 Laser" }
+                CheckBox { id: strokeTextCheck; text: "单线" }
+                Button {
+                    id: textButtom
+                    text: "文字"
+                    enabled: textInput.text.length > 0
+                    onClicked: frameModel.addText(textInput.text, "", strokeTextCheck.checked)
+                }
+                Button { id: optimizeButtom; text: "优化"; onClicked: frameModel.optimizeFrames() }
             }
-            Caption { text: "blanking" }
-            SpinBox { id: blankValue; minimumValue: 0; maximumValue: 100; value: 2; implicitWidth: 52 }
-            Caption { text: "between" }
-            SpinBox { id: betweenValue; minimumValue: 1; maximumValue: 1000; value: 1; implicitWidth: 58 }
-            Caption { text: "highLight" }
-            SpinBox { id: highLightValue; minimumValue: 0; maximumValue: 100; value: 0; implicitWidth: 52 }
-            Caption { text: "pointNum" }
-            SpinBox { id: pointNumValue; minimumValue: 1; maximumValue: 65535; value: 600; implicitWidth: 70 }
-            Button {
-                id: openReviseButtom
-                text: "revise"
-                onClicked: frameModel.reviseFrameSet(betweenValue.value, highLightValue.value,
-                                                     blankValue.value, pointNumValue.value)
+            ToolGroup {
+                Caption { text: "警告点数" }
+                SpinBox {
+                    id: show_max_points
+                    minimumValue: 1
+                    maximumValue: 65535
+                    value: 1800
+                    implicitWidth: 76
+                    onValueChanged: frameRoot.refreshCounts()
+                }
+                Caption {
+                    id: show_points_item
+                    text: "points > " + show_max_points.value + ": " + frameRoot.point_count + " / " + frameRoot.frameCount
+                }
             }
-            Item { Layout.fillWidth: true }
+            ToolGroup {
+                Button {
+                    id: move_frame_item
+                    text: "move"
+                    tooltip: "把选中的连续帧移到右边的位置"
+                    onClicked: {
+                        var block = frameRoot.selectedBlock()
+                        if (block.start >= 0)
+                            frameModel.moveRows(block.start, moveFrameBox.value, block.count)
+                    }
+                }
+                CT2.SpinBox {
+                    id: moveFrameBox
+                    from: 0
+                    to: Math.max(0, frameRoot.frameCount - 1)
+                    editable: true
+                    implicitWidth: 110
+                    implicitHeight: 26
+                }
+            }
+            ToolGroup {
+                Caption { text: "大小" }
+                CusSlider {
+                    id: sizeSlider
+                    implicitWidth: 110
+                    from: 100
+                    to: 300
+                    value: frameRoot.init_size
+                }
+            }
+            ToolGroup {
+                Caption { text: "blanking" }
+                SpinBox { id: blankValue; minimumValue: 0; maximumValue: 100; value: 2; implicitWidth: 52 }
+                Caption { text: "between" }
+                SpinBox { id: betweenValue; minimumValue: 1; maximumValue: 1000; value: 1; implicitWidth: 58 }
+                Caption { text: "highLight" }
+                SpinBox { id: highLightValue; minimumValue: 0; maximumValue: 100; value: 0; implicitWidth: 52 }
+                Caption { text: "pointNum" }
+                SpinBox { id: pointNumValue; minimumValue: 1; maximumValue: 65535; value: 600; implicitWidth: 70 }
+                Button {
+                    id: openReviseButtom
+                    text: "revise"
+                    onClicked: frameModel.reviseFrameSet(betweenValue.value, highLightValue.value,
+                                                         blankValue.value, pointNumValue.value)
+                }
+            }
         }
 
         CT1.SplitView {
@@ -257,124 +270,141 @@ Window {
                 Layout.minimumWidth: 260
                 color: "#333333"
 
-                ColumnLayout {
+                // Scrolls when the window is too low for the whole player.
+                ScrollView {
+                    id: selectPlayerScroll
+                    objectName: "selectPlayerScroll"
                     anchors.fill: parent
-                    anchors.margins: 6
-                    spacing: 4
+                    horizontalScrollBarPolicy: Qt.ScrollBarAlwaysOff
 
-                    Rectangle {
-                        Layout.fillWidth: true
-                        Layout.preferredHeight: Math.min(width, 230)
-                        color: "#000000"
-                        IldaFrameDraw {
-                            id: ildaFramePlayer
-                            anchors.fill: parent
-                            type: frameRoot.type_normal
-                            warningPoint: show_max_points.value
-                        }
-                    }
-                    ProgressBar {
-                        id: selectIldaProgress
-                        Layout.fillWidth: true
-                        implicitHeight: 8
-                        // A fixed range, as in the player: a clamped value
-                        // would cut the binding.
-                        minimumValue: 0
-                        maximumValue: 1
-                        value: {
-                            var span = frameModel.select_end_frame - frameModel.select_start_frame
-                            return span > 0 ? Math.max(0, Math.min(1, (frameRoot.play_index - frameModel.select_start_frame) / span)) : 0
-                        }
-                    }
-                    RowLayout {
-                        Layout.fillWidth: true
-                        Caption { text: "SPEED" }
-                        CusSlider {
-                            id: between_speed_Slider
-                            Layout.fillWidth: true
-                            from: 1
-                            to: 60
-                            value: 20
-                        }
-                    }
-                    RowLayout {
-                        Layout.fillWidth: true
-                        Caption { text: "步长" }
-                        SpinBox {
-                            id: strideBox
-                            minimumValue: 1
-                            maximumValue: 1000
-                            value: frameModel.between
-                            onEditingFinished: frameModel.between = value
-                        }
-                        Button {
-                            id: selectButtom
-                            text: "选择"
-                            onClicked: {
-                                frameModel.between = strideBox.value
-                                frameModel.select()
-                            }
-                        }
-                    }
-                    RowLayout {
-                        Layout.fillWidth: true
-                        Button {
-                            id: select_circle_play_buttom
-                            text: frameRoot.select_circle_play ? "循环" : "单次"
-                            onClicked: frameRoot.select_circle_play = !frameRoot.select_circle_play
-                        }
-                        Button {
-                            id: selectPlayButton
-                            text: selectPlayerTimer.running ? "暂停" : "播放"
-                            tooltip: "播放 / 暂停选中的帧 (Space)"
-                            onClicked: {
-                                if (!selectPlayerTimer.running && frameRoot.play_index >= frameModel.select_end_frame)
-                                    frameRoot.play_index = frameModel.select_start_frame
-                                selectPlayerTimer.running = !selectPlayerTimer.running
-                            }
-                        }
-                        Button {
-                            id: play_enable_buttom
-                            text: ildaFramePlayer.play ? "停止输出" : "输出"
-                            onClicked: ildaFramePlayer.play = !ildaFramePlayer.play
-                        }
-                    }
-                    GridLayout {
-                        Layout.fillWidth: true
-                        columns: 3
-                        Caption { text: "开始" }
-                        CusSlider {
-                            id: startSlider
-                            Layout.fillWidth: true
-                            from: 0
-                            to: Math.max(1, frameRoot.frameCount - 1)
-                            stepSize: 1
-                            value: frameModel.select_start_frame
-                            onMoved: frameModel.select_start_frame = Math.round(value)
-                        }
-                        Caption { text: frameModel.select_start_frame; Layout.preferredWidth: 36 }
-                        Caption { text: "结束" }
-                        CusSlider {
-                            id: endSlider
-                            Layout.fillWidth: true
-                            from: 0
-                            to: Math.max(1, frameRoot.frameCount - 1)
-                            stepSize: 1
-                            value: frameModel.select_end_frame
-                            onMoved: {
-                                var v = Math.round(value)
-                                var max = frameRoot.frameCount - 1
-                                if (v > max) {
-                                    console.log("[!] max Index is: " + max)
-                                    v = max
+                    Item {
+                        width: selectPlayerScroll.viewport.width
+                        height: selectPlayerColumn.implicitHeight + 12
+
+                        ColumnLayout {
+                            id: selectPlayerColumn
+                            x: 6
+                            y: 6
+                            width: parent.width - 12
+                            height: implicitHeight
+                            spacing: 4
+
+                            Rectangle {
+                                Layout.fillWidth: true
+                                // From the panel's width: the scroll bar must not change the height.
+                                Layout.preferredHeight: Math.min(selectPlayerScroll.width - 12, 230)
+                                color: "#000000"
+                                IldaFrameDraw {
+                                    id: ildaFramePlayer
+                                    anchors.fill: parent
+                                    type: frameRoot.type_normal
+                                    warningPoint: show_max_points.value
                                 }
-                                frameModel.select_end_frame = v
                             }
+                            ProgressBar {
+                                id: selectIldaProgress
+                                Layout.fillWidth: true
+                                implicitHeight: 8
+                                // A fixed range, as in the player: a clamped value
+                                // would cut the binding.
+                                minimumValue: 0
+                                maximumValue: 1
+                                value: {
+                                    var span = frameModel.select_end_frame - frameModel.select_start_frame
+                                    return span > 0 ? Math.max(0, Math.min(1, (frameRoot.play_index - frameModel.select_start_frame) / span)) : 0
+                                }
+                            }
+                            RowLayout {
+                                Layout.fillWidth: true
+                                Caption { text: "SPEED" }
+                                CusSlider {
+                                    id: between_speed_Slider
+                                    Layout.fillWidth: true
+                                    from: 1
+                                    to: 60
+                                    value: 20
+                                }
+                            }
+                            RowLayout {
+                                Layout.fillWidth: true
+                                Caption { text: "步长" }
+                                SpinBox {
+                                    id: strideBox
+                                    minimumValue: 1
+                                    maximumValue: 1000
+                                    value: frameModel.between
+                                    onEditingFinished: frameModel.between = value
+                                }
+                                Button {
+                                    id: selectButtom
+                                    text: "选择"
+                                    onClicked: {
+                                        frameModel.between = strideBox.value
+                                        frameModel.select()
+                                    }
+                                }
+                            }
+                            Flow {
+                                Layout.fillWidth: true
+                                spacing: 6
+                                Button {
+                                    id: select_circle_play_buttom
+                                    text: frameRoot.select_circle_play ? "循环" : "单次"
+                                    onClicked: frameRoot.select_circle_play = !frameRoot.select_circle_play
+                                }
+                                Button {
+                                    id: selectPlayButton
+                                    text: selectPlayerTimer.running ? "暂停" : "播放"
+                                    tooltip: "播放 / 暂停选中的帧 (Space)"
+                                    onClicked: {
+                                        if (!selectPlayerTimer.running && frameRoot.play_index >= frameModel.select_end_frame)
+                                            frameRoot.play_index = frameModel.select_start_frame
+                                        selectPlayerTimer.running = !selectPlayerTimer.running
+                                    }
+                                }
+                                Button {
+                                    id: play_enable_buttom
+                                    text: ildaFramePlayer.play ? "停止输出" : "输出"
+                                    onClicked: ildaFramePlayer.play = !ildaFramePlayer.play
+                                }
+                            }
+                            GridLayout {
+                                Layout.fillWidth: true
+                                columns: 3
+                                Caption { text: "开始" }
+                                CusSlider {
+                                    id: startSlider
+                                    Layout.fillWidth: true
+                                    from: 0
+                                    to: Math.max(1, frameRoot.frameCount - 1)
+                                    stepSize: 1
+                                    value: frameModel.select_start_frame
+                                    onMoved: frameModel.select_start_frame = Math.round(value)
+                                }
+                                Caption { text: frameModel.select_start_frame; Layout.preferredWidth: 36 }
+                                Caption { text: "结束" }
+                                CusSlider {
+                                    id: endSlider
+                                    Layout.fillWidth: true
+                                    from: 0
+                                    to: Math.max(1, frameRoot.frameCount - 1)
+                                    stepSize: 1
+                                    value: frameModel.select_end_frame
+                                    onMoved: {
+                                        var v = Math.round(value)
+                                        var max = frameRoot.frameCount - 1
+                                        if (v > max) {
+                                            console.log("[!] max Index is: " + max)
+                                            v = max
+                                        }
+                                        frameModel.select_end_frame = v
+                                    }
+                                }
+                                Caption { text: frameModel.select_end_frame; Layout.preferredWidth: 36 }
+                            }
+                            Caption { text: "选中 " + frameModel.selectNum + " 帧" }
                         }
-                        Caption { text: frameModel.select_end_frame; Layout.preferredWidth: 36 }
                     }
-                    Caption { text: "选中 " + frameModel.selectNum + " 帧" }
-                    Item { Layout.fillHeight: true }
                 }
             }
         }
