@@ -12,14 +12,17 @@ Rectangle {
 
     GridView {
         id: segGridView
+        objectName: "segGridView"
+        // As many tiles as fit across; the spare width is shared between them.
+        readonly property int columns: Math.max(1, Math.floor(width / (viewRoot.cellSize + 10)))
         anchors.fill: parent
         anchors.margins: 4
         clip: true
-        cellWidth: viewRoot.cellSize + 10
+        cellWidth: Math.floor(width / columns)
         cellHeight: viewRoot.cellSize + 74
         model: frameModel
         delegate: DropDelegate {
-            width: segGridView.cellWidth
+            width: viewRoot.cellSize + 10
             height: segGridView.cellHeight
             tileSize: viewRoot.cellSize
             warningPoints: viewRoot.warningPoints

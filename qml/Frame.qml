@@ -115,6 +115,11 @@ Window {
         font.pixelSize: 12
         Layout.alignment: Qt.AlignVCenter
     }
+    // One line's height for every group of tools, so labels line up with their controls.
+    component ToolGroup: RowLayout {
+        spacing: 6
+        height: frameRoot.top_height
+    }
 
     // Files dropped from a file manager join the working list.
     DropArea {
@@ -128,11 +133,14 @@ Window {
         anchors.margins: 6
         spacing: 4
 
-        RowLayout {
+        // The tools wrap onto more lines on a narrow window; each group keeps
+        // its label beside its control.
+        Flow {
+            id: toolBar
             Layout.fillWidth: true
-            Layout.preferredHeight: frameRoot.top_height
-            spacing: 6
+            spacing: 8
 
+            ToolGroup {
             Button {
                 id: openButtom
                 text: "打开"
@@ -151,6 +159,8 @@ Window {
                 implicitWidth: 96
                 model: ["正常", "加点优化", "缩放中心", "调色表"]
             }
+            }
+            ToolGroup {
             Button {
                 id: deleteButtom
                 text: "删除"
@@ -177,7 +187,9 @@ Window {
                 text: "绘制"
                 onClicked: { drawingWindow.show(); drawingWindow.raise() }
             }
+            }
             // Making frames: SVG files, a line of text, optimising the checked frames.
+            ToolGroup {
             Button { id: importButtom; text: "导入"; onClicked: svgDialog.open() }
             TextField { id: textInput; implicitWidth: 110; placeholderText: "激光秀 Laser" }
             CheckBox { id: strokeTextCheck; text: "单线" }
@@ -188,17 +200,8 @@ Window {
                 onClicked: frameModel.addText(textInput.text, "", strokeTextCheck.checked)
             }
             Button { id: optimizeButtom; text: "优化"; onClicked: frameModel.optimizeFrames() }
-            Item { Layout.fillWidth: true }
-            Caption {
-                id: show_points_item
-                text: "points > " + show_max_points.value + ": " + frameRoot.point_count + " / " + frameRoot.frameCount
             }
-        }
-
-        RowLayout {
-            Layout.fillWidth: true
-            spacing: 6
-
+            ToolGroup {
             Caption { text: "警告点数" }
             SpinBox {
                 id: show_max_points
@@ -208,6 +211,12 @@ Window {
                 implicitWidth: 76
                 onValueChanged: frameRoot.refreshCounts()
             }
+                Caption {
+                    id: show_points_item
+                    text: "points > " + show_max_points.value + ": " + frameRoot.point_count + " / " + frameRoot.frameCount
+                }
+            }
+            ToolGroup {
             Button {
                 id: move_frame_item
                 text: "move"
@@ -226,6 +235,8 @@ Window {
                 implicitWidth: 110
                 implicitHeight: 26
             }
+            }
+            ToolGroup {
             Caption { text: "大小" }
             CusSlider {
                 id: sizeSlider
@@ -234,6 +245,8 @@ Window {
                 to: 300
                 value: frameRoot.init_size
             }
+            }
+            ToolGroup {
             Caption { text: "blanking" }
             SpinBox { id: blankValue; minimumValue: 0; maximumValue: 100; value: 2; implicitWidth: 52 }
             Caption { text: "between" }
@@ -248,7 +261,7 @@ Window {
                 onClicked: frameModel.reviseFrameSet(betweenValue.value, highLightValue.value,
                                                      blankValue.value, pointNumValue.value)
             }
-            Item { Layout.fillWidth: true }
+            }
         }
 
         CT1.SplitView {
@@ -272,14 +285,29 @@ Window {
                 Layout.minimumWidth: 260
                 color: "#333333"
 
-                ColumnLayout {
+                // Scrolls when the window is too low for the whole player.
+                ScrollView {
+                    id: selectPlayerScroll
+                    objectName: "selectPlayerScroll"
                     anchors.fill: parent
-                    anchors.margins: 6
+                    horizontalScrollBarPolicy: Qt.ScrollBarAlwaysOff
+
+                    Item {
+                        width: selectPlayerScroll.viewport.width
+                        height: selectPlayerColumn.implicitHeight + 12
+
+                        ColumnLayout {
+                            id: selectPlayerColumn
+                            x: 6
+                            y: 6
+                            width: parent.width - 12
+                            height: implicitHeight
                     spacing: 4
 
                     Rectangle {
                         Layout.fillWidth: true
-                        Layout.preferredHeight: Math.min(width, 230)
+                                // From the panel's width: the scroll bar must not change the height.
+                                Layout.preferredHeight: Math.min(selectPlayerScroll.width - 12, 230)
                         color: "#000000"
                         IldaFrameDraw {
                             id: ildaFramePlayer
@@ -331,8 +359,9 @@ Window {
                             }
                         }
                     }
-                    RowLayout {
+                            Flow {
                         Layout.fillWidth: true
+                                spacing: 6
                         Button {
                             id: select_circle_play_buttom
                             text: frameRoot.select_circle_play ? "循环" : "单次"
@@ -389,7 +418,8 @@ Window {
                         Caption { text: frameModel.select_end_frame; Layout.preferredWidth: 36 }
                     }
                     Caption { text: "选中 " + frameModel.selectNum + " 帧" }
-                    Item { Layout.fillHeight: true }
+                        }
+                    }
                 }
             }
         }

@@ -22,7 +22,8 @@ Rectangle {
         anchors.margins: 6
         spacing: 6
 
-        RowLayout {
+        // Wraps on a narrow window: every button stays reachable.
+        Flow {
             Layout.fillWidth: true
             spacing: 6
 
@@ -81,18 +82,20 @@ Rectangle {
                 id: hide_toggle
                 text: "隐藏"
             }
-            Item { Layout.fillWidth: true }
-            Text { text: "调色板"; color: "#dddddd" }
+            Row {
+                spacing: 6
+                Text { text: "调色板"; color: "#dddddd"; anchors.verticalCenter: parent.verticalCenter }
             // One table for the whole program: every page shows it, and a new
             // page must not reset it, so only a user's choice is written.
             ComboBox {
                 id: palette_type
                 objectName: "palette_type"
                 model: ["默认64", "标准256"]
-                implicitWidth: 90
+                    width: 90
                 currentIndex: FileTab.palette_table
                 onActivated: FileTab.set_palette_table(index)
             }
+        }
         }
 
         RowLayout {

@@ -30,6 +30,7 @@
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QFontMetricsF>
 #include <QMimeData>
 #include <QPushButton>
 #include <QQmlApplicationEngine>
@@ -61,6 +62,7 @@ class TestPages : public QObject
     QObject *m_folderOf = nullptr;
     QList<QUrl> m_folders;
     bool m_translated = false;
+    QHash<QString, QSize> m_defaultSizes; // by window object name, "" for the main window
 
     // Views parent their delegates visually only: walk the item tree.
     static void collect(QQuickItem *item, QList<QQuickItem *> &out)
@@ -110,6 +112,70 @@ class TestPages : public QObject
                     return item;
         }
         return nullptr;
+    }
+    QQuickWindow *window(const char *name) const
+    {
+        return *name ? m_root->findChild<QQuickWindow *>(QString::fromLatin1(name)) : m_root;
+    }
+    // Shows the window at that size with its layouts settled.
+    static void showAt(QQuickWindow *window, QSize size)
+    {
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window));
+        window->resize(size);
+        QTRY_COMPARE(window->contentItem()->size(), QSizeF(size));
+        // polishes the layouts, then what the views created for the new size
+        window->grabWindow();
+        QCoreApplication::processEvents();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); // tiles of an earlier list
+        window->grabWindow();
+    }
+    // Inside the window and inside every ancestor that clips or lays it out;
+    // within a scrolling view it only has to lie where the view scrolls to.
+    static bool reachable(QQuickItem *item)
+    {
+        QRectF r = item->mapRectToScene(QRectF(0, 0, item->width(), item->height()));
+        auto inside = [](const QRectF &outer, const QRectF &inner) {
+            return outer.adjusted(-1, -1, 1, 1).contains(inner);
+        };
+        for (QQuickItem *up = item->parentItem(); up; up = up->parentItem()) {
+            const QRectF box = up->mapRectToScene(QRectF(0, 0, up->width(), up->height()));
+            if (up->inherits("QQuickFlickable")) {
+                auto *content = up->property("contentItem").value<QQuickItem *>();
+                // a view that scrolls one way only reports -1 for the other
+                const qreal w = up->property("contentWidth").toReal(), h = up->property("contentHeight").toReal();
+                const QRectF scrolled(up->property("originX").toReal(), up->property("originY").toReal(),
+                                      w < 0 ? up->width() : w, h < 0 ? up->height() : h);
+                if (!inside(scrolled, content->mapRectFromScene(r))) {
+                    return false;
+                }
+                r = box;
+            } else if ((up->clip() || up->inherits("QQuickLayout") || up->inherits("QQuickBasePositioner")) &&
+                       !inside(box, r)) {
+                return false;
+            }
+        }
+        return inside(QRectF(QPointF(), item->window()->size()), r);
+    }
+    // A label is never given less width than its text takes.
+    static bool labelFits(QQuickItem *item)
+    {
+        if (item->inherits("QQuickText"))
+            return item->property("elide").toInt() != Qt::ElideNone || item->property("wrapMode").toInt() != 0 ||
+                   item->width() + 1 >= item->implicitWidth();
+        if (item->inherits("QQuickControl")) {
+            auto *content = item->property("contentItem").value<QQuickItem *>();
+            return !content || content->implicitWidth() + item->property("leftPadding").toReal() +
+                                       item->property("rightPadding").toReal() <=
+                                   item->width() + 1;
+        }
+        if (item->property("__panel").isValid()) { // the older controls draw their text in a style
+            const bool box = QString::fromLatin1(item->metaObject()->className()).startsWith(QLatin1String("ComboBox"));
+            const QString text = item->property(box ? "currentText" : "text").toString();
+            const qreal need = QFontMetricsF(QGuiApplication::font()).horizontalAdvance(text) + (box ? 30 : 12);
+            return item->width() + 1 >= need;
+        }
+        return true;
     }
     static QPoint centre(QQuickItem *item)
     {
@@ -366,6 +432,8 @@ private slots:
         m_root = qobject_cast<QQuickWindow *>(m_engine->rootObjects().first());
         QVERIFY(m_root);
         QVERIFY(QTest::qWaitForWindowExposed(m_root));
+        for (const char *name : {"", "frameWindow", "drawingWindow"})
+            m_defaultSizes.insert(QString::fromLatin1(name), window(name)->size());
     }
 
     void demoGroupsAreListedWithStillPreviews()
@@ -1783,6 +1851,89 @@ private slots:
             m_root->show();
             QVERIFY(QTest::qWaitForWindowExposed(m_root));
         }
+        editor->hide();
+    }
+
+    // Every named control of every window, at its smallest and its default
+    // size, lies inside the window or in a view that scrolls to it, and shows
+    // its whole label.
+    void everyControlIsReachable_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("minimum");
+        for (const char *name : {"", "frameWindow", "drawingWindow"}) {
+            const char *shown = *name ? name : "main";
+            QTest::addRow("%s_minimum", shown) << QString::fromLatin1(name) << true;
+            QTest::addRow("%s_default", shown) << QString::fromLatin1(name) << false;
+        }
+    }
+    void everyControlIsReachable()
+    {
+        QFETCH(QString, name);
+        QFETCH(bool, minimum);
+        QQuickWindow *w = window(qPrintable(name));
+        if (w != m_root && m_objects.frameModel.rowCount() == 0) {
+            // frame tiles and revised frames are controls too
+            QAbstractItemModel *first = group(0);
+            QMetaObject::invokeMethod(window("frameWindow"), "loadFile",
+                                      Q_ARG(QVariant, first->data(first->index(0, 0), 1)));
+            m_objects.frameModel.reviseFrameSet(1, 0, 2, 600);
+        }
+        const bool wasVisible = w->isVisible();
+        showAt(w, minimum ? w->minimumSize() : m_defaultSizes.value(name));
+
+        auto faults = [w] {
+            QStringList found;
+            for (QQuickItem *item : allItems(w)) {
+                const QString label =
+                    item->objectName().isEmpty() ? item->property("text").toString() : item->objectName();
+                if (label.isEmpty() || !item->isVisible())
+                    continue;
+                if (!reachable(item))
+                    found << label + QStringLiteral(" out of reach");
+                else if (!labelFits(item))
+                    found << label + QStringLiteral(" cut");
+            }
+            return found.join(QStringLiteral(", "));
+        };
+        // Tiles the views create a moment later are laid out a moment later too.
+        QTRY_VERIFY2_WITH_TIMEOUT(faults().isEmpty(), qPrintable(faults()), 2000);
+        w->resize(m_defaultSizes.value(name));
+        w->setVisible(wasVisible);
+    }
+
+    // A wider editor shows more columns of frames, and the spare width is
+    // shared between them rather than left at the edge.
+    void editorGridUsesItsWidth()
+    {
+        QQuickWindow *editor = window("frameWindow");
+        if (m_objects.frameModel.rowCount() < 20) {
+            QAbstractItemModel *first = group(0);
+            QMetaObject::invokeMethod(editor, "loadFile", Q_ARG(QVariant, first->data(first->index(0, 0), 1)));
+        }
+        QVERIFY(m_objects.frameModel.rowCount() >= 20);
+        QList<int> columns;
+        for (int width : {editor->minimumWidth(), 1500, 1900}) {
+            showAt(editor, QSize(width, editor->minimumHeight()));
+            QQuickItem *grid = control(editor, QStringLiteral("segGridView"));
+            QVERIFY(grid);
+            QSet<qreal> left; // where the tiles of the first row start
+            qreal tile = 0;
+            for (QQuickItem *t : grid->property("contentItem").value<QQuickItem *>()->childItems())
+                if (t->isVisible() && t->y() == 0 && t->width() > 0) {
+                    left << t->x();
+                    tile = t->width();
+                }
+            QList<qreal> xs = left.values();
+            std::sort(xs.begin(), xs.end());
+            QVERIFY(xs.size() >= 2);
+            const qreal between = xs[1] - xs[0] - tile;
+            const qreal spare = grid->width() - (xs.last() + tile);
+            QVERIFY2(spare <= between + xs.size(), qPrintable(QStringLiteral("%1 %2").arg(spare).arg(between)));
+            columns << xs.size();
+        }
+        QVERIFY2(columns[0] < columns[1] && columns[1] < columns[2], qPrintable(QString::number(columns[2])));
+        editor->resize(m_defaultSizes.value(QStringLiteral("frameWindow")));
         editor->hide();
     }
 
