@@ -440,6 +440,7 @@ void ildaFileTab::openGroupImage(const QString &path)
             tab->appendItem(item);
         tabs.append(tab);
     }
+    rememberSaved();
     qCDebug(lcGroups) << "——————ildaFileTab::frush——————";
     endResetModel();
     qCDebug(lcGroups) << "open ilda group";
