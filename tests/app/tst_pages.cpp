@@ -28,9 +28,9 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileDialog>
+#include <QFontMetricsF>
 #include <QLineEdit>
 #include <QMessageBox>
-#include <QFontMetricsF>
 #include <QMimeData>
 #include <QPushButton>
 #include <QQmlApplicationEngine>
