@@ -1756,15 +1756,19 @@ private slots:
         QTest::addColumn<bool>("saved");
         for (bool inEditor : {true, false}) {
             const char *w = inEditor ? "editor" : "main";
-            auto row = [w](const char *what) { return qPrintable(QStringLiteral("%1_%2").arg(w, what)); };
-            QTest::newRow(row("unedited_closes_unasked"))
+            auto row = [w](const char *what) { return QByteArray(w) + '_' + what; };
+            QTest::newRow(row("unedited_closes_unasked").constData())
                 << inEditor << int(UserPrompt::Ok) << true << false << true << false;
-            QTest::newRow(row("save_in_place")) << inEditor << int(UserPrompt::Save) << true << true << true << true;
-            QTest::newRow(row("save_under_a_name"))
+            QTest::newRow(row("save_in_place").constData())
+                << inEditor << int(UserPrompt::Save) << true << true << true << true;
+            QTest::newRow(row("save_under_a_name").constData())
                 << inEditor << int(UserPrompt::Save) << false << true << true << true;
-            QTest::newRow(row("discard")) << inEditor << int(UserPrompt::Discard) << true << true << true << false;
-            QTest::newRow(row("cancel")) << inEditor << int(UserPrompt::Cancel) << true << true << false << false;
-            QTest::newRow(row("box_closed")) << inEditor << int(UserPrompt::NoButton) << true << true << false << false;
+            QTest::newRow(row("discard").constData())
+                << inEditor << int(UserPrompt::Discard) << true << true << true << false;
+            QTest::newRow(row("cancel").constData())
+                << inEditor << int(UserPrompt::Cancel) << true << true << false << false;
+            QTest::newRow(row("box_closed").constData())
+                << inEditor << int(UserPrompt::NoButton) << true << true << false << false;
         }
     }
 
